@@ -1,0 +1,32 @@
+# Warnings are errors in our own code, never in the libraries we build against.
+function(vocalith_warnings target)
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Werror
+    -Wno-missing-field-initializers)
+endfunction()
+
+# vocalith_library(name SOURCES ... [LIBS ...]): a static library of one folder.
+function(vocalith_library name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  add_library(${name} STATIC ${ARG_SOURCES})
+  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
+  target_link_libraries(${name} PUBLIC ${ARG_LIBS})
+  vocalith_warnings(${name})
+endfunction()
+
+# vocalith_test(name SOURCES ... [LIBS ...] [LABELS ...]): one GoogleTest
+# executable, run by CTest as one test. Label "threading" puts it in the
+# ThreadSanitizer run as well; "ui" ones run on Qt's offscreen platform.
+function(vocalith_test name)
+  cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main GTest::gmock)
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
+  vocalith_warnings(${name})
+  add_test(NAME ${name} COMMAND ${name})
+  if(NOT ARG_TIMEOUT)
+    set(ARG_TIMEOUT 600)
+  endif()
+  set_tests_properties(${name} PROPERTIES TIMEOUT ${ARG_TIMEOUT}
+    LABELS "${ARG_LABELS}"
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;VOCALITH_TEST_DATA=${PROJECT_SOURCE_DIR}/tests/data;ALSA_CONFIG_PATH=${PROJECT_SOURCE_DIR}/tests/data/alsa-file.conf")
+endfunction()
