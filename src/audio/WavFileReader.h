@@ -1,0 +1,42 @@
+#pragma once
+// Reads back the PCM WAV file a speech engine wrote: checks the RIFF/WAVE
+// header, keeps the format of its "fmt " chunk and hands out the sample bytes
+// in chunks of the caller's size. Failures show their message box here; the
+// caller only sees false or 0.
+
+#include "platform/audio/mmreg.h"
+
+#include <cstdint>
+#include <string>
+
+class WavFileReader {
+public:
+    WavFileReader();
+    ~WavFileReader(); // close()
+    WavFileReader(const WavFileReader&) = delete;
+    WavFileReader& operator=(const WavFileReader&) = delete;
+
+    // Messages 155, 156, 157.
+    bool open(const std::u16string& path);
+    // 0 at the end of the data; a file error shows 157 and gives 0.
+    std::uint32_t read(void* buffer, std::uint32_t count);
+    // A file error shows 157.
+    void rewindToData();
+    void close();
+    // A read error happened since open: the data ended early, not at its end.
+    bool failed() const;
+
+    WAVEFORMATEX format{}; // filled by open; cbSize always 0
+
+private:
+    bool parseHeader();
+    void readExactly(void* buffer, std::uint32_t count);
+    void seekTo(std::uint64_t position);
+    std::uint64_t position() const;
+
+    int m_fd = -1;
+    std::uint32_t m_dataStart = 0;
+    std::uint64_t m_dataEnd =
+        0; // where sample bytes stop: the declared end of "data" or the end of the file
+    bool m_failed = false;
+};
