@@ -1,0 +1,71 @@
+#pragma once
+// The frame's job control: turns a Speak or Write command into the job record,
+// runs it on a worker thread, stops it and discards the worker.
+//
+// A worker that does not end within the bound of EndJob is given up: it keeps
+// running detached with its own shared context (its copy of the job, its stop
+// event, its cancel flag and its engine), and the control goes on with a fresh
+// engine over the same voice list and a fresh stop event.
+
+#include "src/jobs/JobHost.h"
+#include "src/jobs/SpeechJob.h"
+
+#include <atomic>
+#include <memory>
+
+class Event;
+class WorkerThread;
+class Sapi4Engine;
+class Sapi5Engine;
+class CTTSNotifySink;
+struct JobContext;
+
+class JobControl {
+public:
+    // How long EndJob waits for each worker before giving it up.
+    static constexpr unsigned kEndJobWaitMs = 5000;
+
+    // Takes the engines built (enumerated) by the frame, and the frame's
+    // notification sink, which must outlive this object.
+    JobControl(JobHost& host, std::unique_ptr<Sapi4Engine> sapi4,
+               std::unique_ptr<Sapi5Engine> sapi5, CTTSNotifySink& sink);
+    ~JobControl(); // EndJob()
+    JobControl(const JobControl&) = delete;
+    JobControl& operator=(const JobControl&) = delete;
+
+    // Window creation: the manual-reset stop event, created signalled.
+    bool CreateStopEvent();
+    // Window destruction.
+    void CloseStopEvent();
+
+    void StartJob(bool speak, bool selectionOnly);
+    // The Stop command: does not wait for the worker.
+    void RequestStop();
+    // Stops and discards the worker (waiting at most kEndJobWaitMs for each)
+    // and releases what the engines still hold of the last job.
+    void EndJob();
+    // Never waits.
+    bool IsJobRunning() const;
+
+    const SpeechJob& Job() const;
+    // Voice lists for the control bar and the voice combo.
+    const Sapi4Engine& Sapi4() const;
+    const Sapi5Engine& Sapi5() const;
+
+private:
+    bool StartWorker(bool sapi4);
+    void EndWorker(std::unique_ptr<WorkerThread>& thread, std::shared_ptr<JobContext>& context);
+    void RenewSignals();
+
+    JobHost& host_;
+    CTTSNotifySink& sink_;
+    std::shared_ptr<Sapi4Engine> sapi4_;
+    std::shared_ptr<Sapi5Engine> sapi5_;
+    SpeechJob job_;
+    std::shared_ptr<Event> stopEvent_;
+    std::shared_ptr<std::atomic<bool>> cancelRequested_;
+    std::unique_ptr<WorkerThread> sapi4Thread_;
+    std::unique_ptr<WorkerThread> sapi5Thread_;
+    std::shared_ptr<JobContext> sapi4Context_;
+    std::shared_ptr<JobContext> sapi5Context_;
+};

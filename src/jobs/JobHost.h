@@ -1,0 +1,38 @@
+#pragma once
+// What StartJob reads from the window: the editor, the control bar and the
+// output file dialog. The main frame implements it; tests fake it.
+
+#include "src/jobs/SpeechJob.h"
+
+#include <string>
+
+// The result fields of the output file dialog, copied into the job on OK.
+struct OutputFileChoice {
+    std::u16string outputPath;
+    OutputKind outputKind = OutputKind::Wav;
+    std::int32_t mp3Kbps = 0, mp3Quality = 0;
+    BOOL mp3Vbr = FALSE;
+    std::int32_t wmaCodecIndex = 0, wmaFormatIndex = 0;
+};
+
+class JobHost {
+public:
+    virtual ~JobHost() = default;
+    virtual std::u16string EditorText() = 0;
+    virtual bool SelectionHasText() = 0;
+    // The characters from the selection start to the selection end.
+    virtual std::u16string SelectedText() = 0;
+    // -1: nothing selected.
+    virtual int VoicePosition() = 0;
+    // -1: nothing selected.
+    virtual int QualityPosition() = 0;
+    // 0..100
+    virtual int VolumePosition() = 0;
+    // -10..10
+    virtual int SpeedPosition() = 0;
+    // -10..10
+    virtual int PitchPosition() = 0;
+    // Modal; false unless the user left the dialog with OK. `choice` is
+    // written only on OK.
+    virtual bool RunOutputFileDialog(OutputFileChoice& choice) = 0;
+};
