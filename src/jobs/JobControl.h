@@ -12,13 +12,13 @@
 
 #include <atomic>
 #include <memory>
+#include <vector>
 
 class Event;
 class WorkerThread;
 class Sapi4Engine;
 class Sapi5Engine;
 class CTTSNotifySink;
-struct JobContext;
 
 class JobControl {
 public:
@@ -48,13 +48,16 @@ public:
     bool IsJobRunning() const;
 
     const SpeechJob& Job() const;
-    // Voice lists for the control bar and the voice combo.
+    // Voice lists for the control bar and the voice combo. After a worker has
+    // been given up these answer its successor engine (same voices); earlier
+    // references stay valid as long as this object lives.
     const Sapi4Engine& Sapi4() const;
     const Sapi5Engine& Sapi5() const;
 
 private:
     bool StartWorker(bool sapi4);
-    void EndWorker(std::unique_ptr<WorkerThread>& thread, std::shared_ptr<JobContext>& context);
+    // True when the worker did not end in time and was given up.
+    bool EndWorker(std::unique_ptr<WorkerThread>& thread);
     void RenewSignals();
 
     JobHost& host_;
@@ -66,6 +69,8 @@ private:
     std::shared_ptr<std::atomic<bool>> cancelRequested_;
     std::unique_ptr<WorkerThread> sapi4Thread_;
     std::unique_ptr<WorkerThread> sapi5Thread_;
-    std::shared_ptr<JobContext> sapi4Context_;
-    std::shared_ptr<JobContext> sapi5Context_;
+    // Engines that went with given-up workers, kept so that references handed
+    // out by Sapi4() and Sapi5() never dangle.
+    std::vector<std::shared_ptr<Sapi4Engine>> retiredSapi4_;
+    std::vector<std::shared_ptr<Sapi5Engine>> retiredSapi5_;
 };

@@ -1,0 +1,22 @@
+#pragma once
+// Everything a worker thread touches, owned jointly by the worker and the job
+// control: a worker that is given up keeps its context alive on its own and
+// never reaches back into the frame.
+
+#include "platform/sync/sync.h"
+#include "src/jobs/SpeechJob.h"
+
+#include <atomic>
+#include <memory>
+
+class Sapi4Engine;
+class Sapi5Engine;
+
+struct JobContext {
+    SpeechJob job;
+    std::shared_ptr<Event> stopEvent;
+    std::shared_ptr<std::atomic<bool>> cancelRequested;
+    // The engine of the job's generation; the other stays empty.
+    std::shared_ptr<Sapi4Engine> sapi4;
+    std::shared_ptr<Sapi5Engine> sapi5;
+};

@@ -1,0 +1,34 @@
+#pragma once
+// The files a Write job writes and removes: which WAV file synthesis writes,
+// and how a job's files are finished once the engine has let go of them.
+
+#include "src/jobs/SpeechJob.h"
+
+#include <string>
+
+// The WAV file synthesis writes. A Wav job writes its output file directly. An
+// Mp3 or Wma job writes an intermediate file beside it, output path + ".wav";
+// when that name is taken by a file of the user's, the first free name of
+// output path + ".1.wav", ".2.wav", ... is taken instead, so the job never
+// overwrites or deletes a file it did not create. The intermediate file is
+// created empty here, which reserves its name.
+struct WavTarget {
+    std::u16string path;
+    bool intermediate = false;
+    // False when no free intermediate name could be found.
+    bool valid = true;
+};
+WavTarget ChooseWavTarget(const SpeechJob& job);
+
+// Removes a file; a missing file is no error.
+void DeleteOutputFile(const std::u16string& path);
+
+// The end of a job after the engine has released the WAV file: a stopped
+// Write job loses its WAV file; a finished Mp3 or Wma job is converted, its
+// intermediate file removed, and its output file too when the conversion
+// failed.
+void FinishJob(const SpeechJob& job, const WavTarget& wav, bool stopped);
+
+// A job whose speech never started: an intermediate file the job reserved is
+// removed, since nothing will ever be written into it.
+void AbandonJob(const SpeechJob& job, const WavTarget& wav);
