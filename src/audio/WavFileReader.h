@@ -35,8 +35,9 @@ private:
     std::uint64_t position() const;
 
     int m_fd = -1;
-    std::uint32_t m_dataStart = 0;
-    std::uint64_t m_dataEnd =
-        0; // where sample bytes stop: the declared end of "data" or the end of the file
+    std::uint64_t m_dataStart = 0;
+    // Where sample bytes stop: the declared end of "data", or no limit when
+    // the declared size cannot be trusted.
+    std::uint64_t m_dataEnd = 0;
     bool m_failed = false;
 };
