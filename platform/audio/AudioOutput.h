@@ -3,14 +3,18 @@
 // so that speech starts playing as soon as it is synthesised and a stop
 // silences it at once.
 
-#include <atomic>
-#include <cstddef>
-#include <mutex>
-
 #include "platform/audio/mmreg.h"
 #include "platform/com/types.h"
 
+#include <array>
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <mutex>
+#include <vector>
+
 struct _snd_pcm;
+struct pollfd;
 
 class AudioOutput {
 public:
@@ -20,7 +24,8 @@ public:
     AudioOutput& operator=(const AudioOutput&) = delete;
 
     // Opens "default" for playback in this format (converting, if the device
-    // needs it, is ALSA's plug layer's business). No usable device: a failure HRESULT, at once, never a hang.
+    // needs it, is ALSA's plug layer's business). No usable device: a failure HRESULT, at once,
+    // never a hang.
     HRESULT Open(const WAVEFORMATEX& format);
     // Queues sample bytes; blocks only while the device buffer is full.
     // Gives E_ABORT promptly once Reset() was called from any thread.
@@ -34,15 +39,23 @@ public:
     bool IsOpen() const;
 
 private:
-    enum class Wait { Ready, Aborted, Failed };
-    Wait WaitForDevice();
-    bool Aborted() const;
+    enum class Wait { Ready, Aborted, Stalled };
+    HRESULT WriteFrames(const std::uint8_t* data, std::size_t frames);
+    Wait WaitForRoom();
+    bool SleepUnlessReset(int timeoutMs);
+    void ClearWakeUp();
 
-    // Guards the PCM handle against a Reset racing Close or Write's own calls.
+    // Serialises every call on the PCM handle: the writer's and Reset's.
     mutable std::mutex m_mutex;
     _snd_pcm* m_pcm = nullptr;
     WAVEFORMATEX m_format{};
+    std::size_t m_frameBytes = 0;
     std::atomic<bool> m_aborted{false};
-    // An eventfd Reset signals so that a poll on the device wakes at once.
+    // Reset signals this eventfd so that a writer waiting on the device wakes
+    // at once instead of at its next period.
     int m_wakeFd = -1;
+    // The writer's own state, touched by the writer thread only.
+    std::vector<pollfd> m_pollFds;
+    std::array<std::uint8_t, 4> m_partial{};
+    std::size_t m_partialBytes = 0;
 };

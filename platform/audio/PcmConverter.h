@@ -2,12 +2,12 @@
 // Converts between PCM formats with libswresample: 8-bit unsigned or 16-bit
 // signed samples, one or two channels, any rate from 8000 to 48000 Hz.
 
+#include "platform/audio/mmreg.h"
+#include "platform/com/types.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <vector>
-
-#include "platform/audio/mmreg.h"
-#include "platform/com/types.h"
 
 struct SwrContext;
 
@@ -18,7 +18,8 @@ public:
     PcmConverter(const PcmConverter&) = delete;
     PcmConverter& operator=(const PcmConverter&) = delete;
 
-    HRESULT Open(const WAVEFORMATEX& from, const WAVEFORMATEX& to); // E_INVALIDARG for what it cannot convert
+    HRESULT Open(const WAVEFORMATEX& from,
+                 const WAVEFORMATEX& to); // E_INVALIDARG for what it cannot convert
     // Appends the converted bytes of one block of input to `out`.
     HRESULT Convert(const void* in, std::size_t inBytes, std::vector<std::uint8_t>& out);
     // Appends what the resampler still holds at the end of the stream.

@@ -2,13 +2,12 @@
 // Writes a PCM WAV file as its samples stream in: the header goes out first
 // with provisional sizes, and Finish patches them once the length is known.
 
-#include <cstddef>
-#include <cstdint>
-#include <cstdio>
-#include <string>
-
 #include "platform/audio/mmreg.h"
 #include "platform/com/types.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
 
 class WavFileWriter {
 public:
@@ -26,18 +25,20 @@ public:
     // Patches the RIFF and data sizes, closes: the file is a complete WAV.
     HRESULT Finish();
     // Closes and deletes the file (a stopped or failed job leaves nothing behind).
+    // The file last created is deleted even when it was already finished.
     void Discard();
     bool IsOpen() const;
     const WAVEFORMATEX& Format() const;
     std::uint64_t DataBytes() const;
 
-    // The largest data chunk a RIFF file can describe, whole sample frames only.
+    // The largest data chunk a RIFF file can describe, in whole sample frames.
+    // Writes beyond it give STG_E_MEDIUMFULL: the sizes would no longer fit.
     static std::uint64_t MaxDataBytes(const WAVEFORMATEX& format);
 
 private:
-    void CloseFile();
+    HRESULT WriteAt(std::uint64_t offset, const void* data, std::size_t bytes);
 
-    std::FILE* m_file = nullptr;
+    int m_fd = -1;
     std::string m_path;
     WAVEFORMATEX m_format{};
     std::uint64_t m_dataBytes = 0;

@@ -1,0 +1,186 @@
+#include "platform/audio/WavFileWriter.h"
+
+#include "platform/com/strings.h"
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr std::size_t kHeaderBytes = 44;
+// What the RIFF size counts besides the samples: "WAVE", the fmt chunk, the
+// data chunk's tag and size.
+constexpr std::uint64_t kRiffOverhead = kHeaderBytes - 8;
+
+void PutU16(std::uint8_t* p, std::uint16_t v) {
+    p[0] = static_cast<std::uint8_t>(v);
+    p[1] = static_cast<std::uint8_t>(v >> 8);
+}
+
+void PutU32(std::uint8_t* p, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i)
+        p[i] = static_cast<std::uint8_t>(v >> (8 * i));
+}
+
+void PutTag(std::uint8_t* p, const char (&tag)[5]) {
+    std::copy(tag, tag + 4, p);
+}
+
+std::array<std::uint8_t, kHeaderBytes> MakeHeader(const WAVEFORMATEX& f, std::uint32_t dataBytes) {
+    std::array<std::uint8_t, kHeaderBytes> h{};
+    PutTag(&h[0], "RIFF");
+    PutU32(&h[4], static_cast<std::uint32_t>(kRiffOverhead + dataBytes));
+    PutTag(&h[8], "WAVE");
+    PutTag(&h[12], "fmt ");
+    PutU32(&h[16], 16);
+    PutU16(&h[20], f.wFormatTag);
+    PutU16(&h[22], f.nChannels);
+    PutU32(&h[24], f.nSamplesPerSec);
+    PutU32(&h[28], f.nAvgBytesPerSec);
+    PutU16(&h[32], f.nBlockAlign);
+    PutU16(&h[34], f.wBitsPerSample);
+    PutTag(&h[36], "data");
+    PutU32(&h[40], dataBytes);
+    return h;
+}
+
+HRESULT OpenError(int error) {
+    switch (error) {
+    case ENOENT:
+    case ENOTDIR:
+    case ENAMETOOLONG:
+        return STG_E_FILENOTFOUND;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case EISDIR:
+    case ETXTBSY:
+        return E_ACCESSDENIED;
+    case ENOSPC:
+    case EDQUOT:
+        return STG_E_MEDIUMFULL;
+    default:
+        return STG_E_WRITEFAULT;
+    }
+}
+
+HRESULT WriteError(int error) {
+    return error == ENOSPC || error == EDQUOT || error == EFBIG ? STG_E_MEDIUMFULL
+                                                                : STG_E_WRITEFAULT;
+}
+
+} // namespace
+
+WavFileWriter::WavFileWriter() = default;
+
+WavFileWriter::~WavFileWriter() {
+    if (IsOpen())
+        Finish();
+}
+
+std::uint64_t WavFileWriter::MaxDataBytes(const WAVEFORMATEX& format) {
+    const std::uint64_t limit = 0xFFFFFFFFull - kRiffOverhead;
+    const std::uint64_t align = std::max<std::uint64_t>(format.nBlockAlign, 1);
+    return limit / align * align;
+}
+
+HRESULT WavFileWriter::Create(const std::u16string& path, const WAVEFORMATEX& format) {
+    if (IsOpen())
+        Finish();
+    m_path.clear();
+    m_format = format;
+    m_dataBytes = 0;
+
+    const std::string name = ToUtf8(path);
+    const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return OpenError(errno);
+    m_fd = fd;
+    m_path = name;
+
+    const auto header = MakeHeader(format, 0);
+    const HRESULT hr = WriteAt(0, header.data(), header.size());
+    if (FAILED(hr)) {
+        Discard();
+        return hr;
+    }
+    return S_OK;
+}
+
+HRESULT WavFileWriter::WriteAt(std::uint64_t offset, const void* data, std::size_t bytes) {
+    const auto* p = static_cast<const std::uint8_t*>(data);
+    while (bytes > 0) {
+        const ssize_t n = ::pwrite(m_fd, p, bytes, static_cast<off_t>(offset));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return WriteError(errno);
+        }
+        if (n == 0)
+            return STG_E_WRITEFAULT;
+        p += n;
+        offset += static_cast<std::uint64_t>(n);
+        bytes -= static_cast<std::size_t>(n);
+    }
+    return S_OK;
+}
+
+HRESULT WavFileWriter::Write(const void* data, std::size_t bytes) {
+    if (!IsOpen())
+        return E_UNEXPECTED;
+    if (bytes == 0)
+        return S_OK;
+    if (data == nullptr)
+        return E_POINTER;
+
+    const std::uint64_t room = MaxDataBytes(m_format) - m_dataBytes;
+    const std::size_t take = static_cast<std::size_t>(std::min<std::uint64_t>(bytes, room));
+    const HRESULT hr = WriteAt(kHeaderBytes + m_dataBytes, data, take);
+    if (FAILED(hr)) {
+        // Keep the file at the samples written so far, so that whatever the
+        // caller decides next, finishing it gives a consistent WAV.
+        const int trimmed = ::ftruncate(m_fd, static_cast<off_t>(kHeaderBytes + m_dataBytes));
+        return trimmed == 0 ? hr : STG_E_WRITEFAULT;
+    }
+    m_dataBytes += take;
+    return take < bytes ? STG_E_MEDIUMFULL : S_OK;
+}
+
+HRESULT WavFileWriter::Finish() {
+    if (!IsOpen())
+        return S_OK;
+    const auto header = MakeHeader(m_format, static_cast<std::uint32_t>(m_dataBytes));
+    HRESULT hr = WriteAt(4, &header[4], 4);
+    if (SUCCEEDED(hr))
+        hr = WriteAt(40, &header[40], 4);
+    if (::close(m_fd) != 0 && SUCCEEDED(hr))
+        hr = WriteError(errno);
+    m_fd = -1;
+    return hr;
+}
+
+void WavFileWriter::Discard() {
+    if (IsOpen()) {
+        ::close(m_fd);
+        m_fd = -1;
+    }
+    if (!m_path.empty())
+        ::unlink(m_path.c_str());
+    m_path.clear();
+    m_dataBytes = 0;
+}
+
+bool WavFileWriter::IsOpen() const {
+    return m_fd >= 0;
+}
+
+const WAVEFORMATEX& WavFileWriter::Format() const {
+    return m_format;
+}
+
+std::uint64_t WavFileWriter::DataBytes() const {
+    return m_dataBytes;
+}
