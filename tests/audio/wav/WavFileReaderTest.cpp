@@ -82,10 +82,8 @@ TEST_F(WavFileReaderTest, CanonicalFileGivesItsFormatAndSamples) {
 
 TEST_F(WavFileReaderTest, FormatChunkLongerThan16BytesIsSkippedAndCbSizeStaysZero) {
     // A WAVEFORMATEX with its cbSize, and one with a body the reader must skip.
-    ASSERT_TRUE(open(file(riff(chunk("fmt ", pcmFormat(8000, 8, 1) + le16(0x1234)) +
-                               "\0\0"
-                               // 18 + pad to the next group of four
-                               + chunk("data", kSamples)))));
+    ASSERT_TRUE(open(
+        file(riff(chunk("fmt ", pcmFormat(8000, 8, 1) + le16(0x1234)) + chunk("data", kSamples)))));
     EXPECT_EQ(reader.format.cbSize, 0);
     EXPECT_EQ(reader.format.nSamplesPerSec, 8000u);
     EXPECT_EQ(reader.format.wBitsPerSample, 8);
