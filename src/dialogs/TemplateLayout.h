@@ -1,0 +1,47 @@
+#pragma once
+// Builds the widgets of a dialog template inside a host widget, the way the
+// platform's dialog manager lays out a dialog resource: dialog units are
+// turned into pixels with the template font's metrics, so the layout follows
+// the font size and the screen's scaling.
+
+#include "src/resources/DialogTemplates.h"
+
+#include <QFont>
+#include <QRect>
+#include <QSize>
+#include <QWidget>
+#include <vector>
+
+class TemplateLayout {
+public:
+    // Creates one widget per control as a child of `host`, in template order
+    // (which is the tab order), sets the host's font to the template font and
+    // sizes the host to the template. The widgets belong to `host`.
+    TemplateLayout(QWidget* host, const DialogTemplate& tmpl);
+
+    // The widget of the control with this id; nullptr when the template has none.
+    QWidget* control(int id) const;
+    template <class W> W* get(int id) const { return qobject_cast<W*>(control(id)); }
+
+    // Every control's widget, static ones included, in template order.
+    const std::vector<QWidget*>& widgets() const { return widgets_; }
+
+    // The template's size in pixels.
+    QSize size() const { return size_; }
+
+    // A rectangle in dialog units in pixels, as the template's controls are placed.
+    QRect mapDialogRect(int x, int y, int cx, int cy) const;
+
+    // The font a template is laid out in: the system's user-interface font
+    // (the template's "MS Shell Dlg" stands for it) at the template's point size.
+    static QFont templateFont(const DialogTemplate& tmpl);
+
+private:
+    QWidget* createControl(QWidget* host, const DialogControl& c);
+    void assignAccessibleNamesAndBuddies(const DialogTemplate& tmpl);
+
+    int baseX_ = 0; // average character width, pixels
+    int baseY_ = 0; // character height, pixels
+    QSize size_;
+    std::vector<QWidget*> widgets_;
+};
