@@ -1,0 +1,134 @@
+// liblame_enc.so: the BladeEnc encoder interface over libmp3lame. A stream
+// handle is the address of its LameStream; handles are checked against the
+// streams this library made, so a stale one gets BE_ERR_INVALID_HANDLE.
+
+#include "platform/lame_enc/BladeMP3EncDLL.h"
+
+#include "platform/lame_enc/LameStream.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <lame/lame.h>
+#include <memory>
+#include <mutex>
+#include <set>
+#include <string>
+
+#define LAME_ENC_EXPORT extern "C" __attribute__((visibility("default")))
+
+namespace {
+
+std::mutex g_mutex;
+std::set<LameStream*> g_streams; // open ones
+// The last stream closed with a VBR header still to write (beWriteVBRHeader).
+std::unique_ptr<LameStream> g_pendingHeader;
+
+LameStream* findStream(HBE_STREAM handle) {
+    auto* stream = reinterpret_cast<LameStream*>(handle);
+    std::lock_guard lock(g_mutex);
+    return g_streams.count(stream) ? stream : nullptr;
+}
+
+std::unique_ptr<LameStream> takeStream(HBE_STREAM handle) {
+    auto* stream = reinterpret_cast<LameStream*>(handle);
+    std::lock_guard lock(g_mutex);
+    if (!g_streams.erase(stream))
+        return nullptr;
+    return std::unique_ptr<LameStream>(stream);
+}
+
+int monthOf(const char* date) {
+    static const char* names = "JanFebMarAprMayJunJulAugSepOctNovDec";
+    const char* at = std::strstr(names, std::string(date, 3).c_str());
+    return at ? static_cast<int>(at - names) / 3 + 1 : 0;
+}
+
+} // namespace
+
+LAME_ENC_EXPORT BE_ERR beInitStream(BE_CONFIG* config, DWORD* dwSamples, DWORD* dwBufferSize,
+                                    PHBE_STREAM stream) {
+    if (!config || !dwSamples || !dwBufferSize || !stream)
+        return BE_ERR_INVALID_FORMAT_PARAMETERS;
+    if (config->dwConfig != BE_CONFIG_LAME || config->format.LHV1.dwStructVersion < 1)
+        return BE_ERR_INVALID_FORMAT;
+    BE_ERR error = BE_ERR_SUCCESSFUL;
+    std::unique_ptr<LameStream> created = LameStream::create(config->format.LHV1, error);
+    if (!created)
+        return error;
+    *dwSamples = created->samplesPerCall();
+    *dwBufferSize = created->bufferSize();
+    std::lock_guard lock(g_mutex);
+    LameStream* raw = created.release();
+    g_streams.insert(raw);
+    *stream = reinterpret_cast<HBE_STREAM>(raw);
+    return BE_ERR_SUCCESSFUL;
+}
+
+LAME_ENC_EXPORT BE_ERR beEncodeChunk(HBE_STREAM handle, DWORD nSamples, short* samples,
+                                     BYTE* output, DWORD* outputBytes) {
+    LameStream* stream = findStream(handle);
+    if (!stream)
+        return BE_ERR_INVALID_HANDLE;
+    if ((!samples && nSamples) || !output || !outputBytes)
+        return BE_ERR_INVALID_FORMAT_PARAMETERS;
+    return stream->encode(samples, nSamples, output, *outputBytes);
+}
+
+LAME_ENC_EXPORT BE_ERR beDeinitStream(HBE_STREAM handle, BYTE* output, DWORD* outputBytes) {
+    LameStream* stream = findStream(handle);
+    if (!stream)
+        return BE_ERR_INVALID_HANDLE;
+    if (!output || !outputBytes)
+        return BE_ERR_INVALID_FORMAT_PARAMETERS;
+    return stream->flush(output, *outputBytes);
+}
+
+LAME_ENC_EXPORT BE_ERR beCloseStream(HBE_STREAM handle) {
+    std::unique_ptr<LameStream> stream = takeStream(handle);
+    if (!stream)
+        return BE_ERR_INVALID_HANDLE;
+    if (stream->writesTag()) {
+        std::lock_guard lock(g_mutex);
+        g_pendingHeader = std::move(stream);
+    }
+    return BE_ERR_SUCCESSFUL;
+}
+
+LAME_ENC_EXPORT void beVersion(BE_VERSION* version) {
+    if (!version)
+        return;
+    std::memset(version, 0, sizeof *version);
+    version->byDLLMajorVersion = 1;
+    version->byDLLMinorVersion = 4;
+    lame_version_t lame{};
+    get_lame_version_numerical(&lame);
+    version->byMajorVersion = static_cast<BYTE>(lame.major);
+    version->byMinorVersion = static_cast<BYTE>(lame.minor);
+    version->byAlphaLevel = static_cast<BYTE>(lame.alpha);
+    version->byBetaLevel = static_cast<BYTE>(lame.beta);
+    // The release date is the day this library was built ("Mmm dd yyyy").
+    const char* date = __DATE__;
+    version->byMonth = static_cast<BYTE>(monthOf(date));
+    version->byDay = static_cast<BYTE>(std::atoi(date + 4));
+    version->wYear = static_cast<WORD>(std::atoi(date + 7));
+    std::snprintf(version->zHomepage, sizeof version->zHomepage, "%s", get_lame_url());
+}
+
+LAME_ENC_EXPORT BE_ERR beWriteVBRHeader(const char* mp3Path) {
+    std::unique_ptr<LameStream> stream;
+    {
+        std::lock_guard lock(g_mutex);
+        stream = std::move(g_pendingHeader);
+    }
+    if (!stream)
+        return BE_ERR_INVALID_HANDLE;
+    return stream->writeTag(mp3Path);
+}
+
+LAME_ENC_EXPORT BE_ERR beWriteInfoTag(HBE_STREAM handle, const char* mp3Path) {
+    std::unique_ptr<LameStream> stream = takeStream(handle);
+    if (!stream)
+        return BE_ERR_INVALID_HANDLE;
+    return stream->writeTag(mp3Path);
+}
