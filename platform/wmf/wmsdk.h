@@ -125,7 +125,6 @@ struct IWMMediaProps : IUnknown {
 
 struct IWMInputMediaProps : IWMMediaProps {
     static constexpr const IID& iid = IID_IWMInputMediaProps;
-    virtual HRESULT GetConnectionName(WCHAR* name, WORD* nameLength) = 0;
 };
 
 struct IWMStreamConfig : IUnknown {
@@ -181,9 +180,6 @@ struct IWMCodecInfo3 : IWMCodecInfo2 {
     virtual HRESULT SetCodecEnumerationSetting(REFGUID mediaType, DWORD codecIndex, LPCWSTR name,
                                                WMT_ATTR_DATATYPE type, const BYTE* value,
                                                DWORD size) = 0;
-    virtual HRESULT GetCodecEnumerationSetting(REFGUID mediaType, DWORD codecIndex, LPCWSTR name,
-                                               WMT_ATTR_DATATYPE* type, BYTE* value,
-                                               DWORD* size) = 0;
 };
 
 struct IWMWriter : IUnknown {
@@ -199,7 +195,6 @@ struct IWMWriter : IUnknown {
     // sampleTime in units of 100 ns; flags are the published WM_SF_ values.
     virtual HRESULT WriteSample(DWORD inputNumber, QWORD sampleTime, DWORD flags,
                                 INSSBuffer* sample) = 0;
-    virtual HRESULT Flush() = 0;
 };
 
 struct IWMWriterPreprocess : IUnknown {

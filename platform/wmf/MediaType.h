@@ -1,0 +1,42 @@
+#pragma once
+// An owned copy of a WM_MEDIA_TYPE and its format block, and the size
+// protocol by which IWMMediaProps::GetMediaType hands one out.
+
+#include "platform/audio/mmreg.h"
+#include "platform/wmf/wmsdk.h"
+
+#include <optional>
+#include <vector>
+
+class MediaType {
+public:
+    MediaType() = default;
+    MediaType(const MediaType& other);
+    MediaType& operator=(const MediaType& other);
+    MediaType(MediaType&& other) noexcept;
+    MediaType& operator=(MediaType&& other) noexcept;
+
+    // An audio type whose format block is `format`, with subtype after its tag.
+    static MediaType Audio(const WAVEFORMATEX& format);
+    // Copies the record and its format block; nothing when the record is absent
+    // or its format block is missing.
+    static std::optional<MediaType> CopyOf(const WM_MEDIA_TYPE* type);
+    // Reads the media type an object reports through IWMMediaProps.
+    static HRESULT ReadFrom(IWMMediaProps* props, MediaType* out);
+
+    const WM_MEDIA_TYPE& type() const { return type_; }
+    // The format block as a WAVEFORMATEX (cbSize counted as 0 when the block
+    // is the 16-byte PCM record); nothing when it is not one.
+    std::optional<WAVEFORMATEX> waveFormat() const;
+
+    // Without `out`, *size receives the bytes needed; with it, the record is
+    // written there followed by its format block.
+    HRESULT CopyTo(WM_MEDIA_TYPE* out, DWORD* size) const;
+
+private:
+    // The record's format pointer always points into this object's own block.
+    void pointAtBlock() { type_.pbFormat = format_.empty() ? nullptr : format_.data(); }
+
+    WM_MEDIA_TYPE type_{};
+    std::vector<BYTE> format_;
+};

@@ -1,0 +1,57 @@
+#include "platform/wmf/Profile.h"
+
+#include "platform/com/com.h"
+#include "platform/wmf/StreamConfig.h"
+
+HRESULT WMProfile::GetVersion(WMT_VERSION* version) {
+    if (!version)
+        return E_POINTER;
+    *version = version_;
+    return S_OK;
+}
+
+HRESULT WMProfile::GetStreamCount(DWORD* count) {
+    if (!count)
+        return E_POINTER;
+    *count = static_cast<DWORD>(streams_.size());
+    return S_OK;
+}
+
+HRESULT WMProfile::GetStream(DWORD index, IWMStreamConfig** config) {
+    if (!config)
+        return E_POINTER;
+    *config = nullptr;
+    if (index >= streams_.size())
+        return E_INVALIDARG;
+    const Stream& s = streams_[index];
+    return CreateComInstance<WMStreamConfig>(IID_IWMStreamConfig, reinterpret_cast<void**>(config),
+                                             s.type, s.number);
+}
+
+// The profile keeps its own copy, so later changes to the configuration do
+// not reach it, as with any profile.
+HRESULT WMProfile::AddStream(IWMStreamConfig* config) {
+    if (!config)
+        return E_POINTER;
+    WORD number = 0;
+    HRESULT hr = config->GetStreamNumber(&number);
+    if (FAILED(hr))
+        return hr;
+    if (number == 0)
+        return NS_E_INVALID_STREAM;
+    for (const Stream& s : streams_)
+        if (s.number == number)
+            return NS_E_INVALID_STREAM;
+
+    IWMMediaProps* props = nullptr;
+    hr = config->QueryInterface(IID_IWMMediaProps, reinterpret_cast<void**>(&props));
+    if (FAILED(hr))
+        return hr;
+    MediaType type;
+    hr = MediaType::ReadFrom(props, &type);
+    SafeRelease(props);
+    if (FAILED(hr))
+        return hr;
+    streams_.push_back({std::move(type), number});
+    return S_OK;
+}
