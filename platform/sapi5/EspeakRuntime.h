@@ -1,0 +1,78 @@
+#pragma once
+// espeak-ng keeps its state in globals, so the runtime gives it one thread of
+// its own: the voices are listed there once, at start, and the speech of every
+// voice queues up there and is synthesised one request after another, in
+// espeak's synchronous mode. A purge stops the running synthesis through the
+// return value of espeak's callback.
+
+#include "platform/audio/mmreg.h"
+#include "platform/sapi5/SapiXmlReader.h"
+#include "platform/sapi5/SpeechChannel.h"
+#include "platform/sapi5/SpeechSink.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <vector>
+
+struct EspeakVoice {
+    std::string identifier; // what espeak_SetVoiceByName takes: "gmw/en-US"
+    std::u16string name;    // "English (America)"
+    std::string language;   // "en-us"
+    LANGID langId = 0;      // 0 when the language has no id
+    int gender = 0;         // 0 unknown, 1 male, 2 female
+};
+
+// One Speak call: the text as read from its markup, the voice that speaks it
+// and where the audio goes.
+struct SpeechRequest {
+    std::vector<SpeechSegment> segments;
+    std::string voice;
+    std::shared_ptr<SpeechSink> sink;
+    std::shared_ptr<SpeechChannel> channel;
+    ULONG streamNumber = 0;
+    std::atomic<bool> abort{false};
+    HRESULT result = S_OK; // the synthesis thread's
+};
+
+class EspeakRuntime {
+public:
+    // Starts the runtime on first use. It lives as long as the process: a
+    // worker given up by the program may still be speaking through it.
+    static EspeakRuntime& Instance();
+
+    // S_OK, or why espeak-ng could not start (no voice data, say).
+    HRESULT Status() const { return status_; }
+    const std::vector<EspeakVoice>& Voices() const { return voices_; }
+    const EspeakVoice* FindVoice(std::string_view identifier) const;
+    // The voice of the user's language, else the first voice.
+    const EspeakVoice* DefaultVoice() const;
+    // espeak-ng's own output: its rate, 16-bit mono.
+    const WAVEFORMATEX& Format() const { return format_; }
+
+    HRESULT Queue(std::shared_ptr<SpeechRequest> request);
+    // Drops the channel's queued requests and stops its running one; returns
+    // once the synthesis thread has let go of all of them.
+    void Purge(const SpeechChannel* channel);
+
+private:
+    EspeakRuntime();
+    void Start();
+    void Run();
+    void Synthesise(SpeechRequest& request);
+    HRESULT WriteSilence(SpeechRequest& request, unsigned milliseconds);
+
+    HRESULT status_ = S_OK;
+    std::vector<EspeakVoice> voices_;
+    WAVEFORMATEX format_{};
+
+    std::mutex mutex_;
+    std::condition_variable wake_;    // the synthesis thread: new work
+    std::condition_variable settled_; // purgers: the running request ended
+    std::deque<std::shared_ptr<SpeechRequest>> queue_;
+    std::shared_ptr<SpeechRequest> running_;
+};

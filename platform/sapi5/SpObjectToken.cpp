@@ -1,0 +1,73 @@
+#include "platform/sapi5/SpObjectToken.h"
+
+#include "platform/com/com.h"
+#include "platform/com/strings.h"
+#include "platform/sapi5/TextCompare.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+const std::u16string kTokenPrefix = std::u16string(SPCAT_VOICES) + u"\\Tokens\\eSpeak-NG.";
+
+std::u16string HexLangId(LANGID id) {
+    char text[8];
+    std::snprintf(text, sizeof text, "%x", id);
+    return FromUtf8(text);
+}
+
+} // namespace
+
+HRESULT CoTaskMemString(std::u16string_view text, LPWSTR* out) {
+    if (!out)
+        return E_POINTER;
+    auto* copy = static_cast<LPWSTR>(CoTaskMemAlloc((text.size() + 1) * sizeof(WCHAR)));
+    if (!copy) {
+        *out = nullptr;
+        return E_OUTOFMEMORY;
+    }
+    std::copy(text.begin(), text.end(), copy);
+    copy[text.size()] = 0;
+    *out = copy;
+    return S_OK;
+}
+
+std::u16string SpObjectToken::TokenIdOf(const EspeakVoice& voice) {
+    return kTokenPrefix + FromUtf8(voice.identifier);
+}
+
+std::optional<std::string> SpObjectToken::IdentifierOf(std::u16string_view tokenId) {
+    if (tokenId.size() <= kTokenPrefix.size() ||
+        !EqualsNoCase(tokenId.substr(0, kTokenPrefix.size()), kTokenPrefix))
+        return std::nullopt;
+    return ToUtf8(tokenId.substr(kTokenPrefix.size()));
+}
+
+HRESULT SpObjectToken::GetId(LPWSTR* coMemTokenId) {
+    return CoTaskMemString(TokenIdOf(voice_), coMemTokenId);
+}
+
+HRESULT SpObjectToken::GetStringValue(LPCWSTR valueName, LPWSTR* coMemData) {
+    if (!coMemData)
+        return E_POINTER;
+    *coMemData = nullptr;
+    bool isDefault = !valueName || !*valueName;
+    bool isLanguageName =
+        !isDefault && voice_.langId && EqualsNoCase(valueName, HexLangId(voice_.langId));
+    if (!isDefault && !isLanguageName)
+        return SPERR_NOT_FOUND;
+    return CoTaskMemString(voice_.name, coMemData);
+}
+
+std::u16string SpObjectToken::Attribute(std::u16string_view name) const {
+    if (EqualsNoCase(name, u"Name"))
+        return voice_.name;
+    if (EqualsNoCase(name, u"Language"))
+        return voice_.langId ? HexLangId(voice_.langId) : std::u16string();
+    if (EqualsNoCase(name, u"Gender"))
+        return voice_.gender == 1 ? u"Male" : voice_.gender == 2 ? u"Female" : u"";
+    if (EqualsNoCase(name, u"Vendor"))
+        return u"eSpeak NG";
+    return {};
+}

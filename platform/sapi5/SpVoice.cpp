@@ -1,0 +1,173 @@
+#include "platform/sapi5/SpVoice.h"
+
+#include "platform/com/com.h"
+#include "platform/sapi5/DeviceSink.h"
+#include "platform/sapi5/EspeakRuntime.h"
+#include "platform/sapi5/SapiXmlReader.h"
+#include "platform/sapi5/SpObjectToken.h"
+#include "platform/sapi5/SpeechChannel.h"
+#include "platform/sapi5/StreamSink.h"
+
+namespace {
+
+constexpr DWORD kKnownFlags = SPF_ASYNC | SPF_PURGEBEFORESPEAK | SPF_IS_XML | SPF_IS_NOT_XML;
+
+// Without either flag, text that starts with markup is read as XML.
+bool LooksLikeXml(std::u16string_view text) {
+    std::size_t first = text.find_first_not_of(u" \t\r\n");
+    return first != std::u16string_view::npos && text[first] == u'<';
+}
+
+} // namespace
+
+SpVoice::SpVoice() : channel_(std::make_shared<SpeechChannel>()) {}
+
+SpVoice::~SpVoice() {
+    EspeakRuntime::Instance().Purge(channel_.get());
+    SafeRelease(output_);
+}
+
+HRESULT SpVoice::SetOutput(IUnknown* output, BOOL /*allowFormatChanges*/) {
+    std::lock_guard lock(mutex_);
+    if (!output) {
+        SafeRelease(output_);
+        return S_OK;
+    }
+    ISpStream* stream = nullptr;
+    if (FAILED(output->QueryInterface(IID_ISpStream, reinterpret_cast<void**>(&stream))))
+        return E_INVALIDARG;
+    // A stream that is not bound yet has no format to speak in.
+    GUID formatId{};
+    WAVEFORMATEX* format = nullptr;
+    HRESULT hr = stream->GetFormat(&formatId, &format);
+    CoTaskMemFree(format);
+    if (FAILED(hr)) {
+        stream->Release();
+        return hr;
+    }
+    SafeRelease(output_);
+    output_ = stream;
+    return S_OK;
+}
+
+HRESULT SpVoice::SetVoice(ISpObjectToken* token) {
+    std::string identifier;
+    if (token) {
+        LPWSTR id = nullptr;
+        HRESULT hr = token->GetId(&id);
+        if (FAILED(hr))
+            return hr;
+        auto known = SpObjectToken::IdentifierOf(id ? id : u"");
+        CoTaskMemFree(id);
+        if (!known || !EspeakRuntime::Instance().FindVoice(*known))
+            return SPERR_NOT_FOUND;
+        identifier = *known;
+    }
+    std::lock_guard lock(mutex_);
+    voice_ = identifier;
+    return S_OK;
+}
+
+HRESULT SpVoice::GetVoice(ISpObjectToken** token) {
+    if (!token)
+        return E_POINTER;
+    *token = nullptr;
+    const EspeakVoice* voice = EspeakRuntime::Instance().FindVoice(VoiceIdentifier());
+    if (!voice)
+        voice = EspeakRuntime::Instance().DefaultVoice();
+    if (!voice)
+        return SPERR_NOT_FOUND;
+    return CreateComInstance<SpObjectToken>(IID_ISpObjectToken, reinterpret_cast<void**>(token),
+                                            *voice);
+}
+
+std::string SpVoice::VoiceIdentifier() const {
+    std::lock_guard lock(const_cast<std::mutex&>(mutex_));
+    return voice_;
+}
+
+HRESULT SpVoice::MakeSink(std::shared_ptr<SpeechSink>& sink) {
+    const WAVEFORMATEX& format = EspeakRuntime::Instance().Format();
+    if (output_) {
+        auto stream = std::make_shared<StreamSink>(output_);
+        HRESULT hr = stream->Open(format);
+        if (FAILED(hr))
+            return hr;
+        sink = stream;
+        return S_OK;
+    }
+    // One device per voice, opened anew after a purge has silenced it. No
+    // speech of this voice is running when it is replaced: a purge waits for
+    // that.
+    if (!device_ || device_->WasAborted()) {
+        auto device = std::make_shared<DeviceSink>();
+        HRESULT hr = device->Open(format);
+        if (FAILED(hr))
+            return hr;
+        device_ = device;
+    }
+    sink = device_;
+    return S_OK;
+}
+
+HRESULT SpVoice::Speak(LPCWSTR text, DWORD flags, ULONG* streamNumber) {
+    if (streamNumber)
+        *streamNumber = 0;
+    if ((flags & ~kKnownFlags) || ((flags & SPF_IS_XML) && (flags & SPF_IS_NOT_XML)))
+        return E_INVALIDARG;
+    EspeakRuntime& runtime = EspeakRuntime::Instance();
+    if (flags & SPF_PURGEBEFORESPEAK)
+        runtime.Purge(channel_.get());
+    if (!text)
+        return (flags & SPF_PURGEBEFORESPEAK) ? S_OK : E_POINTER;
+    if (FAILED(runtime.Status()))
+        return runtime.Status();
+
+    auto request = std::make_shared<SpeechRequest>();
+    std::u16string_view view(text);
+    bool xml = (flags & SPF_IS_XML) || (!(flags & SPF_IS_NOT_XML) && LooksLikeXml(view));
+    request->segments = xml ? SapiXmlReader::Read(view) : SapiXmlReader::ReadPlain(view);
+    request->channel = channel_;
+    {
+        std::lock_guard lock(mutex_);
+        const EspeakVoice* voice =
+            voice_.empty() ? runtime.DefaultVoice() : runtime.FindVoice(voice_);
+        if (!voice)
+            return SPERR_NOT_FOUND;
+        request->voice = voice->identifier;
+        HRESULT hr = MakeSink(request->sink);
+        if (FAILED(hr))
+            return hr;
+        request->streamNumber = ++lastStream_;
+    }
+
+    channel_->Queued(request->streamNumber);
+    HRESULT hr = runtime.Queue(request);
+    if (FAILED(hr)) {
+        channel_->Ended(hr);
+        return hr;
+    }
+    if (streamNumber)
+        *streamNumber = request->streamNumber;
+    if (flags & SPF_ASYNC)
+        return S_OK;
+    channel_->CompleteEvent()->Wait(INFINITE);
+    return channel_->Status().hrLastResult;
+}
+
+HRESULT SpVoice::GetStatus(SPVOICESTATUS* status, LPWSTR* lastBookmark) {
+    if (lastBookmark)
+        *lastBookmark = nullptr;
+    if (!status)
+        return E_POINTER;
+    *status = channel_->Status();
+    return S_OK;
+}
+
+HRESULT SpVoice::WaitUntilDone(ULONG milliseconds) {
+    return channel_->CompleteEvent()->Wait(milliseconds) == WAIT_OBJECT_0 ? S_OK : S_FALSE;
+}
+
+Event* SpVoice::SpeakCompleteEvent() {
+    return channel_->CompleteEvent();
+}

@@ -1,0 +1,42 @@
+#pragma once
+// A voice: speaks text, plain or SAPI XML, with one espeak-ng voice into a
+// bound stream or to the default audio output. Its speech runs on the
+// runtime's synthesis thread, which holds what it touches (the channel, the
+// stream, the device), so the voice may be released at any time; releasing
+// it purges what it still had to say.
+
+#include "platform/com/unknown.h"
+#include "platform/sapi5/sapi5.h"
+
+#include <memory>
+#include <mutex>
+#include <string>
+
+class DeviceSink;
+class SpeechChannel;
+class SpeechSink;
+
+class SpVoice : public ComObject<SpVoice, ISpVoice> {
+public:
+    SpVoice();
+    ~SpVoice() override;
+
+    HRESULT SetOutput(IUnknown* output, BOOL allowFormatChanges) override;
+    HRESULT SetVoice(ISpObjectToken* token) override;
+    HRESULT GetVoice(ISpObjectToken** token) override;
+    HRESULT Speak(LPCWSTR text, DWORD flags, ULONG* streamNumber) override;
+    HRESULT GetStatus(SPVOICESTATUS* status, LPWSTR* lastBookmark) override;
+    HRESULT WaitUntilDone(ULONG milliseconds) override;
+    Event* SpeakCompleteEvent() override;
+
+private:
+    HRESULT MakeSink(std::shared_ptr<SpeechSink>& sink);
+    std::string VoiceIdentifier() const;
+
+    std::mutex mutex_;
+    std::shared_ptr<SpeechChannel> channel_;
+    ISpStream* output_ = nullptr;
+    std::shared_ptr<DeviceSink> device_;
+    std::string voice_; // espeak identifier; empty for the user's default
+    ULONG lastStream_ = 0;
+};

@@ -1,0 +1,30 @@
+#pragma once
+// Speech into an ISpStream, converted to the stream's own format.
+
+#include "platform/audio/PcmConverter.h"
+#include "platform/sapi5/SpeechSink.h"
+#include "platform/sapi5/sapi5.h"
+
+#include <vector>
+
+class StreamSink : public SpeechSink {
+public:
+    // Holds its own reference to the stream while the speech runs.
+    explicit StreamSink(ISpStream* stream);
+    ~StreamSink() override;
+    StreamSink(const StreamSink&) = delete;
+    StreamSink& operator=(const StreamSink&) = delete;
+
+    // Reads the stream's format and prepares the conversion into it.
+    HRESULT Open(const WAVEFORMATEX& synthesisFormat);
+    HRESULT Write(const std::int16_t* samples, std::size_t count) override;
+    HRESULT Finish() override;
+    void Abort() override {}
+
+private:
+    HRESULT WriteOut();
+
+    ISpStream* stream_;
+    PcmConverter converter_;
+    std::vector<std::uint8_t> converted_;
+};
