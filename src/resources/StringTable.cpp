@@ -9,6 +9,9 @@ const std::map<UINT, std::u16string_view>& table() {
     static const std::map<UINT, std::u16string_view> t = {
         {100, u"OLE initialization failed.  Make sure that the OLE libraries are the correct version."},
         {101, u"Error: Could not find any SAPI4/SAPI5 text-to-speech engines (voices) on your computer\nInstall Ornivox first and it will download and install all required components. "},
+        // The pages ship with the program; "%s" is the address of their folder.
+        {102, u"%s/index.html"},
+        {103, u"%s/download.html#voices"},
         {104, u"Line: %d, Col: %d"},
         {105, u"0  (Highest)"},
         {106, u"1"},
