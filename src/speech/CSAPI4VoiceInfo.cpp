@@ -1,0 +1,109 @@
+#include "src/speech/CSAPI4VoiceInfo.h"
+
+#include "platform/com/com.h"
+
+#include <algorithm>
+#include <cstdint>
+
+namespace {
+
+constexpr LONG kRangeCap = 65535;
+
+// The lowest and highest values an attribute takes, found by setting it to
+// either end of its type and reading back what the engine kept.
+template <class T> struct Probe {
+    T current = 0;
+    T lowest = 0;
+    T highest = 0;
+};
+
+template <class T, class Get, class Set> bool ProbeAttribute(Get get, Set set, Probe<T>* p) {
+    if (FAILED(get(&p->current)))
+        return false;
+    p->lowest = 0;
+    p->highest = static_cast<T>(~T{0});
+    if (SUCCEEDED(set(T{0})))
+        get(&p->lowest);
+    if (SUCCEEDED(set(static_cast<T>(~T{0}))))
+        get(&p->highest);
+    set(p->current);
+    return true;
+}
+
+LONG Cap(std::uint64_t v) {
+    return static_cast<LONG>(std::min<std::uint64_t>(v, kRangeCap));
+}
+
+// Makes the range symmetric around the engine's default, so that the middle
+// of a slider selects it.
+void Centre(std::int64_t c, LONG* min, LONG* max) {
+    if (c < *min || c > *max) {
+        *min = *max = static_cast<LONG>(c);
+        return;
+    }
+    const std::int64_t below = c - *min;
+    const std::int64_t above = *max - c;
+    if (below <= 10 || above <= 10)
+        return;
+    if (below < above)
+        *max = static_cast<LONG>(2 * c - *min);
+    else if (above < below)
+        *min = static_cast<LONG>(std::max<std::int64_t>(2 * c - *max, 1));
+}
+
+} // namespace
+
+bool CSAPI4VoiceInfo::QueryAttributeRanges() {
+    speedMin = pitchMin = volumeMin = 1;
+    speedMax = pitchMax = volumeMax = 65535;
+
+    IUnknown* audioDest = nullptr;
+    if (CoCreateInstance(CLSID_MMAudioDest, nullptr, CLSCTX_ALL, IID_IUnknown,
+                         reinterpret_cast<void**>(&audioDest)) != S_OK)
+        return false;
+    ITTSFindW* find = nullptr;
+    if (FAILED(CoCreateInstance(CLSID_TTSEnumerator, nullptr, CLSCTX_ALL, IID_ITTSFindW,
+                                reinterpret_cast<void**>(&find)))) {
+        SafeRelease(audioDest);
+        return false;
+    }
+    ITTSCentralW* central = nullptr;
+    ITTSAttributesW* attributes = nullptr;
+    bool reached = false;
+    if (find->Select(modeInfo.gModeID, &central, audioDest) == S_OK && central &&
+        SUCCEEDED(
+            central->QueryInterface(IID_ITTSAttributesW, reinterpret_cast<void**>(&attributes)))) {
+        reached = true;
+        if (canSetPitch) {
+            Probe<WORD> p;
+            if (ProbeAttribute<WORD>([&](WORD* v) { return attributes->PitchGet(v); },
+                                     [&](WORD v) { return attributes->PitchSet(v); }, &p)) {
+                pitchMin = p.lowest;
+                pitchMax = p.highest;
+                Centre(p.current, &pitchMin, &pitchMax);
+            }
+        }
+        if (canSetSpeed) {
+            Probe<DWORD> p;
+            if (ProbeAttribute<DWORD>([&](DWORD* v) { return attributes->SpeedGet(v); },
+                                      [&](DWORD v) { return attributes->SpeedSet(v); }, &p)) {
+                speedMin = Cap(p.lowest);
+                speedMax = Cap(p.highest);
+                Centre(p.current, &speedMin, &speedMax);
+            }
+        }
+        if (canSetVolume) {
+            Probe<DWORD> p;
+            if (ProbeAttribute<DWORD>([&](DWORD* v) { return attributes->VolumeGet(v); },
+                                      [&](DWORD v) { return attributes->VolumeSet(v); }, &p)) {
+                volumeMin = Cap(p.lowest);
+                volumeMax = Cap(p.highest);
+            }
+        }
+    }
+    SafeRelease(attributes);
+    SafeRelease(central);
+    SafeRelease(find);
+    SafeRelease(audioDest);
+    return reached;
+}
