@@ -1,0 +1,347 @@
+#include "src/audio/Mp3Encoder.h"
+
+#include "platform/com/strings.h"
+#include "src/audio/AudioFileException.h"
+#include "src/resources/MessageService.h"
+#include "src/resources/resource.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <filesystem>
+#include <mutex>
+#include <new>
+#include <unistd.h>
+
+namespace {
+
+constexpr const char* kLibraryName = "liblame_enc.so";
+
+std::mutex g_pathMutex;
+std::string g_libraryPath; // set by tests only
+
+void showError(UINT id) {
+    AfxMessageBox(id, MB_ICONERROR);
+}
+
+// 0 (MPEG-2) or 1 (MPEG-1); -1 for a rate MP3 cannot carry.
+int mpegVersionOf(DWORD sampleRate) {
+    switch (sampleRate) {
+    case 8000:
+    case 11025:
+    case 12000:
+    case 16000:
+    case 22050:
+    case 24000:
+        return static_cast<int>(MPEG2);
+    case 32000:
+    case 44100:
+    case 48000:
+        return static_cast<int>(MPEG1);
+    default:
+        return -1;
+    }
+}
+
+bool bitrateAllowed(int kbps, int mpegVersion) {
+    switch (kbps) {
+    case 8:
+    case 16:
+    case 24:
+    case 144:
+        return mpegVersion == static_cast<int>(MPEG2);
+    case 32:
+    case 40:
+    case 48:
+    case 56:
+    case 64:
+    case 80:
+    case 96:
+    case 112:
+    case 128:
+    case 160:
+        return true;
+    case 192:
+    case 224:
+    case 256:
+    case 320:
+        return mpegVersion == static_cast<int>(MPEG1);
+    default:
+        return false;
+    }
+}
+
+template <typename F> F lookUp(void* library, const char* name) {
+    return reinterpret_cast<F>(::dlsym(library, name));
+}
+
+} // namespace
+
+Mp3Encoder::Mp3Encoder() = default;
+
+Mp3Encoder::~Mp3Encoder() {
+    closeStream(false);
+    unloadLibrary();
+}
+
+void Mp3Encoder::setLibraryPath(const std::string& path) {
+    std::lock_guard lock(g_pathMutex);
+    g_libraryPath = path;
+}
+
+void* Mp3Encoder::openLibrary() const {
+    {
+        std::lock_guard lock(g_pathMutex);
+        if (!g_libraryPath.empty())
+            return ::dlopen(g_libraryPath.c_str(), RTLD_NOW | RTLD_LOCAL);
+    }
+    // The library ships next to the program; the loader's own search order
+    // is the fallback for an installed copy.
+    std::error_code error;
+    const auto exe = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (!error) {
+        if (void* library =
+                ::dlopen((exe.parent_path() / kLibraryName).c_str(), RTLD_NOW | RTLD_LOCAL))
+            return library;
+    }
+    return ::dlopen(kLibraryName, RTLD_NOW | RTLD_LOCAL);
+}
+
+bool Mp3Encoder::loadLibrary() {
+    if (m_loaded)
+        return true;
+    if (!m_library)
+        m_library = openLibrary();
+    if (!m_library)
+        return false;
+    m_beInitStream = lookUp<BEINITSTREAM>(m_library, TEXT_BEINITSTREAM);
+    m_beEncodeChunk = lookUp<BEENCODECHUNK>(m_library, TEXT_BEENCODECHUNK);
+    m_beDeinitStream = lookUp<BEDEINITSTREAM>(m_library, TEXT_BEDEINITSTREAM);
+    m_beCloseStream = lookUp<BECLOSESTREAM>(m_library, TEXT_BECLOSESTREAM);
+    m_beVersion = lookUp<BEVERSION>(m_library, TEXT_BEVERSION);
+    m_beWriteVBRHeader = lookUp<BEWRITEVBRHEADER>(m_library, TEXT_BEWRITEVBRHEADER);
+    m_beWriteInfoTag = lookUp<BEWRITEINFOTAG>(m_library, TEXT_BEWRITEINFOTAG);
+    // Older libraries have no beWriteInfoTag; we never call it anyway.
+    if (!m_beInitStream || !m_beEncodeChunk || !m_beDeinitStream || !m_beCloseStream ||
+        !m_beVersion || !m_beWriteVBRHeader)
+        return false;
+    m_beVersion(&m_version);
+    m_loaded = true;
+    return true;
+}
+
+void Mp3Encoder::unloadLibrary() {
+    closeStream(false);
+    m_loaded = false;
+    m_beInitStream = nullptr;
+    m_beEncodeChunk = nullptr;
+    m_beDeinitStream = nullptr;
+    m_beCloseStream = nullptr;
+    m_beVersion = nullptr;
+    m_beWriteVBRHeader = nullptr;
+    m_beWriteInfoTag = nullptr;
+    if (m_library)
+        ::dlclose(m_library);
+    m_library = nullptr;
+    m_version = BE_VERSION{};
+}
+
+bool Mp3Encoder::isLoaded() const {
+    return m_loaded;
+}
+
+bool Mp3Encoder::openStream(const WAVEFORMATEX* format, int bitrateKbps, int quality, bool vbr,
+                            const std::u16string& mp3Path) {
+    closeStream();
+    if (!format)
+        return false;
+    try {
+        m_inputFormat = *format;
+
+        BE_CONFIG_LHV1& lhv1 = m_config.format.LHV1;
+        m_config.dwConfig = BE_CONFIG_LAME;
+        lhv1.dwStructVersion = CURRENT_STRUCT_VERSION;
+        lhv1.dwStructSize = sizeof(BE_CONFIG);
+        lhv1.dwSampleRate = m_inputFormat.nSamplesPerSec;
+        lhv1.dwReSampleRate = 0;
+        lhv1.nMode = m_inputFormat.nChannels == 1   ? BE_MP3_MODE_MONO
+                     : m_inputFormat.nChannels == 2 ? BE_MP3_MODE_STEREO
+                                                    : BE_MP3_MODE_JSTEREO;
+        lhv1.nPreset = 0;
+
+        const int mpegVersion = mpegVersionOf(m_inputFormat.nSamplesPerSec);
+        if (mpegVersion < 0) {
+            showError(IDS_MP3_SAMPLE_RATE);
+            return false;
+        }
+        lhv1.dwMpegVersion = static_cast<DWORD>(mpegVersion);
+        if (!bitrateAllowed(bitrateKbps, mpegVersion)) {
+            showError(IDS_MP3_BITRATE);
+            return false;
+        }
+        lhv1.dwBitrate = static_cast<DWORD>(bitrateKbps);
+        lhv1.bOriginal = TRUE;
+        if (vbr) {
+            lhv1.nVbrMethod = VBR_METHOD_DEFAULT;
+            lhv1.bEnableVBR = TRUE;
+            lhv1.nVBRQuality = quality;
+        } else {
+            const auto low = static_cast<BYTE>(quality);
+            lhv1.nQuality = static_cast<WORD>(low | static_cast<BYTE>(255 - low) << 8);
+        }
+
+        m_outputFile =
+            ::open(ToUtf8(mp3Path).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+        if (m_outputFile < 0) {
+            showError(IDS_MP3_CREATE_FILE);
+            return false;
+        }
+
+        if (!m_loaded || m_beInitStream(&m_config, &m_samplesPerChunk, &m_outputBufferSize,
+                                        &m_stream) != BE_ERR_SUCCESSFUL) {
+            m_stream = 0;
+            showError(IDS_MP3_OPEN_STREAM);
+            return false;
+        }
+        // A library that takes no samples per call would end every file
+        // empty, and call it a success.
+        if (m_samplesPerChunk == 0) {
+            showError(IDS_MP3_OPEN_STREAM);
+            return false;
+        }
+
+        m_outputBuffer.assign(m_outputBufferSize, 0);
+        if (m_inputFormat.wBitsPerSample == 8)
+            m_widenBuffer.assign(m_samplesPerChunk, 0);
+        return true;
+    } catch (const std::bad_alloc&) {
+        showError(IDS_OUT_OF_MEMORY);
+    } catch (const AudioFileException&) {
+        showError(IDS_MP3_WRITE);
+    }
+    return false;
+}
+
+std::uint32_t Mp3Encoder::chunkBytes() const {
+    return m_inputFormat.wBitsPerSample == 16 ? m_samplesPerChunk * 2 : m_samplesPerChunk;
+}
+
+bool Mp3Encoder::encodeChunk(const void* data, std::uint32_t byteCount) {
+    if (!data || !m_stream)
+        return false;
+    const auto* bytes = static_cast<const BYTE*>(data);
+    const bool eightBit = m_inputFormat.wBitsPerSample == 8;
+    if (eightBit && m_widenBuffer.empty())
+        return false;
+
+    // The library's output buffer holds what one call's worth of samples
+    // gives, so a longer chunk goes over in pieces of that size.
+    const std::uint32_t piece = chunkBytes();
+    do {
+        const std::uint32_t n = std::min(byteCount, piece);
+        if (eightBit) {
+            for (std::uint32_t i = 0; i < n; ++i)
+                m_widenBuffer[i] = static_cast<short>((bytes[i] - 128) * 256);
+            if (!encodeSamples(m_widenBuffer.data(), n))
+                return false;
+        } else if (reinterpret_cast<std::uintptr_t>(bytes) % alignof(short) == 0) {
+            if (!encodeSamples(reinterpret_cast<const short*>(bytes), n / 2))
+                return false;
+        } else {
+            m_alignBuffer.resize(m_samplesPerChunk);
+            std::memcpy(m_alignBuffer.data(), bytes, n / 2 * 2);
+            if (!encodeSamples(m_alignBuffer.data(), n / 2))
+                return false;
+        }
+        bytes += n;
+        byteCount -= n;
+    } while (byteCount > 0);
+    return true;
+}
+
+bool Mp3Encoder::encodeSamples(const short* samples, std::uint32_t sampleCount) {
+    DWORD outputBytes = 0;
+    if (m_beEncodeChunk(m_stream, sampleCount, const_cast<short*>(samples), m_outputBuffer.data(),
+                        &outputBytes) != BE_ERR_SUCCESSFUL ||
+        outputBytes > m_outputBuffer.size()) {
+        showError(IDS_MP3_ENCODE);
+        return false;
+    }
+    try {
+        writeOutput(outputBytes);
+    } catch (const AudioFileException&) {
+        showError(IDS_MP3_WRITE);
+        return false;
+    }
+    return true;
+}
+
+bool Mp3Encoder::closeStream() {
+    return closeStream(true);
+}
+
+// Run without messages when the encoder is given up after a failure that
+// has already been reported.
+bool Mp3Encoder::closeStream(bool report) {
+    if (m_stream) {
+        DWORD outputBytes = 0;
+        if (m_beDeinitStream(m_stream, m_outputBuffer.data(), &outputBytes) != BE_ERR_SUCCESSFUL ||
+            outputBytes > m_outputBuffer.size()) {
+            m_beCloseStream(m_stream);
+            m_stream = 0;
+            if (report)
+                showError(IDS_MP3_CLOSE_STREAM);
+            return false;
+        }
+        try {
+            if (outputBytes)
+                writeOutput(outputBytes);
+        } catch (const AudioFileException&) {
+            // The last frames are lost: the file must not pass for complete.
+            m_beCloseStream(m_stream);
+            m_stream = 0;
+            if (report)
+                showError(IDS_MP3_WRITE);
+            return false;
+        }
+        m_beCloseStream(m_stream);
+        m_stream = 0;
+    }
+    if (m_outputFile >= 0) {
+        // close() is where a delayed write error (a full disk on some file
+        // systems) surfaces.
+        const bool closed = ::close(m_outputFile) == 0;
+        m_outputFile = -1;
+        if (!closed) {
+            if (report)
+                showError(IDS_MP3_WRITE);
+            return false;
+        }
+    }
+    m_config = BE_CONFIG{};
+    m_inputFormat = WAVEFORMATEX{};
+    m_samplesPerChunk = 0;
+    m_outputBufferSize = 0;
+    m_widenBuffer = {};
+    m_alignBuffer = {};
+    m_outputBuffer = {};
+    return true;
+}
+
+void Mp3Encoder::writeOutput(DWORD byteCount) {
+    if (m_outputFile < 0)
+        throw AudioFileException("MP3 file not open", EBADF);
+    const BYTE* at = m_outputBuffer.data();
+    while (byteCount > 0) {
+        const ssize_t n = ::write(m_outputFile, at, byteCount);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            throw AudioFileException("write failed");
+        }
+        at += n;
+        byteCount -= static_cast<DWORD>(n);
+    }
+}

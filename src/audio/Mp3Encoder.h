@@ -1,0 +1,67 @@
+#pragma once
+// The program's object around the MP3 encoder library, liblame_enc.so, which
+// is loaded at run time through its BladeEnc interface: when the library is
+// absent, MP3 output is simply not offered. One instance encodes one file at
+// a time on one thread; every failure shows its message box here.
+
+#include "platform/audio/mmreg.h"
+#include "platform/lame_enc/BladeMP3EncDLL.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class Mp3Encoder {
+public:
+    Mp3Encoder();
+    ~Mp3Encoder();
+    Mp3Encoder(const Mp3Encoder&) = delete;
+    Mp3Encoder& operator=(const Mp3Encoder&) = delete;
+
+    // Silent: false when the library or one of its required entry points is
+    // missing.
+    bool loadLibrary();
+    void unloadLibrary();
+    bool isLoaded() const;
+
+    // Messages 177 to 182.
+    bool openStream(const WAVEFORMATEX* format, int bitrateKbps, int quality, bool vbr,
+                    const std::u16string& mp3Path);
+    // WAV bytes to read for one encodeChunk: what the library takes per call.
+    std::uint32_t chunkBytes() const;
+    // Messages 184, 182.
+    bool encodeChunk(const void* data, std::uint32_t byteCount);
+    // Messages 183, 182. Harmless when no stream is open.
+    bool closeStream();
+
+    // The library to load instead of liblame_enc.so; for tests only. An empty
+    // path restores the normal search.
+    static void setLibraryPath(const std::string& path);
+
+private:
+    bool closeStream(bool report);
+    bool encodeSamples(const short* samples, std::uint32_t sampleCount);
+    void writeOutput(DWORD byteCount);
+    void* openLibrary() const;
+
+    bool m_loaded = false;
+    void* m_library = nullptr;
+    BEINITSTREAM m_beInitStream = nullptr;
+    BEENCODECHUNK m_beEncodeChunk = nullptr;
+    BEDEINITSTREAM m_beDeinitStream = nullptr;
+    BECLOSESTREAM m_beCloseStream = nullptr;
+    BEVERSION m_beVersion = nullptr;
+    BEWRITEVBRHEADER m_beWriteVBRHeader = nullptr;
+    BEWRITEINFOTAG m_beWriteInfoTag = nullptr;
+    BE_VERSION m_version{};
+
+    BE_CONFIG m_config{};
+    WAVEFORMATEX m_inputFormat{};
+    DWORD m_samplesPerChunk = 0;
+    DWORD m_outputBufferSize = 0;
+    HBE_STREAM m_stream = 0;
+    std::vector<BYTE> m_outputBuffer;
+    std::vector<short> m_widenBuffer; // 8-bit input, widened to 16 bits
+    std::vector<short> m_alignBuffer; // 16-bit input handed over at an odd address
+    int m_outputFile = -1;
+};

@@ -1,0 +1,289 @@
+// liblame_enc.so against the real libmp3lame: what it writes must decode with
+// FFmpeg to the rate, channels, length and loudness that went in, frame by
+// frame as configured.
+
+#include "platform/lame_enc/BladeMP3EncDLL.h"
+#include "tests/audio/mp3/Mp3Probe.h"
+
+#include <cmath>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <set>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Signal {
+    int rate = 0;
+    int channels = 0;
+    std::vector<short> samples; // interleaved
+    std::vector<double> rms;    // per channel
+    std::int64_t frames() const { return static_cast<std::int64_t>(samples.size()) / channels; }
+};
+
+// A second of quiet, tone and noise, the right channel a quarter of the left,
+// so that a VBR encoder has reason to vary and a channel mix-up shows.
+Signal makeSignal(int rate, int channels, double seconds = 1.0) {
+    Signal s{rate, channels, {}, std::vector<double>(static_cast<std::size_t>(channels))};
+    const int n = static_cast<int>(rate * seconds);
+    std::uint32_t noise = 12345;
+    for (int i = 0; i < n; ++i) {
+        const double t = static_cast<double>(i) / rate;
+        const double part = static_cast<double>(i) / n;
+        double v;
+        if (part < 0.3) {
+            v = 0.001 * std::sin(2 * M_PI * 200 * t);
+        } else if (part < 0.7) {
+            v = 0.5 * std::sin(2 * M_PI * 440 * t);
+        } else {
+            noise = noise * 1664525u + 1013904223u;
+            v = 0.3 * (static_cast<double>(noise >> 8) / (1 << 24) * 2 - 1);
+        }
+        for (int c = 0; c < channels; ++c) {
+            const double x = c == 0 ? v : v / 4;
+            s.samples.push_back(static_cast<short>(std::lround(x * 32767)));
+            s.rms[static_cast<std::size_t>(c)] += x * x;
+        }
+    }
+    for (double& r : s.rms)
+        r = std::sqrt(r / n);
+    return s;
+}
+
+BE_CONFIG lameConfig(int rate, LONG mode, int kbps, bool vbr = false, int quality = 5) {
+    BE_CONFIG config{};
+    config.dwConfig = BE_CONFIG_LAME;
+    BE_CONFIG_LHV1& c = config.format.LHV1;
+    c.dwStructVersion = 1;
+    c.dwStructSize = sizeof(BE_CONFIG);
+    c.dwSampleRate = static_cast<DWORD>(rate);
+    c.nMode = mode;
+    c.dwBitrate = static_cast<DWORD>(kbps);
+    c.dwMpegVersion = rate >= 32000 ? MPEG1 : MPEG2;
+    c.bOriginal = TRUE;
+    if (vbr) {
+        c.bEnableVBR = TRUE;
+        c.nVBRQuality = quality;
+    } else {
+        c.nQuality = static_cast<WORD>(quality | (255 - quality) << 8);
+    }
+    return config;
+}
+
+class LameEncTest : public testing::Test {
+protected:
+    void SetUp() override {
+        dir = fs::temp_directory_path() /
+              ("lame_enc_test." + std::to_string(::getpid()) + "." +
+               testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::create_directories(dir);
+    }
+    void TearDown() override { fs::remove_all(dir); }
+
+    // Encodes the signal as the program does, one dwSamples chunk per call,
+    // and writes the bytes to `file`. Returns the stream, still open, when
+    // `keepOpen`; 0 otherwise.
+    HBE_STREAM encode(BE_CONFIG config, const Signal& signal, const fs::path& file,
+                      bool keepOpen = false) {
+        DWORD samplesPerCall = 0, bufferSize = 0;
+        HBE_STREAM stream = 0;
+        EXPECT_EQ(beInitStream(&config, &samplesPerCall, &bufferSize, &stream), BE_ERR_SUCCESSFUL);
+        if (!stream)
+            return 0;
+        EXPECT_GE(bufferSize, samplesPerCall * 5 / 4 + 7200);
+        lastSamplesPerCall = samplesPerCall;
+        std::vector<BYTE> buffer(bufferSize);
+        std::string bytes;
+        for (std::size_t at = 0; at < signal.samples.size(); at += samplesPerCall) {
+            const auto n = static_cast<DWORD>(
+                std::min<std::size_t>(samplesPerCall, signal.samples.size() - at));
+            std::vector<short> chunk(signal.samples.begin() + static_cast<long>(at),
+                                     signal.samples.begin() + static_cast<long>(at + n));
+            DWORD out = 0;
+            EXPECT_EQ(beEncodeChunk(stream, n, chunk.data(), buffer.data(), &out),
+                      BE_ERR_SUCCESSFUL);
+            bytes.append(reinterpret_cast<char*>(buffer.data()), out);
+        }
+        DWORD out = 0;
+        EXPECT_EQ(beDeinitStream(stream, buffer.data(), &out), BE_ERR_SUCCESSFUL);
+        bytes.append(reinterpret_cast<char*>(buffer.data()), out);
+        std::ofstream(file, std::ios::binary).write(bytes.data(), std::streamsize(bytes.size()));
+        if (keepOpen)
+            return stream;
+        EXPECT_EQ(beCloseStream(stream), BE_ERR_SUCCESSFUL);
+        return 0;
+    }
+
+    std::string read(const fs::path& file) {
+        std::ifstream in(file, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
+
+    // Decodes `file` and checks it against what went in.
+    void expectDecodesLike(const fs::path& file, const Signal& signal, int frameSamples) {
+        const DecodedAudio decoded = decodeAudioFile(file);
+        ASSERT_TRUE(decoded.ok) << decoded.error;
+        EXPECT_EQ(decoded.sampleRate, signal.rate);
+        ASSERT_EQ(decoded.channels, signal.channels);
+        // LAME's fixed delay (576 encoder + 529 decoder samples) comes in
+        // front; beyond that the length may only round up to a whole frame.
+        EXPECT_GE(decoded.frames, signal.frames());
+        EXPECT_LE(decoded.frames, signal.frames() + 1105 + frameSamples);
+        for (int c = 0; c < signal.channels; ++c) {
+            const double in = signal.rms[static_cast<std::size_t>(c)];
+            const double out = decoded.rms[static_cast<std::size_t>(c)];
+            EXPECT_GT(out, in * 0.3) << "channel " << c;
+            EXPECT_LT(out, in * 1.5) << "channel " << c;
+        }
+        if (signal.channels == 2)
+            EXPECT_GT(decoded.rms[0], decoded.rms[1] * 2) << "channels swapped or mixed";
+    }
+
+    fs::path dir;
+    DWORD lastSamplesPerCall = 0;
+};
+
+const int kRates[] = {8000, 11025, 12000, 16000, 22050, 24000, 32000, 44100, 48000};
+
+TEST_F(LameEncTest, CbrAtEveryRateAndModeDecodesWithEveryFrameAtTheChosenBitRate) {
+    for (int rate : kRates) {
+        const bool mpeg1 = rate >= 32000;
+        for (LONG mode : {BE_MP3_MODE_MONO, BE_MP3_MODE_STEREO, BE_MP3_MODE_JSTEREO}) {
+            const int channels = mode == BE_MP3_MODE_MONO ? 1 : 2;
+            for (int kbps : mpeg1 ? std::vector<int>{64, 320} : std::vector<int>{8, 64, 160}) {
+                SCOPED_TRACE(testing::Message()
+                             << rate << " Hz, mode " << mode << ", " << kbps << " kbps");
+                const Signal signal = makeSignal(rate, channels);
+                const fs::path file = dir / "cbr.mp3";
+                encode(lameConfig(rate, mode, kbps), signal, file);
+                const int frameSamples = mpeg1 ? 1152 : 576;
+                EXPECT_EQ(lastSamplesPerCall, static_cast<DWORD>(frameSamples * channels));
+
+                const std::string bytes = read(file);
+                bool complete = false;
+                const auto frames = parseMp3Frames(bytes, &complete);
+                EXPECT_TRUE(complete) << "the file is frames and nothing else";
+                ASSERT_FALSE(frames.empty());
+                EXPECT_FALSE(hasVbrTag(bytes));
+                for (const auto& f : frames) {
+                    EXPECT_EQ(f.bitrateKbps, kbps);
+                    EXPECT_EQ(f.sampleRate, rate);
+                    EXPECT_EQ(f.channels, channels);
+                    EXPECT_EQ(f.mpegVersion, mpeg1 ? 1 : rate >= 16000 ? 2 : 25);
+                }
+                expectDecodesLike(file, signal, frameSamples);
+            }
+        }
+    }
+}
+
+TEST_F(LameEncTest, VbrAtEveryRateVariesItsFrames) {
+    for (int rate : kRates) {
+        const bool mpeg1 = rate >= 32000;
+        for (LONG mode : {BE_MP3_MODE_MONO, BE_MP3_MODE_STEREO}) {
+            const int channels = mode == BE_MP3_MODE_MONO ? 1 : 2;
+            SCOPED_TRACE(testing::Message() << rate << " Hz, mode " << mode);
+            const Signal signal = makeSignal(rate, channels);
+            const fs::path file = dir / "vbr.mp3";
+            encode(lameConfig(rate, mode, mpeg1 ? 32 : 8, true, 2), signal, file);
+            const std::string bytes = read(file);
+            bool complete = false;
+            const auto frames = parseMp3Frames(bytes, &complete);
+            EXPECT_TRUE(complete);
+            EXPECT_FALSE(hasVbrTag(bytes));
+            std::set<int> bitrates;
+            for (const auto& f : frames)
+                bitrates.insert(f.bitrateKbps);
+            EXPECT_GT(bitrates.size(), 1u);
+            expectDecodesLike(file, signal, mpeg1 ? 1152 : 576);
+        }
+    }
+}
+
+TEST_F(LameEncTest, QualitySettingsAreHonoured) {
+    const Signal signal = makeSignal(44100, 2, 2.0);
+    auto encodeWith = [&](BE_CONFIG config) {
+        encode(config, signal, dir / "q.mp3");
+        return read(dir / "q.mp3");
+    };
+    const std::string best = encodeWith(lameConfig(44100, BE_MP3_MODE_STEREO, 128, false, 0));
+    const std::string poorest = encodeWith(lameConfig(44100, BE_MP3_MODE_STEREO, 128, false, 9));
+    const std::string five = encodeWith(lameConfig(44100, BE_MP3_MODE_STEREO, 128, false, 5));
+    EXPECT_NE(best, poorest);
+    EXPECT_NE(best, five);
+    // A quality word whose high byte is not the complement of its low byte
+    // means the library's default, 5.
+    BE_CONFIG unchecked = lameConfig(44100, BE_MP3_MODE_STEREO, 128, false, 0);
+    unchecked.format.LHV1.nQuality = 0x0000;
+    EXPECT_EQ(encodeWith(unchecked), five);
+
+    const std::string vbrBest = encodeWith(lameConfig(44100, BE_MP3_MODE_STEREO, 32, true, 0));
+    const std::string vbrPoorest = encodeWith(lameConfig(44100, BE_MP3_MODE_STEREO, 32, true, 9));
+    EXPECT_GT(vbrBest.size(), vbrPoorest.size());
+}
+
+TEST_F(LameEncTest, MpegVersionIsHonoured) {
+    const Signal signal = makeSignal(22050, 1);
+    BE_CONFIG config = lameConfig(22050, BE_MP3_MODE_MONO, 64);
+    config.format.LHV1.dwMpegVersion = MPEG1;
+    encode(config, signal, dir / "v.mp3");
+    const auto frames = parseMp3Frames(read(dir / "v.mp3"));
+    ASSERT_FALSE(frames.empty());
+    EXPECT_EQ(frames[0].mpegVersion, 1);
+    EXPECT_EQ(frames[0].sampleRate, 44100);
+    EXPECT_EQ(lastSamplesPerCall, 1152u);
+}
+
+TEST_F(LameEncTest, TagsAreWrittenOnlyWhenAskedFor) {
+    const Signal signal = makeSignal(44100, 2);
+    BE_CONFIG config = lameConfig(44100, BE_MP3_MODE_STEREO, 32, true, 4);
+    config.format.LHV1.bWriteVBRHeader = TRUE;
+
+    const fs::path info = dir / "info.mp3";
+    HBE_STREAM stream = encode(config, signal, info, true);
+    ASSERT_NE(stream, 0u);
+    EXPECT_FALSE(hasVbrTag(read(info))) << "the tag frame is blank until written";
+    EXPECT_EQ(beWriteInfoTag(stream, info.c_str()), BE_ERR_SUCCESSFUL);
+    EXPECT_TRUE(hasVbrTag(read(info)));
+    EXPECT_EQ(beCloseStream(stream), BE_ERR_INVALID_HANDLE) << "beWriteInfoTag closed it";
+
+    const fs::path header = dir / "header.mp3";
+    encode(config, signal, header);
+    EXPECT_EQ(beWriteVBRHeader(header.c_str()), BE_ERR_SUCCESSFUL);
+    EXPECT_TRUE(hasVbrTag(read(header)));
+    EXPECT_EQ(beWriteVBRHeader(header.c_str()), BE_ERR_INVALID_HANDLE) << "written once";
+
+    // Without bWriteVBRHeader there is no tag frame to fill.
+    stream = encode(lameConfig(44100, BE_MP3_MODE_STEREO, 128), signal, dir / "plain.mp3", true);
+    EXPECT_NE(beWriteInfoTag(stream, (dir / "plain.mp3").c_str()), BE_ERR_SUCCESSFUL);
+    EXPECT_FALSE(hasVbrTag(read(dir / "plain.mp3")));
+}
+
+TEST_F(LameEncTest, BadConfigurationsAndHandlesAreRefused) {
+    DWORD samples = 0, size = 0;
+    HBE_STREAM stream = 0;
+    BE_CONFIG config = lameConfig(44100, BE_MP3_MODE_STEREO, 128);
+    config.dwConfig = BE_CONFIG_MP3;
+    EXPECT_EQ(beInitStream(&config, &samples, &size, &stream), BE_ERR_INVALID_FORMAT);
+    config = lameConfig(44100, 7, 128);
+    EXPECT_EQ(beInitStream(&config, &samples, &size, &stream), BE_ERR_INVALID_FORMAT_PARAMETERS);
+    EXPECT_EQ(beInitStream(nullptr, &samples, &size, &stream), BE_ERR_INVALID_FORMAT_PARAMETERS);
+    EXPECT_EQ(stream, 0u);
+
+    BYTE buffer[16];
+    DWORD out = 0;
+    short pcm[4] = {};
+    EXPECT_EQ(beEncodeChunk(0x1234, 4, pcm, buffer, &out), BE_ERR_INVALID_HANDLE);
+    EXPECT_EQ(beDeinitStream(0x1234, buffer, &out), BE_ERR_INVALID_HANDLE);
+    EXPECT_EQ(beCloseStream(0x1234), BE_ERR_INVALID_HANDLE);
+
+    BE_VERSION version{};
+    beVersion(&version);
+    EXPECT_EQ(version.byMajorVersion, 3);
+    EXPECT_GE(version.wYear, 2000);
+    EXPECT_NE(std::string(version.zHomepage), "");
+}
+
+} // namespace

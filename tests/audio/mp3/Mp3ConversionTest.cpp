@@ -1,0 +1,207 @@
+// The WAV-to-MP3 conversion end to end: with the real liblame_enc.so found
+// next to the test, and with the fake library for what LAME cannot be made
+// to do.
+
+#include "platform/com/strings.h"
+#include "src/audio/Conversion.h"
+#include "src/audio/Mp3Encoder.h"
+#include "src/resources/MessageService.h"
+#include "src/resources/resource.h"
+#include "tests/audio/mp3/FakeLameEnc.h"
+#include "tests/audio/mp3/Mp3Probe.h"
+#include "tests/audio/wav/FailingReads.h"
+#include "tests/audio/wav/WavBytes.h"
+#include "tests/fakes/RecordingMessageService.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+using namespace wavbytes;
+
+namespace {
+
+std::string sine(int rate, int channels, int bits, double seconds) {
+    const int n = static_cast<int>(rate * seconds);
+    std::string out;
+    for (int i = 0; i < n; ++i) {
+        const double v = 0.5 * std::sin(2 * M_PI * 440 * i / rate);
+        for (int c = 0; c < channels; ++c) {
+            if (bits == 8)
+                out += static_cast<char>(static_cast<int>(std::lround(128 + v * 127)));
+            else
+                out += le16(static_cast<std::uint16_t>(static_cast<std::int16_t>(v * 32767)));
+        }
+    }
+    return out;
+}
+
+class Mp3ConversionTest : public testing::Test {
+protected:
+    void SetUp() override {
+        dir = fs::temp_directory_path() /
+              ("mp3_conversion_test." + std::to_string(::getpid()) + "." +
+               testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::create_directories(dir);
+        wav = dir / "talk.mp3.wav";
+        mp3 = dir / "talk.mp3";
+    }
+    void TearDown() override {
+        Mp3Encoder::setLibraryPath("");
+        fs::remove_all(dir);
+    }
+
+    int convert(int kbps = 128, int quality = 5, bool vbr = false) {
+        return convertWavToMp3(FromUtf8(wav.string()), FromUtf8(mp3.string()), kbps, quality, vbr);
+    }
+
+    fs::path dir, wav, mp3;
+    RecordingMessageService messages;
+};
+
+TEST_F(Mp3ConversionTest, GeneratedWavsBecomeMp3sThatDecodeToTheSameAudio) {
+    struct Case {
+        int rate, channels, bits, kbps;
+        bool vbr;
+    };
+    for (Case c : {Case{22050, 1, 16, 64, false}, Case{44100, 2, 16, 128, false},
+                   Case{11025, 1, 8, 32, false}, Case{48000, 2, 8, 160, true},
+                   Case{16000, 1, 16, 24, true}}) {
+        SCOPED_TRACE(testing::Message() << c.rate << " Hz " << c.bits << " bit " << c.channels
+                                        << " ch " << c.kbps << " kbps");
+        const double seconds = 1.5;
+        write(wav, pcmFile(static_cast<std::uint32_t>(c.rate), static_cast<std::uint16_t>(c.bits),
+                           static_cast<std::uint16_t>(c.channels),
+                           sine(c.rate, c.channels, c.bits, seconds)));
+        ASSERT_EQ(convert(c.kbps, 5, c.vbr), 1);
+        EXPECT_TRUE(messages.Boxes().empty());
+
+        const std::string bytes = readAll(mp3);
+        bool complete = false;
+        const auto frames = parseMp3Frames(bytes, &complete);
+        EXPECT_TRUE(complete);
+        EXPECT_FALSE(hasVbrTag(bytes));
+        ASSERT_FALSE(frames.empty());
+        if (!c.vbr)
+            EXPECT_EQ(frames[0].bitrateKbps, c.kbps);
+
+        const DecodedAudio decoded = decodeAudioFile(mp3);
+        ASSERT_TRUE(decoded.ok) << decoded.error;
+        EXPECT_EQ(decoded.sampleRate, c.rate);
+        EXPECT_EQ(decoded.channels, c.channels);
+        const auto inFrames = static_cast<std::int64_t>(c.rate * seconds);
+        EXPECT_GE(decoded.frames, inFrames);
+        EXPECT_LE(decoded.frames, inFrames + 1105 + frames[0].samples);
+        for (double rms : decoded.rms)
+            EXPECT_NEAR(rms, 0.5 / std::sqrt(2.0), 0.08);
+    }
+}
+
+TEST_F(Mp3ConversionTest, SpeechFromEspeakNg) {
+    if (std::system("command -v espeak-ng >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "espeak-ng is not installed";
+    ASSERT_EQ(std::system(("espeak-ng -w '" + wav.string() +
+                           "' 'The quick brown fox jumps over the lazy dog.' 2>/dev/null")
+                              .c_str()),
+              0);
+    ASSERT_EQ(convert(64, 2, false), 1);
+    const DecodedAudio decoded = decodeAudioFile(mp3);
+    ASSERT_TRUE(decoded.ok) << decoded.error;
+    EXPECT_EQ(decoded.sampleRate, 22050);
+    EXPECT_EQ(decoded.channels, 1);
+    EXPECT_GT(decoded.frames, 22050); // more than a second of speech
+    EXPECT_GT(decoded.rms[0], 0.01);
+}
+
+TEST_F(Mp3ConversionTest, FailuresShowOneMessageAndGiveZero) {
+    write(wav, pcmFile(22050, 16, 1, sine(22050, 1, 16, 0.2)));
+
+    Mp3Encoder::setLibraryPath((dir / "gone" / "liblame_enc.so").string());
+    EXPECT_EQ(convert(), 0);
+    EXPECT_EQ(messages.Ids(), std::vector<UINT>{IDS_MP3_INIT});
+    Mp3Encoder::setLibraryPath("");
+
+    messages.Clear();
+    EXPECT_EQ(convert(192), 0);
+    EXPECT_EQ(messages.Ids(), std::vector<UINT>{IDS_MP3_BITRATE});
+
+    messages.Clear();
+    write(wav, pcmFile(96000, 16, 2, sine(96000, 2, 16, 0.1)));
+    EXPECT_EQ(convert(), 0);
+    EXPECT_EQ(messages.Ids(), std::vector<UINT>{IDS_MP3_SAMPLE_RATE});
+    EXPECT_FALSE(fs::exists(mp3)) << "a refused rate leaves no MP3 file";
+
+    messages.Clear();
+    write(wav, "RIFF....WAVEdata");
+    EXPECT_EQ(convert(), 0);
+    EXPECT_EQ(messages.Ids(), std::vector<UINT>{IDS_WAV_CORRUPT});
+
+    messages.Clear();
+    fs::remove(wav);
+    EXPECT_EQ(convert(), 0);
+    EXPECT_EQ(messages.Ids(), std::vector<UINT>{IDS_WAV_OPEN});
+    for (const auto& box : messages.Boxes())
+        EXPECT_EQ(box.type & MB_ICONMASK, MB_ICONERROR);
+}
+
+TEST_F(Mp3ConversionTest, AReadErrorInTheMiddleOfTheDataFailsTheConversion) {
+    write(wav, pcmFile(22050, 16, 1, sine(22050, 1, 16, 1.0)));
+    FailingReads failing(wav, 44 + 20000);
+    EXPECT_EQ(convert(), 0);
+    EXPECT_EQ(messages.Ids(), std::vector<UINT>{IDS_WAV_FILE_EXCEPTION});
+    EXPECT_EQ(failing.failures(), 1);
+}
+
+class Mp3ConversionWithFakeTest : public Mp3ConversionTest {
+protected:
+    void SetUp() override {
+        Mp3ConversionTest::SetUp();
+        Mp3Encoder::setLibraryPath(FAKE_LAME_ENC);
+    }
+};
+
+TEST_F(Mp3ConversionWithFakeTest, ReadsInChunksOfExactlyWhatTheLibraryTakes) {
+    fakelame::reset({.samplesPerCall = 1000});
+    const std::string samples = sine(22050, 2, 16, 0.2); // 4410 frames, 8820 samples
+    write(wav, pcmFile(22050, 16, 2, samples));
+    ASSERT_EQ(convert(), 1);
+    EXPECT_EQ(fakelame::record().sampleCounts,
+              (std::vector<DWORD>{1000, 1000, 1000, 1000, 1000, 1000, 1000, 1000, 820}));
+    EXPECT_EQ(samples16(fakelame::record().samples), samples);
+    std::string expected;
+    for (int i = 0; i < 9; ++i)
+        expected += "frame|";
+    EXPECT_EQ(readAll(mp3), expected + "tail");
+}
+
+TEST_F(Mp3ConversionWithFakeTest, AWavWithoutSamplesGivesOnlyTheFlush) {
+    fakelame::reset();
+    write(wav, pcmFile(44100, 16, 2, ""));
+    ASSERT_EQ(convert(), 1);
+    EXPECT_EQ(readAll(mp3), "tail");
+    EXPECT_TRUE(fakelame::record().sampleCounts.empty());
+}
+
+TEST_F(Mp3ConversionWithFakeTest, LibraryFailuresFailTheConversion) {
+    write(wav, pcmFile(44100, 16, 2, sine(44100, 2, 16, 0.1)));
+    fakelame::reset({.failEncode = true});
+    EXPECT_EQ(convert(), 0);
+    fakelame::reset({.failDeinit = true});
+    EXPECT_EQ(convert(), 0);
+    fakelame::reset({.failInit = true});
+    EXPECT_EQ(convert(), 0);
+    EXPECT_EQ(messages.Ids(),
+              (std::vector<UINT>{IDS_MP3_ENCODE, IDS_MP3_CLOSE_STREAM, IDS_MP3_OPEN_STREAM}));
+
+    if (fs::exists("/dev/full")) {
+        messages.Clear();
+        fakelame::reset({.encodeOutput = ""});
+        mp3 = "/dev/full";
+        EXPECT_EQ(convert(), 0) << "the last bytes were never written";
+        EXPECT_EQ(messages.Ids(), std::vector<UINT>{IDS_MP3_WRITE});
+    }
+}
+
+} // namespace
