@@ -58,7 +58,7 @@ enum SPFILEMODE {
     SPFM_CREATE_ALWAYS = 3,
 };
 
-enum SPSTREAMFORMAT {
+enum SPSTREAMFORMAT : int {
     SPSF_Default = -1,
     SPSF_NoAssignedFormat = 0,
     SPSF_Text = 1,
