@@ -1,0 +1,118 @@
+#pragma once
+// What the job tests share: COM on the test thread, a scratch folder, the
+// recording message service, the fake runtimes and a job control over them.
+
+#include "platform/com/com.h"
+#include "platform/com/strings.h"
+#include "src/jobs/JobControl.h"
+#include "src/speech/CTTSNotifySink.h"
+#include "src/speech/Sapi4Engine.h"
+#include "src/speech/Sapi5Engine.h"
+#include "tests/fakes/FakeJobHost.h"
+#include "tests/fakes/RecordingMessageService.h"
+#include "tests/jobs/FakeJobSapi4Runtime.h"
+#include "tests/jobs/FakeJobSapi5Runtime.h"
+#include "tests/jobs/FakeJobWav.h"
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <gtest/gtest.h>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+// Polls until `done` holds; the bound only keeps a broken build from hanging.
+inline bool Eventually(const std::function<bool()>& done,
+                       std::chrono::seconds bound = std::chrono::seconds(60)) {
+    const auto until = std::chrono::steady_clock::now() + bound;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > until)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return true;
+}
+
+class ScratchFolder {
+public:
+    ScratchFolder() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "vl-jobs-XXXXXX").string();
+        path_ = ::mkdtemp(pattern.data());
+    }
+    ~ScratchFolder() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
+    }
+    std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
+    std::u16string U16(const std::string& name) const { return FromUtf8((path_ / name).string()); }
+    std::vector<std::string> Files() const {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(path_))
+            names.push_back(entry.path().filename().string());
+        return names;
+    }
+    const std::filesystem::path& path() const { return path_; }
+
+private:
+    std::filesystem::path path_;
+};
+
+inline bool Exists(const std::filesystem::path& p) {
+    return std::filesystem::exists(p);
+}
+
+inline std::string ReadAll(const std::filesystem::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+inline void WriteAll(const std::filesystem::path& p, const std::string& content) {
+    std::ofstream(p, std::ios::binary) << content;
+}
+
+class ComThread {
+public:
+    ComThread() { CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); }
+    ~ComThread() { CoUninitialize(); }
+};
+
+// Two fake SAPI 4 voices (positions 0 and 1) and the fake SAPI 5 tokens
+// "Anna" and "Boris" (positions 2 and 3).
+class JobControlTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        sapi4Voices = {FakeJobSapi4Runtime::Voice(u"Kal"), FakeJobSapi4Runtime::Voice(u"Slt")};
+        control = MakeControl();
+        control->CreateStopEvent();
+    }
+    void TearDown() override {
+        if (control) {
+            control->EndJob();
+            control->CloseStopEvent();
+            control.reset();
+        }
+    }
+
+    std::unique_ptr<JobControl> MakeControl() {
+        return std::make_unique<JobControl>(host, std::make_unique<Sapi4Engine>(sapi4Voices),
+                                            std::make_unique<Sapi5Engine>(), sink);
+    }
+
+    bool JobEnds() {
+        return Eventually([&] { return !control->IsJobRunning(); });
+    }
+
+    ComThread com;
+    ScratchFolder folder;
+    RecordingMessageService messages;
+    FakeJobSapi4Runtime sapi4;
+    FakeJobSapi5Runtime sapi5;
+    CTTSNotifySink sink;
+    FakeJobHost host;
+    std::vector<CSAPI4VoiceInfo> sapi4Voices;
+    std::unique_ptr<JobControl> control;
+};

@@ -1,0 +1,214 @@
+// The two workers run directly on a context of the test's making, so that the
+// test holds the stop event and the cancel flag itself.
+
+#include "src/jobs/JobContext.h"
+#include "src/jobs/Sapi4Worker.h"
+#include "src/jobs/Sapi5Worker.h"
+#include "src/resources/resource.h"
+#include "tests/jobs/JobTestSupport.h"
+
+namespace {
+
+class WorkerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        stopEvent = std::make_shared<Event>(false);
+        cancel = std::make_shared<std::atomic<bool>>(false);
+        sink.SetStopEvent(stopEvent);
+        sapi4Engine = std::make_shared<Sapi4Engine>(
+            std::vector<CSAPI4VoiceInfo>{FakeJobSapi4Runtime::Voice(u"Kal")});
+        sapi4Engine->sink = &sink;
+        sapi5Engine = std::make_shared<Sapi5Engine>();
+    }
+
+    std::shared_ptr<JobContext> Context(bool sapi4Job, bool speak,
+                                        OutputKind kind = OutputKind::Wav,
+                                        const std::string& output = "out.wav") {
+        auto context = std::make_shared<JobContext>();
+        context->job.speak = speak ? TRUE : FALSE;
+        context->job.text = u"text";
+        context->job.outputKind = kind;
+        context->job.outputPath = folder.U16(output);
+        context->job.streamFormat = 22;
+        context->stopEvent = stopEvent;
+        context->cancelRequested = cancel;
+        if (sapi4Job)
+            context->sapi4 = sapi4Engine;
+        else
+            context->sapi5 = sapi5Engine;
+        return context;
+    }
+
+    // Starts the worker on its own thread; Join() waits for its end.
+    void Start(std::shared_ptr<JobContext> context) {
+        const bool sapi4Job = context->sapi4 != nullptr;
+        thread = WorkerThread::Create([context, sapi4Job]() mutable {
+            return sapi4Job ? Sapi4Worker(std::move(context)) : Sapi5Worker(std::move(context));
+        });
+        ASSERT_TRUE(thread);
+        thread->Resume();
+    }
+    void Join() { ASSERT_TRUE(thread->Wait(60000)); }
+    void Stop() {
+        cancel->store(true);
+        stopEvent->Set();
+    }
+    void Run(std::shared_ptr<JobContext> context) {
+        Start(std::move(context));
+        Join();
+    }
+
+    template <class S> static auto Locked(S& state, auto read) {
+        std::lock_guard lock(state.mutex);
+        return read(state);
+    }
+
+    ComThread com;
+    ScratchFolder folder;
+    RecordingMessageService messages;
+    FakeJobSapi4Runtime sapi4;
+    FakeJobSapi5Runtime sapi5;
+    CTTSNotifySink sink;
+    std::shared_ptr<Event> stopEvent;
+    std::shared_ptr<std::atomic<bool>> cancel;
+    std::shared_ptr<Sapi4Engine> sapi4Engine;
+    std::shared_ptr<Sapi5Engine> sapi5Engine;
+    std::unique_ptr<WorkerThread> thread;
+};
+
+TEST_F(WorkerTest, Sapi4WriteEndsWithTheAudioStopAndKeepsACompleteFile) {
+    sapi4.state().speechMs = 5;
+    Run(Context(true, false));
+    EXPECT_TRUE(FakeJobWav::IsComplete(folder / "out.wav"));
+    // EndSpeech resets the engine's audio once; a stopped job resets it twice.
+    EXPECT_EQ(Locked(sapi4.state(), [](auto& s) { return s.audioResets; }), 1);
+    EXPECT_EQ(Locked(sapi4.state(), [](auto& s) { return s.flushes; }), 1);
+    EXPECT_EQ(Locked(sapi4.state(), [](auto& s) { return s.unregistrations; }), 1);
+    EXPECT_EQ(sapi4Engine->central, nullptr);
+    EXPECT_EQ(sapi4.state().liveObjects.load(), 0);
+    EXPECT_TRUE(messages.Boxes().empty());
+}
+
+TEST_F(WorkerTest, Sapi4StopDuringSpeechResetsTheAudioAndDeletesThePartialFile) {
+    for (bool speak : {false, true}) {
+        sapi4.state().endless = true;
+        Start(Context(true, speak));
+        ASSERT_TRUE(
+            Eventually([&] { return sapi4.state().textDataCalls.load() == (speak ? 2 : 1); }));
+        Stop();
+        Join();
+        EXPECT_EQ(Locked(sapi4.state(), [](auto& s) { return s.audioResets; }), speak ? 4 : 2);
+        EXPECT_FALSE(Exists(folder / "out.wav"));
+        EXPECT_EQ(sapi4Engine->central, nullptr);
+        stopEvent->Reset();
+        cancel->store(false);
+    }
+}
+
+TEST_F(WorkerTest, Sapi4CancelFlagDecidesWhenStopAndEndOfSpeechMeet) {
+    // The quit message is queued and the stop requested before the worker
+    // waits: cancelled, so stopped.
+    auto gate = std::make_shared<Event>(false);
+    sapi4.state().postStopAtOnce = true;
+    sapi4.state().returnGate = gate;
+    Start(Context(true, false));
+    ASSERT_TRUE(Eventually([&] { return sapi4.state().textDataCalls.load() == 1; }));
+    Stop();
+    gate->Set();
+    Join();
+    EXPECT_FALSE(Exists(folder / "out.wav"));
+    EXPECT_EQ(Locked(sapi4.state(), [](auto& s) { return s.audioResets; }), 2);
+
+    // The stop event alone, as the sink signals it when it cannot post: the
+    // job counts as finished and its file stays.
+    stopEvent->Reset();
+    cancel->store(false);
+    sapi4.state().postStopAtOnce = false;
+    sapi4.state().returnGate = nullptr;
+    sapi4.state().endless = true;
+    Start(Context(true, false));
+    ASSERT_TRUE(Eventually([&] { return sapi4.state().textDataCalls.load() == 2; }));
+    stopEvent->Set();
+    Join();
+    EXPECT_TRUE(FakeJobWav::IsComplete(folder / "out.wav"));
+    EXPECT_EQ(Locked(sapi4.state(), [](auto& s) { return s.audioResets; }), 3);
+}
+
+TEST_F(WorkerTest, Sapi4FailedStartShowsOneMessageAndLeavesNoIntermediateFile) {
+    sapi4.state().failAt = FakeJobSapi4Runtime::Failure::TextData;
+    Run(Context(true, false, OutputKind::Mp3, "talk.mp3"));
+    EXPECT_EQ(messages.Ids(), std::vector<UINT>{IDS_TTS_TEXTDATA});
+    EXPECT_TRUE(folder.Files().empty());
+
+    messages.Clear();
+    sapi4.state().failAt = FakeJobSapi4Runtime::Failure::Find;
+    Run(Context(true, false, OutputKind::Wav));
+    EXPECT_EQ(messages.Ids(), std::vector<UINT>{IDS_TTS_FIND_MODE});
+    EXPECT_TRUE(folder.Files().empty());
+}
+
+TEST_F(WorkerTest, Sapi5WriteInTheChosenFormatEndsWithTheCompleteEvent) {
+    sapi5.state().speechMs = 5;
+    auto context = Context(false, false);
+    context->job.streamFormat = 7; // 8 kHz 16 bit stereo
+    context->job.voiceIndex = 1;
+    Run(context);
+    EXPECT_TRUE(FakeJobWav::IsComplete(folder / "out.wav"));
+    EXPECT_EQ(Locked(sapi5.state(), [](auto& s) { return s.boundRates; }), std::vector<int>{8000});
+    EXPECT_EQ(Locked(sapi5.state(), [](auto& s) { return s.voicesUsed; }),
+              std::vector<std::u16string>{u"Boris"});
+    EXPECT_EQ(Locked(sapi5.state(), [](auto& s) { return s.purges; }), 0);
+    EXPECT_EQ(sapi5Engine->voice, nullptr);
+    EXPECT_EQ(sapi5Engine->stream, nullptr);
+    EXPECT_TRUE(messages.Boxes().empty());
+}
+
+TEST_F(WorkerTest, Sapi5StopPurgesAndDeletesThePartialFile) {
+    sapi5.state().endless = true;
+    Start(Context(false, false, OutputKind::Wma, "talk.wma"));
+    ASSERT_TRUE(Eventually([&] { return sapi5.state().speakCalls.load() == 1; }));
+    EXPECT_TRUE(Exists(folder / "talk.wma.wav"));
+    // The SAPI 5 worker does not read the flag: the event alone stops it.
+    stopEvent->Set();
+    Join();
+    EXPECT_EQ(Locked(sapi5.state(), [](auto& s) { return s.purges; }), 1);
+    EXPECT_TRUE(folder.Files().empty());
+}
+
+TEST_F(WorkerTest, Sapi5StopEventWinsOverTheCompleteEvent) {
+    auto gate = std::make_shared<Event>(false);
+    sapi5.state().completeAtOnce = true;
+    sapi5.state().returnGate = gate;
+    Start(Context(false, false));
+    ASSERT_TRUE(Eventually([&] { return sapi5.state().speakCalls.load() == 1; }));
+    stopEvent->Set();
+    gate->Set();
+    Join();
+    EXPECT_EQ(Locked(sapi5.state(), [](auto& s) { return s.purges; }), 1);
+    EXPECT_FALSE(Exists(folder / "out.wav"));
+}
+
+TEST_F(WorkerTest, Sapi5FailedStartShowsOneMessageAndLeavesNoIntermediateFile) {
+    sapi5.state().failAt = FakeJobSapi5Runtime::Failure::Speak;
+    Run(Context(false, false, OutputKind::Mp3, "talk.mp3"));
+    EXPECT_EQ(messages.Ids(), std::vector<UINT>{IDS_SP_SPEAK});
+    EXPECT_TRUE(folder.Files().empty());
+}
+
+TEST_F(WorkerTest, IntermediateFileNeverReplacesAFileOfTheUsers) {
+    WriteAll(folder / "talk.mp3.wav", "mine");
+    WriteAll(folder / "talk.mp3.1.wav", "mine too");
+    sapi4.state().endless = true;
+    Start(Context(true, false, OutputKind::Mp3, "talk.mp3"));
+    ASSERT_TRUE(Eventually([&] { return sapi4.state().textDataCalls.load() == 1; }));
+    EXPECT_EQ(Locked(sapi4.state(), [](auto& s) { return s.filePaths; }),
+              std::vector<std::u16string>{folder.U16("talk.mp3.2.wav")});
+    Stop();
+    Join();
+    EXPECT_EQ(ReadAll(folder / "talk.mp3.wav"), "mine");
+    EXPECT_EQ(ReadAll(folder / "talk.mp3.1.wav"), "mine too");
+    EXPECT_FALSE(Exists(folder / "talk.mp3.2.wav"));
+    EXPECT_FALSE(Exists(folder / "talk.mp3"));
+}
+
+} // namespace
