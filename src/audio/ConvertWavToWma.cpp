@@ -1,0 +1,89 @@
+#include "src/audio/AudioFileException.h"
+#include "src/audio/Conversion.h"
+#include "src/audio/WavFileReader.h"
+#include "src/audio/WmaCodecCatalogue.h"
+#include "src/resources/MessageService.h"
+#include "src/resources/resource.h"
+
+#include <memory>
+#include <new>
+
+namespace {
+
+int Fail(UINT id) {
+    AfxMessageBox(id, MB_ICONERROR);
+    return 0;
+}
+
+// Feeds the WAV's sample data to the writer in one-second chunks. False when
+// a sample was refused (its message is shown) or the WAV could not be read to
+// its end: a file missing the rest of the speech is no success.
+bool PumpChunks(WavFileReader& reader, WmaCodecCatalogue& catalogue, BYTE* buffer,
+                std::uint32_t chunk, bool preprocess) {
+    for (;;) {
+        std::uint32_t got = reader.read(buffer, chunk);
+        if (got == 0)
+            break;
+        HRESULT hr = catalogue.writeChunk(buffer, got, preprocess);
+        if (FAILED(hr))
+            return false;
+        if (hr != S_OK)
+            break;
+    }
+    return !reader.failed();
+}
+
+int Convert(const std::u16string& wavPath, const std::u16string& wmaPath, int codecIndex,
+            int formatIndex) {
+    WavFileReader reader;
+    WmaCodecCatalogue catalogue;
+    if (!reader.open(wavPath))
+        return 0;
+    if (!catalogue.enumerate())
+        return Fail(IDS_WMA_INIT);
+    if (!catalogue.openWriter(&reader.format, codecIndex, formatIndex, wmaPath))
+        return 0;
+
+    const std::uint32_t chunk = reader.format.nAvgBytesPerSec;
+    std::unique_ptr<BYTE[]> buffer(new (std::nothrow) BYTE[std::size_t{chunk} + 1]);
+    if (!buffer)
+        return Fail(IDS_OUT_OF_MEMORY);
+
+    const bool vbr = catalogue.selectedFormat.mode != WmaEncodingMode::Cbr;
+    for (std::uint32_t pass = 0; pass < catalogue.passCount; ++pass) {
+        if (vbr && FAILED(catalogue.beginPreprocessingPass()))
+            return Fail(IDS_WMA_BEGIN_PASS);
+        if (!PumpChunks(reader, catalogue, buffer.get(), chunk, true))
+            return 0;
+        if (vbr && FAILED(catalogue.endPreprocessingPass()))
+            return Fail(IDS_WMA_END_PASS);
+        catalogue.sampleTime = 0;
+        reader.rewindToData();
+        if (reader.failed())
+            return 0;
+    }
+    if (!PumpChunks(reader, catalogue, buffer.get(), chunk, false))
+        return 0;
+    // The writer holds the last samples until EndWriting; if they cannot be
+    // written (a full disk), the file is not complete.
+    if (FAILED(catalogue.endWriting()))
+        return Fail(IDS_WMA_WRITE_SAMPLE);
+    catalogue.resetWriter();
+    catalogue.close();
+    return 1;
+}
+
+} // namespace
+
+int convertWavToWma(const std::u16string& wavPath, const std::u16string& wmaPath, int codecIndex,
+                    int formatIndex) {
+    try {
+        return Convert(wavPath, wmaPath, codecIndex, formatIndex);
+    } catch (const std::bad_alloc&) {
+        return Fail(IDS_OUT_OF_MEMORY);
+    } catch (const AudioFileException&) {
+        return Fail(IDS_WAV_READ);
+    } catch (...) {
+        return Fail(IDS_UNKNOWN_EXCEPTION);
+    }
+}
