@@ -36,6 +36,10 @@ DWORD outputRate(const BE_CONFIG_LHV1& config) {
         return in <= 12000 ? in * 4 : in * 2;
     if (config.dwMpegVersion == MPEG2 && in >= 32000)
         return in / 2;
+    // LAME writes MPEG-2.5 (below 16 kHz) at 64 kbps at most and would quietly
+    // lower a higher bit rate; the MPEG-2 rate twice as high keeps it.
+    if (in < 16000 && config.dwBitrate > 64)
+        return in * 2;
     return in;
 }
 
