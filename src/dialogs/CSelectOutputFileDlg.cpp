@@ -1,0 +1,216 @@
+#include "src/dialogs/CSelectOutputFileDlg.h"
+
+#include "src/audio/Mp3Encoder.h"
+#include "src/audio/WmaCodecCatalogue.h"
+#include "src/jobs/SpeechJob.h"
+#include "src/resources/MessageService.h"
+#include "src/resources/StringTable.h"
+#include "src/resources/resource.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QEvent>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <array>
+#include <cwctype>
+
+namespace {
+
+constexpr std::array<int, 10> kBitratesKbps{32, 40, 48, 56, 64, 80, 96, 112, 128, 160};
+constexpr int kDefaultBitratePosition = 4; // 64 kbps
+constexpr int kDefaultQualityPosition = 5;
+
+// White space as the C library's wide-character test sees it, taken off the
+// end first and then off the start.
+std::u16string TrimWhiteSpace(std::u16string text) {
+    auto isSpace = [](char16_t c) { return std::iswspace(static_cast<wint_t>(c)) != 0; };
+    while (!text.empty() && isSpace(text.back()))
+        text.pop_back();
+    std::size_t start = 0;
+    while (start < text.size() && isSpace(text[start]))
+        ++start;
+    return text.substr(start);
+}
+
+} // namespace
+
+CSelectOutputFileDlg::CSelectOutputFileDlg(QWidget* parent, const Mp3Encoder* mp3,
+                                           const WmaCodecCatalogue* wma)
+    : QDialog(parent), m_mp3(mp3), m_wma(wma),
+      m_layout(this, *FindDialogTemplate(IDD_SELECT_OUTPUT_FILE)),
+      m_cbBitrate(m_layout.get<QComboBox>(IDC_BITRATE)), m_chkVbr(m_layout.get<QCheckBox>(IDC_VBR)),
+      m_cbQuality(m_layout.get<QComboBox>(IDC_MP3_QUALITY)),
+      m_cbCodec(m_layout.get<QComboBox>(IDC_CODEC)),
+      m_cbFormat(m_layout.get<QComboBox>(IDC_FORMAT)),
+      m_editOutputFile(m_layout.get<QLineEdit>(IDC_OUTPUT_FILE)) {
+    setWindowTitle(QString::fromUtf16(FindDialogTemplate(IDD_SELECT_OUTPUT_FILE)->caption));
+    setFixedSize(m_layout.size());
+
+    // Checking one kind unchecks the other two.
+    auto* kinds = new QButtonGroup(this);
+    kinds->setExclusive(true);
+    for (int id : {IDC_RADIO_WAV, IDC_RADIO_MP3, IDC_RADIO_WMA}) {
+        auto* radio = m_layout.get<QRadioButton>(id);
+        kinds->addButton(radio, id);
+        connect(radio, &QAbstractButton::clicked, this, [this] { UpdateControls(); });
+    }
+
+    OnInitDialog();
+
+    connect(m_chkVbr, &QAbstractButton::clicked, this, [this] { UpdateControls(); });
+    connect(m_layout.get<QPushButton>(IDC_BROWSE), &QAbstractButton::clicked, this,
+            [this] { OnBrowse(); });
+    connect(m_layout.get<QPushButton>(IDOK), &QAbstractButton::clicked, this, [this] { OnOK(); });
+    connect(m_layout.get<QPushButton>(IDCANCEL), &QAbstractButton::clicked, this, &QDialog::reject);
+    connect(m_cbCodec, &QComboBox::currentIndexChanged, this, [this] { UpdateControls(); });
+    // Qt's `activated` is the combo box's selection-end-OK: the user picked
+    // an item, even the one already selected.
+    connect(m_cbCodec, &QComboBox::activated, this, [this] { OnSelEndOkCodec(); });
+    for (QWidget* w : {static_cast<QWidget*>(m_cbBitrate), static_cast<QWidget*>(m_cbQuality),
+                       static_cast<QWidget*>(m_cbCodec), static_cast<QWidget*>(m_cbFormat),
+                       static_cast<QWidget*>(m_editOutputFile)})
+        w->installEventFilter(this);
+}
+
+int CSelectOutputFileDlg::RunModal() {
+    return exec() == QDialog::Accepted ? static_cast<int>(IDOK) : static_cast<int>(IDCANCEL);
+}
+
+void CSelectOutputFileDlg::OnInitDialog() {
+    m_layout.get<QRadioButton>(IDC_RADIO_WAV)->setChecked(true);
+
+    for (UINT i = 0; i < kBitratesKbps.size(); ++i)
+        m_cbBitrate->addItem(QString::fromStdU16String(LoadResString(IDS_MP3_BITRATE_FIRST + i)));
+    m_cbBitrate->setCurrentIndex(kDefaultBitratePosition);
+
+    for (UINT i = 0; i < 10; ++i)
+        m_cbQuality->addItem(QString::fromStdU16String(LoadResString(IDS_MP3_QUALITY_FIRST + i)));
+    m_cbQuality->setCurrentIndex(kDefaultQualityPosition);
+
+    const bool mp3Available = m_mp3 && m_mp3->isLoaded();
+    const bool wmaAvailable = m_wma && m_wma->enumerated;
+    m_layout.control(IDC_RADIO_MP3)->setEnabled(mp3Available);
+    m_layout.control(IDC_RADIO_WMA)->setEnabled(wmaAvailable);
+    if (wmaAvailable) {
+        for (const auto& codec : m_wma->codecs)
+            m_cbCodec->addItem(QString::fromStdU16String(codec.name));
+        m_cbCodec->setCurrentIndex(0);
+    }
+    FillFormatList(m_cbCodec->currentIndex());
+
+    UpdateControls();
+}
+
+void CSelectOutputFileDlg::FillFormatList(int codecIndex) {
+    m_cbFormat->clear();
+    if (!m_wma || !m_wma->enumerated || codecIndex < 0 ||
+        static_cast<std::size_t>(codecIndex) >= m_wma->codecs.size())
+        return;
+    for (const auto& format : m_wma->codecs[codecIndex].formats)
+        m_cbFormat->addItem(QString::fromStdU16String(format.description));
+    m_cbFormat->setCurrentIndex(m_cbFormat->count() > 0 ? 0 : -1);
+}
+
+void CSelectOutputFileDlg::UpdateControls() {
+    const bool mp3 = IsChecked(IDC_RADIO_MP3);
+    const bool wma = IsChecked(IDC_RADIO_WMA);
+    m_cbBitrate->setEnabled(mp3);
+    m_chkVbr->setEnabled(mp3);
+    m_cbQuality->setEnabled(mp3);
+    m_cbCodec->setEnabled(wma);
+    m_cbFormat->setEnabled(wma);
+}
+
+bool CSelectOutputFileDlg::BrowseForOutputFile(std::u16string& path) {
+    UINT filterId = IDS_FILTER_WAV;
+    QString suffix = QStringLiteral("wav");
+    if (IsChecked(IDC_RADIO_MP3)) {
+        filterId = IDS_FILTER_MP3;
+        suffix = QStringLiteral("mp3");
+    } else if (IsChecked(IDC_RADIO_WMA)) {
+        filterId = IDS_FILTER_WMA;
+        suffix = QStringLiteral("wma");
+    }
+    const SaveAsRequest request{QString::fromStdU16String(LoadResString(IDS_SAVE_AS)),
+                                NameFiltersFromResource(LoadResString(filterId)), suffix};
+    const std::optional<QString> chosen = m_fileChooser(this, request);
+    if (!chosen)
+        return false;
+    path = chosen->toStdU16String();
+    return true;
+}
+
+void CSelectOutputFileDlg::OnBrowse() {
+    std::u16string path;
+    if (BrowseForOutputFile(path))
+        m_editOutputFile->setText(QString::fromStdU16String(path));
+    UpdateControls();
+}
+
+void CSelectOutputFileDlg::OnSelEndOkCodec() {
+    FillFormatList(m_cbCodec->currentIndex());
+    UpdateControls();
+}
+
+void CSelectOutputFileDlg::OnOK() {
+    int kind = static_cast<int>(OutputKind::Wav);
+    int bitrate = 0, quality = 0, codec = 0, format = 0;
+    BOOL vbr = FALSE;
+    if (IsChecked(IDC_RADIO_MP3)) {
+        kind = static_cast<int>(OutputKind::Mp3);
+        const int position = m_cbBitrate->currentIndex();
+        if (position < 0 || position >= static_cast<int>(kBitratesKbps.size())) {
+            AfxMessageBox(IDS_SELECT_MP3_BITRATE, MB_OK);
+            return;
+        }
+        bitrate = kBitratesKbps[position];
+        quality = m_cbQuality->currentIndex();
+        vbr = m_chkVbr->isChecked() ? TRUE : FALSE;
+    } else if (IsChecked(IDC_RADIO_WMA)) {
+        kind = static_cast<int>(OutputKind::Wma);
+        codec = m_cbCodec->currentIndex();
+        if (codec < 0) {
+            AfxMessageBox(IDS_SELECT_WMA_CODEC, MB_OK);
+            return;
+        }
+        format = m_cbFormat->currentIndex();
+        if (format < 0) {
+            AfxMessageBox(IDS_SELECT_WMA_FORMAT, MB_OK);
+            return;
+        }
+    }
+
+    const std::u16string path = TrimWhiteSpace(m_editOutputFile->text().toStdU16String());
+    if (path.empty()) {
+        AfxMessageBox(IDS_SPECIFY_OUTPUT_FILE, MB_OK);
+        return;
+    }
+
+    // Nothing is written before every check has passed, so a refused OK
+    // leaves the results as they were.
+    m_strOutputFile = path;
+    m_nOutputKind = kind;
+    if (kind == static_cast<int>(OutputKind::Mp3)) {
+        m_nBitrate = bitrate;
+        m_nQuality = quality;
+        m_bVbr = vbr;
+    } else if (kind == static_cast<int>(OutputKind::Wma)) {
+        m_nCodec = codec;
+        m_nFormat = format;
+    }
+    accept();
+}
+
+bool CSelectOutputFileDlg::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut)
+        UpdateControls();
+    return QDialog::eventFilter(watched, event);
+}
+
+bool CSelectOutputFileDlg::IsChecked(int id) const {
+    auto* radio = m_layout.get<QRadioButton>(id);
+    return radio && radio->isChecked();
+}

@@ -1,0 +1,394 @@
+#include "src/dialogs/CSelectOutputFileDlg.h"
+
+#include "src/audio/Mp3Encoder.h"
+#include "src/audio/WmaCodecCatalogue.h"
+#include "src/resources/MessageService.h"
+#include "src/resources/resource.h"
+#include "tests/dialogs/TestApplication.h"
+#include "tests/fakes/RecordingMessageService.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+#include <vector>
+
+namespace {
+
+constexpr int kUnwritten = -77;
+
+class CSelectOutputFileDlgTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { TestApplication(); }
+
+    void SetUp() override {
+        // The real encoder library, built next to the test.
+        ASSERT_TRUE(mp3.loadLibrary());
+        wma.enumerated = true;
+        wma.codecs = {
+            {{{u"128 kbps, 44 kHz, stereo CBR"}, {u"64 kbps, 44 kHz, stereo CBR"}},
+             u"Windows Media Audio V2"},
+            {{{u"48 kbps, 32 kHz, stereo CBR"},
+              {u"32 kbps, 22 kHz, mono CBR"},
+              {u"20 kbps, 22 kHz, mono CBR"}},
+             u"Windows Media Audio V1"},
+        };
+    }
+
+    // Marks every result field so that a test can see which ones OK wrote.
+    static void MarkResults(CSelectOutputFileDlg& dlg) {
+        dlg.m_strOutputFile = u"unwritten";
+        dlg.m_nOutputKind = kUnwritten;
+        dlg.m_nBitrate = kUnwritten;
+        dlg.m_nQuality = kUnwritten;
+        dlg.m_bVbr = kUnwritten;
+        dlg.m_nCodec = kUnwritten;
+        dlg.m_nFormat = kUnwritten;
+    }
+
+    template <class W> static W* Item(const CSelectOutputFileDlg& dlg, int id) {
+        auto* w = qobject_cast<W*>(dlg.GetDlgItem(id));
+        EXPECT_NE(w, nullptr) << id;
+        return w;
+    }
+    static QComboBox* Combo(const CSelectOutputFileDlg& dlg, int id) {
+        return Item<QComboBox>(dlg, id);
+    }
+    static void Check(const CSelectOutputFileDlg& dlg, int radioId) {
+        Item<QRadioButton>(dlg, radioId)->click();
+    }
+    static void SetPath(const CSelectOutputFileDlg& dlg, const QString& path) {
+        Item<QLineEdit>(dlg, IDC_OUTPUT_FILE)->setText(path);
+    }
+    static void PressOk(const CSelectOutputFileDlg& dlg) { Item<QPushButton>(dlg, IDOK)->click(); }
+    static std::vector<bool> CompressionEnabled(const CSelectOutputFileDlg& dlg) {
+        std::vector<bool> enabled;
+        for (int id : {IDC_BITRATE, IDC_VBR, IDC_MP3_QUALITY, IDC_CODEC, IDC_FORMAT})
+            enabled.push_back(dlg.GetDlgItem(id)->isEnabled());
+        return enabled;
+    }
+    static QStringList Items(const QComboBox* combo) {
+        QStringList items;
+        for (int i = 0; i < combo->count(); ++i)
+            items << combo->itemText(i);
+        return items;
+    }
+
+    Mp3Encoder mp3;
+    WmaCodecCatalogue wma;
+    RecordingMessageService messages;
+};
+
+TEST_F(CSelectOutputFileDlgTest, FirstShowingHasTheDefaults) {
+    CSelectOutputFileDlg dlg(nullptr, &mp3, &wma);
+    EXPECT_EQ(dlg.windowTitle(), "Select output audio file");
+    EXPECT_TRUE(Item<QRadioButton>(dlg, IDC_RADIO_WAV)->isChecked());
+    EXPECT_FALSE(Item<QRadioButton>(dlg, IDC_RADIO_MP3)->isChecked());
+    EXPECT_FALSE(Item<QRadioButton>(dlg, IDC_RADIO_WMA)->isChecked());
+
+    EXPECT_EQ(Items(Combo(dlg, IDC_BITRATE)),
+              (QStringList{"32 kbps", "40 kbps", "48 kbps", "56 kbps", "64 kbps", "80 kbps",
+                           "96 kbps", "112 kbps", "128 kbps", "160 kbps"}));
+    EXPECT_EQ(Combo(dlg, IDC_BITRATE)->currentText(), "64 kbps");
+    EXPECT_EQ(Items(Combo(dlg, IDC_MP3_QUALITY)),
+              (QStringList{"0  (Highest)", "1", "2", "3", "4", "5", "6", "7", "8", "9 (Lowest)"}));
+    EXPECT_EQ(Combo(dlg, IDC_MP3_QUALITY)->currentText(), "5");
+    EXPECT_FALSE(Item<QCheckBox>(dlg, IDC_VBR)->isChecked());
+    EXPECT_TRUE(Item<QLineEdit>(dlg, IDC_OUTPUT_FILE)->text().isEmpty());
+
+    EXPECT_EQ(Items(Combo(dlg, IDC_CODEC)),
+              (QStringList{"Windows Media Audio V2", "Windows Media Audio V1"}));
+    EXPECT_EQ(Combo(dlg, IDC_CODEC)->currentIndex(), 0);
+    EXPECT_EQ(Items(Combo(dlg, IDC_FORMAT)),
+              (QStringList{"128 kbps, 44 kHz, stereo CBR", "64 kbps, 44 kHz, stereo CBR"}));
+    EXPECT_EQ(Combo(dlg, IDC_FORMAT)->currentIndex(), 0);
+
+    EXPECT_EQ(CompressionEnabled(dlg), (std::vector<bool>{false, false, false, false, false}));
+    for (int id :
+         {IDC_RADIO_WAV, IDC_RADIO_MP3, IDC_RADIO_WMA, IDC_OUTPUT_FILE, IDC_BROWSE, IDOK, IDCANCEL})
+        EXPECT_TRUE(dlg.GetDlgItem(id)->isEnabled()) << id;
+}
+
+TEST_F(CSelectOutputFileDlgTest, RadioButtonsAreExclusiveAndDriveTheEnableRules) {
+    CSelectOutputFileDlg dlg(nullptr, &mp3, &wma);
+    auto* wav = Item<QRadioButton>(dlg, IDC_RADIO_WAV);
+    auto* mp3Radio = Item<QRadioButton>(dlg, IDC_RADIO_MP3);
+    auto* wmaRadio = Item<QRadioButton>(dlg, IDC_RADIO_WMA);
+
+    Check(dlg, IDC_RADIO_MP3);
+    EXPECT_FALSE(wav->isChecked());
+    EXPECT_EQ(CompressionEnabled(dlg), (std::vector<bool>{true, true, true, false, false}));
+
+    Combo(dlg, IDC_BITRATE)->setCurrentIndex(8);
+    Check(dlg, IDC_RADIO_WMA);
+    EXPECT_FALSE(mp3Radio->isChecked());
+    EXPECT_EQ(CompressionEnabled(dlg), (std::vector<bool>{false, false, false, true, true}));
+    // Disabled lists keep what they hold and what is selected.
+    EXPECT_EQ(Combo(dlg, IDC_BITRATE)->count(), 10);
+    EXPECT_EQ(Combo(dlg, IDC_BITRATE)->currentText(), "128 kbps");
+
+    Check(dlg, IDC_RADIO_WAV);
+    EXPECT_FALSE(wmaRadio->isChecked());
+    EXPECT_EQ(CompressionEnabled(dlg), (std::vector<bool>{false, false, false, false, false}));
+    EXPECT_EQ(Combo(dlg, IDC_CODEC)->count(), 2);
+}
+
+TEST_F(CSelectOutputFileDlgTest, CompressionIsOfferedOnlyWhenAvailable) {
+    {
+        Mp3Encoder unloaded;
+        CSelectOutputFileDlg dlg(nullptr, &unloaded, &wma);
+        EXPECT_FALSE(dlg.GetDlgItem(IDC_RADIO_MP3)->isEnabled());
+        EXPECT_TRUE(dlg.GetDlgItem(IDC_RADIO_WMA)->isEnabled());
+        EXPECT_TRUE(dlg.GetDlgItem(IDC_RADIO_WAV)->isEnabled());
+        Check(dlg, IDC_RADIO_MP3); // a click on a disabled button does nothing
+        EXPECT_TRUE(Item<QRadioButton>(dlg, IDC_RADIO_WAV)->isChecked());
+    }
+    {
+        // A catalogue that is not enumerated is not read at all, even if it
+        // holds entries.
+        wma.enumerated = false;
+        CSelectOutputFileDlg dlg(nullptr, &mp3, &wma);
+        EXPECT_TRUE(dlg.GetDlgItem(IDC_RADIO_MP3)->isEnabled());
+        EXPECT_FALSE(dlg.GetDlgItem(IDC_RADIO_WMA)->isEnabled());
+        EXPECT_EQ(Combo(dlg, IDC_CODEC)->count(), 0);
+        EXPECT_EQ(Combo(dlg, IDC_FORMAT)->count(), 0);
+        dlg.FillFormatList(0);
+        EXPECT_EQ(Combo(dlg, IDC_FORMAT)->count(), 0);
+    }
+    {
+        // No main window: only WAV.
+        CSelectOutputFileDlg dlg(nullptr, nullptr, nullptr);
+        EXPECT_FALSE(dlg.GetDlgItem(IDC_RADIO_MP3)->isEnabled());
+        EXPECT_FALSE(dlg.GetDlgItem(IDC_RADIO_WMA)->isEnabled());
+        EXPECT_TRUE(dlg.GetDlgItem(IDC_RADIO_WAV)->isEnabled());
+        EXPECT_EQ(Combo(dlg, IDC_CODEC)->count(), 0);
+        dlg.FillFormatList(0);
+        EXPECT_EQ(Combo(dlg, IDC_FORMAT)->count(), 0);
+        SetPath(dlg, "/tmp/out.wav");
+        PressOk(dlg);
+        EXPECT_EQ(dlg.result(), QDialog::Accepted);
+        EXPECT_EQ(dlg.m_nOutputKind, 0);
+    }
+}
+
+TEST_F(CSelectOutputFileDlgTest, FormatListFollowsTheChosenCodec) {
+    CSelectOutputFileDlg dlg(nullptr, &mp3, &wma);
+    Check(dlg, IDC_RADIO_WMA);
+    QComboBox* codec = Combo(dlg, IDC_CODEC);
+    QComboBox* format = Combo(dlg, IDC_FORMAT);
+    format->setCurrentIndex(1);
+
+    QTest::keyClick(codec, Qt::Key_Down); // picks the second codec
+    EXPECT_EQ(codec->currentIndex(), 1);
+    EXPECT_EQ(Items(format),
+              (QStringList{"48 kbps, 32 kHz, stereo CBR", "32 kbps, 22 kHz, mono CBR",
+                           "20 kbps, 22 kHz, mono CBR"}));
+    EXPECT_EQ(format->currentIndex(), 0);
+
+    // Picking a codec again, even the same one, starts again at its first format.
+    format->setCurrentIndex(2);
+    emit codec->activated(1);
+    EXPECT_EQ(format->currentIndex(), 0);
+    EXPECT_EQ(format->count(), 3);
+
+    dlg.FillFormatList(-1);
+    EXPECT_EQ(format->count(), 0);
+    dlg.FillFormatList(2);
+    EXPECT_EQ(format->count(), 0);
+    EXPECT_EQ(format->currentIndex(), -1);
+}
+
+TEST_F(CSelectOutputFileDlgTest, OkWithWmaAtOnceGivesTheFirstCodecAndFormat) {
+    CSelectOutputFileDlg dlg(nullptr, &mp3, &wma);
+    MarkResults(dlg);
+    Check(dlg, IDC_RADIO_WMA);
+    SetPath(dlg, "/tmp/speech.wma");
+    PressOk(dlg);
+    EXPECT_TRUE(messages.Boxes().empty());
+    EXPECT_EQ(dlg.result(), QDialog::Accepted);
+    EXPECT_EQ(dlg.m_nOutputKind, 2);
+    EXPECT_EQ(dlg.m_nCodec, 0);
+    EXPECT_EQ(dlg.m_nFormat, 0);
+    EXPECT_EQ(dlg.m_strOutputFile, u"/tmp/speech.wma");
+    EXPECT_EQ(dlg.m_nBitrate, kUnwritten);
+    EXPECT_EQ(dlg.m_nQuality, kUnwritten);
+    EXPECT_EQ(dlg.m_bVbr, kUnwritten);
+}
+
+TEST_F(CSelectOutputFileDlgTest, OkWithMp3GivesBitrateQualityAndVbr) {
+    const int kbps[] = {32, 40, 48, 56, 64, 80, 96, 112, 128, 160};
+    for (int position = 0; position < 10; ++position) {
+        CSelectOutputFileDlg dlg(nullptr, &mp3, &wma);
+        MarkResults(dlg);
+        Check(dlg, IDC_RADIO_MP3);
+        Combo(dlg, IDC_BITRATE)->setCurrentIndex(position);
+        Combo(dlg, IDC_MP3_QUALITY)->setCurrentIndex(9 - position);
+        if (position % 2)
+            Item<QCheckBox>(dlg, IDC_VBR)->click();
+        SetPath(dlg, "speech");
+        PressOk(dlg);
+        ASSERT_EQ(dlg.result(), QDialog::Accepted) << position;
+        EXPECT_EQ(dlg.m_nOutputKind, 1);
+        EXPECT_EQ(dlg.m_nBitrate, kbps[position]);
+        EXPECT_EQ(dlg.m_nQuality, 9 - position);
+        EXPECT_EQ(dlg.m_bVbr, position % 2);
+        EXPECT_EQ(dlg.m_strOutputFile, u"speech"); // no extension is added
+        EXPECT_EQ(dlg.m_nCodec, kUnwritten);
+        EXPECT_EQ(dlg.m_nFormat, kUnwritten);
+    }
+    EXPECT_TRUE(messages.Boxes().empty());
+}
+
+TEST_F(CSelectOutputFileDlgTest, OkWithWavWritesOnlyPathAndKind) {
+    CSelectOutputFileDlg dlg(nullptr, &mp3, &wma);
+    MarkResults(dlg);
+    Check(dlg, IDC_RADIO_MP3); // settings of another kind are not carried over
+    Item<QCheckBox>(dlg, IDC_VBR)->click();
+    Check(dlg, IDC_RADIO_WAV);
+    SetPath(dlg, "out.mp3");
+    PressOk(dlg);
+    EXPECT_EQ(dlg.result(), QDialog::Accepted);
+    EXPECT_EQ(dlg.m_nOutputKind, 0);
+    EXPECT_EQ(dlg.m_strOutputFile, u"out.mp3"); // the kind is never taken from the path
+    for (int field : {dlg.m_nBitrate, dlg.m_nQuality, dlg.m_bVbr, dlg.m_nCodec, dlg.m_nFormat})
+        EXPECT_EQ(field, kUnwritten);
+}
+
+TEST_F(CSelectOutputFileDlgTest, PathIsTrimmedOfWhiteSpaceOnly) {
+    struct Case {
+        QString typed;
+        std::u16string expected;
+    };
+    const Case cases[] = {
+        {"  /tmp/out.wav  ", u"/tmp/out.wav"},
+        {"\t\n\r\v\f/tmp/a b.wav \t", u"/tmp/a b.wav"},
+        {QString::fromUtf16(u"\u3000/tmp/x\u2003"), u"/tmp/x"}, // wide spaces as well
+        {"no extension", u"no extension"},
+    };
+    for (const Case& c : cases) {
+        CSelectOutputFileDlg dlg(nullptr, &mp3, &wma);
+        SetPath(dlg, c.typed);
+        PressOk(dlg);
+        EXPECT_EQ(dlg.result(), QDialog::Accepted) << c.typed.toStdString();
+        EXPECT_EQ(dlg.m_strOutputFile, c.expected);
+    }
+    EXPECT_TRUE(messages.Boxes().empty());
+}
+
+// Every refused OK shows one box with its own message, OK only and the
+// warning icon, under the application title, and leaves the dialog open with
+// the results unwritten.
+TEST_F(CSelectOutputFileDlgTest, RefusedOkShowsItsMessageAndKeepsTheDialogOpen) {
+    auto expectRefused = [&](CSelectOutputFileDlg& dlg, UINT message) {
+        messages.Clear();
+        MarkResults(dlg);
+        PressOk(dlg);
+        EXPECT_EQ(messages.Ids(), std::vector<UINT>{message});
+        ASSERT_EQ(messages.Boxes().size(), 1u);
+        EXPECT_EQ(messages.Boxes()[0].type, MB_OK | MB_ICONWARNING);
+        EXPECT_EQ(messages.Boxes()[0].caption, u"Vocalith");
+        EXPECT_NE(dlg.result(), QDialog::Accepted);
+        EXPECT_EQ(dlg.m_nOutputKind, kUnwritten);
+        EXPECT_EQ(dlg.m_strOutputFile, u"unwritten");
+    };
+    {
+        CSelectOutputFileDlg dlg(nullptr, &mp3, &wma);
+        SetPath(dlg, " \t \n ");
+        expectRefused(dlg, IDS_SPECIFY_OUTPUT_FILE);
+        SetPath(dlg, "");
+        expectRefused(dlg, IDS_SPECIFY_OUTPUT_FILE);
+        EXPECT_EQ(Item<QLineEdit>(dlg, IDC_OUTPUT_FILE)->text(), "");
+    }
+    {
+        // The kind's own check comes before the path's.
+        CSelectOutputFileDlg dlg(nullptr, &mp3, &wma);
+        Check(dlg, IDC_RADIO_MP3);
+        Combo(dlg, IDC_BITRATE)->setCurrentIndex(-1);
+        expectRefused(dlg, IDS_SELECT_MP3_BITRATE);
+        EXPECT_TRUE(Item<QRadioButton>(dlg, IDC_RADIO_MP3)->isChecked());
+    }
+    {
+        wma.codecs.clear(); // a catalogue without codecs
+        CSelectOutputFileDlg dlg(nullptr, &mp3, &wma);
+        Check(dlg, IDC_RADIO_WMA);
+        SetPath(dlg, "out.wma");
+        expectRefused(dlg, IDS_SELECT_WMA_CODEC);
+        EXPECT_EQ(Item<QLineEdit>(dlg, IDC_OUTPUT_FILE)->text(), "out.wma");
+    }
+    {
+        wma.codecs = {{{}, u"Codec without formats"}};
+        CSelectOutputFileDlg dlg(nullptr, &mp3, &wma);
+        Check(dlg, IDC_RADIO_WMA);
+        SetPath(dlg, "out.wma");
+        expectRefused(dlg, IDS_SELECT_WMA_FORMAT);
+    }
+}
+
+TEST_F(CSelectOutputFileDlgTest, BrowseOffersTheCheckedKindsFilter) {
+    CSelectOutputFileDlg dlg(nullptr, &mp3, &wma);
+    std::vector<SaveAsRequest> requests;
+    std::vector<QWidget*> owners;
+    std::optional<QString> answer = QString("/home/user/speech.mp3");
+    dlg.SetFileChooser([&](QWidget* owner, const SaveAsRequest& request) {
+        owners.push_back(owner);
+        requests.push_back(request);
+        return answer;
+    });
+    SetPath(dlg, "typed before");
+
+    Check(dlg, IDC_RADIO_MP3);
+    Item<QPushButton>(dlg, IDC_BROWSE)->click();
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(owners[0], &dlg);
+    EXPECT_EQ(requests[0].title, "Save as");
+    EXPECT_EQ(requests[0].nameFilters, QStringList{"MP3 files (*.mp3)"});
+    EXPECT_EQ(requests[0].defaultSuffix, "mp3");
+    EXPECT_EQ(Item<QLineEdit>(dlg, IDC_OUTPUT_FILE)->text(), "/home/user/speech.mp3");
+    EXPECT_EQ(CompressionEnabled(dlg), (std::vector<bool>{true, true, true, false, false}));
+
+    answer.reset(); // the user cancels: the field stays as it was
+    Check(dlg, IDC_RADIO_WMA);
+    Item<QPushButton>(dlg, IDC_BROWSE)->click();
+    EXPECT_EQ(requests.back().nameFilters, QStringList{"WMA files (*.wma)"});
+    EXPECT_EQ(requests.back().defaultSuffix, "wma");
+    EXPECT_EQ(Item<QLineEdit>(dlg, IDC_OUTPUT_FILE)->text(), "/home/user/speech.mp3");
+
+    Check(dlg, IDC_RADIO_WAV);
+    std::u16string path = u"kept";
+    EXPECT_FALSE(dlg.BrowseForOutputFile(path));
+    EXPECT_EQ(path, u"kept");
+    EXPECT_EQ(requests.back().nameFilters, QStringList{"Wave files (*.wav)"});
+    EXPECT_EQ(requests.back().defaultSuffix, "wav");
+    // The kind chosen later does not touch the path.
+    EXPECT_EQ(Item<QLineEdit>(dlg, IDC_OUTPUT_FILE)->text(), "/home/user/speech.mp3");
+}
+
+TEST_F(CSelectOutputFileDlgTest, RunModalReportsHowTheDialogEnded) {
+    {
+        CSelectOutputFileDlg dlg(nullptr, &mp3, &wma);
+        MarkResults(dlg);
+        QTimer::singleShot(0, &dlg, [&] {
+            SetPath(dlg, "/tmp/run.wav");
+            PressOk(dlg);
+        });
+        EXPECT_EQ(dlg.RunModal(), static_cast<int>(IDOK));
+        EXPECT_EQ(dlg.m_strOutputFile, u"/tmp/run.wav");
+    }
+    {
+        CSelectOutputFileDlg dlg(nullptr, &mp3, &wma);
+        MarkResults(dlg);
+        QTimer::singleShot(0, &dlg, [&] {
+            SetPath(dlg, "/tmp/run.wav");
+            QTest::keyClick(&dlg, Qt::Key_Escape);
+        });
+        EXPECT_EQ(dlg.RunModal(), static_cast<int>(IDCANCEL));
+        EXPECT_EQ(dlg.m_strOutputFile, u"unwritten");
+        EXPECT_EQ(dlg.m_nOutputKind, kUnwritten);
+    }
+}
+
+} // namespace
