@@ -1,0 +1,32 @@
+#pragma once
+// Reading back what a voice produced: WAV files (header and samples) and raw
+// captures, and the measures the tests compare: duration, loudness and the
+// voice's fundamental frequency.
+
+#include "platform/audio/mmreg.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <vector>
+
+struct WavContents {
+    WAVEFORMATEX format{};
+    std::uint32_t riffSize = 0;
+    std::uint32_t dataSize = 0; // as the header says
+    std::uint64_t fileSize = 0;
+    std::vector<std::uint8_t> data;
+};
+
+// Nothing when the file is missing or not a RIFF/WAVE file with "fmt " and
+// "data" chunks.
+std::optional<WavContents> ReadWav(const std::filesystem::path& path);
+
+// Mono samples scaled to -1..1 (8-bit unsigned or 16-bit signed, channels
+// averaged).
+std::vector<float> ToMono(const std::vector<std::uint8_t>& data, const WAVEFORMATEX& format);
+
+double Seconds(std::size_t samples, unsigned rate);
+double Rms(const std::vector<float>& samples);
+// The median fundamental frequency of the voiced parts, in Hz; 0 if none.
+double MedianPitch(const std::vector<float>& samples, unsigned rate);
