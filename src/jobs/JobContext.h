@@ -9,6 +9,7 @@
 #include <atomic>
 #include <memory>
 
+class CTTSNotifySink;
 class Sapi4Engine;
 class Sapi5Engine;
 
@@ -16,6 +17,9 @@ struct JobContext {
     SpeechJob job;
     std::shared_ptr<Event> stopEvent;
     std::shared_ptr<std::atomic<bool>> cancelRequested;
+    // The sink the SAPI 4 engine registers; declared first so that it
+    // outlives the engine, whose runtime releases it last.
+    std::shared_ptr<CTTSNotifySink> sink;
     // The engine of the job's generation; the other stays empty.
     std::shared_ptr<Sapi4Engine> sapi4;
     std::shared_ptr<Sapi5Engine> sapi5;

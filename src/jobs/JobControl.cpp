@@ -15,24 +15,27 @@
 
 JobControl::JobControl(JobHost& host, std::unique_ptr<Sapi4Engine> sapi4,
                        std::unique_ptr<Sapi5Engine> sapi5, CTTSNotifySink& sink)
-    : host_(host), sink_(sink), sapi4_(std::move(sapi4)), sapi5_(std::move(sapi5)),
+    : host_(host), frameSink_(sink), engineSink_(std::make_shared<CTTSNotifySink>()),
+      sapi4_(std::move(sapi4)), sapi5_(std::move(sapi5)),
       cancelRequested_(std::make_shared<std::atomic<bool>>(false)) {
-    sapi4_->sink = &sink_;
+    sapi4_->sink = engineSink_.get();
 }
 
 JobControl::~JobControl() {
     EndJob();
-    sink_.SetStopEvent({});
+    frameSink_.SetStopEvent({});
 }
 
 bool JobControl::CreateStopEvent() {
     stopEvent_ = std::make_shared<Event>(true);
-    sink_.SetStopEvent(stopEvent_);
+    engineSink_->SetStopEvent(stopEvent_);
+    frameSink_.SetStopEvent(stopEvent_);
     return true;
 }
 
 void JobControl::CloseStopEvent() {
-    sink_.SetStopEvent({});
+    engineSink_->SetStopEvent({});
+    frameSink_.SetStopEvent({});
     stopEvent_.reset();
 }
 
@@ -93,9 +96,10 @@ bool JobControl::StartWorker(bool sapi4) {
     context->job = job_;
     context->stopEvent = stopEvent_;
     context->cancelRequested = cancelRequested_;
-    if (sapi4)
+    if (sapi4) {
+        context->sink = engineSink_;
         context->sapi4 = sapi4_;
-    else
+    } else
         context->sapi5 = sapi5_;
 
     std::unique_ptr<WorkerThread> thread =
@@ -121,16 +125,16 @@ void JobControl::RequestStop() {
 
 void JobControl::EndJob() {
     RequestStop();
+    const std::shared_ptr<CTTSNotifySink> sink = engineSink_;
     if (EndWorker(sapi4Thread_)) {
-        retiredSapi4_.push_back(sapi4_);
-        auto fresh = std::make_shared<Sapi4Engine>(sapi4_->voices);
-        fresh->sink = &sink_;
-        sapi4_ = std::move(fresh);
+        retiredSapi4_.push_back({sink, sapi4_});
+        sapi4_ = std::make_shared<Sapi4Engine>(sapi4_->voices);
     }
     if (EndWorker(sapi5Thread_)) {
         retiredSapi5_.push_back(sapi5_);
         sapi5_ = Sapi5Engine::WithVoicesOf(*sapi5_);
     }
+    sapi4_->sink = engineSink_.get();
     sapi4_->EndSpeech();
     sapi5_->ReleaseSpeech();
 }
@@ -148,12 +152,14 @@ bool JobControl::EndWorker(std::unique_ptr<WorkerThread>& thread) {
 }
 
 void JobControl::RenewSignals() {
-    // The given-up worker keeps the set stop event and cancel flag it has;
-    // the next job must not be able to reset them under it.
+    // The given-up worker keeps the set stop event, the cancel flag and the
+    // sink it has; the next job must not be able to reset them under it.
     cancelRequested_ = std::make_shared<std::atomic<bool>>(true);
+    engineSink_ = std::make_shared<CTTSNotifySink>();
     if (stopEvent_) {
         stopEvent_ = std::make_shared<Event>(true);
-        sink_.SetStopEvent(stopEvent_);
+        engineSink_->SetStopEvent(stopEvent_);
+        frameSink_.SetStopEvent(stopEvent_);
     }
 }
 

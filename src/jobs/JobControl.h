@@ -4,8 +4,14 @@
 //
 // A worker that does not end within the bound of EndJob is given up: it keeps
 // running detached with its own shared context (its copy of the job, its stop
-// event, its cancel flag and its engine), and the control goes on with a fresh
-// engine over the same voice list and a fresh stop event.
+// event, its cancel flag, its engine and that engine's notification sink), and
+// the control goes on with a fresh engine over the same voice list, a fresh
+// sink and a fresh stop event.
+//
+// The SAPI 4 runtime holds on to a registered sink until its engine goes,
+// which for a given-up worker may be after the frame is gone. So the engines
+// are given a sink the workers co-own; the frame's own sink is kept pointed at
+// the current stop event, as the engines' sink is.
 
 #include "src/jobs/JobHost.h"
 #include "src/jobs/SpeechJob.h"
@@ -60,8 +66,15 @@ private:
     bool EndWorker(std::unique_ptr<WorkerThread>& thread);
     void RenewSignals();
 
+    struct RetiredSapi4 {
+        std::shared_ptr<CTTSNotifySink> sink; // outlives the engine registered with it
+        std::shared_ptr<Sapi4Engine> engine;
+    };
+
     JobHost& host_;
-    CTTSNotifySink& sink_;
+    CTTSNotifySink& frameSink_;
+    // Declared before the engine so that it outlives it.
+    std::shared_ptr<CTTSNotifySink> engineSink_;
     std::shared_ptr<Sapi4Engine> sapi4_;
     std::shared_ptr<Sapi5Engine> sapi5_;
     SpeechJob job_;
@@ -71,6 +84,6 @@ private:
     std::unique_ptr<WorkerThread> sapi5Thread_;
     // Engines that went with given-up workers, kept so that references handed
     // out by Sapi4() and Sapi5() never dangle.
-    std::vector<std::shared_ptr<Sapi4Engine>> retiredSapi4_;
+    std::vector<RetiredSapi4> retiredSapi4_;
     std::vector<std::shared_ptr<Sapi5Engine>> retiredSapi5_;
 };

@@ -119,6 +119,32 @@ TEST_F(EndJobTest, HungSapi4WorkerIsGivenUpAndStopsAtItsNextSafePoint) {
     EXPECT_TRUE(messages.Boxes().empty());
 }
 
+TEST_F(EndJobTest, HungSapi4WorkerOutlivesTheFrameAndItsSink) {
+    // A frame of its own, so that its sink can go before the worker ends.
+    auto frameSink = std::make_unique<CTTSNotifySink>();
+    auto frameJobs = std::make_unique<JobControl>(host, std::make_unique<Sapi4Engine>(sapi4Voices),
+                                                  std::make_unique<Sapi5Engine>(), *frameSink);
+    frameJobs->CreateStopEvent();
+    auto gate = std::make_shared<Event>(false);
+    sapi4.state().textDataGate = gate;
+    host.ChooseOutput(folder.U16("hung.wma"), OutputKind::Wma);
+    frameJobs->StartJob(false, false);
+    ASSERT_TRUE(Eventually([&] { return sapi4.state().textDataCalls.load() == 1; }));
+
+    frameJobs->EndJob();
+    frameJobs->CloseStopEvent();
+    frameJobs.reset();
+    frameSink.reset();
+
+    // The worker comes back, stops, unregisters its sink and removes its file.
+    gate->Set();
+    ASSERT_TRUE(Eventually([&] { return sapi4.state().liveObjects.load() == 0; }));
+    EXPECT_TRUE(Eventually([&] { return folder.Files().empty(); }));
+    EXPECT_TRUE(messages.Boxes().empty());
+    std::lock_guard lock(sapi4.state().mutex);
+    EXPECT_EQ(sapi4.state().unregistrations, 1);
+}
+
 TEST_F(EndJobTest, HungSapi5WorkerOutlivesTheControlWithoutHarm) {
     auto gate = std::make_shared<Event>(false);
     sapi5.state().speakGate = gate;

@@ -110,6 +110,10 @@ public:
     }
     ~FakeCentral() override {
         speaking_->store(false);
+        // Like the real runtime, the engine lets go of a sink still
+        // registered only when it goes itself.
+        if (registered_->exchange(false))
+            sink_->Release();
         SafeRelease(file_);
     }
 
@@ -170,6 +174,7 @@ public:
             return E_FAIL;
         ++state_->registrations;
         sink_ = static_cast<ITTSNotifySinkW*>(notify);
+        sink_->AddRef();
         registered_->store(true);
         *key = 7;
         return S_OK;
@@ -180,6 +185,7 @@ public:
             return E_INVALIDARG;
         ++state_->unregistrations;
         registered_->store(false);
+        sink_->Release();
         return S_OK;
     }
 
