@@ -84,8 +84,9 @@ TEST_F(Mp3ConversionTest, GeneratedWavsBecomeMp3sThatDecodeToTheSameAudio) {
         EXPECT_TRUE(complete);
         EXPECT_FALSE(hasVbrTag(bytes));
         ASSERT_FALSE(frames.empty());
-        if (!c.vbr)
+        if (!c.vbr) {
             EXPECT_EQ(frames[0].bitrateKbps, c.kbps);
+        }
 
         const DecodedAudio decoded = decodeAudioFile(mp3);
         ASSERT_TRUE(decoded.ok) << decoded.error;

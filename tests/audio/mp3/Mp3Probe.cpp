@@ -6,6 +6,7 @@ extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
 #include <libavutil/channel_layout.h>
+#include <libavutil/log.h>
 }
 
 namespace {
@@ -33,6 +34,7 @@ double sampleAt(const AVFrame* frame, int channel, int i) {
 
 DecodedAudio decodeAudioFile(const std::filesystem::path& path) {
     DecodedAudio out;
+    av_log_set_level(AV_LOG_ERROR); // a raw MP3 has no duration to read, and that is fine
     AVFormatContext* format = nullptr;
     if (avformat_open_input(&format, path.c_str(), nullptr, nullptr) < 0) {
         out.error = "cannot open";
