@@ -8,8 +8,12 @@
 #include "platform/com/strings.h"
 
 #include <algorithm>
-#include <flite/flite.h>
 #include <vector>
+
+// flite's headers other than flite.h do not declare C linkage themselves.
+extern "C" {
+#include <flite/flite.h>
+}
 
 namespace {
 

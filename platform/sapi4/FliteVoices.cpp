@@ -4,10 +4,14 @@
 
 #include <algorithm>
 #include <dlfcn.h>
+#include <string>
+
+// flite's headers other than flite.h do not declare C linkage themselves.
+extern "C" {
 #include <flite/cst_cg.h>
 #include <flite/flite.h>
 #include <flite/flite_version.h>
-#include <string>
+}
 
 namespace {
 
