@@ -1,0 +1,77 @@
+#!/usr/bin/env bash
+# The WAV-to-MP3 conversion against the lame command: both encode the same
+# WAV of at least ten minutes of espeak-ng speech with the same bit rate and
+# quality; prints the median times and their ratio, and the peak memory of a
+# short and a long conversion to show that it does not grow with the length.
+#
+#   bench/mp3/run.sh            (RUNS=5 KBPS=128 QUALITY=5 BUILD=build-bench-mp3)
+set -euo pipefail
+top=$(cd "$(dirname "$0")/../.." && pwd)
+build=${BUILD:-$top/build-bench-mp3}
+runs=${RUNS:-5}
+kbps=${KBPS:-128}
+quality=${QUALITY:-5}
+for tool in espeak-ng lame sox /usr/bin/time; do
+    command -v "$tool" >/dev/null || { echo "needs $tool" >&2; exit 1; }
+done
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+[ -f "$build/build.ninja" ] ||
+    cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVOCALITH_TESTS=OFF >/dev/null
+ninja -C "$build" -j1 mp3_convert_bench >/dev/null
+driver=$build/bin/mp3_convert_bench
+
+paragraph="The harbour was quiet in the early morning, and the fishing boats rocked gently \
+against the wooden piers while the gulls argued over scraps on the sea wall. Every Tuesday \
+she walked to the library, returned the books she had finished, and chose three more, \
+always one history, one novel and one book about birds."
+for i in $(seq 1 70); do echo "Part $i. $paragraph"; done >"$work/long.txt"
+espeak-ng -w "$work/long.wav" -f "$work/long.txt"
+espeak-ng -w "$work/short.wav" "Part 1. $paragraph"
+
+seconds() { sox --i -D "$1"; }
+long_s=$(seconds "$work/long.wav")
+short_s=$(seconds "$work/short.wav")
+rate=$(sox --i -r "$work/long.wav")
+if awk -v s="$long_s" 'BEGIN { exit !(s < 600) }'; then
+    echo "the speech is only $long_s s long; it must be 600 s or more" >&2
+    exit 1
+fi
+
+# One run: prints "elapsed-seconds peak-kB".
+measure() {
+    /usr/bin/time -f '%e %M' -o "$work/time" "$@" >/dev/null 2>&1 ||
+        { echo "failed: $*" >&2; exit 1; }
+    cat "$work/time"
+}
+median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+
+ours() { "$driver" "$1" "$2" "$kbps" "$quality" 0; }
+# The same stream as ours: CBR, same rate, no Xing/Info tag frame.
+theirs() {
+    lame --quiet --cbr -b "$kbps" -q "$quality" -t --resample "$(awk -v r="$rate" 'BEGIN { print r / 1000 }')" "$1" "$2"
+}
+
+: >"$work/ours.t"
+: >"$work/lame.t"
+for _ in $(seq 1 "$runs"); do
+    measure ours "$work/long.wav" "$work/ours.mp3" | cut -d' ' -f1 >>"$work/ours.t"
+    measure theirs "$work/long.wav" "$work/lame.mp3" | cut -d' ' -f1 >>"$work/lame.t"
+done
+ours_t=$(median <"$work/ours.t")
+lame_t=$(median <"$work/lame.t")
+
+short_kb=$(for _ in 1 2 3; do measure ours "$work/short.wav" "$work/s.mp3" | cut -d' ' -f2; done | median)
+long_kb=$(for _ in 1 2 3; do measure ours "$work/long.wav" "$work/l.mp3" | cut -d' ' -f2; done | median)
+lame_short_kb=$(measure theirs "$work/short.wav" "$work/s.mp3" | cut -d' ' -f2)
+lame_long_kb=$(measure theirs "$work/long.wav" "$work/l.mp3" | cut -d' ' -f2)
+
+printf 'input: %.0f s of speech, %s Hz; %s kbps CBR, quality %s; median of %s runs\n' \
+    "$long_s" "$rate" "$kbps" "$quality" "$runs"
+printf 'convertWavToMp3  %6.2f s   %9d bytes\n' "$ours_t" "$(stat -c %s "$work/ours.mp3")"
+printf 'lame             %6.2f s   %9d bytes\n' "$lame_t" "$(stat -c %s "$work/lame.mp3")"
+awk -v a="$ours_t" -v b="$lame_t" 'BEGIN { printf "ratio ours/lame  %6.2f\n", (b > 0 ? a / b : 0) }'
+printf 'peak memory, ours: %s kB for %.0f s, %s kB for %.0f s\n' "$short_kb" "$short_s" "$long_kb" "$long_s"
+printf 'peak memory, lame: %s kB for %.0f s, %s kB for %.0f s\n' "$lame_short_kb" "$short_s" "$lame_long_kb" "$long_s"
