@@ -197,6 +197,18 @@ HRESULT AsfAudioEncoder::write(const BYTE* data, std::size_t bytes) {
     return encodeFrames(false);
 }
 
+HRESULT AsfAudioEncoder::reserveConverted(int samples) {
+    if (converted_)
+        av_freep(&converted_[0]);
+    av_freep(&converted_);
+    convertedCapacity_ = 0;
+    if (av_samples_alloc_array_and_samples(&converted_, nullptr, encoder_->ch_layout.nb_channels,
+                                           samples, encoder_->sample_fmt, 0) < 0)
+        return fail(E_OUTOFMEMORY);
+    convertedCapacity_ = samples;
+    return S_OK;
+}
+
 // Resamples `samples` interleaved input frames (none: drains the resampler)
 // into the FIFO of encoder input.
 HRESULT AsfAudioEncoder::convert(const BYTE* interleaved, int samples) {
@@ -204,15 +216,9 @@ HRESULT AsfAudioEncoder::convert(const BYTE* interleaved, int samples) {
     if (room < 0)
         return fail(NS_E_AUDIO_CODEC_ERROR);
     if (room > convertedCapacity_) {
-        if (converted_)
-            av_freep(&converted_[0]);
-        av_freep(&converted_);
-        convertedCapacity_ = 0;
-        if (av_samples_alloc_array_and_samples(&converted_, nullptr,
-                                               encoder_->ch_layout.nb_channels, room,
-                                               encoder_->sample_fmt, 0) < 0)
-            return fail(E_OUTOFMEMORY);
-        convertedCapacity_ = room;
+        HRESULT hr = reserveConverted(room);
+        if (FAILED(hr))
+            return hr;
     }
     const std::uint8_t* in[] = {interleaved};
     int got = swr_convert(resampler_, converted_, room, interleaved ? in : nullptr, samples);
@@ -221,6 +227,25 @@ HRESULT AsfAudioEncoder::convert(const BYTE* interleaved, int samples) {
     if (got > 0 && av_audio_fifo_write(fifo_, reinterpret_cast<void**>(converted_), got) < got)
         return fail(E_OUTOFMEMORY);
     return interleaved ? encodeFrames(false) : S_OK;
+}
+
+// The decoder drops the encoder's delay from the start of the stream, and the
+// encoder keeps that much of the end in its overlap; silence after the audio
+// carries the last of it out.
+HRESULT AsfAudioEncoder::padForDelay() {
+    const int delay = encoder_->initial_padding;
+    if (delay <= 0)
+        return S_OK;
+    if (delay > convertedCapacity_) {
+        HRESULT hr = reserveConverted(delay);
+        if (FAILED(hr))
+            return hr;
+    }
+    av_samples_set_silence(converted_, 0, delay, encoder_->ch_layout.nb_channels,
+                           encoder_->sample_fmt);
+    if (av_audio_fifo_write(fifo_, reinterpret_cast<void**>(converted_), delay) < delay)
+        return fail(E_OUTOFMEMORY);
+    return S_OK;
 }
 
 // Encodes every whole frame in the FIFO; with `final`, the short rest too
@@ -269,8 +294,8 @@ HRESULT AsfAudioEncoder::close() {
     if (!io_)
         return S_OK;
     if (mux_ && SUCCEEDED(failure_)) {
-        if (SUCCEEDED(convert(nullptr, 0)) && SUCCEEDED(encodeFrames(true)) &&
-            SUCCEEDED(send(nullptr))) {
+        if (SUCCEEDED(convert(nullptr, 0)) && SUCCEEDED(padForDelay()) &&
+            SUCCEEDED(encodeFrames(true)) && SUCCEEDED(send(nullptr))) {
             int err = av_write_trailer(mux_);
             if (err < 0)
                 fail(FromAverror(err, NS_E_FILE_WRITE));

@@ -44,7 +44,9 @@ public:
     HRESULT close();
 
 private:
+    HRESULT reserveConverted(int samples);
     HRESULT convert(const BYTE* interleaved, int samples);
+    HRESULT padForDelay();
     HRESULT encodeFrames(bool final);
     HRESULT send(AVFrame* frame);
     HRESULT fail(HRESULT hr);
