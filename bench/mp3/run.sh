@@ -27,7 +27,7 @@ paragraph="The harbour was quiet in the early morning, and the fishing boats roc
 against the wooden piers while the gulls argued over scraps on the sea wall. Every Tuesday \
 she walked to the library, returned the books she had finished, and chose three more, \
 always one history, one novel and one book about birds."
-for i in $(seq 1 70); do echo "Part $i. $paragraph"; done >"$work/long.txt"
+for i in $(seq 1 40); do echo "Part $i. $paragraph"; done >"$work/long.txt"
 espeak-ng -w "$work/long.wav" -f "$work/long.txt"
 espeak-ng -w "$work/short.wav" "Part 1. $paragraph"
 
@@ -48,30 +48,31 @@ measure() {
 }
 median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
-ours() { "$driver" "$1" "$2" "$kbps" "$quality" 0; }
+resample=$(awk -v r="$rate" 'BEGIN { print r / 1000 }')
+ours() { measure "$driver" "$1" "$2" "$kbps" "$quality" 0; }
 # The same stream as ours: CBR, same rate, no Xing/Info tag frame.
-theirs() {
-    lame --quiet --cbr -b "$kbps" -q "$quality" -t --resample "$(awk -v r="$rate" 'BEGIN { print r / 1000 }')" "$1" "$2"
-}
+theirs() { measure lame --quiet --cbr -b "$kbps" -q "$quality" -t --resample "$resample" "$1" "$2"; }
 
 : >"$work/ours.t"
 : >"$work/lame.t"
 for _ in $(seq 1 "$runs"); do
-    measure ours "$work/long.wav" "$work/ours.mp3" | cut -d' ' -f1 >>"$work/ours.t"
-    measure theirs "$work/long.wav" "$work/lame.mp3" | cut -d' ' -f1 >>"$work/lame.t"
+    ours "$work/long.wav" "$work/ours.mp3" | cut -d' ' -f1 >>"$work/ours.t"
+    theirs "$work/long.wav" "$work/lame.mp3" | cut -d' ' -f1 >>"$work/lame.t"
 done
 ours_t=$(median <"$work/ours.t")
 lame_t=$(median <"$work/lame.t")
 
-short_kb=$(for _ in 1 2 3; do measure ours "$work/short.wav" "$work/s.mp3" | cut -d' ' -f2; done | median)
-long_kb=$(for _ in 1 2 3; do measure ours "$work/long.wav" "$work/l.mp3" | cut -d' ' -f2; done | median)
-lame_short_kb=$(measure theirs "$work/short.wav" "$work/s.mp3" | cut -d' ' -f2)
-lame_long_kb=$(measure theirs "$work/long.wav" "$work/l.mp3" | cut -d' ' -f2)
+short_kb=$(for _ in 1 2 3; do ours "$work/short.wav" "$work/s.mp3" | cut -d' ' -f2; done | median)
+long_kb=$(for _ in 1 2 3; do ours "$work/long.wav" "$work/l.mp3" | cut -d' ' -f2; done | median)
+lame_short_kb=$(theirs "$work/short.wav" "$work/s.mp3" | cut -d' ' -f2)
+lame_long_kb=$(theirs "$work/long.wav" "$work/l.mp3" | cut -d' ' -f2)
 
 printf 'input: %.0f s of speech, %s Hz; %s kbps CBR, quality %s; median of %s runs\n' \
     "$long_s" "$rate" "$kbps" "$quality" "$runs"
 printf 'convertWavToMp3  %6.2f s   %9d bytes\n' "$ours_t" "$(stat -c %s "$work/ours.mp3")"
 printf 'lame             %6.2f s   %9d bytes\n' "$lame_t" "$(stat -c %s "$work/lame.mp3")"
+if cmp -s "$work/ours.mp3" "$work/lame.mp3"; then same=yes; else same=no; fi
+echo "same bytes as lame: $same"
 awk -v a="$ours_t" -v b="$lame_t" 'BEGIN { printf "ratio ours/lame  %6.2f\n", (b > 0 ? a / b : 0) }'
 printf 'peak memory, ours: %s kB for %.0f s, %s kB for %.0f s\n' "$short_kb" "$short_s" "$long_kb" "$long_s"
 printf 'peak memory, lame: %s kB for %.0f s, %s kB for %.0f s\n' "$lame_short_kb" "$short_s" "$lame_long_kb" "$long_s"
