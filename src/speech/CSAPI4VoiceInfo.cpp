@@ -59,8 +59,11 @@ bool CSAPI4VoiceInfo::QueryAttributeRanges() {
 
     IUnknown* audioDest = nullptr;
     if (CoCreateInstance(CLSID_MMAudioDest, nullptr, CLSCTX_ALL, IID_IUnknown,
-                         reinterpret_cast<void**>(&audioDest)) != S_OK)
+                         reinterpret_cast<void**>(&audioDest)) != S_OK) {
+        // Another success code still handed over an object.
+        SafeRelease(audioDest);
         return false;
+    }
     ITTSFindW* find = nullptr;
     if (FAILED(CoCreateInstance(CLSID_TTSEnumerator, nullptr, CLSCTX_ALL, IID_ITTSFindW,
                                 reinterpret_cast<void**>(&find)))) {

@@ -1,0 +1,224 @@
+// Speaking through the SAPI 4 adapter against a fake runtime: the calls it
+// makes, every failure step with its message, what stays held, and what is
+// left on disk.
+
+#include "platform/com/strings.h"
+#include "src/resources/resource.h"
+#include "src/speech/CTTSNotifySink.h"
+#include "src/speech/Sapi4Engine.h"
+#include "tests/fakes/FakeSapi4Runtime.h"
+#include "tests/fakes/RecordingMessageService.h"
+
+#include <filesystem>
+#include <functional>
+#include <gtest/gtest.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr DWORD kAll = TTSFEATURE_TAGGED | TTSFEATURE_SPEED | TTSFEATURE_VOLUME | TTSFEATURE_PITCH;
+const std::u16string kText = u"\\rst\\\\spd=150\\ a\\\\b";
+
+class Sapi4SpeakTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+        runtime.AddMode(FakeSapi4Runtime::MakeMode(u"Voice", kAll, 1));
+        engine = std::make_unique<Sapi4Engine>();
+        ASSERT_EQ(engine->VoiceCount(), 1u);
+        engine->sink = &sink;
+        std::string templ = (fs::temp_directory_path() / "vl-sapi4e-XXXXXX").string();
+        ASSERT_NE(mkdtemp(templ.data()), nullptr);
+        dir = templ;
+        wav = dir / "out.wav";
+        runtime.calls() = {};
+    }
+    void TearDown() override {
+        engine.reset();
+        fs::remove_all(dir);
+        CoUninitialize();
+    }
+
+    bool SpeakToFile() {
+        return engine->SpeakToFile(FromUtf8(wav.string()), kText, engine->Voice(0));
+    }
+    bool SpeakToSpeakers() { return engine->SpeakToSpeakers(kText, engine->Voice(0)); }
+
+    RecordingMessageService messages;
+    FakeSapi4Runtime runtime;
+    CTTSNotifySink sink;
+    std::unique_ptr<Sapi4Engine> engine;
+    fs::path dir;
+    fs::path wav;
+};
+
+struct Failure {
+    const char* step;
+    std::function<void(FakeSapi4Runtime::Results&)> breakIt;
+    std::vector<UINT> messages;
+    bool centralHeld;
+    bool unregistered;
+};
+
+} // namespace
+
+TEST_F(Sapi4SpeakTest, SpeakToFileHandsTheEngineEverythingItNeeds) {
+    ASSERT_TRUE(SpeakToFile());
+    EXPECT_TRUE(messages.Boxes().empty());
+    const auto& c = runtime.calls();
+    ASSERT_TRUE(c.findPattern);
+    EXPECT_TRUE(c.findPattern->gModeID == engine->Voice(0).modeInfo.gModeID);
+    EXPECT_EQ(std::u16string(c.findPattern->szModeName), u"Voice");
+    EXPECT_TRUE(c.findRankingNull);
+    EXPECT_EQ(c.selectDest, static_cast<IUnknown*>(engine->audioFile));
+    EXPECT_EQ(c.realTime, WORD{0xFFFF});
+    EXPECT_EQ(c.registeredSink, static_cast<void*>(static_cast<ITTSNotifySinkW*>(&sink)));
+    EXPECT_TRUE(c.registerIid == IID_ITTSNotifySinkW);
+    EXPECT_EQ(engine->sinkKey, FakeSapi4Runtime::kSinkKey);
+    EXPECT_EQ(c.setPath, FromUtf8(wav.string()));
+    EXPECT_EQ(c.setFlags, 1u);
+    EXPECT_EQ(c.charset, CHARSET_TEXT);
+    EXPECT_EQ(c.textFlags, TTSDATAFLAG_TAGGED);
+    // The text with its terminating zero.
+    EXPECT_EQ(c.textBytes, (kText.size() + 1) * 2);
+    EXPECT_EQ(c.text, kText + u'\0');
+    EXPECT_EQ(c.bufNotify, nullptr);
+    EXPECT_TRUE(c.bufIid == IID_ITTSBufNotifySink);
+    EXPECT_NE(engine->central, nullptr);
+    EXPECT_NE(engine->audioFile, nullptr);
+    EXPECT_EQ(engine->audioDevice, nullptr);
+    EXPECT_TRUE(fs::exists(wav));
+
+    // The finder is gone; the engine and the file stay until EndSpeech.
+    EXPECT_EQ(runtime.Alive(), 2);
+    engine->EndSpeech();
+    const std::vector<std::string> order = {"Flush", "UnRegister", "AudioReset", "~Central",
+                                            "~File"};
+    EXPECT_EQ(runtime.calls().log, order);
+    EXPECT_EQ(runtime.calls().unregistered, std::vector<DWORD>{FakeSapi4Runtime::kSinkKey});
+    EXPECT_EQ(engine->central, nullptr);
+    EXPECT_EQ(engine->audioFile, nullptr);
+    EXPECT_EQ(engine->sinkKey, 0u);
+    EXPECT_EQ(runtime.Alive(), 0);
+    EXPECT_TRUE(fs::exists(wav));
+    // Harmless when nothing is held.
+    engine->EndSpeech();
+    EXPECT_EQ(runtime.calls().log.size(), order.size());
+}
+
+TEST_F(Sapi4SpeakTest, EachSpeakToFileFailureShowsItsMessageAndLeavesNoFile) {
+    const Failure failures[] = {
+        {"finder", [](auto& r) { r.enumeratorMissing = true; }, {IDS_TTS_ENUMERATOR}, false, false},
+        {"find", [](auto& r) { r.find = E_FAIL; }, {IDS_TTS_FIND_MODE}, false, false},
+        {"file destination",
+         [](auto& r) { r.fileDestMissing = true; },
+         {IDS_AUDIO_DEST_FILE},
+         false,
+         false},
+        {"select", [](auto& r) { r.select = E_FAIL; }, {IDS_TTS_SELECT}, false, false},
+        {"conversion speed",
+         [](auto& r) { r.realTimeSet = E_FAIL; },
+         {IDS_TTS_CONVERSION_SPEED},
+         true,
+         false},
+        {"register",
+         [](auto& r) { r.registerSink = E_FAIL; },
+         {IDS_TTS_REGISTER_SINK},
+         true,
+         false},
+        {"output file",
+         [](auto& r) { r.setFile = E_ACCESSDENIED; },
+         {IDS_TTS_OUTPUT_FILE},
+         false,
+         true},
+        {"text", [](auto& r) { r.textData = E_FAIL; }, {IDS_TTS_TEXTDATA}, false, true},
+    };
+    for (const Failure& f : failures) {
+        SCOPED_TRACE(f.step);
+        messages.Clear();
+        runtime.results() = {};
+        runtime.calls() = {};
+        f.breakIt(runtime.results());
+
+        EXPECT_FALSE(SpeakToFile());
+        EXPECT_EQ(messages.Ids(), f.messages);
+        for (const auto& box : messages.Boxes())
+            EXPECT_EQ(box.type, MB_OK | MB_ICONWARNING);
+        EXPECT_EQ(engine->audioFile, nullptr);
+        EXPECT_EQ(engine->audioDevice, nullptr);
+        EXPECT_EQ(engine->central != nullptr, f.centralHeld);
+        EXPECT_EQ(engine->sinkKey, 0u);
+        EXPECT_EQ(runtime.calls().unregistered.size(), f.unregistered ? 1u : 0u);
+        // A held engine keeps its destination alive with it.
+        EXPECT_EQ(runtime.Alive(), f.centralHeld ? 2 : 0);
+        // Not even a file the destination had already created is left behind.
+        EXPECT_FALSE(fs::exists(wav));
+        // What a failed start held is released by the next EndSpeech.
+        engine->EndSpeech();
+        EXPECT_EQ(runtime.Alive(), 0);
+        EXPECT_EQ(engine->central, nullptr);
+    }
+}
+
+TEST_F(Sapi4SpeakTest, SpeakToSpeakersUsesTheDefaultDeviceAndNoFile) {
+    runtime.results().deviceNumSet = E_INVALIDARG; // ignored
+    // The file destination's steps are not on this path.
+    runtime.results().fileDestMissing = true;
+    runtime.results().realTimeSet = runtime.results().setFile = E_FAIL;
+    ASSERT_TRUE(SpeakToSpeakers());
+    EXPECT_TRUE(messages.Boxes().empty());
+    const auto& c = runtime.calls();
+    EXPECT_EQ(c.deviceNum, DWORD{0xFFFFFFFF});
+    EXPECT_EQ(c.selectDest, static_cast<IUnknown*>(engine->audioDevice));
+    EXPECT_FALSE(c.realTime);
+    EXPECT_EQ(c.fileDests, 0);
+    EXPECT_EQ(c.text, kText + u'\0');
+    EXPECT_EQ(c.textFlags, TTSDATAFLAG_TAGGED);
+    EXPECT_NE(engine->central, nullptr);
+    EXPECT_EQ(engine->audioFile, nullptr);
+
+    engine->EndSpeech();
+    const std::vector<std::string> order = {"UnRegister", "AudioReset", "~Central", "~Device"};
+    EXPECT_EQ(runtime.calls().log, order);
+    EXPECT_EQ(runtime.Alive(), 0);
+}
+
+TEST_F(Sapi4SpeakTest, EachSpeakToSpeakersFailureShowsItsMessage) {
+    const Failure failures[] = {
+        {"finder", [](auto& r) { r.enumeratorMissing = true; }, {IDS_TTS_ENUMERATOR}, false, false},
+        {"find", [](auto& r) { r.find = E_FAIL; }, {IDS_TTS_FIND_MODE}, false, false},
+        {"device", [](auto& r) { r.deviceMissing = true; }, {}, false, false},
+        {"select", [](auto& r) { r.select = E_FAIL; }, {IDS_TTS_SELECT}, false, false},
+        {"register",
+         [](auto& r) { r.registerSink = E_FAIL; },
+         {IDS_TTS_REGISTER_SINK},
+         true,
+         false},
+        {"text", [](auto& r) { r.textData = E_FAIL; }, {IDS_TTS_TEXTDATA}, false, true},
+    };
+    for (const Failure& f : failures) {
+        SCOPED_TRACE(f.step);
+        messages.Clear();
+        runtime.results() = {};
+        runtime.calls() = {};
+        f.breakIt(runtime.results());
+
+        EXPECT_FALSE(SpeakToSpeakers());
+        EXPECT_EQ(messages.Ids(), f.messages);
+        EXPECT_EQ(engine->audioFile, nullptr);
+        EXPECT_EQ(engine->audioDevice, nullptr);
+        EXPECT_EQ(engine->central != nullptr, f.centralHeld);
+        EXPECT_EQ(engine->sinkKey, 0u);
+        EXPECT_EQ(runtime.calls().unregistered.size(), f.unregistered ? 1u : 0u);
+        engine->EndSpeech();
+        EXPECT_EQ(runtime.Alive(), 0);
+    }
+}
+
+TEST_F(Sapi4SpeakTest, DestructionReleasesWithoutUnregistering) {
+    ASSERT_TRUE(SpeakToFile());
+    engine.reset();
+    EXPECT_TRUE(runtime.calls().unregistered.empty());
+    EXPECT_EQ(runtime.Alive(), 0);
+}
