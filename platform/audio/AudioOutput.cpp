@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <alsa/asoundlib.h>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <poll.h>
 #include <sys/eventfd.h>
@@ -14,11 +15,31 @@ namespace {
 // once; four of them are enough to ride out a busy moment of the synthesiser.
 constexpr unsigned kPeriodMicroseconds = 50000;
 constexpr unsigned kBufferMicroseconds = 200000;
-// A device that takes no audio for this long has stopped; the writer gives up
+// A device that plays nothing for this long has stopped; the writer gives up
 // rather than hang.
-constexpr int kStallMilliseconds = 3000;
+constexpr auto kStallTime = std::chrono::seconds(3);
+// How long a wait on the device lasts before the writer looks again.
+constexpr int kPollSliceMilliseconds = 250;
 // How often Drain looks at the device while the last periods play out.
 constexpr int kDrainPollMilliseconds = 10;
+
+// Tells a device that plays slowly from one that has stopped: progress is any
+// change in the room it reports.
+class StallWatch {
+public:
+    bool Stalled(snd_pcm_sframes_t avail) {
+        const auto now = std::chrono::steady_clock::now();
+        if (avail != m_lastAvail) {
+            m_lastAvail = avail;
+            m_lastProgress = now;
+        }
+        return now - m_lastProgress >= kStallTime;
+    }
+
+private:
+    snd_pcm_sframes_t m_lastAvail = -1;
+    std::chrono::steady_clock::time_point m_lastProgress = std::chrono::steady_clock::now();
+};
 
 HRESULT FromAlsaError(int err) {
     return err == -ENOMEM ? E_OUTOFMEMORY : E_FAIL;
@@ -30,7 +51,8 @@ bool IsPlayableFormat(const WAVEFORMATEX& f) {
            f.nBlockAlign == f.nChannels * f.wBitsPerSample / 8;
 }
 
-int ConfigureHardware(snd_pcm_t* pcm, const WAVEFORMATEX& f, snd_pcm_uframes_t& period) {
+int ConfigureHardware(snd_pcm_t* pcm, const WAVEFORMATEX& f, snd_pcm_uframes_t& period,
+                      snd_pcm_uframes_t& buffer) {
     snd_pcm_hw_params_t* hw = nullptr;
     snd_pcm_hw_params_alloca(&hw);
     int err = snd_pcm_hw_params_any(pcm, hw);
@@ -56,6 +78,8 @@ int ConfigureHardware(snd_pcm_t* pcm, const WAVEFORMATEX& f, snd_pcm_uframes_t& 
         err = snd_pcm_hw_params(pcm, hw);
     if (err >= 0)
         err = snd_pcm_hw_params_get_period_size(hw, &period, &dir);
+    if (err >= 0)
+        err = snd_pcm_hw_params_get_buffer_size(hw, &buffer);
     return err;
 }
 
@@ -103,7 +127,8 @@ HRESULT AudioOutput::Open(const WAVEFORMATEX& format) {
     if (err < 0)
         return FromAlsaError(err);
     snd_pcm_uframes_t period = 0;
-    err = ConfigureHardware(pcm, format, period);
+    snd_pcm_uframes_t buffer = 0;
+    err = ConfigureHardware(pcm, format, period, buffer);
     if (err >= 0)
         err = ConfigureSoftware(pcm, period);
     if (err < 0) {
@@ -116,6 +141,7 @@ HRESULT AudioOutput::Open(const WAVEFORMATEX& format) {
     m_pcm = pcm;
     m_format = format;
     m_frameBytes = format.nBlockAlign;
+    m_bufferFrames = buffer;
     m_partialBytes = 0;
     m_aborted.store(false);
     return S_OK;
@@ -197,7 +223,7 @@ HRESULT AudioOutput::WriteFrames(const std::uint8_t* data, std::size_t frames) {
 }
 
 AudioOutput::Wait AudioOutput::WaitForRoom() {
-    int waited = 0;
+    StallWatch watch;
     for (;;) {
         {
             std::lock_guard lock(m_mutex);
@@ -205,8 +231,10 @@ AudioOutput::Wait AudioOutput::WaitForRoom() {
                 return Wait::Aborted;
             if (m_pcm == nullptr)
                 return Wait::Stalled;
-            const int count = snd_pcm_poll_descriptors_count(m_pcm);
-            m_pollFds.resize(static_cast<std::size_t>(std::max(count, 0)) + 1);
+            if (watch.Stalled(snd_pcm_avail_update(m_pcm)))
+                return Wait::Stalled;
+            const int count = std::max(snd_pcm_poll_descriptors_count(m_pcm), 0);
+            m_pollFds.resize(static_cast<std::size_t>(count) + 1);
             const int filled =
                 snd_pcm_poll_descriptors(m_pcm, m_pollFds.data() + 1, static_cast<unsigned>(count));
             m_pollFds.resize(static_cast<std::size_t>(std::max(filled, 0)) + 1);
@@ -214,18 +242,13 @@ AudioOutput::Wait AudioOutput::WaitForRoom() {
         m_pollFds[0] = pollfd{m_wakeFd, POLLIN, 0};
 
         // The wait itself holds no lock: Reset takes it to drop the audio.
-        constexpr int kSliceMilliseconds = 500;
-        const int ready = ::poll(m_pollFds.data(), m_pollFds.size(), kSliceMilliseconds);
+        const int ready = ::poll(m_pollFds.data(), m_pollFds.size(), kPollSliceMilliseconds);
         if (m_aborted.load())
             return Wait::Aborted;
         if (ready < 0 && errno != EINTR)
             return Wait::Stalled;
-        if (ready == 0) {
-            waited += kSliceMilliseconds;
-            if (waited >= kStallMilliseconds)
-                return Wait::Stalled;
+        if (ready <= 0)
             continue;
-        }
 
         std::lock_guard lock(m_mutex);
         if (m_pcm == nullptr)
@@ -250,29 +273,52 @@ bool AudioOutput::SleepUnlessReset(int timeoutMs) {
 HRESULT AudioOutput::Drain() {
     // A trailing piece of a frame cannot be played.
     m_partialBytes = 0;
-    // Ample time for a full buffer to play out, and then some.
-    const int limit = static_cast<int>(kBufferMicroseconds / 1000) + kStallMilliseconds;
-    for (int waited = 0;; waited += kDrainPollMilliseconds) {
+    // Plugins (a sound server's among them) may block in snd_pcm_drain however
+    // the PCM was opened, and Reset must not wait behind that. So the buffer is
+    // first left to play out here, in waits Reset can cut short; the drain
+    // afterwards only hands over what the plugins still hold.
+    StallWatch watch;
+    for (;;) {
         {
             std::lock_guard lock(m_mutex);
             if (m_aborted.load())
                 return E_ABORT;
             if (m_pcm == nullptr)
                 return E_UNEXPECTED;
-            switch (snd_pcm_state(m_pcm)) {
-            case SND_PCM_STATE_SETUP:
+            const snd_pcm_state_t state = snd_pcm_state(m_pcm);
+            if (state == SND_PCM_STATE_SETUP)
                 return S_OK;
-            case SND_PCM_STATE_XRUN:
+            const snd_pcm_sframes_t avail = snd_pcm_avail(m_pcm);
+            if (state == SND_PCM_STATE_XRUN || avail == -EPIPE) {
                 // The device ran dry: everything written has been played.
                 snd_pcm_drop(m_pcm);
                 return S_OK;
-            default:
-                break;
             }
-            // A nonblocking drain starts the stream if it has not started yet
-            // and reports -EAGAIN until the last frame has been played.
+            if (avail < 0)
+                return FromAlsaError(static_cast<int>(avail));
+            if (static_cast<snd_pcm_uframes_t>(avail) >= m_bufferFrames)
+                break;
+            // Less than the start threshold was written: play it anyway.
+            if (state == SND_PCM_STATE_PREPARED && snd_pcm_start(m_pcm) < 0)
+                return E_FAIL;
+            if (watch.Stalled(avail)) {
+                snd_pcm_drop(m_pcm);
+                return E_FAIL;
+            }
+        }
+        if (!SleepUnlessReset(kDrainPollMilliseconds))
+            return E_ABORT;
+    }
+
+    for (;;) {
+        {
+            std::lock_guard lock(m_mutex);
+            if (m_aborted.load())
+                return E_ABORT;
+            if (m_pcm == nullptr)
+                return E_UNEXPECTED;
             const int err = snd_pcm_drain(m_pcm);
-            if (err == 0)
+            if (err == 0 || snd_pcm_state(m_pcm) == SND_PCM_STATE_SETUP)
                 return S_OK;
             if (err == -EPIPE) {
                 snd_pcm_drop(m_pcm);
@@ -280,13 +326,11 @@ HRESULT AudioOutput::Drain() {
             }
             if (err != -EAGAIN)
                 return FromAlsaError(err);
-            if (waited >= limit) {
+            if (watch.Stalled(snd_pcm_avail_update(m_pcm))) {
                 snd_pcm_drop(m_pcm);
                 return E_FAIL;
             }
         }
-        // The device's poll descriptors stay ready while it empties, so the
-        // wait is a short sleep that Reset can still cut short.
         if (!SleepUnlessReset(kDrainPollMilliseconds))
             return E_ABORT;
     }

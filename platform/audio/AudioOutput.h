@@ -50,6 +50,7 @@ private:
     _snd_pcm* m_pcm = nullptr;
     WAVEFORMATEX m_format{};
     std::size_t m_frameBytes = 0;
+    unsigned long m_bufferFrames = 0;
     std::atomic<bool> m_aborted{false};
     // Reset signals this eventfd so that a writer waiting on the device wakes
     // at once instead of at its next period.

@@ -6,6 +6,7 @@
 #include <array>
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -99,7 +100,11 @@ HRESULT WavFileWriter::Create(const std::u16string& path, const WAVEFORMATEX& fo
     if (fd < 0)
         return OpenError(errno);
     m_fd = fd;
-    m_path = name;
+    // Only a file of our own is ever deleted, never a device or a pipe the
+    // caller named.
+    struct stat info {};
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode))
+        m_path = name;
 
     const auto header = MakeHeader(format, 0);
     const HRESULT hr = WriteAt(0, header.data(), header.size());
