@@ -1,0 +1,120 @@
+#include "src/app/QtMessageService.h"
+
+#include "src/resources/resource.h"
+
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QMessageBox>
+#include <QThread>
+#include <QUrl>
+
+QtMessageService::QtMessageService() : shared_(std::make_shared<Shared>()) {}
+
+QtMessageService::~QtMessageService() {
+    Shutdown();
+}
+
+void QtMessageService::SetOwner(QWidget* owner) {
+    owner_ = owner;
+}
+
+void QtMessageService::Shutdown() {
+    std::lock_guard lock(shared_->mutex);
+    shared_->closed = true;
+    shared_->answered.notify_all();
+}
+
+int QtMessageService::UnansweredResult(UINT type) {
+    return (type & MB_TYPEMASK) == MB_YESNO ? IDNO : static_cast<int>(IDOK);
+}
+
+bool QtMessageService::OnUiThread() const {
+    return QThread::currentThread() == thread();
+}
+
+int QtMessageService::ShowMessageBox(const std::u16string& text, const std::u16string& caption,
+                                     UINT type) {
+    const QString qtext = QString::fromStdU16String(text);
+    const QString qcaption = QString::fromStdU16String(caption);
+    // Copies: the waiting below must not depend on this object, which the
+    // program may destroy while a given-up worker still waits.
+    const std::shared_ptr<Shared> shared = shared_;
+    {
+        std::lock_guard lock(shared->mutex);
+        if (shared->closed || !QCoreApplication::instance())
+            return UnansweredResult(type);
+    }
+    if (OnUiThread())
+        return RunBox(qtext, qcaption, type);
+
+    auto request = std::make_shared<Request>();
+    // Queued to this object: if it is gone before the UI thread gets there,
+    // the call is dropped and Shutdown has already woken the worker.
+    QMetaObject::invokeMethod(
+        this,
+        [this, shared, request, qtext, qcaption, type] {
+            {
+                std::lock_guard lock(shared->mutex);
+                if (shared->closed)
+                    return;
+            }
+            const int answer = RunBox(qtext, qcaption, type);
+            std::lock_guard lock(shared->mutex);
+            request->answer = answer;
+            request->done = true;
+            shared->answered.notify_all();
+        },
+        Qt::QueuedConnection);
+
+    std::unique_lock lock(shared->mutex);
+    shared->answered.wait(lock, [&] { return request->done || shared->closed; });
+    return request->done ? request->answer : UnansweredResult(type);
+}
+
+int QtMessageService::RunBox(const QString& text, const QString& caption, UINT type) {
+    QWidget* owner = owner_ && owner_->isVisible() ? owner_.data() : nullptr;
+    QMessageBox box(owner);
+    box.setWindowTitle(caption);
+    box.setTextFormat(Qt::PlainText);
+    box.setText(text);
+    switch (type & MB_ICONMASK) {
+    case MB_ICONERROR:
+        box.setIcon(QMessageBox::Critical);
+        break;
+    case MB_ICONQUESTION:
+        box.setIcon(QMessageBox::Question);
+        break;
+    case MB_ICONWARNING:
+        box.setIcon(QMessageBox::Warning);
+        break;
+    case MB_ICONINFORMATION:
+        box.setIcon(QMessageBox::Information);
+        break;
+    default:
+        box.setIcon(QMessageBox::NoIcon);
+        break;
+    }
+    if ((type & MB_TYPEMASK) == MB_YESNO) {
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box.setDefaultButton((type & MB_DEFBUTTON2) ? QMessageBox::No : QMessageBox::Yes);
+        box.setEscapeButton(QMessageBox::No);
+    } else {
+        box.setStandardButtons(QMessageBox::Ok);
+        box.setDefaultButton(QMessageBox::Ok);
+        box.setEscapeButton(QMessageBox::Ok);
+    }
+    const int pressed = box.exec();
+    if ((type & MB_TYPEMASK) == MB_YESNO)
+        return pressed == QMessageBox::Yes ? IDYES : IDNO;
+    return static_cast<int>(IDOK);
+}
+
+void QtMessageService::OpenUrl(const std::u16string& url) {
+    const QUrl address(QString::fromStdU16String(url));
+    if (OnUiThread()) {
+        QDesktopServices::openUrl(address);
+        return;
+    }
+    QMetaObject::invokeMethod(
+        this, [address] { QDesktopServices::openUrl(address); }, Qt::QueuedConnection);
+}

@@ -1,0 +1,17 @@
+#pragma once
+// The product's home page and voice download page (strings 102 and 103). The
+// pages ship with the program, in share/vocalith next to its bin folder, so
+// the addresses are built from where the program runs.
+
+#include <QString>
+
+namespace WebPages {
+// The folder the pages are installed in, as a file:// address without a
+// trailing slash.
+QString BaseAddress();
+QString HomePage();
+// On the same host as the home page, path ending "/download.html#voices".
+QString VoicesPage();
+// Asks the desktop to open the address; the outcome is ignored.
+void Open(const QString& address);
+} // namespace WebPages

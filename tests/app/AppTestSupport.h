@@ -1,0 +1,96 @@
+#pragma once
+// What the window tests share: one QApplication on the offscreen platform,
+// the recording message service, fake voice runtimes, and a started CApp.
+
+#include "src/app/CApp.h"
+#include "src/app/CChildView.h"
+#include "src/app/CMainFrame.h"
+#include "src/app/CMyDialogBar.h"
+#include "src/resources/resource.h"
+#include "tests/app/FakeAppSapi4Runtime.h"
+#include "tests/fakes/FakeSapi5.h"
+#include "tests/fakes/RecordingMessageService.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QSlider>
+#include <QThread>
+#include <QtTest/QTest>
+#include <functional>
+#include <gtest/gtest.h>
+#include <memory>
+#include <string>
+
+inline QApplication& TestApplication() {
+    static int argc = 1;
+    static char name[] = "app_test";
+    static char* argv[] = {name, nullptr};
+    static QApplication application(argc, argv);
+    return application;
+}
+
+// Processes events until `done` holds; the bound only keeps a broken build
+// from hanging.
+inline bool Eventually(const std::function<bool()>& done, int boundMs = 30000) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done()) {
+        if (timer.elapsed() > boundMs)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(2);
+    }
+    return true;
+}
+
+// A window over fake voices. The voices are added by each test before Start().
+class AppTest : public ::testing::Test {
+protected:
+    AppTest() { TestApplication(); }
+    ~AppTest() override { Stop(); }
+
+    bool Start() {
+        app = std::make_unique<CApp>();
+        return app->InitInstance();
+    }
+    void Stop() {
+        if (app)
+            app->ExitInstance();
+        app.reset();
+    }
+    // Two SAPI 5 voices and no SAPI 4 voice.
+    bool StartWithSapi5Voices() {
+        sapi5.AddToken(u"alpha", {{u"", u"Alpha"}});
+        sapi5.AddToken(u"beta", {{u"", u"Beta"}});
+        return Start();
+    }
+
+    CMainFrame* Frame() const { return AfxGetMainWnd(); }
+    CChildView* View() const { return Frame()->View(); }
+    CMyDialogBar* Bar() const { return Frame()->DialogBar(); }
+    bool Enabled(UINT id) const { return Frame()->IsCommandEnabled(id); }
+    void Type(const QString& text) { QTest::keyClicks(View(), text); }
+
+    // Starts a job that goes on until it is stopped: the fake voice never
+    // finishes speaking.
+    void StartEndlessJob() {
+        ASSERT_TRUE(Frame()->CanSpeakOrWrite());
+        Frame()->OnCommand(ID_FILE_SPEAK);
+        ASSERT_TRUE(Frame()->IsJobRunning());
+    }
+    // Stops the job and waits for its worker (the bound only keeps a broken
+    // build from hanging).
+    void StopJob() {
+        Frame()->OnCommand(ID_FILE_STOP);
+        ASSERT_TRUE(Eventually([this] { return !Frame()->IsJobRunning(); }));
+    }
+
+    RecordingMessageService messages;
+    FakeSapi5Runtime sapi5;
+    FakeAppSapi4Runtime sapi4;
+    std::unique_ptr<CApp> app;
+};
