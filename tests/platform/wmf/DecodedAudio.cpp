@@ -148,6 +148,7 @@ void WriteWavFile(const std::string& path, const WAVEFORMATEX& format,
     u16(format.wBitsPerSample);
     std::fwrite("data", 1, 4, f);
     u32(static_cast<std::uint32_t>(data.size()));
-    std::fwrite(data.data(), 1, data.size(), f);
+    if (!data.empty())
+        std::fwrite(data.data(), 1, data.size(), f);
     std::fclose(f);
 }
