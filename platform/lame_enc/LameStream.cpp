@@ -110,7 +110,8 @@ std::unique_ptr<LameStream> LameStream::create(const BE_CONFIG_LHV1& config, BE_
     if (vbr == vbr_off) {
         lame_set_brate(lame, static_cast<int>(config.dwBitrate));
     } else {
-        lame_set_VBR_q(lame, std::clamp(config.nVBRQuality, 0, 9));
+        const INT vbrQuality = config.nVBRQuality; // a copy: the record is packed
+        lame_set_VBR_q(lame, std::clamp(vbrQuality, 0, 9));
         if (config.dwBitrate)
             lame_set_VBR_min_bitrate_kbps(lame, static_cast<int>(config.dwBitrate));
         if (config.dwMaxBitrate)
