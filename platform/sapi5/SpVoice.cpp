@@ -82,7 +82,7 @@ HRESULT SpVoice::GetVoice(ISpObjectToken** token) {
 }
 
 std::string SpVoice::VoiceIdentifier() const {
-    std::lock_guard lock(const_cast<std::mutex&>(mutex_));
+    std::lock_guard lock(mutex_);
     return voice_;
 }
 

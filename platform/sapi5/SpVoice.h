@@ -33,7 +33,7 @@ private:
     HRESULT MakeSink(std::shared_ptr<SpeechSink>& sink);
     std::string VoiceIdentifier() const;
 
-    std::mutex mutex_;
+    mutable std::mutex mutex_;
     std::shared_ptr<SpeechChannel> channel_;
     ISpStream* output_ = nullptr;
     std::shared_ptr<DeviceSink> device_;
