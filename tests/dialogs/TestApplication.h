@@ -1,13 +1,8 @@
 #pragma once
-// The one QApplication of the dialog tests, created on first use and kept
-// for the whole run (widgets need it; a second one is not allowed).
+// The one QApplication of the dialog tests. It lives from the start to the end
+// of the test run (widgets need it; a second one is not allowed) and is
+// destroyed before the program exits, so that nothing it holds looks leaked.
 
 #include <QApplication>
 
-inline QApplication& TestApplication() {
-    static int argc = 1;
-    static char name[] = "dialogs_test";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = new QApplication(argc, argv);
-    return *app;
-}
+QApplication& TestApplication();
