@@ -219,9 +219,10 @@ TEST_F(WavFileReaderTest, FilesWrittenBySox) {
     for (Case c : {Case{22050, 16, 1}, Case{44100, 16, 2}, Case{11025, 8, 1}, Case{8000, 8, 2}}) {
         SCOPED_TRACE(c.rate);
         const fs::path wav = dir / "sox.wav", raw = dir / "sox.raw";
-        const std::string spec = " -r " + std::to_string(c.rate) + " -b " + std::to_string(c.bits) +
-                                 " -c " + std::to_string(c.channels);
-        ASSERT_TRUE(run("sox -n" + spec + " " + wav.string() + " synth 0.3 sine 440 2>/dev/null"));
+        const std::string options = " -r " + std::to_string(c.rate) + " -b " +
+                                    std::to_string(c.bits) + " -c " + std::to_string(c.channels);
+        ASSERT_TRUE(
+            run("sox -n" + options + " " + wav.string() + " synth 0.3 sine 440 2>/dev/null"));
         ASSERT_TRUE(run("sox " + wav.string() + " -t raw " + raw.string()));
         ASSERT_TRUE(open(wav));
         EXPECT_EQ(reader.format.nSamplesPerSec, static_cast<DWORD>(c.rate));
