@@ -25,7 +25,7 @@ public:
 
     // Opens "default" for playback in this format (converting, if the device
     // needs it, is ALSA's plug layer's business). No usable device: a failure HRESULT, at once,
-    // never a hang.
+    // never a hang. A new stream: a Reset that came before it does not carry over.
     HRESULT Open(const WAVEFORMATEX& format);
     // Queues sample bytes; blocks only while the device buffer is full.
     // Gives E_ABORT promptly once Reset() was called from any thread.

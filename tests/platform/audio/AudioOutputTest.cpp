@@ -79,7 +79,7 @@ TEST_F(AudioOutputTest, PlaysExactlyWhatWasWritten) {
     const WAVEFORMATEX formats[] = {MakePcmFormat(22050, 16, 1), MakePcmFormat(8000, 8, 2),
                                     MakePcmFormat(48000, 16, 2)};
     for (const WAVEFORMATEX& f : formats) {
-        SCOPED_TRACE(f.nSamplesPerSec);
+        SCOPED_TRACE(+f.nSamplesPerSec);
         const auto data = Pattern(f.nAvgBytesPerSec / 2);
         AudioOutput output;
         ASSERT_EQ(output.Open(f), S_OK);

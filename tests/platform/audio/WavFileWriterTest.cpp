@@ -63,11 +63,12 @@ void ExpectWav(const fs::path& path, const WAVEFORMATEX& f, const std::vector<st
     EXPECT_EQ(Tag(b, 12), "fmt ");
     EXPECT_EQ(U32(b, 16), 16u);
     EXPECT_EQ(U16(b, 20), WAVE_FORMAT_PCM);
-    EXPECT_EQ(U16(b, 22), f.nChannels);
-    EXPECT_EQ(U32(b, 24), f.nSamplesPerSec);
-    EXPECT_EQ(U32(b, 28), f.nAvgBytesPerSec);
-    EXPECT_EQ(U16(b, 32), f.nBlockAlign);
-    EXPECT_EQ(U16(b, 34), f.wBitsPerSample);
+    // Unary + reads a packed field by value; gtest would bind a reference to it.
+    EXPECT_EQ(U16(b, 22), +f.nChannels);
+    EXPECT_EQ(U32(b, 24), +f.nSamplesPerSec);
+    EXPECT_EQ(U32(b, 28), +f.nAvgBytesPerSec);
+    EXPECT_EQ(U16(b, 32), +f.nBlockAlign);
+    EXPECT_EQ(U16(b, 34), +f.wBitsPerSample);
     EXPECT_EQ(Tag(b, 36), "data");
     EXPECT_EQ(U32(b, 40), data.size());
     EXPECT_TRUE(std::equal(data.begin(), data.end(), b.begin() + 44));
@@ -79,7 +80,7 @@ TEST_F(WavFileWriterTest, WritesHeaderAndSamplesForEachFormat) {
     const WAVEFORMATEX formats[] = {MakePcmFormat(8000, 8, 1), MakePcmFormat(11025, 8, 2),
                                     MakePcmFormat(22050, 16, 1), MakePcmFormat(48000, 16, 2)};
     for (const WAVEFORMATEX& f : formats) {
-        SCOPED_TRACE(f.nSamplesPerSec);
+        SCOPED_TRACE(+f.nSamplesPerSec);
         const auto data = Pattern(f.nAvgBytesPerSec / 3);
         WavFileWriter writer;
         ASSERT_EQ(writer.Create(PathOf("out.wav"), f), S_OK);
