@@ -3,7 +3,7 @@
 # overlap (a known false positive), so that one stays a warning.
 function(vocalith_warnings target)
   target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Werror
-    -Wno-missing-field-initializers -Wno-error=restrict)
+    -Wno-missing-field-initializers $<$<CXX_COMPILER_ID:GNU>:-Wno-error=restrict>)
 endfunction()
 
 # vocalith_library(name SOURCES ... [LIBS ...]): a static library of one folder.
