@@ -182,7 +182,11 @@ bool Sapi4Engine::SpeakToSpeakers(const std::u16string& text, const CSAPI4VoiceI
 
 void Sapi4Engine::EndSpeech() {
     if (audioFile) {
-        audioFile->Flush();
+        // The destination could not write all of the speech (a full disk, say)
+        // and has removed the file rather than leave part of it: say so, as
+        // the job would otherwise end as if the file had been written.
+        if (FAILED(audioFile->Flush()))
+            ShowMessage(IDS_TTS_OUTPUT_FILE);
         SafeRelease(audioFile);
     }
     SafeRelease(audioDevice);

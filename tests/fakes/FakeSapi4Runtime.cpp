@@ -191,7 +191,7 @@ public:
     HRESULT Add(LPCWSTR, DWORD) override { return E_NOTIMPL; }
     HRESULT Flush() override {
         state_->calls.log.push_back("Flush");
-        return S_OK;
+        return state_->results.flush;
     }
     HRESULT RealTimeGet(WORD*) override { return E_NOTIMPL; }
     HRESULT RealTimeSet(WORD v) override {

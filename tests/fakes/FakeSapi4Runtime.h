@@ -47,7 +47,7 @@ public:
         HRESULT createDevice = S_OK; // a success other than S_OK is still an object
         HRESULT find = S_OK, select = S_OK, queryAttributes = S_OK;
         HRESULT realTimeSet = S_OK, registerSink = S_OK, setFile = S_OK, textData = S_OK;
-        HRESULT deviceNumSet = S_OK;
+        HRESULT deviceNumSet = S_OK, flush = S_OK;
     };
     // What the fakes were given, in the order of the calls where it matters.
     struct Calls {

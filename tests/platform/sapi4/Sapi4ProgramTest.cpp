@@ -10,7 +10,9 @@
 #include "tests/fakes/RecordingMessageService.h"
 #include "tests/platform/sapi4/RuntimeTestSupport.h"
 
+#include <csignal>
 #include <memory>
+#include <sys/resource.h>
 #include <thread>
 
 namespace fs = std::filesystem;
@@ -133,4 +135,38 @@ TEST_F(Sapi4RuntimeTest, NoSoundDeviceShowsTheTextDataMessage) {
     EXPECT_EQ(engine.central, nullptr);
     EXPECT_EQ(engine.audioDevice, nullptr);
     EXPECT_EQ(engine.sinkKey, 0u);
+}
+
+TEST_F(Sapi4RuntimeTest, AFullDiskLeavesNoHalfWrittenFileAndSaysSo) {
+    RecordingMessageService messages;
+    Sapi4Engine engine;
+    ASSERT_GT(engine.VoiceCount(), 0u);
+    CTTSNotifySink sink;
+    auto stopEvent = std::make_shared<Event>();
+    sink.SetStopEvent(stopEvent);
+    engine.sink = &sink;
+    const fs::path path = dir / "full.wav";
+    std::u16string text = u"\\rst\\";
+    for (int i = 0; i < 20; ++i)
+        text += u" This sentence will not fit on the disk.";
+
+    // Files of this process may grow to 20000 bytes: the header and the first
+    // few hundred milliseconds of speech.
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = 20000;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const Ended ended = RunWorker(engine, stopEvent, [&] {
+        return engine.SpeakToFile(FromUtf8(path.string()), text, engine.Voice(0));
+    });
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previousHandler);
+
+    EXPECT_EQ(ended, Ended::Quit);
+    EXPECT_EQ(messages.Ids(), std::vector<UINT>{IDS_TTS_OUTPUT_FILE});
+    EXPECT_FALSE(fs::exists(path));
+    EXPECT_EQ(engine.central, nullptr);
+    EXPECT_EQ(engine.audioFile, nullptr);
 }

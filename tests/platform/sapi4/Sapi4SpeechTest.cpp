@@ -241,7 +241,7 @@ TEST_F(Sapi4RuntimeTest, SpeakersPlayThroughTheDefaultDevice) {
 }
 
 TEST_F(Sapi4RuntimeTest, ResetSilencesTheSpeakersAtOnce) {
-    const TTSMODEINFOW& m = InstalledModes().back();
+    const TTSMODEINFOW m = InstalledModes().back();
     IAudioMultiMediaDevice* device = CreateDeviceDest();
     ITTSCentralW* central = Select(m, device);
     auto* sink = new RecordingSink;

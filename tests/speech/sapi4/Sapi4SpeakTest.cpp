@@ -216,6 +216,16 @@ TEST_F(Sapi4SpeakTest, EachSpeakToSpeakersFailureShowsItsMessage) {
     }
 }
 
+TEST_F(Sapi4SpeakTest, AFileThatCouldNotBeCompletedIsReportedAtTheEnd) {
+    ASSERT_TRUE(SpeakToFile());
+    runtime.results().flush = STG_E_MEDIUMFULL;
+    engine->EndSpeech();
+    EXPECT_EQ(messages.Ids(), std::vector<UINT>{IDS_TTS_OUTPUT_FILE});
+    EXPECT_EQ(runtime.Alive(), 0);
+    EXPECT_EQ(engine->audioFile, nullptr);
+    EXPECT_EQ(engine->central, nullptr);
+}
+
 TEST_F(Sapi4SpeakTest, DestructionReleasesWithoutUnregistering) {
     ASSERT_TRUE(SpeakToFile());
     engine.reset();
