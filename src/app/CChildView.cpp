@@ -227,6 +227,16 @@ void CChildView::contextMenuEvent(QContextMenuEvent* event) {
 }
 
 void CChildView::keyPressEvent(QKeyEvent* event) {
+    // Tab is text here; Ctrl+Tab and Ctrl+Shift+Tab move on to the control
+    // bar, so that the whole window can be worked from the keyboard.
+    if ((event->key() == Qt::Key_Tab || event->key() == Qt::Key_Backtab) &&
+        (event->modifiers() & Qt::ControlModifier)) {
+        const bool back =
+            event->key() == Qt::Key_Backtab || (event->modifiers() & Qt::ShiftModifier);
+        QWidget::focusNextPrevChild(!back); // QTextEdit keeps Tab for text
+        event->accept();
+        return;
+    }
     // Undo and redo go through the bounded history, whichever key asks.
     if (event == QKeySequence::Undo || event == QKeySequence::Redo) {
         if (!isReadOnly())

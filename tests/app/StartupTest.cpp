@@ -143,3 +143,25 @@ TEST_F(AppTest, WindowHasItsPartsAndTheEditorHasTheFocus) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(AppTest, KeyboardReachesTheControlBarFromTheEditor) {
+    ASSERT_TRUE(StartWithSapi5Voices());
+    QApplication::setActiveWindow(Frame());
+    View()->setFocus();
+    ASSERT_TRUE(Eventually([this] { return View()->hasFocus(); }));
+    // Tab is text in the editor; Ctrl+Tab leaves it for the control bar.
+    QTest::keyClick(View(), Qt::Key_Tab, Qt::ControlModifier);
+    EXPECT_TRUE(Bar()->m_cbVoice->hasFocus());
+    EXPECT_TRUE(View()->toPlainText().isEmpty());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_TRUE(Bar()->m_cbQuality->hasFocus());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+    EXPECT_TRUE(View()->hasFocus());
+    EXPECT_FALSE(Bar()->m_cbVoice->accessibleName().isEmpty());
+    EXPECT_FALSE(Bar()->m_sliderPitch->accessibleName().isEmpty());
+}
+
+} // namespace
