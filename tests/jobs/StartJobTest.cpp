@@ -2,6 +2,7 @@
 // job record and the engine's text out.
 
 #include "src/jobs/ProsodyMarkup.h"
+#include "src/speech/VoiceCatalogue.h"
 #include "src/resources/resource.h"
 #include "tests/jobs/JobTestSupport.h"
 
@@ -217,6 +218,20 @@ TEST(ProsodyMarkup, DoublesEveryBackslashOnceWithoutRescanning) {
     EXPECT_EQ(BuildSapi4Prefix(u"", voice, {}), u"\\rst\\ ");
     EXPECT_EQ(BuildSapi5Prefix(u"\\", {0, 10, -10}),
               u"<volume level=\"0\"/><rate absspeed=\"10\"/><pitch absmiddle=\"-10\"/>\\");
+}
+
+TEST_F(StartJobTest, CatalogueListsSapi4VoicesFirstInOneIndexSpace) {
+    const VoiceCatalogue catalogue(control->Sapi4(), control->Sapi5());
+    ASSERT_EQ(catalogue.Count(), 4u);
+    EXPECT_EQ(catalogue.DisplayString(0), u"Kal, SAPI4");
+    EXPECT_EQ(catalogue.DisplayString(1), u"Slt, SAPI4");
+    EXPECT_EQ(catalogue.DisplayString(2), u"Anna, SAPI5");
+    EXPECT_EQ(catalogue.DisplayString(3), u"Boris, SAPI5");
+    EXPECT_TRUE(catalogue.IsSapi4(1));
+    EXPECT_FALSE(catalogue.IsSapi4(2));
+    EXPECT_EQ(catalogue.Sapi5Index(3), 1);
+    EXPECT_EQ(catalogue.Sapi5Index(4), 0);
+    EXPECT_THROW(catalogue.DisplayString(4), std::invalid_argument);
 }
 
 } // namespace
