@@ -98,7 +98,10 @@ TEST_F(EndJobTest, HungSapi4WorkerIsGivenUpAndStopsAtItsNextSafePoint) {
     host.ChooseOutput(folder.U16("hung.wav"));
     control->StartJob(false, false);
     ASSERT_TRUE(Eventually([&] { return sapi4.state().textDataCalls.load() == 1; }));
-    sapi4.state().textDataGate = nullptr;
+    {
+        std::lock_guard lock(sapi4.state().mutex);
+        sapi4.state().textDataGate = nullptr;
+    }
     const Sapi4Engine* before = &control->Sapi4();
 
     // The next job gives the hung worker up and runs on a fresh engine.
