@@ -64,6 +64,8 @@ CChildView::CChildView(QWidget* parent) : QTextEdit(parent) {
 
     connect(this, &QTextEdit::cursorPositionChanged, this, &CChildView::OnSelChange);
     connect(this, &QTextEdit::selectionChanged, this, &CChildView::OnSelChange);
+    connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this,
+            [this] { m_canPaste.reset(); });
     connect(document(), &QTextDocument::undoCommandAdded, this, &CChildView::OnUndoCommandAdded);
     // Only an empty history offers no undo at all; it is empty again after the
     // text was replaced as a whole.
@@ -97,8 +99,13 @@ bool CChildView::CanRedo() const {
 }
 
 bool CChildView::CanPaste() const {
-    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
-    return data && data->hasText() && !data->text().isEmpty();
+    // Asking another program's clipboard is a round trip to it, and the rules
+    // ask after every key: the answer is kept until the clipboard changes.
+    if (!m_canPaste) {
+        const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+        m_canPaste = data && data->hasText() && !data->text().isEmpty();
+    }
+    return *m_canPaste;
 }
 
 bool CChildView::SelectionHasText() const {

@@ -8,6 +8,7 @@
 
 #include <QTextEdit>
 #include <memory>
+#include <optional>
 #include <utility>
 
 class QMenu;
@@ -64,4 +65,5 @@ private:
     // Undo steps of the document that lie beyond the undo limit: Undo never
     // goes back past them.
     int m_undoFloor = 0;
+    mutable std::optional<bool> m_canPaste;
 };

@@ -25,14 +25,6 @@
 #include <memory>
 #include <string>
 
-inline QApplication& TestApplication() {
-    static int argc = 1;
-    static char name[] = "app_test";
-    static char* argv[] = {name, nullptr};
-    static QApplication application(argc, argv);
-    return application;
-}
-
 // Processes events until `done` holds; the bound only keeps a broken build
 // from hanging.
 inline bool Eventually(const std::function<bool()>& done, int boundMs = 30000) {
@@ -50,7 +42,7 @@ inline bool Eventually(const std::function<bool()>& done, int boundMs = 30000) {
 // A window over fake voices. The voices are added by each test before Start().
 class AppTest : public ::testing::Test {
 protected:
-    AppTest() { TestApplication(); }
+    AppTest() = default;
     ~AppTest() override { Stop(); }
 
     bool Start() {

@@ -216,7 +216,6 @@ TEST_F(AppTest, SpeakSelectedTextFromTheContextMenuSpeaksTheSelection) {
 }
 
 TEST_F(AppTest, EditorWithoutAMainWindowStillOffersItsMenu) {
-    TestApplication();
     CChildView view;
     view.setPlainText(QStringLiteral("text"));
     Select(&view, 0, 2);

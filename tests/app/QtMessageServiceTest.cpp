@@ -39,7 +39,6 @@ struct BoxAnswerer {
 };
 
 TEST(QtMessageServiceTest, AWorkerWaitsForTheBoxOnTheUiThreadAndGetsTheAnswer) {
-    TestApplication();
     QtMessageService service;
     BoxAnswerer answerer{QMessageBox::Yes};
     answerer.Arm();
@@ -61,7 +60,6 @@ TEST(QtMessageServiceTest, AWorkerWaitsForTheBoxOnTheUiThreadAndGetsTheAnswer) {
 }
 
 TEST(QtMessageServiceTest, BoxesOnTheUiThreadTakeIconAndButtonsFromTheType) {
-    TestApplication();
     QtMessageService service;
     const struct {
         UINT type;
@@ -86,7 +84,6 @@ TEST(QtMessageServiceTest, BoxesOnTheUiThreadTakeIconAndButtonsFromTheType) {
 }
 
 TEST(QtMessageServiceTest, AfterShutdownNobodyWaitsForABox) {
-    TestApplication();
     auto service = std::make_unique<QtMessageService>();
 
     // A worker whose box the UI thread never gets to (it is busy elsewhere,
