@@ -31,7 +31,7 @@ PARAGRAPHS = [
 def build(*targets):
     if not os.path.exists(os.path.join(BUILD, "build.ninja")):
         subprocess.run(["cmake", "-S", TOP, "-B", BUILD, "-G", "Ninja",
-                        "-DCMAKE_BUILD_TYPE=Release", "-DVOCALITH_TESTS=OFF"],
+                        "-DCMAKE_BUILD_TYPE=RelWithDebInfo", "-DVOCALITH_TESTS=OFF"],
                        check=True, stdout=subprocess.DEVNULL)
     subprocess.run(["ninja", "-C", BUILD, "-j2", *targets], check=True,
                    stdout=subprocess.DEVNULL)

@@ -70,6 +70,11 @@ void FinishJob(const SpeechJob& job, const WavTarget& wav, bool stopped) {
         DeleteOutputFile(wav.path);
         return;
     }
+    // An engine that could not complete the WAV (a full disk) has removed it
+    // and said so; converting nothing would only add a second message. The
+    // conversion never created the output file, so nothing else goes.
+    if (::access(ToUtf8(wav.path).c_str(), F_OK) != 0)
+        return;
     int converted;
     switch (job.outputKind) {
     case OutputKind::Mp3:

@@ -21,6 +21,14 @@ bool WaitForSpeakComplete(const Event& stopEvent, const Event* doneEvent) {
     return WaitForMultipleEvents(events, INFINITE) == WAIT_OBJECT_0;
 }
 
+// Speech that ended by itself may still have failed on the way (a full disk
+// under the output file): the runtime can show nobody, so the worker does, and
+// the job counts as failed. The stream has already removed its cut-short file.
+bool SpeechFailed(ISpVoice* voice) {
+    SPVOICESTATUS status{};
+    return voice && SUCCEEDED(voice->GetStatus(&status, nullptr)) && FAILED(status.hrLastResult);
+}
+
 void RunSapi5Job(JobContext& context) {
     const SpeechJob& job = context.job;
     Sapi5Engine& engine = *context.sapi5;
@@ -41,8 +49,11 @@ void RunSapi5Job(JobContext& context) {
     bool stopped = WaitForSpeakComplete(*context.stopEvent, engine.doneEvent);
     if (stopped && engine.voice)
         engine.voice->Speak(nullptr, SPF_PURGEBEFORESPEAK, nullptr);
+    const bool failed = !stopped && SpeechFailed(engine.voice);
     engine.ReleaseSpeech();
-    FinishJob(job, wav, stopped);
+    if (failed)
+        AfxMessageBox(IDS_SP_SPEAK);
+    FinishJob(job, wav, stopped || failed);
 }
 
 } // namespace

@@ -250,6 +250,8 @@ public:
     HRESULT GetStatus(SPVOICESTATUS* status, LPWSTR*) override {
         *status = {};
         status->dwRunningState = done_->IsSet() ? SPRS_DONE : SPRS_IS_SPEAKING;
+        std::lock_guard lock(state_->mutex);
+        status->hrLastResult = state_->speechResult;
         return S_OK;
     }
     HRESULT WaitUntilDone(ULONG ms) override {

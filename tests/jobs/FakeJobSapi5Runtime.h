@@ -30,6 +30,7 @@ public:
         unsigned speechMs = 0;             // time from Speak to the complete event
         bool endless = false;              // the speech never completes by itself
         bool completeAtOnce = false;       // complete before Speak returns
+        HRESULT speechResult = S_OK;       // how GetStatus says the speech ended
         std::shared_ptr<Event> speakGate;  // Speak waits for it before speaking
         std::shared_ptr<Event> returnGate; // ... and after, before it returns
         std::vector<std::u16string> tokenNames{u"Anna", u"Boris"};

@@ -2,6 +2,7 @@
 // test holds the stop event and the cancel flag itself.
 
 #include "src/jobs/JobContext.h"
+#include "src/jobs/OutputFiles.h"
 #include "src/jobs/Sapi4Worker.h"
 #include "src/jobs/Sapi5Worker.h"
 #include "src/resources/resource.h"
@@ -193,6 +194,24 @@ TEST_F(WorkerTest, Sapi5FailedStartShowsOneMessageAndLeavesNoIntermediateFile) {
     Run(Context(false, false, OutputKind::Mp3, "talk.mp3"));
     EXPECT_EQ(messages.Ids(), std::vector<UINT>{IDS_SP_SPEAK});
     EXPECT_TRUE(folder.Files().empty());
+}
+
+TEST_F(WorkerTest, Sapi5SpeechThatFailedOnTheWayIsReportedAndLeavesNoFile) {
+    sapi5.state().speechMs = 5;
+    sapi5.state().speechResult = STG_E_MEDIUMFULL; // the disk filled while it spoke
+    Run(Context(false, false, OutputKind::Mp3, "talk.mp3"));
+    EXPECT_EQ(messages.Ids(), std::vector<UINT>{IDS_SP_SPEAK});
+    EXPECT_TRUE(folder.Files().empty());
+}
+
+TEST_F(WorkerTest, AWavTheEngineRemovedIsNotConvertedAndTheUsersFileStays) {
+    WriteAll(folder / "talk.mp3", "an older file of the user's");
+    SpeechJob job;
+    job.outputKind = OutputKind::Mp3;
+    job.outputPath = folder.U16("talk.mp3");
+    FinishJob(job, WavTarget{folder.U16("talk.mp3.wav"), true, true}, false);
+    EXPECT_TRUE(messages.Boxes().empty());
+    EXPECT_TRUE(Exists(folder / "talk.mp3"));
 }
 
 TEST_F(WorkerTest, IntermediateFileNeverReplacesAFileOfTheUsers) {
