@@ -3,22 +3,68 @@
 #include "src/resources/StringTable.h"
 #include "src/resources/resource.h"
 
-#include <atomic>
+#include <condition_variable>
+#include <mutex>
 
 namespace {
-std::atomic<MessageService*> g_service{nullptr};
+
+// The service in use and the number of boxes being shown through it. A worker
+// that was given up may raise a box while the program replaces or removes
+// the service, so replacing it waits until no call still uses the old one.
+struct Installed {
+    std::mutex mutex;
+    std::condition_variable idle;
+    MessageService* service = nullptr;
+    int callsInFlight = 0;
+};
+
+Installed& installed() {
+    static Installed i;
+    return i;
 }
 
-void SetMessageService(MessageService* service) { g_service = service; }
-MessageService* GetMessageService() { return g_service; }
+} // namespace
+
+void SetMessageService(MessageService* service) {
+    Installed& i = installed();
+    std::unique_lock lock(i.mutex);
+    i.service = service;
+    i.idle.wait(lock, [&] { return i.callsInFlight == 0; });
+}
+
+MessageService* GetMessageService() {
+    std::lock_guard lock(installed().mutex);
+    return installed().service;
+}
 
 int AfxMessageBox(const std::u16string& text, UINT type) {
     if ((type & MB_ICONMASK) == 0)
         type |= (type & MB_TYPEMASK) == MB_YESNO ? MB_ICONQUESTION : MB_ICONWARNING;
-    MessageService* service = g_service;
-    if (!service) // no user interface: nobody can answer
+    // Holds the service for the length of one box.
+    struct InUse {
+        Installed& i = installed();
+        MessageService* service;
+        InUse() {
+            std::lock_guard lock(i.mutex);
+            service = i.service;
+            if (service)
+                ++i.callsInFlight;
+        }
+        ~InUse() {
+            if (!service)
+                return;
+            {
+                std::lock_guard lock(i.mutex);
+                --i.callsInFlight;
+            }
+            i.idle.notify_all();
+        }
+    } use;
+    if (!use.service) // no user interface: nobody can answer
         return (type & MB_TYPEMASK) == MB_YESNO ? IDNO : static_cast<int>(IDOK);
-    return service->ShowMessageBox(text, LoadResString(AFX_IDS_APP_TITLE), type);
+    return use.service->ShowMessageBox(text, LoadResString(AFX_IDS_APP_TITLE), type);
 }
 
-int AfxMessageBox(UINT stringId, UINT type) { return AfxMessageBox(LoadResString(stringId), type); }
+int AfxMessageBox(UINT stringId, UINT type) {
+    return AfxMessageBox(LoadResString(stringId), type);
+}

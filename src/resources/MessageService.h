@@ -29,7 +29,9 @@ public:
     virtual void OpenUrl(const std::u16string& url) = 0;
 };
 
-// The service in use; nullptr before the UI installs one.
+// The service in use; nullptr before the UI installs one. Replacing it waits
+// until no box is still being shown through the old one: a service that can
+// no longer show boxes must first make its waiting callers return.
 void SetMessageService(MessageService* service);
 MessageService* GetMessageService();
 

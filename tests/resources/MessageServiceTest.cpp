@@ -1,0 +1,92 @@
+#include "src/resources/MessageService.h"
+
+#include "src/resources/StringTable.h"
+#include "src/resources/resource.h"
+#include "tests/fakes/RecordingMessageService.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <gtest/gtest.h>
+#include <mutex>
+#include <thread>
+
+namespace {
+
+TEST(MessageService, BoxesCarryTheTitleAndTheDefaultIcon) {
+    RecordingMessageService messages;
+    messages.SetAnswer(IDYES);
+    EXPECT_EQ(AfxMessageBox(IDS_CANCEL_PROCESSING, MB_YESNO | MB_DEFBUTTON2), IDYES);
+    AfxMessageBox(IDS_SELECT_VOICE, MB_OK | MB_ICONINFORMATION);
+    AfxMessageBox(IDS_WORKER_THREAD);
+    auto boxes = messages.Boxes();
+    ASSERT_EQ(boxes.size(), 3u);
+    EXPECT_EQ(boxes[0].caption, u"Vocalith");
+    EXPECT_EQ(boxes[0].text, u"Do you want to cancel processing? ");
+    EXPECT_EQ(boxes[0].type, MB_YESNO | MB_DEFBUTTON2 | MB_ICONQUESTION);
+    EXPECT_EQ(boxes[1].type, MB_OK | MB_ICONINFORMATION);
+    EXPECT_EQ(boxes[2].type, MB_OK | MB_ICONWARNING);
+}
+
+TEST(MessageService, WithoutAUserInterfaceNobodyAgreesToAnything) {
+    ASSERT_EQ(GetMessageService(), nullptr);
+    EXPECT_EQ(AfxMessageBox(IDS_CANCEL_PROCESSING, MB_YESNO), IDNO);
+    EXPECT_EQ(AfxMessageBox(IDS_WORKER_THREAD), static_cast<int>(IDOK));
+}
+
+// A box that stays open until the test closes it, as a user would.
+class HeldBox : public MessageService {
+public:
+    int ShowMessageBox(const std::u16string&, const std::u16string&, UINT) override {
+        std::unique_lock lock(mutex_);
+        shown_ = true;
+        changed_.notify_all();
+        changed_.wait(lock, [&] { return closed_; });
+        return IDOK;
+    }
+    void OpenUrl(const std::u16string&) override {}
+    void WaitUntilShown() {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [&] { return shown_; });
+    }
+    void Close() {
+        std::lock_guard lock(mutex_);
+        closed_ = true;
+        changed_.notify_all();
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    bool shown_ = false;
+    bool closed_ = false;
+};
+
+TEST(MessageService, RemovingTheServiceWaitsForTheBoxesStillShownThroughIt) {
+    HeldBox box;
+    SetMessageService(&box);
+    std::thread worker([] { AfxMessageBox(IDS_OUT_OF_MEMORY, MB_ICONERROR); });
+    box.WaitUntilShown();
+    std::atomic<bool> removed{false};
+    std::thread ui([&] {
+        SetMessageService(nullptr);
+        removed = true;
+    });
+    // The service may only go once its box is closed.
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_FALSE(removed);
+    box.Close();
+    ui.join();
+    worker.join();
+    EXPECT_TRUE(removed);
+    EXPECT_EQ(GetMessageService(), nullptr);
+}
+
+TEST(StringTable, TextsStandExactlyAndUnknownIdsAreEmpty) {
+    EXPECT_EQ(LoadResString(IDS_SP_VOICE), u"Cannot create instance of SpVoice object. ");
+    EXPECT_EQ(LoadResString(IDS_MP3_QUALITY_FIRST), u"0  (Highest)");
+    EXPECT_EQ(LoadResString(IDS_MP3_BITRATE_FIRST + 9), u"160 kbps");
+    EXPECT_EQ(LoadResString(ID_EDIT_COPY), u"Copy the selection and put it on the Clipboard\nCopy");
+    EXPECT_TRUE(LoadResString(140).empty());
+}
+
+} // namespace
