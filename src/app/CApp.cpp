@@ -8,7 +8,7 @@
 #include "src/resources/resource.h"
 
 #include <QApplication>
-#include <new>
+#include <exception>
 
 namespace {
 CApp* g_app = nullptr;
@@ -49,7 +49,8 @@ bool CApp::InitInstance() {
 
     try {
         m_frame = std::make_unique<CMainFrame>();
-    } catch (const std::bad_alloc&) {
+    } catch (const std::exception&) {
+        // Out of memory, or a voice list the runtimes could not give: no frame.
         return false;
     }
     m_pMainWnd = m_frame.get();
