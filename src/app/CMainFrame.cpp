@@ -146,7 +146,7 @@ bool CMainFrame::OnCreate() {
     if (!CreateToolBar())
         return false;
 
-    m_wndDlgBar = new CMyDialogBar;
+    m_wndDlgBar = new CMyDialogBar(this);
     if (!m_wndDlgBar->Create(this, IDD_CONTROLBAR))
         return false;
 
