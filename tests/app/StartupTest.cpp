@@ -165,3 +165,19 @@ TEST_F(AppTest, KeyboardReachesTheControlBarFromTheEditor) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(AppTest, AltLetterOpensItsMenu) {
+    ASSERT_TRUE(StartWithSapi5Voices());
+    QApplication::setActiveWindow(Frame());
+    View()->setFocus();
+    ASSERT_TRUE(Eventually([this] { return View()->hasFocus(); }));
+    QTest::keyClick(Frame()->windowHandle(), Qt::Key_F, Qt::AltModifier);
+    EXPECT_TRUE(Eventually([] { return QApplication::activePopupWidget() != nullptr; }, 2000));
+    EXPECT_TRUE(View()->toPlainText().isEmpty()) << View()->toPlainText().toStdString();
+    if (QWidget* popup = QApplication::activePopupWidget())
+        popup->close();
+}
+
+} // namespace
