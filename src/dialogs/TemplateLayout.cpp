@@ -202,8 +202,12 @@ QWidget* TemplateLayout::createControl(QWidget* host, const DialogControl& c) {
         static_cast<QFrame*>(widget)->setFrameRect(
             QRect(0, 0, std::min(rect.width(), 3), rect.height()));
     }
+    // A radio button takes the focus from Tab as well: the template leaves its
+    // group without a tab stop, and without one the output kind could not be
+    // chosen from the keyboard alone.
     if (Focusable(c.kind))
-        widget->setFocusPolicy(c.tabStop ? Qt::StrongFocus : Qt::ClickFocus);
+        widget->setFocusPolicy(
+            c.tabStop || c.kind == ControlKind::AutoRadioButton ? Qt::StrongFocus : Qt::ClickFocus);
     return widget;
 }
 

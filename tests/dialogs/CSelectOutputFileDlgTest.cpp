@@ -135,6 +135,10 @@ TEST_F(CSelectOutputFileDlgTest, RadioButtonsAreExclusiveAndDriveTheEnableRules)
     EXPECT_FALSE(wmaRadio->isChecked());
     EXPECT_EQ(CompressionEnabled(dlg), (std::vector<bool>{false, false, false, false, false}));
     EXPECT_EQ(Combo(dlg, IDC_CODEC)->count(), 2);
+
+    // The kind can be chosen from the keyboard alone.
+    for (auto* radio : {wav, mp3Radio, wmaRadio})
+        EXPECT_TRUE(radio->focusPolicy() & Qt::TabFocus);
 }
 
 TEST_F(CSelectOutputFileDlgTest, CompressionIsOfferedOnlyWhenAvailable) {
