@@ -21,9 +21,11 @@ struct Registry {
     std::map<CLSID, ClassFactory, GuidLess> classes;
 };
 
+// Never destroyed: runtime threads may still create objects while the
+// process exits.
 Registry& registry() {
-    static Registry r;
-    return r;
+    static auto* r = new Registry;
+    return *r;
 }
 
 struct Apartment {

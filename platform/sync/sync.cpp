@@ -11,15 +11,17 @@
 
 // One lock and one condition guard every event, queue and thread state: waits
 // are rare and short-lived here, and a single lock makes waiting on events and
-// a message queue together simple and race-free.
+// a message queue together simple and race-free. They are never destroyed:
+// threads that were given up, and the runtimes' own threads, may still use
+// them while the process exits.
 struct SyncAccess {
     static std::mutex& mutex() {
-        static std::mutex m;
-        return m;
+        static auto* m = new std::mutex;
+        return *m;
     }
     static std::condition_variable& changed() {
-        static std::condition_variable cv;
-        return cv;
+        static auto* cv = new std::condition_variable;
+        return *cv;
     }
     static bool& signalled(const Event& e) { return const_cast<Event&>(e).signalled_; }
 };
@@ -34,8 +36,8 @@ struct Queue {
 };
 
 std::map<DWORD, Queue>& queues() {
-    static std::map<DWORD, Queue> q;
-    return q;
+    static auto* q = new std::map<DWORD, Queue>; // outlives every thread, as above
+    return *q;
 }
 
 std::atomic<DWORD> g_nextThreadId{1};

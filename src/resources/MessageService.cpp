@@ -18,9 +18,11 @@ struct Installed {
     int callsInFlight = 0;
 };
 
+// Never destroyed: a given-up worker may still raise a box while the
+// process exits.
 Installed& installed() {
-    static Installed i;
-    return i;
+    static auto* i = new Installed;
+    return *i;
 }
 
 } // namespace
