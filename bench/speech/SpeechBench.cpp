@@ -121,8 +121,12 @@ int main(int argc, char** argv) {
         std::filesystem::remove(capture);
         auto start = Clock::now();
         jobs.StartJob(true, false);
-        std::error_code ec;
-        while (jobs.IsJobRunning() && std::filesystem::file_size(capture, ec) == 0)
+        auto played = [&] {
+            std::error_code ec;
+            auto bytes = std::filesystem::file_size(capture, ec);
+            return !ec && bytes > 0;
+        };
+        while (jobs.IsJobRunning() && !played())
             std::this_thread::sleep_for(std::chrono::microseconds(200));
         const double firstAudio = MsSince(start);
         std::this_thread::sleep_for(std::chrono::milliseconds(300));
