@@ -22,9 +22,23 @@ void RemoveFile(const std::u16string& path) {
     std::filesystem::remove(std::filesystem::path(ToUtf8(path)), ignored);
 }
 
-HRESULT CreateFinder(ITTSFindW** find) {
-    return CoCreateInstance(CLSID_TTSEnumerator, nullptr, CLSCTX_ALL, IID_ITTSFindW,
-                            reinterpret_cast<void**>(find));
+// The first two steps of both speak routines: a finder, and the installed mode
+// that matches the stored mode description (messages 130 and 131). On success
+// the caller owns the finder.
+bool FindMode(const CSAPI4VoiceInfo& voice, ITTSFindW** find, TTSMODEINFOW* found) {
+    if (FAILED(CoCreateInstance(CLSID_TTSEnumerator, nullptr, CLSCTX_ALL, IID_ITTSFindW,
+                                reinterpret_cast<void**>(find)))) {
+        *find = nullptr;
+        ShowMessage(IDS_TTS_ENUMERATOR);
+        return false;
+    }
+    TTSMODEINFOW pattern = voice.modeInfo;
+    if (FAILED((*find)->Find(&pattern, nullptr, found))) {
+        ShowMessage(IDS_TTS_FIND_MODE);
+        SafeRelease(*find);
+        return false;
+    }
+    return true;
 }
 
 } // namespace
@@ -72,17 +86,9 @@ bool Sapi4Engine::SpeakToFile(const std::u16string& wavPath, const std::u16strin
                               const CSAPI4VoiceInfo& voice) {
     sinkKey = 0;
     ITTSFindW* find = nullptr;
-    if (FAILED(CreateFinder(&find))) {
-        ShowMessage(IDS_TTS_ENUMERATOR);
-        return false;
-    }
-    TTSMODEINFOW pattern = voice.modeInfo;
     TTSMODEINFOW found{};
-    if (FAILED(find->Find(&pattern, nullptr, &found))) {
-        ShowMessage(IDS_TTS_FIND_MODE);
-        SafeRelease(find);
+    if (!FindMode(voice, &find, &found))
         return false;
-    }
     if (FAILED(CoCreateInstance(CLSID_AudioDestFile, nullptr, CLSCTX_ALL, IID_IAudioFile,
                                 reinterpret_cast<void**>(&audioFile)))) {
         audioFile = nullptr;
@@ -135,17 +141,9 @@ bool Sapi4Engine::SpeakToFile(const std::u16string& wavPath, const std::u16strin
 bool Sapi4Engine::SpeakToSpeakers(const std::u16string& text, const CSAPI4VoiceInfo& voice) {
     sinkKey = 0;
     ITTSFindW* find = nullptr;
-    if (FAILED(CreateFinder(&find))) {
-        ShowMessage(IDS_TTS_ENUMERATOR);
-        return false;
-    }
-    TTSMODEINFOW pattern = voice.modeInfo;
     TTSMODEINFOW found{};
-    if (FAILED(find->Find(&pattern, nullptr, &found))) {
-        ShowMessage(IDS_TTS_FIND_MODE);
-        SafeRelease(find);
+    if (!FindMode(voice, &find, &found))
         return false;
-    }
     if (FAILED(CoCreateInstance(CLSID_MMAudioDest, nullptr, CLSCTX_ALL, IID_IAudioMultiMediaDevice,
                                 reinterpret_cast<void**>(&audioDevice)))) {
         audioDevice = nullptr;
