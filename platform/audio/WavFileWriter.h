@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 class WavFileWriter {
 public:
@@ -20,7 +21,10 @@ public:
     // ("RIFF", size, "WAVE", "fmt " with 16 bytes, "data", size). Failure:
     // an HRESULT (STG_E_FILENOTFOUND / E_ACCESSDENIED / STG_E_WRITEFAULT ...).
     HRESULT Create(const std::u16string& path, const WAVEFORMATEX& format);
-    // Appends sample bytes; STG_E_MEDIUMFULL when the disk is full, STG_E_WRITEFAULT otherwise.
+    // Appends sample bytes (gathered, and written in large blocks);
+    // STG_E_MEDIUMFULL when the disk is full, STG_E_WRITEFAULT otherwise. After
+    // a failure DataBytes() is what the file still holds: the whole sample
+    // frames that reached the disk.
     HRESULT Write(const void* data, std::size_t bytes);
     // Patches the RIFF and data sizes, closes: the file is a complete WAV.
     HRESULT Finish();
@@ -37,9 +41,12 @@ public:
 
 private:
     HRESULT WriteAt(std::uint64_t offset, const void* data, std::size_t bytes);
+    // Writes what Write gathered; a failure trims the file to the whole frames on disk.
+    HRESULT WritePending();
 
     int m_fd = -1;
     std::string m_path;
     WAVEFORMATEX m_format{};
-    std::uint64_t m_dataBytes = 0;
+    std::uint64_t m_dataBytes = 0; // on disk
+    std::vector<std::uint8_t> m_pending;
 };
