@@ -20,6 +20,8 @@ ESPEAK = [("en-us", "English (America)"), ("en", "English (Great Britain)"), ("d
 
 
 def main():
+    # Sections to run: any of write, speak, memory (default: all three).
+    sections = set(sys.argv[1:]) or {"write", "speak", "memory"}
     b.build("speech_bench", "vocalith_paced_pcm")
     bench = os.path.join(b.BIN, "speech_bench")
     names = b.run([bench, "list"])[2]
@@ -29,6 +31,15 @@ def main():
         f.write(b.english_text(20 * 1024))
     ours, theirs = os.path.join(tmp, "ours.wav"), os.path.join(tmp, "theirs.wav")
 
+    if "write" in sections:
+        write(bench, names, text, ours, theirs)
+    if "speak" in sections:
+        speak(bench, names, text, tmp)
+    if "memory" in sections:
+        memory(bench, names, ours, tmp)
+
+
+def write(bench, names, text, ours, theirs):
     print(f"Write to WAV, {os.path.getsize(text)} bytes of English, median of 3 runs")
     print(f"{'voice':28} {'ours s':>8} {'tool s':>8} {'ratio':>6}")
     for tool_voice, our_voice in FLITE + ESPEAK:
@@ -46,6 +57,9 @@ def main():
         tool_s = b.median_time(tool)
         print(f"{our_voice + ', ' + sapi.upper():28} {ours_s:8.2f} {tool_s:8.2f} {ours_s / tool_s:6.2f}")
 
+
+
+def speak(bench, names, text, tmp):
     print("\nSpeak on a device that plays in real time: first audio and stop latency (ms),"
           " median of 5 runs")
     alsa = {"ALSA_CONFIG_PATH": b.PACED_ALSA_CONF}
@@ -62,6 +76,9 @@ def main():
         print(f"{voice + ', ' + sapi.upper():28} first audio {statistics.median(firsts):7.1f}"
               f"   stop {statistics.median(stops):7.1f}")
 
+
+
+def memory(bench, names, ours, tmp):
     big = os.path.join(tmp, "big.txt")
     with open(big, "w") as f:
         f.write(b.english_text(1024 * 1024))
