@@ -77,7 +77,6 @@ def speak(bench, names, text, tmp):
               f"   stop {statistics.median(stops):7.1f}")
 
 
-
 def memory(bench, names, ours, tmp):
     big = os.path.join(tmp, "big.txt")
     with open(big, "w") as f:
