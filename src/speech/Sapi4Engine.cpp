@@ -117,10 +117,7 @@ bool Sapi4Engine::SpeakToFile(const std::u16string& wavPath, const std::u16strin
     }
     if (FAILED(audioFile->Set(wavPath.c_str(), 1))) {
         ShowMessage(IDS_TTS_OUTPUT_FILE);
-        central->UnRegister(sinkKey);
-        sinkKey = 0;
-        SafeRelease(audioFile);
-        SafeRelease(central);
+        AbandonEngine();
         return false;
     }
     SDATA data{const_cast<WCHAR*>(text.c_str()),
@@ -128,10 +125,7 @@ bool Sapi4Engine::SpeakToFile(const std::u16string& wavPath, const std::u16strin
     if (FAILED(central->TextData(CHARSET_TEXT, TTSDATAFLAG_TAGGED, data, nullptr,
                                  IID_ITTSBufNotifySink))) {
         ShowMessage(IDS_TTS_TEXTDATA);
-        central->UnRegister(sinkKey);
-        sinkKey = 0;
-        SafeRelease(audioFile);
-        SafeRelease(central);
+        AbandonEngine();
         RemoveFile(wavPath);
         return false;
     }
@@ -169,13 +163,18 @@ bool Sapi4Engine::SpeakToSpeakers(const std::u16string& text, const CSAPI4VoiceI
     if (FAILED(central->TextData(CHARSET_TEXT, TTSDATAFLAG_TAGGED, data, nullptr,
                                  IID_ITTSBufNotifySink))) {
         ShowMessage(IDS_TTS_TEXTDATA);
-        central->UnRegister(sinkKey);
-        sinkKey = 0;
-        SafeRelease(audioDevice);
-        SafeRelease(central);
+        AbandonEngine();
         return false;
     }
     return true;
+}
+
+void Sapi4Engine::AbandonEngine() {
+    central->UnRegister(sinkKey);
+    sinkKey = 0;
+    SafeRelease(audioFile);
+    SafeRelease(audioDevice);
+    SafeRelease(central);
 }
 
 void Sapi4Engine::EndSpeech() {

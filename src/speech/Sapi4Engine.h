@@ -39,4 +39,9 @@ public:
     IAudioMultiMediaDevice* audioDevice = nullptr;
     DWORD sinkKey = 0;
     std::vector<CSAPI4VoiceInfo> voices;
+
+private:
+    // A start that failed once the sink was registered: unregister it and let
+    // go of the engine and its destination.
+    void AbandonEngine();
 };
