@@ -11,42 +11,19 @@ build=${BUILD:-$top/build-bench-mp3}
 runs=${RUNS:-5}
 kbps=${KBPS:-128}
 quality=${QUALITY:-5}
-for tool in espeak-ng lame sox /usr/bin/time; do
+for tool in espeak-ng lame sox ffprobe /usr/bin/time; do
     command -v "$tool" >/dev/null || { echo "needs $tool" >&2; exit 1; }
 done
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+. "$top/bench/lib.sh"
 
-[ -f "$build/build.ninja" ] ||
-    cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVOCALITH_TESTS=OFF >/dev/null
-ninja -C "$build" -j1 mp3_convert_bench >/dev/null
-driver=$build/bin/mp3_convert_bench
+driver=$(bench_driver "$build" mp3_convert_bench)
 
-paragraph="The harbour was quiet in the early morning, and the fishing boats rocked gently \
-against the wooden piers while the gulls argued over scraps on the sea wall. Every Tuesday \
-she walked to the library, returned the books she had finished, and chose three more, \
-always one history, one novel and one book about birds."
-for i in $(seq 1 40); do echo "Part $i. $paragraph"; done >"$work/long.txt"
-espeak-ng -w "$work/long.wav" -f "$work/long.txt"
-espeak-ng -w "$work/short.wav" "Part 1. $paragraph"
+make_speech
 
-seconds() { sox --i -D "$1"; }
-long_s=$(seconds "$work/long.wav")
-short_s=$(seconds "$work/short.wav")
 rate=$(sox --i -r "$work/long.wav")
-if awk -v s="$long_s" 'BEGIN { exit !(s < 600) }'; then
-    echo "the speech is only $long_s s long; it must be 600 s or more" >&2
-    exit 1
-fi
-
-# One run: prints "elapsed-seconds peak-kB".
-measure() {
-    /usr/bin/time -f '%e %M' -o "$work/time" "$@" >/dev/null 2>&1 ||
-        { echo "failed: $*" >&2; exit 1; }
-    cat "$work/time"
-}
-median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
 resample=$(awk -v r="$rate" 'BEGIN { print r / 1000 }')
 ours() { measure "$driver" "$1" "$2" "$kbps" "$quality" 0; }

@@ -22,35 +22,11 @@ case $format in *mono*) ac=1 ;; *) ac=2 ;; esac
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+. "$top/bench/lib.sh"
 
-[ -f "$build/build.ninja" ] ||
-    cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVOCALITH_TESTS=OFF >/dev/null
-ninja -C "$build" -j1 wma_convert_bench >/dev/null
-driver=$build/bin/wma_convert_bench
+driver=$(bench_driver "$build" wma_convert_bench)
 
-paragraph="The harbour was quiet in the early morning, and the fishing boats rocked gently \
-against the wooden piers while the gulls argued over scraps on the sea wall. Every Tuesday \
-she walked to the library, returned the books she had finished, and chose three more, \
-always one history, one novel and one book about birds."
-for i in $(seq 1 40); do echo "Part $i. $paragraph"; done >"$work/long.txt"
-espeak-ng -w "$work/long.wav" -f "$work/long.txt"
-espeak-ng -w "$work/short.wav" "Part 1. $paragraph"
-
-seconds() { ffprobe -v error -show_entries format=duration -of csv=p=0 "$1"; }
-long_s=$(seconds "$work/long.wav")
-short_s=$(seconds "$work/short.wav")
-if awk -v s="$long_s" 'BEGIN { exit !(s < 600) }'; then
-    echo "the speech is only $long_s s long; it must be 600 s or more" >&2
-    exit 1
-fi
-
-# One run: prints "elapsed-seconds peak-kB".
-measure() {
-    /usr/bin/time -f '%e %M' -o "$work/time" "$@" >/dev/null 2>&1 ||
-        { echo "failed: $*" >&2; exit 1; }
-    cat "$work/time"
-}
-median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+make_speech
 
 ours() { measure "$driver" "$1" "$2" "$format"; }
 theirs() {
