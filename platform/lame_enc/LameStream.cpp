@@ -70,6 +70,18 @@ long firstFrameOffset(std::FILE* file) {
     return 10 + size + ((header[5] & 0x10) ? 10 : 0);
 }
 
+// LAME takes bit rates above the 320 kbps of layer III (or, cast to int,
+// negative ones) and a VBR maximum below the minimum without complaint, and
+// then fails an assertion while encoding, which ends the calling program. Below the lowest MPEG
+// rate it resamples a call's input into more frames than the buffer it asks for holds.
+bool withinLimits(const BE_CONFIG_LHV1& config) {
+    constexpr DWORD mostKbps = 320;
+    return config.dwBitrate <= mostKbps && config.dwMaxBitrate <= mostKbps &&
+           config.dwVbrAbr_bps / 1000 <= mostKbps &&
+           (config.dwMaxBitrate == 0 || config.dwMaxBitrate >= config.dwBitrate) &&
+           config.dwSampleRate >= 8000;
+}
+
 } // namespace
 
 std::unique_ptr<LameStream> LameStream::create(const BE_CONFIG_LHV1& config, BE_ERR& error) {
@@ -81,6 +93,8 @@ std::unique_ptr<LameStream> LameStream::create(const BE_CONFIG_LHV1& config, BE_
     }
     lame_global_flags* lame = stream->m_lame;
     error = BE_ERR_INVALID_FORMAT_PARAMETERS;
+    if (!withinLimits(config))
+        return nullptr;
 
     MPEG_mode mode;
     switch (config.nMode) {
