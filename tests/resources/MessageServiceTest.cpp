@@ -53,6 +53,10 @@ public:
         closed_ = true;
         changed_.notify_all();
     }
+    bool IsClosed() {
+        std::lock_guard lock(mutex_);
+        return closed_;
+    }
 
 private:
     std::mutex mutex_;
@@ -66,18 +70,20 @@ TEST(MessageService, RemovingTheServiceWaitsForTheBoxesStillShownThroughIt) {
     SetMessageService(&box);
     std::thread worker([] { AfxMessageBox(IDS_OUT_OF_MEMORY, MB_ICONERROR); });
     box.WaitUntilShown();
-    std::atomic<bool> removed{false};
+    std::atomic<bool> closedWhenRemoved{false};
     std::thread ui([&] {
         SetMessageService(nullptr);
-        removed = true;
+        closedWhenRemoved = box.IsClosed();
     });
-    // The service may only go once its box is closed.
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    EXPECT_FALSE(removed);
+    // Once the service is gone from view the UI thread is inside the removal;
+    // closing the box then is what may let the removal return.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (GetMessageService() && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::yield();
     box.Close();
     ui.join();
     worker.join();
-    EXPECT_TRUE(removed);
+    EXPECT_TRUE(closedWhenRemoved);
     EXPECT_EQ(GetMessageService(), nullptr);
 }
 

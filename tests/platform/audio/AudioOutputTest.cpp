@@ -64,9 +64,16 @@ protected:
 
     // The file plugin passes audio on as the device plays it: once something
     // arrived, the device has started and what was written fills its buffer.
-    void WaitForPlaying() const {
-        while (!fs::exists(capture) || fs::file_size(capture) == 0)
+    // False if it has not started within ten seconds.
+    bool WaitForPlaying() const {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        std::error_code error;
+        while (fs::file_size(capture, error) == 0 || error) {
+            if (std::chrono::steady_clock::now() > deadline)
+                return false;
             std::this_thread::yield();
+        }
+        return true;
     }
 
     fs::path dir;
@@ -134,8 +141,11 @@ TEST_F(AudioOutputTest, ResetWakesABlockedWriterAndDropsTheRest) {
 
     auto writer =
         std::async(std::launch::async, [&] { return output.Write(data.data(), data.size()); });
-    WaitForPlaying();
+    // Reset either way, so that a device that never starts fails the test
+    // rather than leave the writer blocked.
+    const bool playing = WaitForPlaying();
     output.Reset();
+    ASSERT_TRUE(playing);
     EXPECT_EQ(writer.get(), E_ABORT);
     // Stopped for good until it is opened again.
     EXPECT_EQ(output.Write(data.data(), 2), E_ABORT);
