@@ -8,6 +8,10 @@ std::optional<QString> RunSaveAsChooser(QWidget* owner, const SaveAsRequest& req
     chooser.setAcceptMode(QFileDialog::AcceptSave);
     chooser.setFileMode(QFileDialog::AnyFile);
     chooser.setOption(QFileDialog::DontConfirmOverwrite, false);
+    // A desktop's own chooser (GTK, the portal) asks about the name as typed
+    // and Qt adds the default suffix afterwards, so "talk" would replace an
+    // existing "talk.mp3" unasked. Qt's chooser asks about the final name.
+    chooser.setOption(QFileDialog::DontUseNativeDialog, true);
     chooser.setNameFilters(request.nameFilters);
     chooser.setDefaultSuffix(request.defaultSuffix);
     chooser.selectFile(QString());

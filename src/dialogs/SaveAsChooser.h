@@ -20,8 +20,9 @@ struct SaveAsRequest {
 using SaveAsChooser =
     std::function<std::optional<QString>(QWidget* owner, const SaveAsRequest& request)>;
 
-// The desktop's Save-As chooser, modal to `owner`: starts in the default
-// folder with an empty name and asks before an existing file is overwritten.
+// Qt's Save-As chooser, modal to `owner`: starts in the default folder with an
+// empty name and asks before an existing file is replaced, also one that the
+// typed name becomes with the default suffix.
 std::optional<QString> RunSaveAsChooser(QWidget* owner, const SaveAsRequest& request);
 
 // "Wave files (*.wav)|*.wav||" becomes {"Wave files (*.wav)"}; a description

@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace {
@@ -90,6 +91,64 @@ TEST(SaveAsChooserTest, RealChooserAsksBeforeOverwriting) {
     EXPECT_FALSE(RunSaveAsChooser(nullptr, {"Save as", {"Wave files (*.wav)"}, "wav"}));
     EXPECT_TRUE(asked);
     EXPECT_TRUE(stayedOpen);
+}
+
+// A name typed into the real chooser, as a user would, over files that exist:
+// replacing one is asked about first, also when it is the default suffix
+// that makes the typed name an existing file's. No keeps the chooser open,
+// Yes chooses the file.
+TEST(SaveAsChooserTest, RealChooserAsksBeforeReplacingWhatTheTypedNameBecomes) {
+    TestApplication();
+    const struct {
+        const char* existing;
+        const char* typed;
+        const char* chosen;
+        bool asks;
+    } cases[] = {
+        {"talk.mp3", "talk", "talk.mp3", true},
+        {"talk.mp3", "talk.mp3", "talk.mp3", true},
+        {"talk", "talk", "talk.mp3", false},
+        {"talk.mp3", "other", "other.mp3", false},
+    };
+    for (const auto& c : cases) {
+        QTemporaryDir dir;
+        ASSERT_TRUE(dir.isValid());
+        QFile existing(QDir(dir.path()).absoluteFilePath(c.existing));
+        ASSERT_TRUE(existing.open(QIODevice::WriteOnly));
+        existing.close();
+
+        int questions = 0;
+        bool stayedOpenOnNo = false;
+        // Answers every question about replacing: No the first time, then Yes.
+        std::function<void()> answer = [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box)
+                return;
+            ++questions;
+            box->button(questions == 1 ? QMessageBox::No : QMessageBox::Yes)->click();
+        };
+        QTimer::singleShot(0, [&] {
+            auto* chooser = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(chooser, nullptr);
+            // A desktop's chooser would ask about the typed name only; this
+            // platform has none, so only the option shows which one users get.
+            EXPECT_TRUE(chooser->testOption(QFileDialog::DontUseNativeDialog));
+            chooser->setDirectory(dir.path());
+            chooser->findChild<QLineEdit*>("fileNameEdit")->setText(c.typed);
+            for (int attempt = 0; attempt < 2 && chooser->isVisible(); ++attempt) {
+                QTimer::singleShot(0, answer);
+                QMetaObject::invokeMethod(chooser, "accept");
+                if (attempt == 0)
+                    stayedOpenOnNo = chooser->isVisible();
+            }
+        });
+        const std::optional<QString> chosen =
+            RunSaveAsChooser(nullptr, {"Save as", {"MP3 files (*.mp3)"}, "mp3"});
+        ASSERT_TRUE(chosen.has_value()) << c.typed;
+        EXPECT_EQ(*chosen, QDir(dir.path()).absoluteFilePath(c.chosen)) << c.typed;
+        EXPECT_EQ(questions, c.asks ? 2 : 0) << c.typed;
+        EXPECT_EQ(stayedOpenOnNo, c.asks) << c.typed;
+    }
 }
 
 } // namespace
