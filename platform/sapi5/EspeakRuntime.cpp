@@ -1,11 +1,15 @@
 #include "platform/sapi5/EspeakRuntime.h"
 
+#include "platform/com/com.h"
 #include "platform/com/langid.h"
 #include "platform/com/strings.h"
+#include "platform/sapi5/SpObjectToken.h"
+#include "platform/sapi5/VoiceAttributes.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <espeak-ng/speak_lib.h>
 #include <future>
@@ -47,19 +51,60 @@ EspeakVoice VoiceOf(const espeak_VOICE& v) {
         voice.language = v.languages + 1;
     voice.langId = LangIdFromLocaleName(voice.language);
     voice.gender = v.gender;
+    voice.age = v.age;
     if (voice.name.empty())
         voice.name = FromUtf8(voice.identifier);
     return voice;
 }
 
-// espeak's callback, on the synthesis thread: passes each block on, and
-// stops the synthesis of a purged or failed request.
+void Raise(SpeechRequest& request, SPEVENTENUM id, std::uint64_t sample,
+           std::u16string_view text = {}) {
+    if (!request.channel->Wants(id))
+        return;
+    const WAVEFORMATEX& output = request.output;
+    SPEVENT event{};
+    event.eEventId = id;
+    event.ulStreamNum = request.streamNumber;
+    event.ullAudioStreamOffset = sample * output.nSamplesPerSec /
+                                 EspeakRuntime::Instance().Format().nSamplesPerSec *
+                                 output.nBlockAlign;
+    if (id == SPEI_TTS_BOOKMARK) {
+        LPWSTR copy = nullptr;
+        if (FAILED(CoTaskMemString(text, &copy)))
+            return;
+        event.elParamType = SPET_LPARAM_IS_STRING;
+        event.lParam = reinterpret_cast<LPARAM>(copy);
+        // The mark's leading number, as SAPI gives it.
+        std::string digits = ToUtf8(text);
+        event.wParam = static_cast<WPARAM>(std::strtol(digits.c_str(), nullptr, 10));
+    }
+    request.channel->Raise(event);
+}
+
+// Raises the segment's bookmarks up to `end` (exclusive) at the sample.
+void RaiseBookmarks(SpeechRequest& request, std::size_t end, std::uint64_t sample) {
+    const auto& marks = request.segment->bookmarks;
+    for (; request.nextMark < std::min(end, marks.size()); ++request.nextMark)
+        Raise(request, SPEI_TTS_BOOKMARK, sample, marks[request.nextMark]);
+}
+
+// espeak's callback, on the synthesis thread: passes each block on, raises
+// the bookmarks espeak reached, and stops the synthesis of a purged or failed
+// request.
 int OnSynth(short* wav, int samples, espeak_EVENT* events) {
     auto* request = events ? static_cast<SpeechRequest*>(events->user_data) : nullptr;
     if (!request)
         return 0;
     if (request->abort)
         return 1;
+    for (espeak_EVENT* e = events; e->type != espeakEVENT_LIST_TERMINATED; ++e) {
+        if (e->type != espeakEVENT_MARK || !e->id.name)
+            continue;
+        std::uint64_t at =
+            request->segmentStart + static_cast<std::uint64_t>(e->audio_position) *
+                                        EspeakRuntime::Instance().Format().nSamplesPerSec / 1000;
+        RaiseBookmarks(*request, std::strtoul(e->id.name, nullptr, 10) + 1, at);
+    }
     if (wav && samples > 0) {
         HRESULT hr = request->sink->Write(wav, static_cast<std::size_t>(samples));
         if (FAILED(hr)) {
@@ -67,6 +112,7 @@ int OnSynth(short* wav, int samples, espeak_EVENT* events) {
                 request->result = hr;
             return 1;
         }
+        request->samples += static_cast<std::uint64_t>(samples);
     }
     return 0;
 }
@@ -170,7 +216,10 @@ void EspeakRuntime::Run() {
             running_ = request;
         }
         request->channel->Started(request->streamNumber);
+        Raise(*request, SPEI_START_INPUT_STREAM, 0);
         Synthesise(*request);
+        if (!request->abort)
+            Raise(*request, SPEI_END_INPUT_STREAM, request->samples);
         // The sink goes before the speech counts as complete: a stream the
         // voice's client releases then must be the last reference, so that
         // the release completes its file there and then.
@@ -187,29 +236,59 @@ void EspeakRuntime::Run() {
     }
 }
 
-void EspeakRuntime::Synthesise(SpeechRequest& request) {
-    if (espeak_SetVoiceByName(request.voice.c_str()) != EE_OK) {
-        request.result = SPERR_NOT_FOUND;
-        return;
-    }
+bool EspeakRuntime::UseVoice(const std::string& name) {
+    if (espeak_SetVoiceByName(name.c_str()) != EE_OK)
+        return false;
     espeak_SetParameter(espeakRANGE, 50, 0);
     espeak_SetParameter(espeakPUNCTUATION, espeakPUNCT_NONE, 0);
     espeak_SetParameter(espeakCAPITALS, 0, 0);
+    return true;
+}
+
+void EspeakRuntime::Synthesise(SpeechRequest& request) {
+    const EspeakVoice* speaking = FindVoice(request.voice);
+    if (!speaking) {
+        request.result = SPERR_NOT_FOUND;
+        return;
+    }
+    std::string current;
     for (const auto& segment : request.segments) {
         if (request.abort || FAILED(request.result))
             return;
+        // Voice markup that no voice meets leaves the speaking voice on.
+        std::string voice = segment.voice == VoiceRequest{}
+                                ? request.voice
+                                : ChooseVoice(voices_, *speaking, segment.voice);
+        if (voice.empty())
+            voice = request.voice;
+        if (voice != current) {
+            if (!UseVoice(voice)) {
+                request.result = SPERR_NOT_FOUND;
+                return;
+            }
+            current = voice;
+        }
+        request.segment = &segment;
+        request.segmentStart = request.samples;
+        request.nextMark = 0;
         if (segment.silenceMs > 0) {
             request.result = WriteSilence(request, segment.silenceMs);
             continue;
         }
-        espeak_SetParameter(espeakVOLUME, segment.prosody.volume, 0);
-        espeak_SetParameter(espeakRATE, EspeakRate(segment.prosody.rate), 0);
-        espeak_SetParameter(espeakPITCH, EspeakPitch(segment.prosody.pitch), 0);
-        std::string text = ToUtf8(segment.text);
-        espeak_ERROR error = espeak_Synth(text.c_str(), text.size() + 1, 0, POS_CHARACTER, 0,
-                                          espeakCHARS_UTF8, nullptr, &request);
-        if (error != EE_OK && !request.abort && SUCCEEDED(request.result))
-            request.result = E_FAIL;
+        if (!segment.text.empty()) {
+            espeak_SetParameter(espeakVOLUME, segment.prosody.volume, 0);
+            espeak_SetParameter(espeakRATE, EspeakRate(segment.prosody.rate), 0);
+            espeak_SetParameter(espeakPITCH, EspeakPitch(segment.prosody.pitch), 0);
+            std::string text = ToUtf8(segment.text);
+            espeak_ERROR error =
+                espeak_Synth(text.c_str(), text.size() + 1, 0, POS_CHARACTER, 0,
+                             espeakCHARS_UTF8 | espeakSSML | espeakPHONEMES, nullptr, &request);
+            if (error != EE_OK && !request.abort && SUCCEEDED(request.result))
+                request.result = E_FAIL;
+        }
+        // Marks espeak did not report are where the segment ends.
+        if (!request.abort)
+            RaiseBookmarks(request, segment.bookmarks.size(), request.samples);
     }
     if (!request.abort && SUCCEEDED(request.result)) {
         HRESULT hr = request.sink->Finish();
@@ -227,6 +306,7 @@ HRESULT EspeakRuntime::WriteSilence(SpeechRequest& request, unsigned millisecond
         if (FAILED(hr))
             return request.abort ? S_OK : hr;
         left -= n;
+        request.samples += n;
     }
     return S_OK;
 }

@@ -12,6 +12,7 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <cstdint>
 #include <deque>
 #include <memory>
 #include <mutex>
@@ -25,6 +26,7 @@ struct EspeakVoice {
     std::string language;   // "en-us"
     LANGID langId = 0;      // 0 when the language has no id
     int gender = 0;         // 0 unknown, 1 male, 2 female
+    int age = 0;            // in years; 0 unknown
 };
 
 // One Speak call: the text as read from its markup, the voice that speaks it
@@ -33,10 +35,19 @@ struct SpeechRequest {
     std::vector<SpeechSegment> segments;
     std::string voice;
     std::shared_ptr<SpeechSink> sink;
+    // The format the audio reaches its output in, in whose bytes events give
+    // their offsets.
+    WAVEFORMATEX output{};
     std::shared_ptr<SpeechChannel> channel;
     ULONG streamNumber = 0;
     std::atomic<bool> abort{false};
-    HRESULT result = S_OK; // the synthesis thread's
+
+    // The synthesis thread's.
+    HRESULT result = S_OK;
+    std::uint64_t samples = 0; // written so far, in the runtime's format
+    const SpeechSegment* segment = nullptr;
+    std::uint64_t segmentStart = 0; // samples before the segment
+    std::size_t nextMark = 0;       // the segment's first bookmark not raised yet
 };
 
 class EspeakRuntime {
@@ -64,6 +75,7 @@ private:
     void Start();
     void Run();
     void Synthesise(SpeechRequest& request);
+    bool UseVoice(const std::string& name);
     HRESULT WriteSilence(SpeechRequest& request, unsigned milliseconds);
 
     HRESULT status_ = S_OK;

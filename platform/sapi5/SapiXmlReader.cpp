@@ -1,5 +1,6 @@
 #include "platform/sapi5/SapiXmlReader.h"
 
+#include "platform/sapi5/SapiPhoneSet.h"
 #include "platform/sapi5/TextCompare.h"
 
 #include <algorithm>
@@ -72,7 +73,65 @@ struct Tag {
                 result = ParseNumber(a.value);
         return result;
     }
+
+    const std::u16string* Text(std::u16string_view lowerName) const {
+        const std::u16string* result = nullptr;
+        for (const auto& a : attributes)
+            if (EqualsNoCase(a.name, lowerName))
+                result = &a.value;
+        return result;
+    }
 };
+
+// A language id in hex ("407", "0x0407") as the lowercase hex digits of its
+// value; empty when it is none.
+std::u16string HexLangId(std::u16string_view v) {
+    if (v.size() > 2 && v[0] == u'0' && AsciiLower(v[1]) == u'x')
+        v.remove_prefix(2);
+    unsigned value = 0;
+    for (char16_t c : v) {
+        char16_t l = AsciiLower(c);
+        int d = l >= u'0' && l <= u'9' ? l - u'0' : l >= u'a' && l <= u'f' ? l - u'a' + 10 : -1;
+        if (d < 0 || (value = value * 16 + d) > 0xFFFF)
+            return {};
+    }
+    std::u16string hex;
+    for (; value; value /= 16)
+        hex.insert(hex.begin(), u"0123456789abcdef"[value % 16]);
+    return hex;
+}
+
+void Append(std::u16string& list, std::u16string_view more) {
+    if (!list.empty() && !more.empty())
+        list += u';';
+    list += more;
+}
+
+// espeak-ng SSML around the content of the elements that have some.
+struct Markup {
+    std::u16string_view open;
+    std::u16string_view close;
+};
+
+std::optional<Markup> MarkupOf(const Tag& tag) {
+    static constexpr Markup kSpell{u"<say-as interpret-as=\"characters\">", u"</say-as>"};
+    static constexpr Markup kDigits{u"<say-as interpret-as=\"tts:digits\">", u"</say-as>"};
+    if (EqualsNoCase(tag.name, u"emph"))
+        return Markup{u"<emphasis>", u"</emphasis>"};
+    if (EqualsNoCase(tag.name, u"spell"))
+        return kSpell;
+    if (EqualsNoCase(tag.name, u"p"))
+        return Markup{u"<p>", u"</p>"};
+    if (EqualsNoCase(tag.name, u"s"))
+        return Markup{u"<s>", u"</s>"};
+    // Of the contexts, espeak-ng reads only digits differently from the text
+    // as written; dates, times, numbers, currency, addresses and telephone
+    // numbers it reads well enough as they stand.
+    if (EqualsNoCase(tag.name, u"context"))
+        if (const std::u16string* id = tag.Text(u"id"); id && EqualsNoCase(*id, u"number_digit"))
+            return kDigits;
+    return std::nullopt;
+}
 
 class Reader {
 public:
@@ -81,15 +140,26 @@ public:
     std::vector<SpeechSegment> Run() {
         while (pos_ < s_.size()) {
             char16_t c = s_[pos_];
-            if (c == u'<' && Markup())
+            if (c == u'<' && ReadMarkup())
                 continue;
             if (c == u'&') {
-                pos_ = Entity(pos_, text_);
+                std::u16string decoded;
+                pos_ = Entity(pos_, decoded);
+                AppendText(decoded);
                 continue;
             }
             AppendChar(c);
             ++pos_;
         }
+        return Finish();
+    }
+
+    void AppendText(std::u16string_view text) {
+        for (char16_t c : text)
+            AppendChar(c);
+    }
+
+    std::vector<SpeechSegment> Finish() {
         FlushText();
         return std::move(out_);
     }
@@ -97,13 +167,42 @@ public:
 private:
     struct Open {
         std::u16string name;
-        SpeechProsody saved;
+        SpeechProsody prosody;
+        VoiceRequest voice;
+        std::optional<Markup> markup;
+        bool hidesContent = false; // a pron spoken as its phonemes
     };
 
-    void AppendChar(char16_t c) { text_ += c == 0 ? u' ' : c; }
+    // Text goes to espeak-ng as SSML, with "[[" kept from opening phonemes.
+    void AppendChar(char16_t c) {
+        if (hidden_ > 0)
+            return;
+        switch (c) {
+        case u'<':
+            text_ += u"&lt;";
+            break;
+        case u'>':
+            text_ += u"&gt;";
+            break;
+        case u'&':
+            text_ += u"&amp;";
+            break;
+        case u'\0':
+            text_ += u' ';
+            break;
+        case u'[':
+            if (!text_.empty() && text_.back() == u'[')
+                text_ += u' ';
+            text_ += c;
+            break;
+        default:
+            text_ += c;
+        }
+        speakable_ = speakable_ || !IsSpace(c);
+    }
 
     // Handles the markup at '<'; false when it is not markup, and '<' is text.
-    bool Markup() {
+    bool ReadMarkup() {
         std::u16string_view rest = s_.substr(pos_);
         if (rest.starts_with(u"<!--"))
             return SkipPast(u"-->", 4);
@@ -113,8 +212,7 @@ private:
             std::size_t end = s_.find(u"]]>", pos_ + 9);
             if (end == std::u16string_view::npos)
                 return false;
-            for (char16_t c : s_.substr(pos_ + 9, end - pos_ - 9))
-                AppendChar(c);
+            AppendText(s_.substr(pos_ + 9, end - pos_ - 9));
             pos_ = end + 3;
             return true;
         }
@@ -243,8 +341,9 @@ private:
     }
 
     void StartElement(const Tag& tag) {
-        SpeechProsody before = prosody_;
+        Open open{std::u16string(tag.name), prosody_, voice_, MarkupOf(tag)};
         SpeechProsody next = prosody_;
+        VoiceRequest nextVoice = voice_;
         if (EqualsNoCase(tag.name, u"volume")) {
             if (auto v = tag.Number(u"level"))
                 next.volume = Clamp(*v, 0, 100);
@@ -263,47 +362,108 @@ private:
                 FlushText();
                 SpeechSegment pause;
                 pause.prosody = prosody_;
+                pause.voice = voice_;
                 pause.silenceMs =
                     static_cast<unsigned>(std::min<long>(*ms, SapiXmlReader::kMaxSilenceMs));
                 out_.push_back(std::move(pause));
             }
+        } else if (EqualsNoCase(tag.name, u"voice")) {
+            // Inner elements add their conditions to those of outer ones; on
+            // the same attribute the later condition wins.
+            if (const std::u16string* required = tag.Text(u"required"))
+                Append(nextVoice.required, *required);
+            if (const std::u16string* optional = tag.Text(u"optional"))
+                Append(nextVoice.optional, *optional);
+        } else if (EqualsNoCase(tag.name, u"lang")) {
+            if (const std::u16string* id = tag.Text(u"langid"))
+                if (std::u16string hex = HexLangId(*id); !hex.empty())
+                    Append(nextVoice.required, u"Language=" + hex);
+        } else if (EqualsNoCase(tag.name, u"pron")) {
+            // An unknown phone leaves the element to be spoken as its text.
+            const std::u16string* sym = tag.Text(u"sym");
+            if (auto phonemes = sym ? EspeakPhonemes(*sym) : std::nullopt; phonemes && !hidden_) {
+                text_ += u" [[" + *phonemes + u"]] ";
+                speakable_ = true;
+                open.hidesContent = true;
+            }
+        } else if (EqualsNoCase(tag.name, u"bookmark")) {
+            if (const std::u16string* mark = tag.Text(u"mark")) {
+                text_ += u"<mark name=\"" + Number(bookmarks_.size()) + u"\"/>";
+                bookmarks_.push_back(*mark);
+            }
         }
-        SetProsody(next);
-        if (!tag.empty)
-            open_.push_back({std::u16string(tag.name), before});
+        SetProsody(next, nextVoice);
+        if (tag.empty)
+            return;
+        if (open.markup)
+            text_ += open.markup->open;
+        hidden_ += open.hidesContent;
+        open_.push_back(std::move(open));
     }
 
     // An end tag without a matching start tag is ignored; one that closes
-    // several elements at once restores the prosody of the outermost.
+    // several elements at once closes the inner ones too.
     void EndElement(std::u16string_view name) {
         for (std::size_t i = open_.size(); i-- > 0;) {
-            if (EqualsNoCase(open_[i].name, name)) {
-                SetProsody(open_[i].saved);
-                open_.resize(i);
-                return;
+            if (!EqualsNoCase(open_[i].name, name))
+                continue;
+            for (std::size_t j = open_.size(); j-- > i;) {
+                if (open_[j].markup)
+                    text_ += open_[j].markup->close;
+                hidden_ -= open_[j].hidesContent;
             }
+            Open outer = std::move(open_[i]);
+            open_.resize(i);
+            SetProsody(outer.prosody, outer.voice);
+            return;
         }
     }
 
-    void SetProsody(const SpeechProsody& next) {
-        if (next == prosody_)
+    static std::u16string Number(std::size_t n) {
+        std::u16string digits;
+        do
+            digits.insert(digits.begin(), static_cast<char16_t>(u'0' + n % 10));
+        while (n /= 10);
+        return digits;
+    }
+
+    void SetProsody(const SpeechProsody& next, const VoiceRequest& voice) {
+        if (next == prosody_ && voice == voice_)
             return;
         FlushText();
         prosody_ = next;
+        voice_ = voice;
     }
 
+    // Ends the run: the elements still open are closed in it and opened
+    // again in the next.
     void FlushText() {
-        bool speakable =
-            std::any_of(text_.begin(), text_.end(), [](char16_t c) { return !IsSpace(c); });
-        if (speakable)
-            out_.push_back({std::move(text_), prosody_, 0});
+        if (speakable_ || !bookmarks_.empty()) {
+            SpeechSegment segment{{}, prosody_, voice_, 0, std::move(bookmarks_)};
+            if (speakable_) {
+                segment.text = std::move(text_);
+                for (std::size_t j = open_.size(); j-- > 0;)
+                    if (open_[j].markup)
+                        segment.text += open_[j].markup->close;
+            }
+            out_.push_back(std::move(segment));
+        }
         text_.clear();
+        bookmarks_.clear();
+        speakable_ = false;
+        for (const auto& open : open_)
+            if (open.markup)
+                text_ += open.markup->open;
     }
 
     std::u16string_view s_;
     std::size_t pos_ = 0;
     std::u16string text_;
+    bool speakable_ = false;
+    std::vector<std::u16string> bookmarks_;
+    int hidden_ = 0;
     SpeechProsody prosody_;
+    VoiceRequest voice_;
     std::vector<Open> open_;
     std::vector<SpeechSegment> out_;
 };
@@ -315,9 +475,7 @@ std::vector<SpeechSegment> SapiXmlReader::Read(std::u16string_view xml) {
 }
 
 std::vector<SpeechSegment> SapiXmlReader::ReadPlain(std::u16string_view text) {
-    std::u16string copy(text);
-    std::replace(copy.begin(), copy.end(), u'\0', u' ');
-    if (std::all_of(copy.begin(), copy.end(), IsSpace))
-        return {};
-    return {SpeechSegment{std::move(copy), {}, 0}};
+    Reader plain({});
+    plain.AppendText(text);
+    return plain.Finish();
 }

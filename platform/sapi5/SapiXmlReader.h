@@ -1,10 +1,17 @@
 #pragma once
-// Reads the SAPI 5 XML a voice is asked to speak into runs of plain text, each
-// with the volume, rate and pitch in force, and pauses. `volume level`,
-// `rate absspeed|speed`, `pitch absmiddle|middle` and `silence msec` are
-// honoured, as empty elements (for the rest of the text) or around text;
-// other well-formed elements are skipped and their text spoken. What is not
-// well-formed markup is text: "a < b & c" is spoken as it stands.
+// Reads the SAPI 5 XML a voice is asked to speak into runs of espeak-ng input,
+// each with the volume, rate, pitch and voice in force, and pauses. Element
+// and attribute names are read without regard to case:
+// - `volume level`, `rate absspeed|speed`, `pitch absmiddle|middle` and
+//   `voice`/`lang` set the run's prosody and voice, as empty elements (for
+//   the rest of the text) or around text;
+// - `silence msec` is a pause of its own;
+// - `emph`, `spell`, `context id`, `pron sym`, `bookmark mark`, `p` and `s`
+//   become espeak-ng's SSML (emphasis, say-as, [[phonemes]], mark, p, s) in
+//   the run's text;
+// - other well-formed elements (`sapi`, `partofsp`, unknown ones) are skipped
+//   and their text spoken.
+// What is not well-formed markup is text: "a < b & c" is spoken as it stands.
 
 #include <string>
 #include <string_view>
@@ -17,10 +24,24 @@ struct SpeechProsody {
     friend bool operator==(const SpeechProsody&, const SpeechProsody&) = default;
 };
 
+// The voice attributes that voice and lang elements ask for
+// ("Gender=Female;Language=407"), outer elements' first; empty for the
+// speaking voice.
+struct VoiceRequest {
+    std::u16string required;
+    std::u16string optional;
+    friend bool operator==(const VoiceRequest&, const VoiceRequest&) = default;
+};
+
 struct SpeechSegment {
-    std::u16string text; // empty for a pause
+    // espeak-ng SSML with the characters <, > and & escaped; empty for a
+    // pause, and for bookmarks with nothing to speak.
+    std::u16string text;
     SpeechProsody prosody;
+    VoiceRequest voice;
     unsigned silenceMs = 0;
+    // The marks of the text, in order: <mark name="i"/> is bookmarks[i].
+    std::vector<std::u16string> bookmarks;
 };
 
 class SapiXmlReader {

@@ -3,19 +3,13 @@
 #include "platform/com/com.h"
 #include "platform/com/strings.h"
 #include "platform/sapi5/TextCompare.h"
+#include "platform/sapi5/VoiceAttributes.h"
 
 #include <algorithm>
-#include <cstdio>
 
 namespace {
 
 const std::u16string kTokenPrefix = std::u16string(SPCAT_VOICES) + u"\\Tokens\\eSpeak-NG.";
-
-std::u16string HexLangId(LANGID id) {
-    char text[8];
-    std::snprintf(text, sizeof text, "%x", id);
-    return FromUtf8(text);
-}
 
 } // namespace
 
@@ -54,20 +48,8 @@ HRESULT SpObjectToken::GetStringValue(LPCWSTR valueName, LPWSTR* coMemData) {
     *coMemData = nullptr;
     bool isDefault = !valueName || !*valueName;
     bool isLanguageName =
-        !isDefault && voice_.langId && EqualsNoCase(valueName, HexLangId(voice_.langId));
+        !isDefault && voice_.langId && EqualsNoCase(valueName, VoiceAttribute(voice_, u"Language"));
     if (!isDefault && !isLanguageName)
         return SPERR_NOT_FOUND;
     return CoTaskMemString(voice_.name, coMemData);
-}
-
-std::u16string SpObjectToken::Attribute(std::u16string_view name) const {
-    if (EqualsNoCase(name, u"Name"))
-        return voice_.name;
-    if (EqualsNoCase(name, u"Language"))
-        return voice_.langId ? HexLangId(voice_.langId) : std::u16string();
-    if (EqualsNoCase(name, u"Gender"))
-        return voice_.gender == 1 ? u"Male" : voice_.gender == 2 ? u"Female" : u"";
-    if (EqualsNoCase(name, u"Vendor"))
-        return u"eSpeak NG";
-    return {};
 }

@@ -20,9 +20,6 @@ public:
     HRESULT GetStringValue(LPCWSTR valueName, LPWSTR* coMemData) override;
 
     const EspeakVoice& Voice() const { return voice_; }
-    // A token attribute as SAPI names them: "Name", "Language" (hex ids),
-    // "Gender", "Vendor". Empty when the voice has none.
-    std::u16string Attribute(std::u16string_view name) const;
 
     static std::u16string TokenIdOf(const EspeakVoice& voice);
     // The espeak voice identifier a token id names; nothing for ids of other

@@ -5,61 +5,9 @@
 #include "platform/sapi5/SpObjectToken.h"
 #include "platform/sapi5/SpObjectTokenEnum.h"
 #include "platform/sapi5/TextCompare.h"
+#include "platform/sapi5/VoiceAttributes.h"
 
 #include <algorithm>
-
-namespace {
-
-std::u16string_view Trim(std::u16string_view s) {
-    while (!s.empty() && s.front() == u' ')
-        s.remove_prefix(1);
-    while (!s.empty() && s.back() == u' ')
-        s.remove_suffix(1);
-    return s;
-}
-
-// Calls test(name, value, negated, hasValue) for each "Name=Value" of a list.
-template <class Test> void ForEachCondition(std::u16string_view list, Test test) {
-    while (!list.empty()) {
-        std::size_t end = list.find(u';');
-        std::u16string_view item = list.substr(0, end);
-        list = end == std::u16string_view::npos ? std::u16string_view() : list.substr(end + 1);
-        std::size_t eq = item.find(u'=');
-        if (eq == std::u16string_view::npos) {
-            if (!Trim(item).empty())
-                test(Trim(item), std::u16string_view(), false, false);
-            continue;
-        }
-        bool negated = eq > 0 && item[eq - 1] == u'!';
-        test(Trim(item.substr(0, negated ? eq - 1 : eq)), Trim(item.substr(eq + 1)), negated, true);
-    }
-}
-
-bool Holds(const SpObjectToken& token, std::u16string_view name, std::u16string_view value,
-           bool negated, bool hasValue) {
-    std::u16string actual = token.Attribute(name);
-    if (!hasValue)
-        return !actual.empty();
-    return EqualsNoCase(actual, value) != negated;
-}
-
-} // namespace
-
-bool SpObjectTokenCategory::Matches(const SpObjectToken& token, std::u16string_view attributes) {
-    bool all = true;
-    ForEachCondition(attributes, [&](auto name, auto value, bool negated, bool hasValue) {
-        all = all && Holds(token, name, value, negated, hasValue);
-    });
-    return all;
-}
-
-int SpObjectTokenCategory::MatchCount(const SpObjectToken& token, std::u16string_view attributes) {
-    int count = 0;
-    ForEachCondition(attributes, [&](auto name, auto value, bool negated, bool hasValue) {
-        count += Holds(token, name, value, negated, hasValue);
-    });
-    return count;
-}
 
 HRESULT SpObjectTokenCategory::SetId(LPCWSTR categoryId, BOOL /*createIfNotExist*/) {
     if (!categoryId)
@@ -95,14 +43,14 @@ HRESULT SpObjectTokenCategory::EnumTokens(LPCWSTR requiredAttributes, LPCWSTR op
     std::vector<SpObjectToken*> tokens;
     for (const auto& voice : EspeakRuntime::Instance().Voices()) {
         auto* token = new SpObjectToken(voice);
-        if (Matches(*token, required))
+        if (MeetsAll(voice, required))
             tokens.push_back(token);
         else
             token->Release();
     }
     // Tokens that have more of the optional attributes come first.
     std::stable_sort(tokens.begin(), tokens.end(), [&](SpObjectToken* a, SpObjectToken* b) {
-        return MatchCount(*a, optional) > MatchCount(*b, optional);
+        return MeetsCount(a->Voice(), optional) > MeetsCount(b->Voice(), optional);
     });
 
     std::vector<ISpObjectToken*> list(tokens.begin(), tokens.end());

@@ -8,8 +8,6 @@
 #include <string>
 #include <string_view>
 
-class SpObjectToken;
-
 class SpObjectTokenCategory : public ComObject<SpObjectTokenCategory, ISpObjectTokenCategory> {
 public:
     HRESULT SetId(LPCWSTR categoryId, BOOL createIfNotExist) override;
@@ -17,12 +15,6 @@ public:
     HRESULT EnumTokens(LPCWSTR requiredAttributes, LPCWSTR optionalAttributes,
                        IEnumSpObjectTokens** enumTokens) override;
     HRESULT GetDefaultTokenId(LPWSTR* coMemTokenId) override;
-
-    // Whether a token has all attributes of a list such as
-    // "Language=409;Gender=Female" ("Name" alone: has one; "Name!=Value": differs).
-    static bool Matches(const SpObjectToken& token, std::u16string_view attributes);
-    // How many of the attributes of the list it has.
-    static int MatchCount(const SpObjectToken& token, std::u16string_view attributes);
 
 private:
     std::u16string id_;

@@ -86,13 +86,19 @@ std::string SpVoice::VoiceIdentifier() const {
     return voice_;
 }
 
-HRESULT SpVoice::MakeSink(std::shared_ptr<SpeechSink>& sink) {
+HRESULT SpVoice::MakeSink(std::shared_ptr<SpeechSink>& sink, WAVEFORMATEX& output) {
     const WAVEFORMATEX& format = EspeakRuntime::Instance().Format();
+    output = format;
     if (output_) {
         auto stream = std::make_shared<StreamSink>(output_);
         HRESULT hr = stream->Open(format);
         if (FAILED(hr))
             return hr;
+        GUID formatId{};
+        WAVEFORMATEX* streamFormat = nullptr;
+        if (SUCCEEDED(output_->GetFormat(&formatId, &streamFormat)) && streamFormat)
+            output = *streamFormat;
+        CoTaskMemFree(streamFormat);
         sink = stream;
         return S_OK;
     }
@@ -135,7 +141,7 @@ HRESULT SpVoice::Speak(LPCWSTR text, DWORD flags, ULONG* streamNumber) {
         if (!voice)
             return SPERR_NOT_FOUND;
         request->voice = voice->identifier;
-        HRESULT hr = MakeSink(request->sink);
+        HRESULT hr = MakeSink(request->sink, request->output);
         if (FAILED(hr))
             return hr;
         request->streamNumber = ++lastStream_;
@@ -170,4 +176,24 @@ HRESULT SpVoice::WaitUntilDone(ULONG milliseconds) {
 
 Event* SpVoice::SpeakCompleteEvent() {
     return channel_->CompleteEvent();
+}
+
+HRESULT SpVoice::SetInterest(ULONGLONG eventInterest, ULONGLONG queuedInterest) {
+    // Both carry the check bits, unless empty; what is queued is of interest.
+    auto valid = [](ULONGLONG bits) {
+        return bits == 0 || (bits & SPFEI_FLAGCHECK) == SPFEI_FLAGCHECK;
+    };
+    if (!valid(eventInterest) || !valid(queuedInterest) ||
+        (queuedInterest & ~eventInterest & ~SPFEI_FLAGCHECK))
+        return E_INVALIDARG;
+    channel_->SetInterest(queuedInterest & ~SPFEI_FLAGCHECK);
+    return S_OK;
+}
+
+HRESULT SpVoice::GetEvents(ULONG count, SPEVENT* events, ULONG* fetched) {
+    return channel_->GetEvents(count, events, fetched);
+}
+
+HRESULT SpVoice::WaitForNotifyEvent(DWORD milliseconds) {
+    return channel_->EventsQueued()->Wait(milliseconds) == WAIT_OBJECT_0 ? S_OK : S_FALSE;
 }

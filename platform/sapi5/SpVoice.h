@@ -3,7 +3,8 @@
 // bound stream or to the default audio output. Its speech runs on the
 // runtime's synthesis thread, which holds what it touches (the channel, the
 // stream, the device), so the voice may be released at any time; releasing
-// it purges what it still had to say.
+// it purges what it still had to say. It raises the events its client asks
+// for.
 
 #include "platform/com/unknown.h"
 #include "platform/sapi5/sapi5.h"
@@ -16,7 +17,7 @@ class DeviceSink;
 class SpeechChannel;
 class SpeechSink;
 
-class SpVoice : public ComObject<SpVoice, ISpVoice> {
+class SpVoice : public ComObject<SpVoice, ISpVoice, ISpEventSource> {
 public:
     SpVoice();
     ~SpVoice() override;
@@ -29,8 +30,12 @@ public:
     HRESULT WaitUntilDone(ULONG milliseconds) override;
     Event* SpeakCompleteEvent() override;
 
+    HRESULT SetInterest(ULONGLONG eventInterest, ULONGLONG queuedInterest) override;
+    HRESULT GetEvents(ULONG count, SPEVENT* events, ULONG* fetched) override;
+    HRESULT WaitForNotifyEvent(DWORD milliseconds) override;
+
 private:
-    HRESULT MakeSink(std::shared_ptr<SpeechSink>& sink);
+    HRESULT MakeSink(std::shared_ptr<SpeechSink>& sink, WAVEFORMATEX& output);
     std::string VoiceIdentifier() const;
 
     mutable std::mutex mutex_;

@@ -1,12 +1,13 @@
 #pragma once
 // The speech of one voice as the runtime sees it: how many of its requests are
-// queued or running, how the last one ended, and the event that is set while
-// nothing is left to speak. Shared by the voice and the runtime's thread, so
-// that either may let go of it first.
+// queued or running, how the last one ended, the event that is set while
+// nothing is left to speak, and the events raised for the voice's client. Shared by the voice and
+// the runtime's thread, so that either may let go of it first.
 
 #include "platform/sapi5/sapi5.h"
 #include "platform/sync/sync.h"
 
+#include <deque>
 #include <mutex>
 
 class SpeechChannel {
@@ -18,6 +19,15 @@ public:
     void Ended(HRESULT result);
     SPVOICESTATUS Status() const;
 
+    // Events: only those of the queued interest are kept.
+    void SetInterest(ULONGLONG queued);
+    bool Wants(SPEVENTENUM id) const;
+    // Takes over the event's string.
+    void Raise(SPEVENT event);
+    HRESULT GetEvents(ULONG count, SPEVENT* events, ULONG* fetched);
+    Event* EventsQueued() { return &eventsQueued_; }
+    ~SpeechChannel();
+
 private:
     mutable std::mutex mutex_;
     Event complete_{true};
@@ -25,4 +35,7 @@ private:
     ULONG current_ = 0;
     ULONG lastQueued_ = 0;
     HRESULT lastResult_ = S_OK;
+    ULONGLONG interest_ = 0;
+    std::deque<SPEVENT> events_;
+    Event eventsQueued_{false};
 };

@@ -8,6 +8,8 @@
 #include "platform/com/types.h"
 #include "platform/com/unknown.h"
 
+#include <cstdint>
+
 class Event;
 
 // Result codes of the speech runtime.
@@ -27,6 +29,8 @@ inline constexpr IID IID_ISpObjectToken = {
     0x14056589, 0xE16C, 0x11D2, {0xBB, 0x90, 0x00, 0xC0, 0x4F, 0x8E, 0xE6, 0xC0}};
 inline constexpr IID IID_ISpVoice = {
     0x6C44DF74, 0x72B9, 0x4992, {0xA1, 0xEC, 0xEF, 0x99, 0x6E, 0x04, 0x22, 0xD4}};
+inline constexpr IID IID_ISpEventSource = {
+    0xBE7A9CCE, 0x5F9E, 0x11D2, {0x96, 0x0F, 0x00, 0xC0, 0x4F, 0x8E, 0xE6, 0x28}};
 inline constexpr IID IID_ISpStream = {
     0x12E3CCA9, 0x7518, 0x44C5, {0xA5, 0xE7, 0xBA, 0x5A, 0x79, 0xCB, 0x92, 0x9E}};
 
@@ -113,6 +117,38 @@ struct SPVOICESTATUS {
     DWORD dwRunningState;
 };
 
+// Events a voice raises while it speaks.
+using WPARAM = std::uintptr_t;
+using LPARAM = std::intptr_t;
+
+enum SPEVENTENUM : WORD {
+    SPEI_START_INPUT_STREAM = 1,
+    SPEI_END_INPUT_STREAM = 2,
+    SPEI_TTS_BOOKMARK = 4,
+};
+enum SPEVENTLPARAMTYPE : WORD {
+    SPET_LPARAM_IS_UNDEFINED = 0,
+    SPET_LPARAM_IS_STRING = 4,
+};
+
+// The interest in an event: its bit and two reserved bits as a check.
+inline constexpr ULONGLONG SPFEI_FLAGCHECK = (1ULL << 30) | (1ULL << 33);
+constexpr ULONGLONG SPFEI(SPEVENTENUM event) {
+    return (1ULL << event) | SPFEI_FLAGCHECK;
+}
+
+struct SPEVENT {
+    SPEVENTENUM eEventId;
+    SPEVENTLPARAMTYPE elParamType;
+    ULONG ulStreamNum;
+    ULONGLONG ullAudioStreamOffset; // bytes of the output's audio before the event
+    WPARAM wParam;
+    LPARAM lParam; // a CoTaskMemAlloc'd string when elParamType says so
+};
+
+// Frees what an event holds (its string) and clears it.
+void SpClearEvent(SPEVENT* event);
+
 struct ISpObjectToken : IUnknown {
     static constexpr const IID& iid = IID_ISpObjectToken;
     // The token's id (CoTaskMemAlloc'd).
@@ -185,6 +221,24 @@ struct ISpVoice : IUnknown {
 
 protected:
     ~ISpVoice() = default;
+};
+
+// What a voice raises: a bookmark event (SPEI_TTS_BOOKMARK, wParam the
+// mark's leading number, lParam the mark) for each bookmark it passes, and
+// SPEI_START_INPUT_STREAM and SPEI_END_INPUT_STREAM around each Speak, for
+// those events a caller asked for.
+struct ISpEventSource : IUnknown {
+    static constexpr const IID& iid = IID_ISpEventSource;
+    // Both interests are SPFEI bits; the queued one must lie within the
+    // other. Events outside the queued interest are dropped.
+    virtual HRESULT SetInterest(ULONGLONG eventInterest, ULONGLONG queuedInterest) = 0;
+    // The oldest queued events, up to `count`; S_FALSE when fewer were there.
+    virtual HRESULT GetEvents(ULONG count, SPEVENT* events, ULONG* fetched) = 0;
+    // S_OK once events are queued, S_FALSE when the time ran out.
+    virtual HRESULT WaitForNotifyEvent(DWORD milliseconds) = 0;
+
+protected:
+    ~ISpEventSource() = default;
 };
 
 // The SDK routine: the format identifier and a CoTaskMemAlloc'd WAVEFORMATEX

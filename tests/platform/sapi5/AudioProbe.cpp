@@ -118,3 +118,47 @@ double MedianPitch(const std::vector<float>& samples, unsigned rate) {
     std::nth_element(pitches.begin(), pitches.begin() + pitches.size() / 2, pitches.end());
     return pitches[pitches.size() / 2];
 }
+
+Stretch LongestQuiet(const std::vector<float>& samples, float threshold) {
+    Stretch longest, current;
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+        if (std::abs(samples[i]) >= threshold) {
+            current = {i + 1, 0};
+            continue;
+        }
+        if (++current.length > longest.length)
+            longest = current;
+    }
+    return longest;
+}
+
+std::vector<double> Spectrum(const std::vector<float>& samples, unsigned rate) {
+    // 24 bands, a third of an octave apart from 150 Hz, each the mean power
+    // of its centre frequency over the frames, in decibels.
+    constexpr int kBands = 24;
+    const std::size_t frame = rate * 32 / 1000;
+    std::vector<double> power(kBands, 0.0);
+    std::size_t frames = 0;
+    for (std::size_t at = 0; at + frame <= samples.size(); at += frame / 2, ++frames) {
+        for (int b = 0; b < kBands; ++b) {
+            double w = 2 * M_PI * 150 * std::pow(2.0, b / 3.0) / rate;
+            double re = 0, im = 0;
+            for (std::size_t i = 0; i < frame; ++i) {
+                double hann = 0.5 - 0.5 * std::cos(2 * M_PI * i / frame);
+                re += samples[at + i] * hann * std::cos(w * i);
+                im += samples[at + i] * hann * std::sin(w * i);
+            }
+            power[b] += re * re + im * im;
+        }
+    }
+    for (auto& p : power)
+        p = 10 * std::log10(p / std::max<std::size_t>(frames, 1) + 1e-12);
+    return power;
+}
+
+double SpectralDistance(const std::vector<double>& a, const std::vector<double>& b) {
+    double sum = 0;
+    for (std::size_t i = 0; i < a.size() && i < b.size(); ++i)
+        sum += std::abs(a[i] - b[i]);
+    return a.empty() ? 0 : sum / a.size();
+}

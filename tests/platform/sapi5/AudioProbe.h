@@ -30,3 +30,16 @@ double Seconds(std::size_t samples, unsigned rate);
 double Rms(const std::vector<float>& samples);
 // The median fundamental frequency of the voiced parts, in Hz; 0 if none.
 double MedianPitch(const std::vector<float>& samples, unsigned rate);
+
+struct Stretch {
+    std::size_t start = 0; // samples
+    std::size_t length = 0;
+};
+// The longest run of samples below the threshold.
+Stretch LongestQuiet(const std::vector<float>& samples, float threshold);
+
+// The long-term spectrum of the samples, in decibels per band, and the mean
+// distance between two of them: a few tenths of a decibel for the same voice
+// saying the same words, several for other phones or another voice.
+std::vector<double> Spectrum(const std::vector<float>& samples, unsigned rate);
+double SpectralDistance(const std::vector<double>& a, const std::vector<double>& b);

@@ -162,10 +162,18 @@ protected:
 
     // Speaks into a new WAV file as the program does, waits for the end and
     // releases stream and voice; the file as it is then.
+    // The voice's events of interest are gathered into `events`.
     std::optional<WavContents> SpeakToFile(const std::u16string& text,
-                                           SPSTREAMFORMAT format = SPSF_22kHz16BitMono) {
+                                           SPSTREAMFORMAT format = SPSF_22kHz16BitMono,
+                                           const std::string& voiceId = "gmw/en-US",
+                                           ULONGLONG interest = 0,
+                                           std::vector<SPEVENT>* events = nullptr) {
         fs::path path = dir_ / ("speech" + std::to_string(++files_) + ".wav");
-        ISpVoice* voice = Voice();
+        ISpVoice* voice = Voice(voiceId);
+        ISpEventSource* source = nullptr;
+        EXPECT_EQ(voice->QueryInterface(IID_ISpEventSource, reinterpret_cast<void**>(&source)),
+                  S_OK);
+        EXPECT_EQ(source->SetInterest(interest, interest), S_OK);
         ISpStream* stream = BoundStream(path, format);
         EXPECT_EQ(voice->SetOutput(stream, TRUE), S_OK);
         EXPECT_EQ(voice->Speak(text.c_str(), kXmlAsync, nullptr), S_OK);
@@ -173,6 +181,14 @@ protected:
         SPVOICESTATUS status{};
         voice->GetStatus(&status, nullptr);
         EXPECT_EQ(status.hrLastResult, S_OK);
+        SPEVENT event{};
+        while (source->GetEvents(1, &event, nullptr) == S_OK) {
+            if (events)
+                events->push_back(event);
+            else
+                SpClearEvent(&event);
+        }
+        SafeRelease(source);
         SafeRelease(stream);
         SafeRelease(voice);
         return ReadWav(path);
@@ -531,6 +547,108 @@ TEST_F(Sapi5Runtime, VoiceRefusesWhatItCannotUse) {
     SafeRelease(chosen);
     SafeRelease(token);
     SafeRelease(voice);
+}
+
+enum class Heard { Same, Different, Longer, LongerOrLouder, Higher };
+
+// Each snippet against a reference on the real audio: the same speech, or
+// other speech, or longer, louder or higher.
+TEST_F(Sapi5Runtime, MarkupIsHeardAsMarkedUp) {
+    struct {
+        const char16_t* markup;
+        const char16_t* reference;
+        const char* referenceVoice;
+        Heard heard;
+    } cases[] = {
+        // Elements without a sound of their own never speak their names.
+        {u"<Unknown Attr=\"x\">one two</unknown>", u"one two", "gmw/en-US", Heard::Same},
+        {u"<sapi><partofsp part=\"noun\">record</partofsp></sapi>", u"record", "gmw/en-US",
+         Heard::Same},
+        {u"<pron sym=\"h xx l ow\">word</pron>", u"word", "gmw/en-US", Heard::Same},
+        {u"<pron sym=\"h eh 1 l ow\">goodbye</pron>", u"goodbye", "gmw/en-US", Heard::Different},
+        {u"<lang langid=\"407\">Guten Tag</lang>", u"Guten Tag", "gmw/de", Heard::Same},
+        {u"<lang langid=\"407\">Guten Tag</lang>", u"Guten Tag", "gmw/en-US", Heard::Different},
+        {u"<voice required=\"Language=809\">Good day</voice>", u"Good day", "gmw/en", Heard::Same},
+        {u"<voice required=\"Gender=Female\">Good morning to you all.</voice>",
+         u"Good morning to you all.", "gmw/en-US", Heard::Higher},
+        {u"<spell>cab</spell>", u"cab", "gmw/en-US", Heard::Longer},
+        {u"We will <emph>not</emph> go home.", u"We will not go home.", "gmw/en-US",
+         Heard::LongerOrLouder},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(ToUtf8(c.markup));
+        auto marked = SpeakToFile(c.markup);
+        auto reference = SpeakToFile(c.reference, SPSF_22kHz16BitMono, c.referenceVoice);
+        ASSERT_TRUE(marked && reference);
+        auto a = ToMono(marked->data, marked->format);
+        auto b = ToMono(reference->data, reference->format);
+        const unsigned rate = marked->format.nSamplesPerSec;
+        const double distance = SpectralDistance(Spectrum(a, rate), Spectrum(b, rate));
+        switch (c.heard) {
+        // espeak-ng varies its voice a little from one call to the next, so
+        // the same speech is told by its length and spectrum.
+        case Heard::Same:
+            EXPECT_NEAR(double(a.size()) / b.size(), 1.0, 0.05);
+            EXPECT_LT(distance, 2.0);
+            break;
+        case Heard::Different:
+            EXPECT_GT(distance, 2.5);
+            break;
+        case Heard::Longer:
+            EXPECT_GT(a.size(), b.size() * 3 / 2);
+            break;
+        case Heard::LongerOrLouder:
+            EXPECT_TRUE(a.size() > b.size() * 21 / 20 || Rms(a) > Rms(b) * 1.05)
+                << a.size() << " against " << b.size() << ", " << Rms(a) << " against " << Rms(b);
+            break;
+        case Heard::Higher:
+            EXPECT_GT(MedianPitch(a, rate), MedianPitch(b, rate) * 1.3);
+            break;
+        }
+    }
+}
+
+TEST_F(Sapi5Runtime, BookmarksAndSilenceComeWhereTheyAreWritten) {
+    std::vector<SPEVENT> events;
+    auto wav = SpeakToFile(u"One two<bookmark mark=\"1st\"/> three<bookmark mark=\"22\"/>"
+                           u"<silence msec=\"1000\"/>four five.<bookmark mark=\"end\"/>",
+                           SPSF_16kHz16BitStereo, "gmw/en-US", SPFEI(SPEI_TTS_BOOKMARK), &events);
+    ASSERT_TRUE(wav);
+    auto samples = ToMono(wav->data, wav->format);
+    const double rate = wav->format.nSamplesPerSec, block = wav->format.nBlockAlign;
+    Stretch gap = LongestQuiet(samples, 0.01f);
+    // The second of silence, between "three" and "four".
+    EXPECT_GT(gap.length / rate, 1.0);
+    EXPECT_LT(gap.length / rate, 1.6);
+    EXPECT_GT(gap.start / rate, 0.5);
+    EXPECT_GT((samples.size() - gap.start - gap.length) / rate, 0.5);
+
+    ASSERT_EQ(events.size(), 3u);
+    const char16_t* marks[] = {u"1st", u"22", u"end"};
+    const WPARAM numbers[] = {1, 22, 0};
+    double at[3];
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(events[i].eEventId, SPEI_TTS_BOOKMARK);
+        ASSERT_EQ(events[i].elParamType, SPET_LPARAM_IS_STRING);
+        EXPECT_EQ(std::u16string(reinterpret_cast<LPCWSTR>(events[i].lParam)), marks[i]);
+        EXPECT_EQ(events[i].wParam, numbers[i]);
+        EXPECT_EQ(events[i].ullAudioStreamOffset % wav->format.nBlockAlign, 0u);
+        at[i] = events[i].ullAudioStreamOffset / block / rate;
+        SpClearEvent(&events[i]);
+    }
+    // "1st" after "One two", before "three"; "22" where the silence starts
+    // (after the pause espeak-ng ends "three" with); "end" at the end.
+    EXPECT_GT(at[0], 0.3);
+    EXPECT_LT(at[0], at[1] - 0.2);
+    EXPECT_GE(at[1], gap.start / rate - 0.02);
+    EXPECT_LE(at[1], (gap.start + gap.length) / rate - 0.95);
+    EXPECT_NEAR(at[2], samples.size() / rate, 0.05);
+
+    // Without the interest, nothing is queued.
+    events.clear();
+    ASSERT_TRUE(
+        SpeakToFile(u"a<bookmark mark=\"x\"/>b", SPSF_16kHz16BitMono, "gmw/en-US", 0, &events));
+    EXPECT_TRUE(events.empty());
 }
 
 } // namespace
