@@ -1,84 +1,114 @@
 // Speaking one request with flite: tags change the settings between pieces
-// of text, every piece is spoken sentence by sentence, and flite's streaming
-// callback hands each stretch of samples to the destination as soon as it is
-// synthesised.
+// of text, every piece is spoken sentence by sentence, and each sentence's
+// samples reach the destination in text order.
 
 #include "platform/sapi4/FliteSpeech.h"
 
-#include "platform/com/strings.h"
+#include "platform/sapi4/FliteSentence.h"
+#include "platform/sapi4/SentencePool.h"
 
 #include <algorithm>
-#include <vector>
-
-// flite's headers other than flite.h do not declare C linkage themselves.
-extern "C" {
-#include <flite/flite.h>
-}
+#include <atomic>
+#include <sched.h>
+#include <thread>
 
 namespace {
 
-struct StreamContext {
-    SpeechRequest* request;
-    float gain;
-    HRESULT result = S_OK;
-    std::vector<short> buffer;
-};
+std::atomic<unsigned> g_fileThreads{0};
 
 bool IsCancelled(const SpeechRequest& r) {
     return r.cancelled->load();
 }
 
-int OnAudio(const cst_wave* wave, int start, int size, int, cst_audio_streaming_info* info) {
-    auto* context = static_cast<StreamContext*>(info->userdata);
-    SpeechRequest& r = *context->request;
-    if (IsCancelled(r)) {
-        context->result = E_ABORT;
-        return CST_AUDIO_STREAM_STOP;
-    }
-    if (size <= 0)
-        return CST_AUDIO_STREAM_CONT;
-    const short* samples = wave->samples + start;
-    context->buffer.assign(samples, samples + size);
-    if (context->gain < 1.0f)
-        for (short& s : context->buffer)
-            s = static_cast<short>(static_cast<float>(s) * context->gain);
-    const std::size_t bytes = context->buffer.size() * sizeof(short);
-    HRESULT hr = r.destination->Write(r.epoch, context->buffer.data(), bytes);
-    if (FAILED(hr)) {
-        context->result = hr;
-        return CST_AUDIO_STREAM_STOP;
-    }
-    *r.position += bytes;
-    return CST_AUDIO_STREAM_CONT;
+HRESULT Deliver(SpeechRequest& r, std::span<const short> samples) {
+    if (IsCancelled(r))
+        return E_ABORT;
+    const std::size_t bytes = samples.size_bytes();
+    HRESULT hr = r.destination->Write(r.epoch, samples.data(), bytes);
+    if (SUCCEEDED(hr))
+        *r.position += bytes;
+    return hr;
 }
 
-void ApplySettings(const FliteVoice& v, const VoiceSettings& s) {
-    cst_voice* voice = v.voice;
-    flite_feat_set_float(voice->features, "duration_stretch",
-                         v.stretch * static_cast<float>(v.defaults.speed) /
-                             static_cast<float>(s.speed));
-    if (v.canSetPitch) {
-        const float scale = static_cast<float>(s.pitch) / static_cast<float>(v.defaults.pitch);
-        flite_feat_set_float(voice->features, "int_f0_target_mean", static_cast<float>(s.pitch));
-        flite_feat_set_float(voice->features, "int_f0_target_stddev", v.f0Stddev * scale);
-    }
+bool IsFile(IAudioDestination* destination) {
+    IAudioFile* file = nullptr;
+    if (FAILED(destination->QueryInterface(IID_IAudioFile, reinterpret_cast<void**>(&file))))
+        return false;
+    file->Release();
+    return true;
 }
 
-HRESULT SpeakSentence(SpeechRequest& r, const VoiceSettings& s, const std::u16string& sentence) {
-    cst_voice* voice = r.voice.voice;
-    ApplySettings(r.voice, s);
-    // A mono voice plays at the left channel's level.
-    StreamContext context{&r, static_cast<float>(s.volume & 0xFFFF) / 65535.0f, S_OK, {}};
-    cst_audio_streaming_info* info = new_audio_streaming_info();
-    info->asc = OnAudio;
-    info->userdata = &context;
-    // The features own the streaming record from here and free it on removal.
-    feat_set(voice->features, "streaming_info", audio_streaming_info_val(info));
-    cst_utterance* utterance = flite_synth_text(ToUtf8(sentence).c_str(), voice);
-    feat_remove(voice->features, "streaming_info");
-    if (utterance)
-        delete_utterance(utterance);
-    return context.result;
+// Calls `speak` for every sentence of the text, in order, with the settings
+// in force where it starts and its number in the text (from 1), until it
+// fails.
+template <typename Speak> HRESULT ForEachSentence(const SpeechRequest& r, Speak speak) {
+    const FliteVoice& v = r.voice;
+    VoiceSettings s = r.settings;
+    std::uint32_t number = 0;
+    for (const TextPiece& piece : r.pieces) {
+        if (IsCancelled(r))
+            return E_ABORT;
+        switch (piece.kind) {
+        case TextPiece::Kind::Reset:
+            s = v.defaults;
+            break;
+        case TextPiece::Kind::Speed:
+            s.speed = v.ClampSpeed(piece.value);
+            break;
+        case TextPiece::Kind::Volume:
+            s.volume = piece.value;
+            break;
+        case TextPiece::Kind::Pitch:
+            if (v.canSetPitch)
+                s.pitch = v.ClampPitch(piece.value);
+            break;
+        case TextPiece::Kind::Text:
+            for (std::u16string& sentence : SplitIntoSentences(piece.text)) {
+                HRESULT hr = speak(s, std::move(sentence), ++number);
+                if (FAILED(hr))
+                    return hr;
+                if (IsCancelled(r))
+                    return E_ABORT;
+            }
+            break;
+        }
+    }
+    return S_OK;
+}
+
+HRESULT Stream(SpeechRequest& r) {
+    return ForEachSentence(
+        r, [&](const VoiceSettings& s, std::u16string sentence, std::uint32_t number) {
+            return SynthesizeSentence(
+                r.voice, s, sentence, number,
+                [&](std::span<const short> samples) { return Deliver(r, samples); });
+        });
+}
+
+HRESULT SynthesizeInParallel(SpeechRequest& r, unsigned threads) {
+    SentencePool pool(r.voice, threads, r.cancelled);
+    std::vector<short> samples;
+    auto writeOldest = [&] {
+        HRESULT hr = pool.TakeNext(samples);
+        return SUCCEEDED(hr) ? Deliver(r, samples) : hr;
+    };
+    HRESULT hr = ForEachSentence(
+        r, [&](const VoiceSettings& s, std::u16string sentence, std::uint32_t number) {
+            HRESULT written = pool.Full() ? writeOldest() : S_OK;
+            if (SUCCEEDED(written))
+                pool.Submit({std::move(sentence), s, number});
+            return written;
+        });
+    while (SUCCEEDED(hr) && !pool.Empty())
+        hr = writeOldest();
+    return hr;
+}
+
+unsigned ProcessorsAvailable() {
+    cpu_set_t set;
+    if (sched_getaffinity(0, sizeof(set), &set) == 0)
+        return static_cast<unsigned>(CPU_COUNT(&set));
+    return std::max(1u, std::thread::hardware_concurrency());
 }
 
 class StopNotifier {
@@ -101,41 +131,23 @@ private:
 
 } // namespace
 
+void SetFileSynthesisThreads(unsigned threads) {
+    g_fileThreads = threads;
+}
+
+unsigned FileSynthesisThreads() {
+    const unsigned chosen = g_fileThreads;
+    return chosen ? chosen : ProcessorsAvailable();
+}
+
 void SpeakWithFlite(SpeechRequest& r) {
     // A text reset before its turn came is dropped without a sound.
     if (IsCancelled(r))
         return;
     // AudioStop follows AudioStart however the text ends.
     StopNotifier notifier(r);
-    const FliteVoice& v = r.voice;
-    VoiceSettings s = r.settings;
-    HRESULT hr = S_OK;
-    for (const TextPiece& piece : r.pieces) {
-        if (FAILED(hr) || IsCancelled(r))
-            break;
-        switch (piece.kind) {
-        case TextPiece::Kind::Reset:
-            s = v.defaults;
-            break;
-        case TextPiece::Kind::Speed:
-            s.speed = v.ClampSpeed(piece.value);
-            break;
-        case TextPiece::Kind::Volume:
-            s.volume = piece.value;
-            break;
-        case TextPiece::Kind::Pitch:
-            if (v.canSetPitch)
-                s.pitch = v.ClampPitch(piece.value);
-            break;
-        case TextPiece::Kind::Text:
-            for (const std::u16string& sentence : SplitIntoSentences(piece.text)) {
-                hr = SpeakSentence(r, s, sentence);
-                if (FAILED(hr) || IsCancelled(r))
-                    break;
-            }
-            break;
-        }
-    }
+    const unsigned threads = IsFile(r.destination) ? FileSynthesisThreads() : 1;
+    HRESULT hr = threads > 1 ? SynthesizeInParallel(r, threads) : Stream(r);
     if (SUCCEEDED(hr) && !IsCancelled(r))
         r.destination->Complete(r.epoch);
 }

@@ -2,7 +2,7 @@
 // The flite voices installed on this system, one SAPI 4 mode each. A voice
 // library is looked up at run time, so that a missing one only shortens the
 // list. The voices are loaded once and live as long as the process; after
-// loading, only the synthesis thread calls into flite.
+// loading, synthesis only reads them.
 
 #include "platform/audio/mmreg.h"
 #include "platform/sapi4/sapi4.h"

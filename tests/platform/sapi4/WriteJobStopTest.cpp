@@ -1,0 +1,103 @@
+// Stop in the middle of a Write job whose sentences are synthesised on
+// several threads, through the program's own job path and the real runtime.
+
+#include "platform/Runtimes.h"
+#include "platform/com/com.h"
+#include "platform/com/strings.h"
+#include "platform/sapi4/FliteSpeech.h"
+#include "src/jobs/JobControl.h"
+#include "src/speech/CTTSNotifySink.h"
+#include "src/speech/Sapi4Engine.h"
+#include "src/speech/Sapi5Engine.h"
+#include "tests/fakes/FakeJobHost.h"
+#include "tests/fakes/RecordingMessageService.h"
+
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <gtest/gtest.h>
+#include <thread>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::size_t ThreadCount() {
+    std::size_t n = 0;
+    for ([[maybe_unused]] const auto& entry : fs::directory_iterator("/proc/self/task"))
+        ++n;
+    return n;
+}
+
+// False if `done` still does not hold after `bound`: far beyond what a sane
+// run takes, far below what speaking the whole long text would.
+bool WaitFor(const std::function<bool()>& done,
+             std::chrono::seconds bound = std::chrono::seconds(60)) {
+    const auto giveUp = std::chrono::steady_clock::now() + bound;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > giveUp)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
+}
+
+std::uintmax_t SizeOf(const fs::path& path) {
+    std::error_code ec;
+    const auto size = fs::file_size(path, ec);
+    return ec ? 0 : size;
+}
+
+} // namespace
+
+TEST(WriteJobStopTest, StopLeavesNoFileAndNoThreadBehind) {
+    RegisterPlatformRuntimes();
+    ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+    std::string templ = (fs::temp_directory_path() / "vl-stop-XXXXXX").string();
+    ASSERT_NE(mkdtemp(templ.data()), nullptr);
+    const fs::path dir = templ;
+    {
+        RecordingMessageService messages;
+        SetFileSynthesisThreads(2);
+        FakeJobHost host;
+        CTTSNotifySink sink;
+        JobControl jobs(host, std::make_unique<Sapi4Engine>(), std::make_unique<Sapi5Engine>(),
+                        sink);
+        ASSERT_TRUE(jobs.CreateStopEvent());
+        ASSERT_GT(jobs.Sapi4().VoiceCount(), 0u);
+        host.voicePosition = static_cast<int>(jobs.Sapi4().VoiceCount()) - 1;
+
+        // A short job first, so that the runtime's own synthesis thread is
+        // there before the threads are counted.
+        host.editorText = u"A first, short text.";
+        host.ChooseOutput(FromUtf8((dir / "first.wav").string()));
+        jobs.StartJob(false, false);
+        ASSERT_TRUE(WaitFor([&] { return !jobs.IsJobRunning(); }));
+        const std::size_t threadsBefore = ThreadCount();
+
+        host.editorText.clear();
+        // Some two hours of speech.
+        for (int i = 0; i < 3000; ++i)
+            host.editorText += u"This sentence is one of many in a long text. ";
+        const fs::path path = dir / "stopped.wav";
+        host.ChooseOutput(FromUtf8(path.string()));
+        jobs.StartJob(false, false);
+        // Some sentences are written, more are under way.
+        ASSERT_TRUE(WaitFor([&] { return SizeOf(path) > 100000; }));
+        jobs.RequestStop();
+        ASSERT_TRUE(WaitFor([&] { return !jobs.IsJobRunning(); }, std::chrono::seconds(10)));
+        EXPECT_FALSE(fs::exists(path));
+        EXPECT_TRUE(
+            WaitFor([&] { return ThreadCount() == threadsBefore; }, std::chrono::seconds(10)))
+            << ThreadCount() << " threads against " << threadsBefore;
+        // Nothing still under way writes the file again.
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        EXPECT_FALSE(fs::exists(path));
+        EXPECT_TRUE(messages.Boxes().empty());
+        jobs.EndJob();
+        jobs.CloseStopEvent();
+        SetFileSynthesisThreads(0);
+    }
+    fs::remove_all(dir);
+    CoUninitialize();
+}
