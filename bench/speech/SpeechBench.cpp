@@ -1,9 +1,11 @@
 // Drives the program's own job path (StartJob, the worker, the engine, the
 // runtime) without a window, for the speech benchmarks:
 //   speech_bench list
-//   speech_bench write <sapi4|sapi5> <voice-name-part> <text-file> <out.wav>
+//   speech_bench write <sapi4|sapi5> <voice-name-part> <text-file> <out.wav> [threads]
 //   speech_bench speak <sapi4|sapi5> <voice-name-part> <text-file> <capture-file>
-// `write` prints the milliseconds from StartJob to the end of the job.
+// `write` prints the milliseconds from StartJob to the end of the job;
+// `threads` sets how many threads synthesise a SAPI 4 text for a file (by
+// default one per processor the process may run on).
 // `speak` (ALSA's default PCM being the file plugin writing <capture-file>)
 // prints the milliseconds to the first audio reaching the device, then stops
 // the job and prints how long the stop took until the worker had ended.
@@ -11,6 +13,7 @@
 #include "platform/Runtimes.h"
 #include "platform/com/com.h"
 #include "platform/com/strings.h"
+#include "platform/sapi4/FliteSpeech.h"
 #include "src/jobs/JobControl.h"
 #include "src/speech/AudioFormatTable.h"
 #include "src/speech/CTTSNotifySink.h"
@@ -112,6 +115,8 @@ int main(int argc, char** argv) {
     host.outputPath = FromUtf8(argv[5]);
 
     if (mode == "write") {
+        if (argc > 6)
+            SetFileSynthesisThreads(static_cast<unsigned>(std::stoul(argv[6])));
         auto start = Clock::now();
         jobs.StartJob(false, false);
         WaitForEnd(jobs);

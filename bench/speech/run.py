@@ -4,24 +4,32 @@
   and `espeak-ng -w` for the same voices at their native formats, as ratios;
 - time to first audio of Speak and the stop latency (through ALSA's file plugin
   in front of the tests' device that plays in real time);
-- peak memory writing a 1 MB text."""
+- peak memory writing a 1 MB text;
+- flite: Write to WAV with the SAPI 4 runtime synthesising on one thread, on
+  every core, and on every core under `taskset` to one core, against
+  `flite -o`, on 20 KB of English for each natural voice (flite-1mb: 1 MB
+  with SLT), with CPU time beside wall time and the machine's load."""
 
 import os
 import statistics
+import subprocess
 import sys
 import tempfile
+import time
 
 sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 import benchlib as b
 
 FLITE = [("kal", "Kal (flite)"), ("kal16", "Kal 16 kHz"), ("awb", "AWB"), ("rms", "RMS"),
          ("slt", "SLT")]
+FLITE_NATURAL = [("slt", "SLT"), ("awb", "AWB"), ("rms", "RMS")]
 ESPEAK = [("en-us", "English (America)"), ("en", "English (Great Britain)"), ("de", "German")]
 
 
 def main():
-    # Sections to run: any of write, speak, memory (default: all three).
-    sections = set(sys.argv[1:]) or {"write", "speak", "memory"}
+    # Sections to run: any of write, speak, memory, flite, flite-1mb
+    # (default: the first four).
+    sections = set(sys.argv[1:]) or {"write", "speak", "memory", "flite"}
     b.build("speech_bench", "vocalith_paced_pcm")
     bench = os.path.join(b.BIN, "speech_bench")
     names = b.run([bench, "list"])[2]
@@ -37,6 +45,13 @@ def main():
         speak(bench, names, text, tmp)
     if "memory" in sections:
         memory(bench, names, ours, tmp)
+    if "flite" in sections:
+        flite(bench, names, text, ours, theirs, FLITE_NATURAL + [("kal16", "Kal 16 kHz")], 3)
+    if "flite-1mb" in sections:
+        big = os.path.join(tmp, "big.txt")
+        with open(big, "w") as f:
+            f.write(b.english_text(1024 * 1024))
+        flite(bench, names, big, ours, theirs, [("slt", "SLT")], 1)
 
 
 def write(bench, names, text, ours, theirs):
@@ -91,6 +106,50 @@ def memory(bench, names, ours, tmp):
         rss_small = b.run([bench, "write", sapi, voice, small, ours])[1]
         rss_big = b.run([bench, "write", sapi, voice, big, ours])[1]
         print(f"{voice + ', ' + sapi.upper():28} 2 kB text {rss_small:8d}   1 MB text {rss_big:8d}")
+
+
+def usage(cmd):
+    """One run: (wall s, CPU s (user + system), peak resident kB, stdout)."""
+    start = time.perf_counter()
+    proc = subprocess.Popen(cmd, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+    out = proc.stdout.read()
+    _, status, ru = os.wait4(proc.pid, 0)
+    if os.waitstatus_to_exitcode(status) != 0:
+        sys.exit(f"failed: {' '.join(cmd)}")
+    return time.perf_counter() - start, ru.ru_utime + ru.ru_stime, ru.ru_maxrss, out.decode()
+
+
+def flite(bench, names, text, ours, theirs, voices, runs):
+    """Whole-process wall and CPU time (ours includes its start-up, which probes
+    every voice), medians over rounds that run each contender once in turn, so
+    that they share the machine's load."""
+    cores = len(os.sched_getaffinity(0))
+    print(f"\nWrite to WAV with flite, {os.path.getsize(text)} bytes of English, {cores} cores,"
+          f" median of {runs} round(s); load average before: {os.getloadavg()[0]:.2f}")
+    print(f"{'voice':12} {'contender':22} {'wall s':>8} {'CPU s':>8} {'CPU/wall':>8}"
+          f" {'peak MB':>8} {'ratio':>6}")
+    for tool_voice, our_voice in voices:
+        if our_voice not in names:
+            continue
+        contenders = [
+            ("flite -o", ["flite", "-voice", tool_voice, "-f", text, "-o", theirs]),
+            ("ours, 1 thread", [bench, "write", "sapi4", our_voice, text, ours, "1"]),
+            ("ours, all cores", [bench, "write", "sapi4", our_voice, text, ours]),
+            ("ours, taskset 1 core", ["taskset", "-c", "0", bench, "write", "sapi4", our_voice,
+                                      text, ours]),
+        ]
+        results = {name: [] for name, _ in contenders}
+        for _ in range(runs):
+            for name, cmd in contenders:
+                results[name].append(usage(cmd)[:3])
+        tool_wall = statistics.median(r[0] for r in results["flite -o"])
+        for name, _ in contenders:
+            wall = statistics.median(r[0] for r in results[name])
+            cpu = statistics.median(r[1] for r in results[name])
+            peak = max(r[2] for r in results[name]) / 1024
+            print(f"{our_voice:12} {name:22} {wall:8.2f} {cpu:8.2f} {cpu / wall:8.2f}"
+                  f" {peak:8.1f} {wall / tool_wall:6.2f}")
+    print(f"load average after: {os.getloadavg()[0]:.2f}")
 
 
 if __name__ == "__main__":
