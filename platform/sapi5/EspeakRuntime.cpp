@@ -3,6 +3,7 @@
 #include "platform/com/com.h"
 #include "platform/com/langid.h"
 #include "platform/com/strings.h"
+#include "platform/sapi5/Homographs.h"
 #include "platform/sapi5/SpObjectToken.h"
 #include "platform/sapi5/VoiceAttributes.h"
 
@@ -252,6 +253,7 @@ void EspeakRuntime::Synthesise(SpeechRequest& request) {
         return;
     }
     std::string current;
+    bool english = false;
     for (const auto& segment : request.segments) {
         if (request.abort || FAILED(request.result))
             return;
@@ -267,6 +269,8 @@ void EspeakRuntime::Synthesise(SpeechRequest& request) {
                 return;
             }
             current = voice;
+            const EspeakVoice* chosen = FindVoice(voice.substr(0, voice.find('+')));
+            english = chosen && chosen->language.starts_with("en");
         }
         request.segment = &segment;
         request.segmentStart = request.samples;
@@ -280,6 +284,8 @@ void EspeakRuntime::Synthesise(SpeechRequest& request) {
             espeak_SetParameter(espeakRATE, EspeakRate(segment.prosody.rate), 0);
             espeak_SetParameter(espeakPITCH, EspeakPitch(segment.prosody.pitch), 0);
             std::string text = ToUtf8(segment.text);
+            if (english)
+                text = ReadHomographs(std::move(text));
             espeak_ERROR error =
                 espeak_Synth(text.c_str(), text.size() + 1, 0, POS_CHARACTER, 0,
                              espeakCHARS_UTF8 | espeakSSML | espeakPHONEMES, nullptr, &request);

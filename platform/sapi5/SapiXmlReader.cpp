@@ -124,6 +124,14 @@ std::optional<Markup> MarkupOf(const Tag& tag) {
         return Markup{u"<p>", u"</p>"};
     if (EqualsNoCase(tag.name, u"s"))
         return Markup{u"<s>", u"</s>"};
+    // The hints espeak-ng's English homographs can take.
+    if (EqualsNoCase(tag.name, u"partofsp")) {
+        const std::u16string* part = tag.Text(u"part");
+        if (part && EqualsNoCase(*part, u"noun"))
+            return Markup{u"<partofsp part=\"noun\">", u"</partofsp>"};
+        if (part && EqualsNoCase(*part, u"verb"))
+            return Markup{u"<partofsp part=\"verb\">", u"</partofsp>"};
+    }
     // Of the contexts, espeak-ng reads only digits differently from the text
     // as written; dates, times, numbers, currency, addresses and telephone
     // numbers it reads well enough as they stand.

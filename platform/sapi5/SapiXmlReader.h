@@ -8,9 +8,10 @@
 // - `silence msec` is a pause of its own;
 // - `emph`, `spell`, `context id`, `pron sym`, `bookmark mark`, `p` and `s`
 //   become espeak-ng's SSML (emphasis, say-as, [[phonemes]], mark, p, s) in
-//   the run's text;
-// - other well-formed elements (`sapi`, `partofsp`, unknown ones) are skipped
-//   and their text spoken.
+//   the run's text, and `partofsp part="noun|verb"` stays as it is, for the
+//   runtime to read homographs by (espeak-ng passes over it);
+// - other well-formed elements (`sapi`, unknown ones) are skipped and their
+//   text spoken.
 // What is not well-formed markup is text: "a < b & c" is spoken as it stands.
 
 #include <string>

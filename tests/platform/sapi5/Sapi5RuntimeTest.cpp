@@ -565,6 +565,8 @@ TEST_F(Sapi5Runtime, MarkupIsHeardAsMarkedUp) {
         {u"<sapi><partofsp part=\"noun\">record</partofsp></sapi>", u"record", "gmw/en-US",
          Heard::Same},
         {u"<pron sym=\"h xx l ow\">word</pron>", u"word", "gmw/en-US", Heard::Same},
+        {u"<partofsp part=\"verb\">record</partofsp>", u"<partofsp part=\"noun\">record</partofsp>",
+         "gmw/en-US", Heard::Different},
         {u"<pron sym=\"h eh 1 l ow\">goodbye</pron>", u"goodbye", "gmw/en-US", Heard::Different},
         {u"<lang langid=\"407\">Guten Tag</lang>", u"Guten Tag", "gmw/de", Heard::Same},
         {u"<lang langid=\"407\">Guten Tag</lang>", u"Guten Tag", "gmw/en-US", Heard::Different},

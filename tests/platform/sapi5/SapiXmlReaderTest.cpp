@@ -122,7 +122,8 @@ TEST(SapiXmlReader, WhatIsNotMarkupIsSpokenAsWritten) {
 
 TEST(SapiXmlReader, OtherMarkupIsSkippedAndItsTextKept) {
     Segments s = SapiXmlReader::Read(
-        u"<?xml version=\"1.0\"?><!-- note --><SAPI><speak><partofsp part=\"noun\">Big</partofsp> "
+        u"<?xml version=\"1.0\"?><!-- note --><SAPI><speak><partofsp "
+        u"part=\"interjection\">Big</partofsp> "
         u"<Unknown a=\"1\">deal</unknown> <![CDATA[<raw>]]></speak></nothing></sapi>");
     ASSERT_EQ(s.size(), 1u);
     EXPECT_EQ(s[0].text, u"Big deal &lt;raw&gt;");
@@ -181,6 +182,8 @@ TEST(SapiXmlReader, ElementsBecomeEspeakMarkup) {
         {u"<pron sym=\"h xx l\">hi</pron> <pron sym=\"1 ae\">a</pron> <pron sym=\"\">b</pron>",
          {u"hi a b"}},
         {u"<p><s>One.</s></p>", {u"<p><s>One.</s></p>"}},
+        {u"<partofsp part=\"Verb\">record</partofsp>",
+         {u"<partofsp part=\"verb\">record</partofsp>"}},
         // A run that ends inside an element closes it and the next opens it again.
         {u"<emph>a<volume level=\"50\">b</volume>c</emph>",
          {u"<emphasis>a</emphasis>", u"<emphasis>b</emphasis>", u"<emphasis>c</emphasis>"}},
