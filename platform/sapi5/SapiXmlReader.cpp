@@ -199,7 +199,8 @@ private:
             text_ += u' ';
             break;
         case u'[':
-            if (!text_.empty() && text_.back() == u'[')
+            // Also when markup comes between the two: espeak-ng drops it first.
+            if (last_ == u'[')
                 text_ += u' ';
             text_ += c;
             break;
@@ -207,6 +208,7 @@ private:
             text_ += c;
         }
         speakable_ = speakable_ || !IsSpace(c);
+        last_ = c;
     }
 
     // Handles the markup at '<'; false when it is not markup, and '<' is text.
@@ -459,6 +461,7 @@ private:
         text_.clear();
         bookmarks_.clear();
         speakable_ = false;
+        last_ = 0;
         for (const auto& open : open_)
             if (open.markup)
                 text_ += open.markup->open;
@@ -468,6 +471,7 @@ private:
     std::size_t pos_ = 0;
     std::u16string text_;
     bool speakable_ = false;
+    char16_t last_ = 0; // the text's last character, markup aside
     std::vector<std::u16string> bookmarks_;
     int hidden_ = 0;
     SpeechProsody prosody_;

@@ -612,9 +612,10 @@ TEST_F(Sapi5Runtime, MarkupIsHeardAsMarkedUp) {
 
 TEST_F(Sapi5Runtime, BookmarksAndSilenceComeWhereTheyAreWritten) {
     std::vector<SPEVENT> events;
-    auto wav = SpeakToFile(u"One two<bookmark mark=\"1st\"/> three<bookmark mark=\"22\"/>"
-                           u"<silence msec=\"1000\"/>four five.<bookmark mark=\"end\"/>",
-                           SPSF_16kHz16BitStereo, "gmw/en-US", SPFEI(SPEI_TTS_BOOKMARK), &events);
+    auto wav = SpeakToFile(
+        u"One two<bookmark mark=\"1st\"/> three<bookmark mark=\"22\"/>"
+        u"<silence msec=\"1000\"/>four<bookmark mark=\"4\"/> five six.<bookmark mark=\"end\"/>",
+        SPSF_16kHz16BitStereo, "gmw/en-US", SPFEI(SPEI_TTS_BOOKMARK), &events);
     ASSERT_TRUE(wav);
     auto samples = ToMono(wav->data, wav->format);
     const double rate = wav->format.nSamplesPerSec, block = wav->format.nBlockAlign;
@@ -625,11 +626,11 @@ TEST_F(Sapi5Runtime, BookmarksAndSilenceComeWhereTheyAreWritten) {
     EXPECT_GT(gap.start / rate, 0.5);
     EXPECT_GT((samples.size() - gap.start - gap.length) / rate, 0.5);
 
-    ASSERT_EQ(events.size(), 3u);
-    const char16_t* marks[] = {u"1st", u"22", u"end"};
-    const WPARAM numbers[] = {1, 22, 0};
-    double at[3];
-    for (int i = 0; i < 3; ++i) {
+    ASSERT_EQ(events.size(), 4u);
+    const char16_t* marks[] = {u"1st", u"22", u"4", u"end"};
+    const WPARAM numbers[] = {1, 22, 4, 0};
+    double at[4];
+    for (int i = 0; i < 4; ++i) {
         EXPECT_EQ(events[i].eEventId, SPEI_TTS_BOOKMARK);
         ASSERT_EQ(events[i].elParamType, SPET_LPARAM_IS_STRING);
         EXPECT_EQ(std::u16string(reinterpret_cast<LPCWSTR>(events[i].lParam)), marks[i]);
@@ -639,12 +640,15 @@ TEST_F(Sapi5Runtime, BookmarksAndSilenceComeWhereTheyAreWritten) {
         SpClearEvent(&events[i]);
     }
     // "1st" after "One two", before "three"; "22" where the silence starts
-    // (after the pause espeak-ng ends "three" with); "end" at the end.
+    // (after the pause espeak-ng ends "three" with); "4" after "four";
+    // "end" at the end.
     EXPECT_GT(at[0], 0.3);
     EXPECT_LT(at[0], at[1] - 0.2);
     EXPECT_GE(at[1], gap.start / rate - 0.02);
     EXPECT_LE(at[1], (gap.start + gap.length) / rate - 0.95);
-    EXPECT_NEAR(at[2], samples.size() / rate, 0.05);
+    EXPECT_GT(at[2], (gap.start + gap.length) / rate + 0.1);
+    EXPECT_LT(at[2], at[3] - 0.3);
+    EXPECT_NEAR(at[3], samples.size() / rate, 0.05);
 
     // Without the interest, nothing is queued.
     events.clear();

@@ -152,6 +152,7 @@ TEST(SapiXmlReader, NothingToSayGivesNoSegments) {
     EXPECT_EQ(s[0].text, u"&lt;volume level=\"5\"/&gt;");
     // Text that would open espeak-ng's phoneme input is kept as text.
     EXPECT_EQ(SapiXmlReader::ReadPlain(u"[[h@'loU]]")[0].text, u"[ [h@'loU]]");
+    EXPECT_EQ(SapiXmlReader::Read(u"[<emph>[x]]</emph>")[0].text, u"[<emphasis> [x]]</emphasis>");
 }
 
 TEST(SapiXmlReader, NulCharactersDoNotCutTheText) {
