@@ -185,28 +185,17 @@ private:
     void AppendChar(char16_t c) {
         if (hidden_ > 0)
             return;
-        switch (c) {
-        case u'<':
-            text_ += u"&lt;";
-            break;
-        case u'>':
-            text_ += u"&gt;";
-            break;
-        case u'&':
-            text_ += u"&amp;";
-            break;
-        case u'\0':
+        // Also when markup comes between two '[': espeak-ng drops it first.
+        if (c == u'[' && last_ == u'[')
             text_ += u' ';
-            break;
-        case u'[':
-            // Also when markup comes between the two: espeak-ng drops it first.
-            if (last_ == u'[')
-                text_ += u' ';
-            text_ += c;
-            break;
-        default:
-            text_ += c;
-        }
+        if (c == u'<')
+            text_ += u"&lt;";
+        else if (c == u'>')
+            text_ += u"&gt;";
+        else if (c == u'&')
+            text_ += u"&amp;";
+        else
+            text_ += c == u'\0' ? u' ' : c;
         speakable_ = speakable_ || !IsSpace(c);
         last_ = c;
     }
@@ -402,7 +391,7 @@ private:
                 bookmarks_.push_back(*mark);
             }
         }
-        SetProsody(next, nextVoice);
+        SetRun(next, nextVoice);
         if (tag.empty)
             return;
         if (open.markup)
@@ -424,7 +413,7 @@ private:
             }
             Open outer = std::move(open_[i]);
             open_.resize(i);
-            SetProsody(outer.prosody, outer.voice);
+            SetRun(outer.prosody, outer.voice);
             return;
         }
     }
@@ -437,7 +426,7 @@ private:
         return digits;
     }
 
-    void SetProsody(const SpeechProsody& next, const VoiceRequest& voice) {
+    void SetRun(const SpeechProsody& next, const VoiceRequest& voice) {
         if (next == prosody_ && voice == voice_)
             return;
         FlushText();
