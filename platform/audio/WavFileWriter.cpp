@@ -72,6 +72,28 @@ HRESULT OpenError(int error) {
     }
 }
 
+// Never blocks: a FIFO or a socket would hold the writer (and the job above
+// it) beyond the reach of a stop, so it is refused (EACCES).
+int OpenForWriting(const std::string& name) {
+    const int fd =
+        ::open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NONBLOCK, 0666);
+    if (fd < 0)
+        return -1;
+    struct stat info {};
+    int error = 0;
+    if (::fstat(fd, &info) != 0)
+        error = errno;
+    else if (S_ISFIFO(info.st_mode) || S_ISSOCK(info.st_mode))
+        error = EACCES;
+    else if (::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0)
+        error = errno;
+    if (error == 0)
+        return fd;
+    ::close(fd);
+    errno = error;
+    return -1;
+}
+
 HRESULT WriteError(int error) {
     return error == ENOSPC || error == EDQUOT || error == EFBIG ? STG_E_MEDIUMFULL
                                                                 : STG_E_WRITEFAULT;
@@ -102,12 +124,11 @@ HRESULT WavFileWriter::Create(const std::u16string& path, const WAVEFORMATEX& fo
     m_pending.reserve(kBufferBytes);
 
     const std::string name = ToUtf8(path);
-    const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    const int fd = OpenForWriting(name);
     if (fd < 0)
         return OpenError(errno);
     m_fd = fd;
-    // Only a file of our own is ever deleted, never a device or a pipe the
-    // caller named.
+    // Only a file of our own is ever deleted, never a device the caller named.
     struct stat info {};
     if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode))
         m_path = name;

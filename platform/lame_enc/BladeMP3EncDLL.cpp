@@ -1,6 +1,11 @@
 // liblame_enc.so: the BladeEnc encoder interface over libmp3lame. A stream
 // handle is the address of its LameStream; handles are checked against the
 // streams this library made, so a stale one gets BE_ERR_INVALID_HANDLE.
+//
+// A C library: no exception leaves an entry point. Running out of memory
+// gives BE_ERR_NO_MORE_HANDLES when a stream is being made and
+// BE_ERR_BUFFER_TOO_SMALL elsewhere; anything else unexpected gives
+// BE_ERR_INVALID_FORMAT_PARAMETERS.
 
 #include "platform/lame_enc/BladeMP3EncDLL.h"
 
@@ -12,36 +17,58 @@
 #include <lame/lame.h>
 #include <memory>
 #include <mutex>
+#include <new>
 #include <set>
-#include <string>
 
 #define LAME_ENC_EXPORT extern "C" __attribute__((visibility("default")))
 
 namespace {
 
-std::mutex g_mutex;
-std::set<LameStream*> g_streams; // open ones
-// The last stream closed with a VBR header still to write (beWriteVBRHeader).
-std::unique_ptr<LameStream> g_pendingHeader;
+// Never destroyed: a caller's thread may still be encoding while the process
+// ends.
+struct Streams {
+    std::mutex mutex;
+    std::set<LameStream*> open;
+    // The last stream closed with a VBR header still to write (beWriteVBRHeader).
+    std::unique_ptr<LameStream> pendingHeader;
+};
+
+Streams& streams() {
+    static auto* s = new Streams;
+    return *s;
+}
 
 LameStream* findStream(HBE_STREAM handle) {
     auto* stream = reinterpret_cast<LameStream*>(handle);
-    std::lock_guard lock(g_mutex);
-    return g_streams.count(stream) ? stream : nullptr;
+    std::lock_guard lock(streams().mutex);
+    return streams().open.count(stream) ? stream : nullptr;
 }
 
 std::unique_ptr<LameStream> takeStream(HBE_STREAM handle) {
     auto* stream = reinterpret_cast<LameStream*>(handle);
-    std::lock_guard lock(g_mutex);
-    if (!g_streams.erase(stream))
+    std::lock_guard lock(streams().mutex);
+    if (!streams().open.erase(stream))
         return nullptr;
     return std::unique_ptr<LameStream>(stream);
 }
 
+// Runs an entry point's body with exceptions turned into results.
+template <typename Body> BE_ERR guarded(BE_ERR outOfMemory, Body body) noexcept {
+    try {
+        return body();
+    } catch (const std::bad_alloc&) {
+        return outOfMemory;
+    } catch (...) {
+        return BE_ERR_INVALID_FORMAT_PARAMETERS;
+    }
+}
+
 int monthOf(const char* date) {
     static const char* names = "JanFebMarAprMayJunJulAugSepOctNovDec";
-    const char* at = std::strstr(names, std::string(date, 3).c_str());
-    return at ? static_cast<int>(at - names) / 3 + 1 : 0;
+    for (int month = 0; month < 12; ++month)
+        if (std::strncmp(names + 3 * month, date, 3) == 0)
+            return month + 1;
+    return 0;
 }
 
 } // namespace
@@ -52,17 +79,19 @@ LAME_ENC_EXPORT BE_ERR beInitStream(BE_CONFIG* config, DWORD* dwSamples, DWORD* 
         return BE_ERR_INVALID_FORMAT_PARAMETERS;
     if (config->dwConfig != BE_CONFIG_LAME || config->format.LHV1.dwStructVersion < 1)
         return BE_ERR_INVALID_FORMAT;
-    BE_ERR error = BE_ERR_SUCCESSFUL;
-    std::unique_ptr<LameStream> created = LameStream::create(config->format.LHV1, error);
-    if (!created)
-        return error;
-    *dwSamples = created->samplesPerCall();
-    *dwBufferSize = created->bufferSize();
-    std::lock_guard lock(g_mutex);
-    LameStream* raw = created.release();
-    g_streams.insert(raw);
-    *stream = reinterpret_cast<HBE_STREAM>(raw);
-    return BE_ERR_SUCCESSFUL;
+    return guarded(BE_ERR_NO_MORE_HANDLES, [&] {
+        BE_ERR error = BE_ERR_SUCCESSFUL;
+        std::unique_ptr<LameStream> created = LameStream::create(config->format.LHV1, error);
+        if (!created)
+            return error;
+        std::lock_guard lock(streams().mutex);
+        // Listed before it is let go of: a failed insertion frees it.
+        streams().open.insert(created.get());
+        *dwSamples = created->samplesPerCall();
+        *dwBufferSize = created->bufferSize();
+        *stream = reinterpret_cast<HBE_STREAM>(created.release());
+        return BE_ERR_SUCCESSFUL;
+    });
 }
 
 LAME_ENC_EXPORT BE_ERR beEncodeChunk(HBE_STREAM handle, DWORD nSamples, short* samples,
@@ -72,7 +101,8 @@ LAME_ENC_EXPORT BE_ERR beEncodeChunk(HBE_STREAM handle, DWORD nSamples, short* s
         return BE_ERR_INVALID_HANDLE;
     if ((!samples && nSamples) || !output || !outputBytes)
         return BE_ERR_INVALID_FORMAT_PARAMETERS;
-    return stream->encode(samples, nSamples, output, *outputBytes);
+    return guarded(BE_ERR_BUFFER_TOO_SMALL,
+                   [&] { return stream->encode(samples, nSamples, output, *outputBytes); });
 }
 
 LAME_ENC_EXPORT BE_ERR beDeinitStream(HBE_STREAM handle, BYTE* output, DWORD* outputBytes) {
@@ -81,7 +111,7 @@ LAME_ENC_EXPORT BE_ERR beDeinitStream(HBE_STREAM handle, BYTE* output, DWORD* ou
         return BE_ERR_INVALID_HANDLE;
     if (!output || !outputBytes)
         return BE_ERR_INVALID_FORMAT_PARAMETERS;
-    return stream->flush(output, *outputBytes);
+    return guarded(BE_ERR_BUFFER_TOO_SMALL, [&] { return stream->flush(output, *outputBytes); });
 }
 
 LAME_ENC_EXPORT BE_ERR beCloseStream(HBE_STREAM handle) {
@@ -89,8 +119,8 @@ LAME_ENC_EXPORT BE_ERR beCloseStream(HBE_STREAM handle) {
     if (!stream)
         return BE_ERR_INVALID_HANDLE;
     if (stream->writesTag()) {
-        std::lock_guard lock(g_mutex);
-        g_pendingHeader = std::move(stream);
+        std::lock_guard lock(streams().mutex);
+        streams().pendingHeader = std::move(stream);
     }
     return BE_ERR_SUCCESSFUL;
 }
@@ -118,17 +148,17 @@ LAME_ENC_EXPORT void beVersion(BE_VERSION* version) {
 LAME_ENC_EXPORT BE_ERR beWriteVBRHeader(const char* mp3Path) {
     std::unique_ptr<LameStream> stream;
     {
-        std::lock_guard lock(g_mutex);
-        stream = std::move(g_pendingHeader);
+        std::lock_guard lock(streams().mutex);
+        stream = std::move(streams().pendingHeader);
     }
     if (!stream)
         return BE_ERR_INVALID_HANDLE;
-    return stream->writeTag(mp3Path);
+    return guarded(BE_ERR_BUFFER_TOO_SMALL, [&] { return stream->writeTag(mp3Path); });
 }
 
 LAME_ENC_EXPORT BE_ERR beWriteInfoTag(HBE_STREAM handle, const char* mp3Path) {
     std::unique_ptr<LameStream> stream = takeStream(handle);
     if (!stream)
         return BE_ERR_INVALID_HANDLE;
-    return stream->writeTag(mp3Path);
+    return guarded(BE_ERR_BUFFER_TOO_SMALL, [&] { return stream->writeTag(mp3Path); });
 }

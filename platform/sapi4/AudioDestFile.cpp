@@ -3,18 +3,25 @@
 #include "platform/com/strings.h"
 
 #include <cerrno>
-#include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
 // Creates the file (empty) so that a path that cannot be written is refused
-// when it is named, not when the first audio arrives.
+// when it is named, not when the first audio arrives. Never blocks: a FIFO
+// is refused rather than waited on.
 HRESULT TouchFile(const std::u16string& path) {
-    std::FILE* f = std::fopen(ToUtf8(path).c_str(), "wb");
-    if (!f)
+    const int fd =
+        ::open(ToUtf8(path).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NONBLOCK, 0666);
+    if (fd < 0)
         return errno == ENOENT || errno == ENOTDIR ? STG_E_FILENOTFOUND : E_ACCESSDENIED;
-    std::fclose(f);
-    return S_OK;
+    struct stat info {};
+    const bool usable =
+        ::fstat(fd, &info) == 0 && !S_ISFIFO(info.st_mode) && !S_ISSOCK(info.st_mode);
+    ::close(fd);
+    return usable ? S_OK : E_ACCESSDENIED;
 }
 
 } // namespace
@@ -46,9 +53,14 @@ HRESULT AudioDestFile::Set(LPCWSTR path, DWORD) {
 HRESULT AudioDestFile::Flush() {
     std::lock_guard lock(m_mutex);
     m_pendingPath.clear();
-    if (m_writer.IsOpen())
-        return m_writer.Finish();
-    return m_error;
+    if (!m_writer.IsOpen())
+        return m_error;
+    // A file whose end or header did not reach the disk is not left to pass
+    // for complete.
+    HRESULT hr = m_writer.Finish();
+    if (FAILED(hr))
+        m_writer.Discard();
+    return hr;
 }
 
 HRESULT AudioDestFile::RealTimeGet(WORD* realTime) {

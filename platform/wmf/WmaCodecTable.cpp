@@ -72,8 +72,9 @@ std::vector<WmaCodec> ProbeAll() {
 } // namespace
 
 const std::vector<WmaCodec>& InstalledWmaCodecs() {
-    static const std::vector<WmaCodec> codecs = ProbeAll();
-    return codecs;
+    // Never destroyed: a conversion given up at exit may still read it.
+    static const auto* codecs = new std::vector<WmaCodec>(ProbeAll());
+    return *codecs;
 }
 
 WAVEFORMATEX WaveFormatOf(const WmaCodec& codec, const WmaOutputFormat& format) {

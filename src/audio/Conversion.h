@@ -3,9 +3,20 @@
 // MP3 or WMA output file. Each gives 1 for success and 0 for failure (having
 // shown its own message); neither deletes a file, that is the worker's part.
 
+#include <atomic>
 #include <string>
 
+// What a conversion and the worker running it tell each other.
+struct ConversionControl {
+    // Set from another thread when the worker is given up: the conversion
+    // ends at its next chunk, without a message, and gives 0.
+    const std::atomic<bool>* abandon = nullptr;
+    // Set by the conversion once it has created or opened the output file:
+    // only then may a failure remove it.
+    bool outputTouched = false;
+};
+
 int convertWavToMp3(const std::u16string& wavPath, const std::u16string& mp3Path, int bitrateKbps,
-                    int quality, bool vbr);
+                    int quality, bool vbr, ConversionControl* control = nullptr);
 int convertWavToWma(const std::u16string& wavPath, const std::u16string& wmaPath, int codecIndex,
-                    int formatIndex);
+                    int formatIndex, ConversionControl* control = nullptr);

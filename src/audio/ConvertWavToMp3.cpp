@@ -9,40 +9,54 @@
 #include <memory>
 #include <new>
 
-int convertWavToMp3(const std::u16string& wavPath, const std::u16string& mp3Path, int bitrateKbps,
-                    int quality, bool vbr) {
-    try {
-        WavFileReader reader;
-        Mp3Encoder encoder;
-        if (!reader.open(wavPath))
-            return 0;
-        if (!encoder.loadLibrary()) {
-            AfxMessageBox(IDS_MP3_INIT, MB_ICONERROR);
-            return 0;
-        }
-        if (!encoder.openStream(&reader.format, bitrateKbps, quality, vbr, mp3Path))
-            return 0;
+namespace {
 
-        // Reads of exactly what the library takes per call keep every
-        // encode call but the last one full.
-        const std::uint32_t chunk = encoder.chunkBytes();
-        std::unique_ptr<BYTE[]> buffer(new (std::nothrow) BYTE[chunk + 1]);
-        if (!buffer) {
-            AfxMessageBox(IDS_OUT_OF_MEMORY, MB_ICONERROR);
+int Convert(WavFileReader& reader, Mp3Encoder& encoder, const std::u16string& wavPath,
+            const std::u16string& mp3Path, int bitrateKbps, int quality, bool vbr,
+            const std::atomic<bool>* abandon) {
+    if (!reader.open(wavPath))
+        return 0;
+    if (!encoder.loadLibrary()) {
+        AfxMessageBox(IDS_MP3_INIT, MB_ICONERROR);
+        return 0;
+    }
+    if (!encoder.openStream(&reader.format, bitrateKbps, quality, vbr, mp3Path))
+        return 0;
+
+    // Reads of exactly what the library takes per call keep every encode
+    // call but the last one full.
+    const std::uint32_t chunk = encoder.chunkBytes();
+    std::unique_ptr<BYTE[]> buffer(new (std::nothrow) BYTE[chunk + 1]);
+    if (!buffer) {
+        AfxMessageBox(IDS_OUT_OF_MEMORY, MB_ICONERROR);
+        return 0;
+    }
+    while (std::uint32_t bytes = reader.read(buffer.get(), chunk)) {
+        if (abandon && abandon->load())
             return 0;
-        }
-        while (std::uint32_t bytes = reader.read(buffer.get(), chunk)) {
-            if (!encoder.encodeChunk(buffer.get(), bytes))
-                return 0;
-        }
-        // A read error (already shown) cut the audio short: the file would
-        // be missing its end, so it is not a success.
-        if (reader.failed())
+        if (!encoder.encodeChunk(buffer.get(), bytes))
             return 0;
-        if (!encoder.closeStream())
-            return 0;
-        encoder.unloadLibrary();
-        return 1;
+    }
+    // A read error (already shown) cut the audio short: the file would be
+    // missing its end, so it is not a success.
+    if (reader.failed())
+        return 0;
+    if (!encoder.closeStream())
+        return 0;
+    encoder.unloadLibrary();
+    return 1;
+}
+
+} // namespace
+
+int convertWavToMp3(const std::u16string& wavPath, const std::u16string& mp3Path, int bitrateKbps,
+                    int quality, bool vbr, ConversionControl* control) {
+    WavFileReader reader;
+    Mp3Encoder encoder;
+    int result = 0;
+    try {
+        result = Convert(reader, encoder, wavPath, mp3Path, bitrateKbps, quality, vbr,
+                         control ? control->abandon : nullptr);
     } catch (abi::__forced_unwind&) {
         throw; // a thread being cancelled must unwind all the way
     } catch (const std::bad_alloc&) {
@@ -52,5 +66,7 @@ int convertWavToMp3(const std::u16string& wavPath, const std::u16string& mp3Path
     } catch (...) {
         AfxMessageBox(IDS_UNKNOWN_EXCEPTION, MB_ICONERROR);
     }
-    return 0;
+    if (control)
+        control->outputTouched = encoder.outputCreated();
+    return result;
 }

@@ -19,11 +19,13 @@ int Fail(UINT id) {
 // a sample was refused (its message is shown) or the WAV could not be read to
 // its end: a file missing the rest of the speech is no success.
 bool PumpChunks(WavFileReader& reader, WmaCodecCatalogue& catalogue, BYTE* buffer,
-                std::uint32_t chunk, bool preprocess) {
+                std::uint32_t chunk, bool preprocess, const std::atomic<bool>* abandon) {
     for (;;) {
         std::uint32_t got = reader.read(buffer, chunk);
         if (got == 0)
             break;
+        if (abandon && abandon->load())
+            return false;
         HRESULT hr = catalogue.writeChunk(buffer, got, preprocess);
         if (FAILED(hr))
             return false;
@@ -33,18 +35,21 @@ bool PumpChunks(WavFileReader& reader, WmaCodecCatalogue& catalogue, BYTE* buffe
     return !reader.failed();
 }
 
-int Convert(const std::u16string& wavPath, const std::u16string& wmaPath, int codecIndex,
-            int formatIndex) {
-    WavFileReader reader;
-    WmaCodecCatalogue catalogue;
+int Convert(WavFileReader& reader, WmaCodecCatalogue& catalogue, const std::u16string& wavPath,
+            const std::u16string& wmaPath, int codecIndex, int formatIndex,
+            const std::atomic<bool>* abandon) {
     if (!reader.open(wavPath))
         return 0;
+    // One second of audio. A header that gives no rate would make every read
+    // empty and an empty file pass for the whole speech.
+    const std::uint32_t chunk = reader.format.nAvgBytesPerSec;
+    if (chunk == 0)
+        return Fail(IDS_WAV_READ);
     if (!catalogue.enumerate())
         return Fail(IDS_WMA_INIT);
     if (!catalogue.openWriter(&reader.format, codecIndex, formatIndex, wmaPath))
         return 0;
 
-    const std::uint32_t chunk = reader.format.nAvgBytesPerSec;
     std::unique_ptr<BYTE[]> buffer(new (std::nothrow) BYTE[std::size_t{chunk} + 1]);
     if (!buffer)
         return Fail(IDS_OUT_OF_MEMORY);
@@ -53,7 +58,7 @@ int Convert(const std::u16string& wavPath, const std::u16string& wmaPath, int co
     for (std::uint32_t pass = 0; pass < catalogue.passCount; ++pass) {
         if (vbr && FAILED(catalogue.beginPreprocessingPass()))
             return Fail(IDS_WMA_BEGIN_PASS);
-        if (!PumpChunks(reader, catalogue, buffer.get(), chunk, true))
+        if (!PumpChunks(reader, catalogue, buffer.get(), chunk, true, abandon))
             return 0;
         if (vbr && FAILED(catalogue.endPreprocessingPass()))
             return Fail(IDS_WMA_END_PASS);
@@ -62,7 +67,7 @@ int Convert(const std::u16string& wavPath, const std::u16string& wmaPath, int co
         if (reader.failed())
             return 0;
     }
-    if (!PumpChunks(reader, catalogue, buffer.get(), chunk, false))
+    if (!PumpChunks(reader, catalogue, buffer.get(), chunk, false, abandon))
         return 0;
     // The writer holds the last samples until EndWriting; if they cannot be
     // written (a full disk), the file is not complete.
@@ -76,14 +81,21 @@ int Convert(const std::u16string& wavPath, const std::u16string& wmaPath, int co
 } // namespace
 
 int convertWavToWma(const std::u16string& wavPath, const std::u16string& wmaPath, int codecIndex,
-                    int formatIndex) {
+                    int formatIndex, ConversionControl* control) {
+    WavFileReader reader;
+    WmaCodecCatalogue catalogue;
+    int result = 0;
     try {
-        return Convert(wavPath, wmaPath, codecIndex, formatIndex);
+        result = Convert(reader, catalogue, wavPath, wmaPath, codecIndex, formatIndex,
+                         control ? control->abandon : nullptr);
     } catch (const std::bad_alloc&) {
-        return Fail(IDS_OUT_OF_MEMORY);
+        Fail(IDS_OUT_OF_MEMORY);
     } catch (const AudioFileException&) {
-        return Fail(IDS_WAV_READ);
+        Fail(IDS_WAV_READ);
     } catch (...) {
-        return Fail(IDS_UNKNOWN_EXCEPTION);
+        Fail(IDS_UNKNOWN_EXCEPTION);
     }
+    if (control)
+        control->outputTouched = catalogue.outputOpened;
+    return result;
 }

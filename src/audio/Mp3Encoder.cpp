@@ -13,14 +13,16 @@
 #include <filesystem>
 #include <mutex>
 #include <new>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
 constexpr const char* kLibraryName = "liblame_enc.so";
 
-std::mutex g_pathMutex;
-std::string g_libraryPath; // set by tests only
+// Never destroyed: a conversion given up at exit may still load the library.
+std::mutex& g_pathMutex = *new std::mutex;
+std::string& g_libraryPath = *new std::string; // set by tests only
 
 void showError(UINT id) {
     AfxMessageBox(id, MB_ICONERROR);
@@ -71,6 +73,21 @@ bool bitrateAllowed(int kbps, int mpegVersion) {
     default:
         return false;
     }
+}
+
+// Never blocks: a FIFO nobody reads is refused instead of holding the job.
+int openOutput(const std::string& path) {
+    const int fd =
+        ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NONBLOCK, 0666);
+    if (fd < 0)
+        return -1;
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || S_ISFIFO(info.st_mode) || S_ISSOCK(info.st_mode) ||
+        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
 }
 
 template <typename F> F lookUp(void* library, const char* name) {
@@ -155,6 +172,7 @@ bool Mp3Encoder::isLoaded() const {
 bool Mp3Encoder::openStream(const WAVEFORMATEX* format, int bitrateKbps, int quality, bool vbr,
                             const std::u16string& mp3Path) {
     closeStream();
+    m_outputCreated = false;
     if (!format)
         return false;
     try {
@@ -187,17 +205,23 @@ bool Mp3Encoder::openStream(const WAVEFORMATEX* format, int bitrateKbps, int qua
             lhv1.nVbrMethod = VBR_METHOD_DEFAULT;
             lhv1.bEnableVBR = TRUE;
             lhv1.nVBRQuality = quality;
+            // Without the header frame players guess the length of a VBR
+            // file from its first frame's bit rate and seek wrongly.
+            lhv1.bWriteVBRHeader = TRUE;
         } else {
             const auto low = static_cast<BYTE>(quality);
             lhv1.nQuality = static_cast<WORD>(low | static_cast<BYTE>(255 - low) << 8);
         }
 
-        m_outputFile =
-            ::open(ToUtf8(mp3Path).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+        const std::string path = ToUtf8(mp3Path);
+        m_outputFile = openOutput(path);
         if (m_outputFile < 0) {
             showError(IDS_MP3_CREATE_FILE);
             return false;
         }
+        m_outputCreated = true;
+        if (vbr)
+            m_outputPath = path;
 
         if (!m_loaded || m_beInitStream(&m_config, &m_samplesPerChunk, &m_outputBufferSize,
                                         &m_stream) != BE_ERR_SUCCESSFUL) {
@@ -285,12 +309,16 @@ bool Mp3Encoder::closeStream() {
 // Run without messages when the encoder is given up after a failure that
 // has already been reported.
 bool Mp3Encoder::closeStream(bool report) {
+    // A file given up after a failure gets no header; it is about to go.
+    if (!report)
+        m_outputPath.clear();
     if (m_stream) {
         DWORD outputBytes = 0;
         if (m_beDeinitStream(m_stream, m_outputBuffer.data(), &outputBytes) != BE_ERR_SUCCESSFUL ||
             outputBytes > m_outputBuffer.size()) {
             m_beCloseStream(m_stream);
             m_stream = 0;
+            m_outputPath.clear();
             if (report)
                 showError(IDS_MP3_CLOSE_STREAM);
             return false;
@@ -302,6 +330,7 @@ bool Mp3Encoder::closeStream(bool report) {
             // The last frames are lost: the file must not pass for complete.
             m_beCloseStream(m_stream);
             m_stream = 0;
+            m_outputPath.clear();
             if (report)
                 showError(IDS_MP3_WRITE);
             return false;
@@ -315,10 +344,13 @@ bool Mp3Encoder::closeStream(bool report) {
         const bool closed = ::close(m_outputFile) == 0;
         m_outputFile = -1;
         if (!closed) {
+            m_outputPath.clear();
             if (report)
                 showError(IDS_MP3_WRITE);
             return false;
         }
+        if (!writeVbrHeader(report))
+            return false;
     }
     m_config = BE_CONFIG{};
     m_inputFormat = WAVEFORMATEX{};
@@ -328,6 +360,20 @@ bool Mp3Encoder::closeStream(bool report) {
     m_alignBuffer = {};
     m_outputBuffer = {};
     return true;
+}
+
+// The library fills in the header frame it reserved at the start of the
+// stream it closed last.
+bool Mp3Encoder::writeVbrHeader(bool report) {
+    if (m_outputPath.empty())
+        return true;
+    const std::string path = std::move(m_outputPath);
+    m_outputPath.clear();
+    if (m_beWriteVBRHeader(path.c_str()) == BE_ERR_SUCCESSFUL)
+        return true;
+    if (report)
+        showError(IDS_MP3_WRITE);
+    return false;
 }
 
 void Mp3Encoder::writeOutput(DWORD byteCount) {

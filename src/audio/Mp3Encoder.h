@@ -31,8 +31,12 @@ public:
     std::uint32_t chunkBytes() const;
     // Messages 184, 182.
     bool encodeChunk(const void* data, std::uint32_t byteCount);
-    // Messages 183, 182. Harmless when no stream is open.
+    // Messages 183, 182. Harmless when no stream is open. A VBR file gets
+    // its VBR header frame here, once the file is closed, so that players
+    // know its true length.
     bool closeStream();
+    // Whether openStream got as far as creating (or truncating) its file.
+    bool outputCreated() const { return m_outputCreated; }
 
     // The library to load instead of liblame_enc.so; for tests only. An empty
     // path restores the normal search.
@@ -40,6 +44,7 @@ public:
 
 private:
     bool closeStream(bool report);
+    bool writeVbrHeader(bool report);
     bool encodeSamples(const short* samples, std::uint32_t sampleCount);
     void writeOutput(DWORD byteCount);
     void* openLibrary() const;
@@ -64,4 +69,6 @@ private:
     std::vector<short> m_widenBuffer; // 8-bit input, widened to 16 bits
     std::vector<short> m_alignBuffer; // 16-bit input handed over at an odd address
     int m_outputFile = -1;
+    std::string m_outputPath; // set while a VBR file awaits its header
+    bool m_outputCreated = false;
 };

@@ -215,6 +215,7 @@ bool WmaCodecCatalogue::openWriter(const WAVEFORMATEX* format, int codecIndex, i
         return false;
     if (FAILED(writer->SetOutputFilename(wmaPath.c_str())))
         return ShowError(IDS_WMA_OUTPUT_FILE);
+    outputOpened = true;
 
     const bool vbr = selectedFormat.mode != WmaEncodingMode::Cbr;
     if (vbr && FAILED(writer->QueryInterface(IID_IWMWriterPreprocess,

@@ -47,6 +47,8 @@ public:
     std::uint64_t sampleTime = 0; // 100 ns units: the end of the last chunk
     std::uint32_t passCount = 0;
     WmaFormatEntry selectedFormat;
+    // Whether openWriter got as far as opening the output file.
+    bool outputOpened = false;
 
 private:
     HRESULT applyEnumerationSettings(DWORD codecIndex, WmaEncodingMode mode);

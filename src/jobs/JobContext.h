@@ -17,6 +17,9 @@ struct JobContext {
     SpeechJob job;
     std::shared_ptr<Event> stopEvent;
     std::shared_ptr<std::atomic<bool>> cancelRequested;
+    // Set when the worker is given up: a conversion ends at its next chunk and
+    // the worker removes what it created.
+    std::shared_ptr<std::atomic<bool>> abandoned = std::make_shared<std::atomic<bool>>(false);
     // The sink the SAPI 4 engine registers; declared first so that it
     // outlives the engine, whose runtime releases it last.
     std::shared_ptr<CTTSNotifySink> sink;

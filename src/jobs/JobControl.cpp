@@ -96,6 +96,7 @@ bool JobControl::StartWorker(bool sapi4) {
     context->job = job_;
     context->stopEvent = stopEvent_;
     context->cancelRequested = cancelRequested_;
+    abandoned_ = context->abandoned;
     if (sapi4) {
         context->sink = engineSink_;
         context->sapi4 = sapi4_;
@@ -142,7 +143,14 @@ void JobControl::EndJob() {
 bool JobControl::EndWorker(std::unique_ptr<WorkerThread>& thread) {
     if (!thread)
         return false;
-    const bool givenUp = !thread->Wait(kEndJobWaitMs);
+    bool ended = thread->Wait(kEndJobWaitMs);
+    if (!ended) {
+        // Whatever still runs (a long conversion) is abandoned, so that no
+        // half-written file outlives the job, nor the program when it closes.
+        abandoned_->store(true);
+        ended = thread->Wait(kAbandonWaitMs);
+    }
+    const bool givenUp = !ended;
     // Destroying the thread object of a worker still running lets it go on
     // detached with its own context.
     thread.reset();

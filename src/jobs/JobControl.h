@@ -30,6 +30,9 @@ class JobControl {
 public:
     // How long EndJob waits for each worker before giving it up.
     static constexpr unsigned kEndJobWaitMs = 5000;
+    // How much longer it waits for a worker it has told to abandon its job:
+    // a conversion stops at its next chunk and removes the files it made.
+    static constexpr unsigned kAbandonWaitMs = 1000;
 
     // Takes the engines built (enumerated) by the frame, and the frame's
     // notification sink, which must outlive this object.
@@ -80,6 +83,8 @@ private:
     SpeechJob job_;
     std::shared_ptr<Event> stopEvent_;
     std::shared_ptr<std::atomic<bool>> cancelRequested_;
+    // The abandon flag of the last worker started.
+    std::shared_ptr<std::atomic<bool>> abandoned_;
     std::unique_ptr<WorkerThread> sapi4Thread_;
     std::unique_ptr<WorkerThread> sapi5Thread_;
     // Engines that went with given-up workers, kept so that references handed

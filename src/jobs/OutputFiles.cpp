@@ -39,6 +39,8 @@ Reservation Reserve(const std::u16string& path) {
 } // namespace
 
 WavTarget ChooseWavTarget(const SpeechJob& job) {
+    if (!job.speak && !IsWritableOutput(job.outputPath))
+        return {std::u16string(), false, false};
     if (job.speak || job.outputKind == OutputKind::Wav)
         return {job.outputPath, false, true};
     for (int n = 0; n < kMaxIntermediateNames; ++n) {
@@ -58,38 +60,47 @@ WavTarget ChooseWavTarget(const SpeechJob& job) {
     return {std::u16string(), true, false};
 }
 
-void DeleteOutputFile(const std::u16string& path) {
-    if (!path.empty())
-        ::unlink(ToUtf8(path).c_str());
+bool IsWritableOutput(const std::u16string& path) {
+    struct stat info {};
+    if (::stat(ToUtf8(path).c_str(), &info) != 0)
+        return true; // not there yet: the engine creates it or says why not
+    return S_ISREG(info.st_mode) || S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode);
 }
 
-void FinishJob(const SpeechJob& job, const WavTarget& wav, bool stopped) {
+void DeleteOutputFile(const std::u16string& path) {
+    if (path.empty())
+        return;
+    const std::string name = ToUtf8(path);
+    struct stat info {};
+    if (::lstat(name.c_str(), &info) == 0 && S_ISREG(info.st_mode))
+        ::unlink(name.c_str());
+}
+
+void FinishJob(const SpeechJob& job, const WavTarget& wav, bool stopped,
+               const std::atomic<bool>* abandon) {
     if (job.speak)
         return;
     if (stopped) {
         DeleteOutputFile(wav.path);
         return;
     }
-    // An engine that could not complete the WAV (a full disk) has removed it
-    // and said so; converting nothing would only add a second message. The
-    // conversion never created the output file, so nothing else goes.
-    if (::access(ToUtf8(wav.path).c_str(), F_OK) != 0)
-        return;
+    ConversionControl control{abandon};
     int converted;
     switch (job.outputKind) {
     case OutputKind::Mp3:
         converted = convertWavToMp3(wav.path, job.outputPath, job.mp3Kbps, job.mp3Quality,
-                                    job.mp3Vbr != FALSE);
+                                    job.mp3Vbr != FALSE, &control);
         break;
     case OutputKind::Wma:
-        converted =
-            convertWavToWma(wav.path, job.outputPath, job.wmaCodecIndex, job.wmaFormatIndex);
+        converted = convertWavToWma(wav.path, job.outputPath, job.wmaCodecIndex, job.wmaFormatIndex,
+                                    &control);
         break;
     default:
         return;
     }
     DeleteOutputFile(wav.path);
-    if (converted == 0)
+    // A user's file that the conversion never reached is still theirs.
+    if (converted == 0 && control.outputTouched)
         DeleteOutputFile(job.outputPath);
 }
 

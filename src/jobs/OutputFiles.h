@@ -4,6 +4,7 @@
 
 #include "src/jobs/SpeechJob.h"
 
+#include <atomic>
 #include <string>
 
 // The WAV file synthesis writes. A Wav job writes its output file directly. An
@@ -20,14 +21,21 @@ struct WavTarget {
 };
 WavTarget ChooseWavTarget(const SpeechJob& job);
 
-// Removes a file; a missing file is no error.
+// Whether a Write job may write to its output path: a regular file, a device
+// or a name not taken yet. A FIFO or a socket would block the job beyond the
+// reach of Stop, so it is refused.
+bool IsWritableOutput(const std::u16string& path);
+
+// Removes a regular file; a missing file is no error. Anything else at the
+// path (a device node, a FIFO, a folder) was never the job's and stays.
 void DeleteOutputFile(const std::u16string& path);
 
 // The end of a job after the engine has released the WAV file: a stopped
 // Write job loses its WAV file; a finished Mp3 or Wma job is converted, its
 // intermediate file removed, and its output file too when the conversion
-// failed.
-void FinishJob(const SpeechJob& job, const WavTarget& wav, bool stopped);
+// failed after opening it. `abandon` set ends a conversion at its next chunk.
+void FinishJob(const SpeechJob& job, const WavTarget& wav, bool stopped,
+               const std::atomic<bool>* abandon = nullptr);
 
 // A job whose speech never started: an intermediate file the job reserved is
 // removed, since nothing will ever be written into it.

@@ -57,8 +57,11 @@ void RunSapi4Job(JobContext& context) {
     bool stopped = context.cancelRequested->load();
     if (stopped && engine.central)
         engine.central->AudioReset();
-    engine.EndSpeech();
-    FinishJob(job, wav, stopped);
+    // A file that could not be completed (its message is shown) goes as a
+    // stopped job's file does, and is not converted.
+    if (!engine.EndSpeech())
+        stopped = true;
+    FinishJob(job, wav, stopped, context.abandoned.get());
 }
 
 } // namespace

@@ -23,7 +23,7 @@ bool WaitForSpeakComplete(const Event& stopEvent, const Event* doneEvent) {
 
 // Speech that ended by itself may still have failed on the way (a full disk
 // under the output file): the runtime can show nobody, so the worker does, and
-// the job counts as failed. The stream has already removed its cut-short file.
+// the job counts as failed.
 bool SpeechFailed(ISpVoice* voice) {
     SPVOICESTATUS status{};
     return voice && SUCCEEDED(voice->GetStatus(&status, nullptr)) && FAILED(status.hrLastResult);
@@ -49,11 +49,13 @@ void RunSapi5Job(JobContext& context) {
     bool stopped = WaitForSpeakComplete(*context.stopEvent, engine.doneEvent);
     if (stopped && engine.voice)
         engine.voice->Speak(nullptr, SPF_PURGEBEFORESPEAK, nullptr);
-    const bool failed = !stopped && SpeechFailed(engine.voice);
+    // The file is completed before the voice goes: its last samples and its
+    // header may still fail to reach the disk.
+    const bool failed = !stopped && (SpeechFailed(engine.voice) || FAILED(engine.CompleteFile()));
     engine.ReleaseSpeech();
     if (failed)
         AfxMessageBox(IDS_SP_SPEAK);
-    FinishJob(job, wav, stopped || failed);
+    FinishJob(job, wav, stopped || failed, context.abandoned.get());
 }
 
 } // namespace

@@ -4,11 +4,15 @@
 
 namespace {
 
-// The string table. Texts are used exactly as they stand.
+// The string table. Texts are used exactly as they stand. Never destroyed: a
+// worker given up at exit may still show a message while the process ends.
 const std::map<UINT, std::u16string_view>& table() {
-    static const std::map<UINT, std::u16string_view> t = {
-        {100, u"OLE initialization failed.  Make sure that the OLE libraries are the correct version."},
-        {101, u"Error: Could not find any SAPI4/SAPI5 text-to-speech engines (voices) on your computer\nInstall Ornivox first and it will download and install all required components. "},
+    static const auto* t = new std::map<UINT, std::u16string_view>{
+        {100,
+         u"OLE initialization failed.  Make sure that the OLE libraries are the correct version."},
+        {101, u"Error: Could not find any SAPI4/SAPI5 text-to-speech engines (voices) on your "
+              u"computer\nInstall Ornivox first and it will download and install all required "
+              u"components. "},
         // The pages ship with the program; "%s" is the address of their folder.
         {102, u"%s/index.html"},
         {103, u"%s/download.html#voices"},
@@ -119,7 +123,7 @@ const std::map<UINT, std::u16string_view>& table() {
         {59392, u"Show or hide the toolbar\nToggle ToolBar"},
         {59393, u"Show or hide the status bar\nToggle StatusBar"},
     };
-    return t;
+    return *t;
 }
 
 } // namespace

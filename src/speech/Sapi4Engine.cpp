@@ -177,13 +177,15 @@ void Sapi4Engine::AbandonEngine() {
     SafeRelease(central);
 }
 
-void Sapi4Engine::EndSpeech() {
+bool Sapi4Engine::EndSpeech() {
+    bool completed = true;
     if (audioFile) {
-        // The destination could not write all of the speech (a full disk, say)
-        // and has removed the file rather than leave part of it: say so, as
-        // the job would otherwise end as if the file had been written.
-        if (FAILED(audioFile->Flush()))
+        // The destination could not write all of the speech (a full disk, say):
+        // say so, as the job would otherwise end as if the file had been written.
+        if (FAILED(audioFile->Flush())) {
             ShowMessage(IDS_TTS_OUTPUT_FILE);
+            completed = false;
+        }
         SafeRelease(audioFile);
     }
     SafeRelease(audioDevice);
@@ -194,6 +196,7 @@ void Sapi4Engine::EndSpeech() {
         central->AudioReset();
         SafeRelease(central);
     }
+    return completed;
 }
 
 std::size_t Sapi4Engine::VoiceCount() const {

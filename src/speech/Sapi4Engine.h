@@ -25,8 +25,9 @@ public:
                      const CSAPI4VoiceInfo& voice);
     bool SpeakToSpeakers(const std::u16string& text, const CSAPI4VoiceInfo& voice);
     // Completes the file, releases the destinations and the engine; harmless
-    // when nothing is held.
-    void EndSpeech();
+    // when nothing is held. False (message 136 shown) when the file could not
+    // be completed.
+    bool EndSpeech();
 
     std::size_t VoiceCount() const;
     // Out of range: throws std::invalid_argument.

@@ -157,6 +157,10 @@ void Sapi5Engine::ReleaseSpeech() {
     ReleaseJobObjects();
 }
 
+HRESULT Sapi5Engine::CompleteFile() {
+    return stream ? stream->Close() : S_OK;
+}
+
 std::size_t Sapi5Engine::VoiceCount() const {
     return voices.size();
 }

@@ -34,6 +34,9 @@ public:
     // Releases the stream (which completes its file), the voice and the
     // format; harmless when nothing is held.
     void ReleaseSpeech();
+    // Completes the WAV file of a finished speech (closes the stream); a
+    // failure means its end did not reach the disk. S_OK without a stream.
+    HRESULT CompleteFile();
 
     std::size_t VoiceCount() const;
     // Out of range: throws std::invalid_argument.

@@ -60,14 +60,17 @@ TEST_F(EndJobTest, StopDuringWriteDeletesThePartialFileAndConvertsNothing) {
 
 TEST_F(EndJobTest, FailedConversionDeletesTheIntermediateAndTheOutputFile) {
     WriteAll(folder / "talk.mp3.wav", "RIFF, but not a WAV file at all");
-    WriteAll(folder / "talk.mp3", "half an MP3");
+    WriteAll(folder / "talk.mp3", "a file of the user's");
     SpeechJob job;
     job.outputPath = folder.U16("talk.mp3");
     job.outputKind = OutputKind::Mp3;
     job.mp3Kbps = 128;
     FinishJob(job, WavTarget{folder.U16("talk.mp3.wav"), true, true}, false);
-    EXPECT_TRUE(folder.Files().empty());
+    // The conversion never reached the output file: it stays the user's.
+    EXPECT_EQ(folder.Files(), std::vector<std::string>{"talk.mp3"});
+    EXPECT_EQ(ReadAll(folder / "talk.mp3"), "a file of the user's");
     EXPECT_EQ(messages.Boxes().size(), 1u);
+    std::filesystem::remove(folder / "talk.mp3");
 
     WriteAll(folder / "talk.wma.wav", "");
     job.outputPath = folder.U16("talk.wma");

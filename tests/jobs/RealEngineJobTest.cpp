@@ -2,12 +2,15 @@
 // SAPI 5, ALSA's file plugin as the default output.
 
 #include "src/audio/WavFileReader.h"
+#include "src/resources/resource.h"
 #include "src/speech/AudioFormatTable.h"
 #include "src/speech/VoiceCatalogue.h"
 #include "tests/jobs/JobTestSupport.h"
 
 #include <cstdlib>
 #include <sstream>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 namespace {
 
@@ -112,6 +115,48 @@ TEST_F(RealEngineJobTest, EspeakVoicesWriteTheChosenFormat) {
         EXPECT_GT(wav.peak, 1000) << name;
     }
     EXPECT_TRUE(messages.Boxes().empty());
+}
+
+// Outputs that are not plain files, with a flite and an espeak-ng voice: a
+// FIFO nobody reads is refused at once (it would block the job beyond the
+// reach of Stop), and a device node written to and stopped is never deleted.
+TEST_F(RealEngineJobTest, FifosAreRefusedAndDevicesNeverDeleted) {
+    const VoiceCatalogue catalogue(control->Sapi4(), control->Sapi5());
+    const std::filesystem::path fifo = folder / "pipe";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::filesystem::path device = folder / "null";
+    const bool haveDevice = ::mknod(device.c_str(), S_IFCHR | 0666, ::makedev(1, 3)) == 0;
+    std::u16string text;
+    for (int i = 0; i < 200; ++i)
+        text += u"A sentence among many in a long text. ";
+    host.editorText = text;
+
+    for (int position : {0, static_cast<int>(catalogue.Sapi4Count())}) {
+        host.voicePosition = position;
+        for (OutputKind kind : {OutputKind::Wav, OutputKind::Mp3, OutputKind::Wma}) {
+            SCOPED_TRACE(testing::Message()
+                         << "voice " << position << " kind " << static_cast<int>(kind));
+            messages.Clear();
+            host.ChooseOutput(FromUtf8(fifo.string()), kind);
+            control->StartJob(false, false);
+            ASSERT_TRUE(
+                Eventually([&] { return !control->IsJobRunning(); }, std::chrono::seconds(5)));
+            EXPECT_EQ(messages.Ids(), std::vector<UINT>{IDS_TTS_OUTPUT_FILE});
+            EXPECT_TRUE(std::filesystem::is_fifo(fifo));
+            if (!haveDevice)
+                continue;
+            messages.Clear();
+            host.ChooseOutput(FromUtf8(device.string()), OutputKind::Wav);
+            control->StartJob(false, false);
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+            control->RequestStop();
+            ASSERT_TRUE(Eventually([&] { return !control->IsJobRunning(); }));
+            EXPECT_TRUE(std::filesystem::is_character_file(device));
+            EXPECT_TRUE(messages.Boxes().empty());
+        }
+    }
+    if (!haveDevice)
+        GTEST_SKIP() << "no permission to make a device node";
 }
 
 // A long text spoken to the default output, stopped once its audio flows:

@@ -204,14 +204,17 @@ TEST_F(WorkerTest, Sapi5SpeechThatFailedOnTheWayIsReportedAndLeavesNoFile) {
     EXPECT_TRUE(folder.Files().empty());
 }
 
-TEST_F(WorkerTest, AWavTheEngineRemovedIsNotConvertedAndTheUsersFileStays) {
+// The engines report a file they could not complete themselves and the job
+// ends as stopped; a WAV missing at conversion all the same is said once, and
+// the user's file that the conversion never reached stays.
+TEST_F(WorkerTest, AMissingWavIsReportedOnceAndTheUsersFileStays) {
     WriteAll(folder / "talk.mp3", "an older file of the user's");
     SpeechJob job;
     job.outputKind = OutputKind::Mp3;
     job.outputPath = folder.U16("talk.mp3");
     FinishJob(job, WavTarget{folder.U16("talk.mp3.wav"), true, true}, false);
-    EXPECT_TRUE(messages.Boxes().empty());
-    EXPECT_TRUE(Exists(folder / "talk.mp3"));
+    EXPECT_EQ(messages.Ids(), std::vector<UINT>{IDS_WAV_OPEN});
+    EXPECT_EQ(ReadAll(folder / "talk.mp3"), "an older file of the user's");
 }
 
 TEST_F(WorkerTest, IntermediateFileNeverReplacesAFileOfTheUsers) {

@@ -5,13 +5,38 @@
 #include "platform/lame_enc/BladeMP3EncDLL.h"
 #include "tests/audio/mp3/Mp3Probe.h"
 
+#include <atomic>
 #include <cmath>
+#include <cstdlib>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <new>
 #include <set>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
+
+// The library's allocations come here too: the countdown makes the n-th one
+// run out of memory.
+static std::atomic<int> g_allocationsLeft{-1};
+
+void* operator new(std::size_t size) {
+    if (g_allocationsLeft >= 0 && g_allocationsLeft-- == 0)
+        throw std::bad_alloc();
+    if (void* p = std::malloc(size ? size : 1))
+        return p;
+    throw std::bad_alloc();
+}
+// The replacement new takes its memory from malloc.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+void operator delete(void* p) noexcept {
+    std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept {
+    std::free(p);
+}
+#pragma GCC diagnostic pop
 
 namespace {
 
@@ -286,6 +311,26 @@ TEST_F(LameEncTest, BadConfigurationsAndHandlesAreRefused) {
     EXPECT_EQ(beEncodeChunk(0x1234, 4, pcm, buffer, &out), BE_ERR_INVALID_HANDLE);
     EXPECT_EQ(beDeinitStream(0x1234, buffer, &out), BE_ERR_INVALID_HANDLE);
     EXPECT_EQ(beCloseStream(0x1234), BE_ERR_INVALID_HANDLE);
+
+    // Out of memory at each allocation of a stream start in turn: no
+    // exception crosses the C interface, and nothing is left half-made
+    // (the leak checker of the sanitizer build sees the rest).
+    config = lameConfig(44100, BE_MP3_MODE_STEREO, 128);
+    BE_ERR result = BE_ERR_NO_MORE_HANDLES;
+    int refusals = -1;
+    for (int n = 0; result == BE_ERR_NO_MORE_HANDLES && n < 10; ++n) {
+        ++refusals;
+        stream = 0;
+        g_allocationsLeft = n;
+        result = beInitStream(&config, &samples, &size, &stream);
+        g_allocationsLeft = -1;
+        if (result == BE_ERR_NO_MORE_HANDLES) {
+            EXPECT_EQ(stream, 0u);
+        }
+    }
+    ASSERT_EQ(result, BE_ERR_SUCCESSFUL) << "a start with memory enough succeeds";
+    EXPECT_GE(refusals, 2) << "the stream and its place in the list";
+    EXPECT_EQ(beCloseStream(stream), BE_ERR_SUCCESSFUL);
 
     BE_VERSION version{};
     beVersion(&version);

@@ -82,7 +82,7 @@ TEST_F(Mp3ConversionTest, GeneratedWavsBecomeMp3sThatDecodeToTheSameAudio) {
         bool complete = false;
         const auto frames = parseMp3Frames(bytes, &complete);
         EXPECT_TRUE(complete);
-        EXPECT_FALSE(hasVbrTag(bytes));
+        EXPECT_EQ(hasVbrTag(bytes), c.vbr) << "a VBR file starts with its header frame";
         ASSERT_FALSE(frames.empty());
         if (!c.vbr) {
             EXPECT_EQ(frames[0].bitrateKbps, c.kbps);
@@ -98,6 +98,49 @@ TEST_F(Mp3ConversionTest, GeneratedWavsBecomeMp3sThatDecodeToTheSameAudio) {
         for (double rms : decoded.rms)
             EXPECT_NEAR(rms, 0.5 / std::sqrt(2.0), 0.08);
     }
+}
+
+// Players read a VBR file's length from its header frame; without one they
+// guess it from the first frame's bit rate. What they report must be the
+// audio the frames carry, within one frame.
+TEST_F(Mp3ConversionTest, VbrFilesReportTheLengthOfTheirFrames) {
+    for (int rate : {8000, 16000, 22050, 44100, 48000}) {
+        SCOPED_TRACE(testing::Message() << rate << " Hz");
+        std::string audio = sine(rate, 2, 16, 3.0);
+        audio += std::string(audio.size(), '\0'); // silence: the bit rate varies
+        write(wav, pcmFile(static_cast<std::uint32_t>(rate), 16, 2, audio));
+        ASSERT_EQ(convert(32, 0, true), 1);
+        const DecodedAudio decoded = decodeAudioFile(mp3);
+        ASSERT_TRUE(decoded.ok) << decoded.error;
+        const auto frames = parseMp3Frames(readAll(mp3));
+        ASSERT_GT(frames.size(), 2u);
+        std::int64_t carried = 0;
+        for (std::size_t i = 1; i < frames.size(); ++i) // the first is the header
+            carried += frames[i].samples;
+        const double frameSeconds = static_cast<double>(frames[0].samples) / rate;
+        EXPECT_NEAR(decoded.reportedSeconds, static_cast<double>(carried) / rate, frameSeconds);
+    }
+}
+
+// A worker given up while converting stops at its next chunk, silently; the
+// output it had opened is for the worker to remove.
+TEST_F(Mp3ConversionTest, AnAbandonedConversionStopsWithoutAMessage) {
+    write(wav, pcmFile(22050, 16, 1, sine(22050, 1, 16, 1.0)));
+    std::atomic<bool> abandon{true};
+    ConversionControl control{&abandon};
+    EXPECT_EQ(
+        convertWavToMp3(FromUtf8(wav.string()), FromUtf8(mp3.string()), 64, 5, false, &control), 0);
+    EXPECT_TRUE(messages.Ids().empty());
+    EXPECT_TRUE(control.outputTouched);
+
+    // A refusal before the output is opened leaves a file of the user's alone.
+    abandon = false;
+    write(mp3, "the user's own");
+    EXPECT_EQ(
+        convertWavToMp3(FromUtf8(wav.string()), FromUtf8(mp3.string()), 192, 5, false, &control),
+        0);
+    EXPECT_FALSE(control.outputTouched);
+    EXPECT_EQ(readAll(mp3), "the user's own");
 }
 
 TEST_F(Mp3ConversionTest, SpeechFromEspeakNg) {

@@ -78,7 +78,7 @@ TEST_F(Mp3EncoderTest, VbrConfigurationKeepsTheBitRateAndLeavesQualityWordEmpty)
     EXPECT_EQ(config().nVbrMethod, VBR_METHOD_DEFAULT);
     EXPECT_EQ(config().dwBitrate, 96u);
     EXPECT_EQ(config().nMode, BE_MP3_MODE_MONO);
-    EXPECT_EQ(config().bWriteVBRHeader, 0);
+    EXPECT_EQ(config().bWriteVBRHeader, 1);
 
     fakelame::reset();
     ASSERT_TRUE(open(encoder, MakePcmFormat(16000, 16, 2), 64, 7, true));
@@ -89,6 +89,7 @@ TEST_F(Mp3EncoderTest, VbrConfigurationKeepsTheBitRateAndLeavesQualityWordEmpty)
     ASSERT_TRUE(open(encoder, MakePcmFormat(22050, 16, 1), 32, 2, false));
     EXPECT_EQ(config().nQuality, 0xFD02);
     EXPECT_EQ(config().bEnableVBR, 0);
+    EXPECT_EQ(config().bWriteVBRHeader, 0);
     EXPECT_EQ(config().nVBRQuality, 0);
 }
 
@@ -211,6 +212,13 @@ TEST_F(Mp3EncoderTest, TheFileIsExactlyTheLibrarysBytesWithNoTag) {
     // Nothing left to close: harmless, and the library is not called again.
     EXPECT_TRUE(encoder.closeStream());
     EXPECT_EQ(fakelame::record().calls.size(), 6u);
+
+    // A VBR file gets its header frame once the file is closed.
+    fakelame::reset();
+    ASSERT_TRUE(open(encoder, MakePcmFormat(44100, 16, 2), 128, 5, true));
+    ASSERT_TRUE(encoder.closeStream());
+    EXPECT_EQ(fakelame::record().calls,
+              (Calls{"beInitStream", "beDeinitStream", "beCloseStream", "beWriteVBRHeader"}));
 }
 
 TEST_F(Mp3EncoderTest, LibraryLoading) {

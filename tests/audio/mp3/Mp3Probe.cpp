@@ -50,6 +50,8 @@ DecodedAudio decodeAudioFile(const std::filesystem::path& path) {
         (stream = av_find_best_stream(format, AVMEDIA_TYPE_AUDIO, -1, -1, &decoder, 0)) < 0) {
         out.error = "no audio stream";
     } else {
+        if (format->duration != AV_NOPTS_VALUE)
+            out.reportedSeconds = static_cast<double>(format->duration) / AV_TIME_BASE;
         codec = avcodec_alloc_context3(decoder);
         avcodec_parameters_to_context(codec, format->streams[stream]->codecpar);
         if (avcodec_open2(codec, decoder, nullptr) < 0) {

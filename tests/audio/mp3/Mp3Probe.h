@@ -12,8 +12,9 @@ struct DecodedAudio {
     std::string error;
     int sampleRate = 0;
     int channels = 0;
-    std::int64_t frames = 0; // samples per channel
-    std::vector<double> rms; // per channel, full scale 1.0
+    std::int64_t frames = 0;    // samples per channel
+    std::vector<double> rms;    // per channel, full scale 1.0
+    double reportedSeconds = 0; // the length FFmpeg tells before decoding
 };
 
 DecodedAudio decodeAudioFile(const std::filesystem::path& path);

@@ -105,6 +105,28 @@ TEST_F(FakeConversion, AnEmptyWavBeginsAndEndsWriting) {
     EXPECT_EQ(runtime->log.back(), "EndWriting");
 }
 
+// A header claiming no bytes per second would give empty reads, and an empty
+// file would pass for the speech; a given-up worker's conversion stops at its
+// next chunk without a word. Only an output the conversion opened is its own.
+TEST_F(FakeConversion, ZeroRatesAndAbandonedConversionsNeverPassForComplete) {
+    WAVEFORMATEX noRate = MakePcmFormat(22050, 16, 1);
+    noRate.nAvgBytesPerSec = 0;
+    WriteWavFile(wav_.string(), noRate, MakeTestSignal(MakePcmFormat(22050, 16, 1), 1.0));
+    ConversionControl control;
+    EXPECT_EQ(convertWavToWma(Utf16(wav_), Utf16(wma_), 0, 0, &control), 0);
+    EXPECT_EQ(messages.Ids(), std::vector<UINT>{IDS_WAV_READ});
+    EXPECT_FALSE(control.outputTouched);
+
+    messages.Clear();
+    MakeWav(MakePcmFormat(22050, 16, 1), 3.0);
+    std::atomic<bool> abandon{true};
+    control = ConversionControl{&abandon};
+    EXPECT_EQ(convertWavToWma(Utf16(wav_), Utf16(wma_), 0, 0, &control), 0);
+    EXPECT_TRUE(messages.Ids().empty());
+    EXPECT_TRUE(control.outputTouched);
+    EXPECT_TRUE(runtime->samples.empty());
+}
+
 TEST_F(FakeConversion, FailuresEndTheConversionWithOneMessage) {
     struct Case {
         const char* call;
