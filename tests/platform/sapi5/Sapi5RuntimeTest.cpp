@@ -650,11 +650,17 @@ TEST_F(Sapi5Runtime, BookmarksAndSilenceComeWhereTheyAreWritten) {
     EXPECT_LT(at[2], at[3] - 0.3);
     EXPECT_NEAR(at[3], samples.size() / rate, 0.05);
 
-    // Without the interest, nothing is queued.
+    // Only the events asked for come: here the start and end of the speech.
     events.clear();
-    ASSERT_TRUE(
-        SpeakToFile(u"a<bookmark mark=\"x\"/>b", SPSF_16kHz16BitMono, "gmw/en-US", 0, &events));
-    EXPECT_TRUE(events.empty());
+    wav = SpeakToFile(u"a<bookmark mark=\"x\"/>b", SPSF_16kHz16BitMono, "gmw/en-US",
+                      SPFEI(SPEI_START_INPUT_STREAM) | SPFEI(SPEI_END_INPUT_STREAM), &events);
+    ASSERT_TRUE(wav);
+    ASSERT_EQ(events.size(), 2u);
+    EXPECT_EQ(events[0].eEventId, SPEI_START_INPUT_STREAM);
+    EXPECT_EQ(events[0].ullAudioStreamOffset, 0u);
+    EXPECT_EQ(events[1].eEventId, SPEI_END_INPUT_STREAM);
+    // Within what resampling to the stream's rate rounds away.
+    EXPECT_NEAR(double(events[1].ullAudioStreamOffset), double(wav->data.size()), 320.0);
 }
 
 } // namespace
