@@ -2,6 +2,7 @@
 
 #include "platform/sapi5/TextCompare.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace {

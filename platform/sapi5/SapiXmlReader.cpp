@@ -83,24 +83,6 @@ struct Tag {
     }
 };
 
-// A language id in hex ("407", "0x0407") as the lowercase hex digits of its
-// value; empty when it is none.
-std::u16string HexLangId(std::u16string_view v) {
-    if (v.size() > 2 && v[0] == u'0' && AsciiLower(v[1]) == u'x')
-        v.remove_prefix(2);
-    unsigned value = 0;
-    for (char16_t c : v) {
-        char16_t l = AsciiLower(c);
-        int d = l >= u'0' && l <= u'9' ? l - u'0' : l >= u'a' && l <= u'f' ? l - u'a' + 10 : -1;
-        if (d < 0 || (value = value * 16 + d) > 0xFFFF)
-            return {};
-    }
-    std::u16string hex;
-    for (; value; value /= 16)
-        hex.insert(hex.begin(), u"0123456789abcdef"[value % 16]);
-    return hex;
-}
-
 void Append(std::u16string& list, std::u16string_view more) {
     if (!list.empty() && !more.empty())
         list += u';';
@@ -375,8 +357,7 @@ private:
                 Append(nextVoice.optional, *optional);
         } else if (EqualsNoCase(tag.name, u"lang")) {
             if (const std::u16string* id = tag.Text(u"langid"))
-                if (std::u16string hex = HexLangId(*id); !hex.empty())
-                    Append(nextVoice.required, u"Language=" + hex);
+                Append(nextVoice.required, u"Language=" + *id);
         } else if (EqualsNoCase(tag.name, u"pron")) {
             // An unknown phone leaves the element to be spoken as its text.
             const std::u16string* sym = tag.Text(u"sym");

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <optional>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -24,7 +25,10 @@ std::u16string_view Trim(std::u16string_view s) {
     return s;
 }
 
+// A language id in hex: "407", "0x0407".
 std::optional<unsigned> HexValue(std::u16string_view s) {
+    if (s.size() > 2 && s[0] == u'0' && AsciiLower(s[1]) == u'x')
+        s.remove_prefix(2);
     if (s.empty() || s.size() > 4)
         return std::nullopt;
     unsigned value = 0;

@@ -47,6 +47,8 @@ TEST(VoiceAttributes, MarkupChoosesAVoice) {
         // Of two conditions on one attribute the later counts.
         {u"Language=409;Language=407", u"", 0, "gmw/de"},
         {u"Language=411", u"", 0, ""},
+        {u"Language=0x0407", u"", 0, "gmw/de"},
+        {u"Language=zz", u"", 0, ""},
         {u"Name!=English (America);Language=409", u"", 0, ""},
     };
     for (const auto& c : cases) {
