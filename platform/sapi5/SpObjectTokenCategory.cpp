@@ -41,13 +41,9 @@ HRESULT SpObjectTokenCategory::EnumTokens(LPCWSTR requiredAttributes, LPCWSTR op
     std::u16string_view required = requiredAttributes ? requiredAttributes : u"";
     std::u16string_view optional = optionalAttributes ? optionalAttributes : u"";
     std::vector<SpObjectToken*> tokens;
-    for (const auto& voice : EspeakRuntime::Instance().Voices()) {
-        auto* token = new SpObjectToken(voice);
+    for (const auto& voice : EspeakRuntime::Instance().Voices())
         if (MeetsAll(voice, required))
-            tokens.push_back(token);
-        else
-            token->Release();
-    }
+            tokens.push_back(new SpObjectToken(voice));
     // Tokens that have more of the optional attributes come first.
     std::stable_sort(tokens.begin(), tokens.end(), [&](SpObjectToken* a, SpObjectToken* b) {
         return MeetsCount(a->Voice(), optional) > MeetsCount(b->Voice(), optional);
