@@ -72,7 +72,11 @@ void DeleteOutputFile(const std::u16string& path) {
         return;
     const std::string name = ToUtf8(path);
     struct stat info {};
-    if (::lstat(name.c_str(), &info) == 0 && S_ISREG(info.st_mode))
+    if (::lstat(name.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
+        return;
+    // Once more after a failure that may pass (an interrupted or busy call):
+    // a file left behind would pass for output.
+    if (::unlink(name.c_str()) != 0 && errno != ENOENT)
         ::unlink(name.c_str());
 }
 

@@ -16,10 +16,13 @@ void ShowMessage(UINT id) {
 }
 
 // A speak routine that fails after the file destination created its file
-// removes that file, so that nothing is left that looks like output.
+// removes that file, so that nothing is left that looks like output. Only a
+// regular file: a device node the user named was never the job's.
 void RemoveFile(const std::u16string& path) {
+    const std::filesystem::path file(ToUtf8(path));
     std::error_code ignored;
-    std::filesystem::remove(std::filesystem::path(ToUtf8(path)), ignored);
+    if (std::filesystem::is_regular_file(std::filesystem::symlink_status(file, ignored)))
+        std::filesystem::remove(file, ignored);
 }
 
 // The first two steps of both speak routines: a finder, and the installed mode

@@ -119,8 +119,11 @@ bool Sapi5Engine::SpeakToFile(const std::u16string& wavPath, ISpObjectToken* tok
     auto fail = [&](UINT message) {
         stream->Close();
         SafeRelease(stream);
+        // Only a regular file: a device node the user named was never ours.
+        const std::filesystem::path file(ToUtf8(wavPath));
         std::error_code error;
-        std::filesystem::remove(ToUtf8(wavPath), error);
+        if (std::filesystem::is_regular_file(std::filesystem::symlink_status(file, error)))
+            std::filesystem::remove(file, error);
         AfxMessageBox(message, MB_OK);
         return false;
     };

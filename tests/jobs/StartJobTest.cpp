@@ -2,8 +2,8 @@
 // job record and the engine's text out.
 
 #include "src/jobs/ProsodyMarkup.h"
-#include "src/speech/VoiceCatalogue.h"
 #include "src/resources/resource.h"
+#include "src/speech/VoiceCatalogue.h"
 #include "tests/jobs/JobTestSupport.h"
 
 namespace {

@@ -36,6 +36,8 @@ FAKE_EXPORT BE_ERR beInitStream(BE_CONFIG* config, DWORD* dwSamples, DWORD* dwBu
         return BE_ERR_INVALID_FORMAT_PARAMETERS;
     const DWORD channels = config->format.LHV1.nMode == BE_MP3_MODE_MONO ? 1 : 2;
     *dwSamples = g_behaviour.samplesPerCall ? g_behaviour.samplesPerCall : 1152 * channels;
+    if (g_behaviour.noSamplesPerCall)
+        *dwSamples = 0;
     *dwBufferSize = g_behaviour.bufferSize;
     *stream = kStream;
     return BE_ERR_SUCCESSFUL;

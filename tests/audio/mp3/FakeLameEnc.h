@@ -19,7 +19,8 @@ struct Record {
 };
 
 struct Behaviour {
-    DWORD samplesPerCall = 0; // 0: 1152 per channel, as for MPEG-1
+    DWORD samplesPerCall = 0;      // 0: 1152 per channel, as for MPEG-1
+    bool noSamplesPerCall = false; // reports 0 samples per call
     DWORD bufferSize = 8000;
     bool failInit = false;
     bool failEncode = false;

@@ -228,6 +228,16 @@ TEST_F(Mp3ConversionWithFakeTest, AWavWithoutSamplesGivesOnlyTheFlush) {
     EXPECT_TRUE(fakelame::record().sampleCounts.empty());
 }
 
+// A stream that takes no samples per call would read nothing, for ever or
+// into an empty file passing for the speech.
+TEST_F(Mp3ConversionWithFakeTest, AStreamTakingNoSamplesIsRefused) {
+    fakelame::reset({.noSamplesPerCall = true});
+    write(wav, pcmFile(22050, 16, 1, sine(22050, 1, 16, 0.2)));
+    EXPECT_EQ(convert(), 0);
+    EXPECT_EQ(messages.Ids(), std::vector<UINT>{IDS_MP3_OPEN_STREAM});
+    EXPECT_TRUE(fakelame::record().sampleCounts.empty());
+}
+
 TEST_F(Mp3ConversionWithFakeTest, LibraryFailuresFailTheConversion) {
     write(wav, pcmFile(44100, 16, 2, sine(44100, 2, 16, 0.1)));
     fakelame::reset({.failEncode = true});

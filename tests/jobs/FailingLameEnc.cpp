@@ -1,0 +1,98 @@
+// An encoder library for tests that passes every call on to the real
+// liblame_enc.so and makes one chosen call fail, as the library would when it
+// runs out of memory or meets a stream it cannot finish.
+
+#include "platform/lame_enc/BladeMP3EncDLL.h"
+
+#include <atomic>
+#include <cstring>
+#include <dlfcn.h>
+#include <map>
+#include <mutex>
+#include <string>
+
+#define FAILING_EXPORT extern "C" __attribute__((visibility("default")))
+
+namespace {
+
+struct Plan {
+    std::mutex mutex;
+    std::map<std::string, int> counts;
+    std::string failCall;
+    int failIndex = -1;
+};
+
+Plan& plan() {
+    static auto* p = new Plan;
+    return *p;
+}
+
+void* real() {
+    static void* library = ::dlopen(REAL_LAME_ENC, RTLD_NOW | RTLD_LOCAL);
+    return library;
+}
+
+template <typename F> F lookUp(const char* name) {
+    return reinterpret_cast<F>(::dlsym(real(), name));
+}
+
+bool fails(const char* call) {
+    std::lock_guard lock(plan().mutex);
+    return plan().counts[call]++ == plan().failIndex && plan().failCall == call;
+}
+
+} // namespace
+
+// Clears the counts; the `index`-th call (from 0) of `call` fails from now on.
+FAILING_EXPORT void failingLameArm(const char* call, int index) {
+    std::lock_guard lock(plan().mutex);
+    plan().counts.clear();
+    plan().failCall = call ? call : "";
+    plan().failIndex = index;
+}
+
+FAILING_EXPORT int failingLameCount(const char* call) {
+    std::lock_guard lock(plan().mutex);
+    return plan().counts[call];
+}
+
+FAILING_EXPORT BE_ERR beInitStream(BE_CONFIG* config, DWORD* samples, DWORD* bufferSize,
+                                   PHBE_STREAM stream) {
+    if (fails("beInitStream"))
+        return BE_ERR_NO_MORE_HANDLES;
+    return lookUp<BEINITSTREAM>("beInitStream")(config, samples, bufferSize, stream);
+}
+
+FAILING_EXPORT BE_ERR beEncodeChunk(HBE_STREAM stream, DWORD count, short* samples, BYTE* output,
+                                    DWORD* outputBytes) {
+    if (fails("beEncodeChunk"))
+        return BE_ERR_BUFFER_TOO_SMALL;
+    return lookUp<BEENCODECHUNK>("beEncodeChunk")(stream, count, samples, output, outputBytes);
+}
+
+FAILING_EXPORT BE_ERR beDeinitStream(HBE_STREAM stream, BYTE* output, DWORD* outputBytes) {
+    if (fails("beDeinitStream"))
+        return BE_ERR_BUFFER_TOO_SMALL;
+    return lookUp<BEDEINITSTREAM>("beDeinitStream")(stream, output, outputBytes);
+}
+
+// A failed close still lets go of the stream, as a library must.
+FAILING_EXPORT BE_ERR beCloseStream(HBE_STREAM stream) {
+    const bool failing = fails("beCloseStream");
+    const BE_ERR result = lookUp<BECLOSESTREAM>("beCloseStream")(stream);
+    return failing ? BE_ERR_INVALID_HANDLE : result;
+}
+
+FAILING_EXPORT void beVersion(BE_VERSION* version) {
+    lookUp<BEVERSION>("beVersion")(version);
+}
+
+FAILING_EXPORT BE_ERR beWriteVBRHeader(const char* mp3Path) {
+    if (fails("beWriteVBRHeader"))
+        return BE_ERR_INVALID_FORMAT_PARAMETERS;
+    return lookUp<BEWRITEVBRHEADER>("beWriteVBRHeader")(mp3Path);
+}
+
+FAILING_EXPORT BE_ERR beWriteInfoTag(HBE_STREAM stream, const char* mp3Path) {
+    return lookUp<BEWRITEINFOTAG>("beWriteInfoTag")(stream, mp3Path);
+}
