@@ -232,6 +232,9 @@ bool Mp3Encoder::openStream(const WAVEFORMATEX* format, int bitrateKbps, int qua
         // A library that takes no samples per call would end every file
         // empty, and call it a success.
         if (m_samplesPerChunk == 0) {
+            // Nothing can be flushed into a buffer of no size: let it go here.
+            m_beCloseStream(m_stream);
+            m_stream = 0;
             showError(IDS_MP3_OPEN_STREAM);
             return false;
         }

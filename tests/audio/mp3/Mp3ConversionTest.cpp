@@ -236,6 +236,7 @@ TEST_F(Mp3ConversionWithFakeTest, AStreamTakingNoSamplesIsRefused) {
     EXPECT_EQ(convert(), 0);
     EXPECT_EQ(messages.Ids(), std::vector<UINT>{IDS_MP3_OPEN_STREAM});
     EXPECT_TRUE(fakelame::record().sampleCounts.empty());
+    EXPECT_EQ(fakelame::record().calls.back(), "beCloseStream");
 }
 
 TEST_F(Mp3ConversionWithFakeTest, LibraryFailuresFailTheConversion) {
