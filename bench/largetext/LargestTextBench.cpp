@@ -214,17 +214,19 @@ int main(int argc, char** argv) {
     std::printf("%-10s %-6s %10s %16s %9s %12s\n", "voice", "job", "start ms", "running stall ms",
                 "stop ms", "memory kB");
     bool allEnded = true;
-    for (const auto& voice : voices) {
-        for (bool speak : {true, false}) {
-            const std::string wav = folder + "/" + voice.name + ".wav";
-            const Figures f = RunJob(frame, voice.position, speak, wav, runMs);
-            std::printf("%-10s %-6s %10.1f %16.1f %9.1f %12ld%s%s\n", voice.name,
-                        speak ? "speak" : "write", f.startMs, f.runningStallMs, f.stopMs, f.rssKb,
-                        f.ended ? "" : "  (did not stop)",
-                        f.fileLeft ? "  (stopped write left its file)" : "");
-            allEnded = allEnded && f.ended && !f.fileLeft;
+    // Twice round: memory that stays bounded is no higher the second time.
+    for (int round = 0; round < 2; ++round)
+        for (const auto& voice : voices) {
+            for (bool speak : {true, false}) {
+                const std::string wav = folder + "/" + voice.name + ".wav";
+                const Figures f = RunJob(frame, voice.position, speak, wav, runMs);
+                std::printf("%-10s %-6s %10.1f %16.1f %9.1f %12ld%s%s\n", voice.name,
+                            speak ? "speak" : "write", f.startMs, f.runningStallMs, f.stopMs,
+                            f.rssKb, f.ended ? "" : "  (did not stop)",
+                            f.fileLeft ? "  (stopped write left its file)" : "");
+                allEnded = allEnded && f.ended && !f.fileLeft;
+            }
         }
-    }
     std::printf("peak memory: %ld kB\n", PeakRssKb());
     std::filesystem::remove_all(folder);
     app.ExitInstance();
