@@ -111,6 +111,11 @@ unsigned ProcessorsAvailable() {
     return std::max(1u, std::thread::hardware_concurrency());
 }
 
+unsigned FileSynthesisThreads() {
+    const unsigned chosen = g_fileThreads;
+    return chosen ? chosen : ProcessorsAvailable();
+}
+
 class StopNotifier {
 public:
     explicit StopNotifier(SpeechRequest& r) : m_request(r) {
@@ -133,11 +138,6 @@ private:
 
 void SetFileSynthesisThreads(unsigned threads) {
     g_fileThreads = threads;
-}
-
-unsigned FileSynthesisThreads() {
-    const unsigned chosen = g_fileThreads;
-    return chosen ? chosen : ProcessorsAvailable();
 }
 
 void SpeakWithFlite(SpeechRequest& r) {

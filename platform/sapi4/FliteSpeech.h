@@ -12,4 +12,3 @@ void SpeakWithFlite(SpeechRequest& request);
 // per processor this process may run on; 1 synthesises on the synthesis
 // thread alone. Takes effect from the next text.
 void SetFileSynthesisThreads(unsigned threads);
-unsigned FileSynthesisThreads();
