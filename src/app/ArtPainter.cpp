@@ -1,8 +1,11 @@
 #include "src/app/ArtPainter.h"
 
+#include <QIconEngine>
+#include <QImage>
 #include <QPainter>
 #include <QPolygonF>
 #include <QRectF>
+#include <algorithm>
 
 namespace {
 
@@ -57,30 +60,80 @@ void DrawShape(QPainter& painter, const ArtShape& shape) {
     }
 }
 
+// Draws the picture afresh for every size and device pixel ratio it is asked
+// for, so that icons stay sharp at any scaling.
+class ArtIconEngine final : public QIconEngine {
+public:
+    explicit ArtIconEngine(const ArtPicture& picture) : picture_(picture) {}
+
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State) override {
+        const qreal ratio = painter->device() ? painter->device()->devicePixelRatioF() : 1.0;
+        painter->drawPixmap(rect, scaledPixmap(rect.size(), mode, QIcon::Off, ratio));
+    }
+
+    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
+        return scaledPixmap(size, mode, state, 1.0);
+    }
+
+    QPixmap scaledPixmap(const QSize& size, QIcon::Mode mode, QIcon::State, qreal scale) override {
+        const int side = std::min(size.width(), size.height());
+        QImage image = ArtPainter::RenderImage(picture_, qRound(side * scale));
+        if (mode == QIcon::Disabled)
+            image = Greyed(std::move(image));
+        QPixmap pixmap = QPixmap::fromImage(std::move(image));
+        pixmap.setDevicePixelRatio(scale);
+        return pixmap;
+    }
+
+    QList<QSize> availableSizes(QIcon::Mode, QIcon::State) override {
+        QList<QSize> sizes;
+        for (int side : ArtPainter::kIconSizes)
+            sizes << QSize(side, side);
+        return sizes;
+    }
+
+    QIconEngine* clone() const override { return new ArtIconEngine(picture_); }
+
+private:
+    // A disabled command: grey and faded, whatever the palette.
+    static QImage Greyed(QImage image) {
+        image = image.convertToFormat(QImage::Format_ARGB32);
+        for (int y = 0; y < image.height(); ++y) {
+            auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+            for (int x = 0; x < image.width(); ++x) {
+                const int grey = qGray(line[x]);
+                line[x] = qRgba(grey, grey, grey, qAlpha(line[x]) * 2 / 5);
+            }
+        }
+        return image;
+    }
+
+    const ArtPicture& picture_;
+};
+
 } // namespace
 
 namespace ArtPainter {
 
-QPixmap Render(const ArtPicture& picture, int size, qreal devicePixelRatio) {
-    const int pixels = qRound(size * devicePixelRatio);
-    QPixmap pixmap(pixels, pixels);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
+QImage RenderImage(const ArtPicture& picture, int pixels) {
+    QImage image(pixels, pixels, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.scale(static_cast<qreal>(pixels) / kArtSize, static_cast<qreal>(pixels) / kArtSize);
     for (const ArtShape& shape : picture.shapes)
         DrawShape(painter, shape);
-    painter.end();
+    return image;
+}
+
+QPixmap Render(const ArtPicture& picture, int size, qreal devicePixelRatio) {
+    QPixmap pixmap = QPixmap::fromImage(RenderImage(picture, qRound(size * devicePixelRatio)));
     pixmap.setDevicePixelRatio(devicePixelRatio);
     return pixmap;
 }
 
 QIcon Icon(const ArtPicture& picture) {
-    QIcon icon;
-    for (int size : {16, 24, 32, 48})
-        for (qreal ratio : {1.0, 2.0})
-            icon.addPixmap(Render(picture, size, ratio));
-    return icon;
+    return QIcon(new ArtIconEngine(picture));
 }
 
 } // namespace ArtPainter

@@ -1,6 +1,7 @@
 #include "src/app/CApp.h"
 
 #include "platform/com/com.h"
+#include "src/app/AccessibleApplication.h"
 #include "src/app/CAboutDlg.h"
 #include "src/app/CMainFrame.h"
 #include "src/app/QtMessageService.h"
@@ -40,6 +41,8 @@ bool CApp::InitInstance() {
         m_messageService = std::make_unique<QtMessageService>();
         SetMessageService(m_messageService.get());
     }
+
+    InstallAccessibleApplication();
 
     if (FAILED(OleInitialize(nullptr))) {
         AfxMessageBox(IDP_OLE_INIT_FAILED, MB_OK);

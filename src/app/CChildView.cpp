@@ -2,6 +2,7 @@
 
 #include "src/app/CApp.h"
 #include "src/app/CMainFrame.h"
+#include "src/app/MenuItemText.h"
 #include "src/resources/Menus.h"
 #include "src/resources/resource.h"
 
@@ -58,8 +59,9 @@ CChildView::CChildView(QWidget* parent) : QTextEdit(parent) {
     setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    // The context menu opens on the right button's release, never from the keyboard.
-    setContextMenuPolicy(Qt::PreventContextMenu);
+    // The context menu opens on the right button's release, and from the
+    // keyboard (the Menu key, Shift+F10) at the caret.
+    setContextMenuPolicy(Qt::DefaultContextMenu);
     setAccessibleName(QStringLiteral("Text"));
 
     connect(this, &QTextEdit::cursorPositionChanged, this, &CChildView::OnSelChange);
@@ -189,13 +191,16 @@ std::unique_ptr<QMenu> CChildView::LoadContextMenu() {
     if (CMainFrame* frame = AfxGetMainWnd(); frame && frame->IsJobRunning())
         canUndo = canRedo = canPaste = hasText = false;
 
-    auto popup = std::make_unique<QMenu>(this);
+    // A menu of its own, with no parent: screen readers find it among the
+    // application's open windows.
+    auto popup = std::make_unique<QMenu>();
     for (const MenuItem& item : menu->popups.front().items) {
         if (item.id == 0) {
             popup->addSeparator();
             continue;
         }
-        QAction* action = popup->addAction(QString::fromUtf16(item.text));
+        QAction* action = popup->addAction(QString());
+        ApplyMenuItemText(*action, QString::fromUtf16(item.text));
         action->setData(item.id);
         switch (item.id) {
         case ID_EDIT_UNDO:
@@ -230,6 +235,9 @@ void CChildView::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void CChildView::contextMenuEvent(QContextMenuEvent* event) {
+    // The mouse's menu comes with the button's release (above).
+    if (event->reason() == QContextMenuEvent::Keyboard)
+        ShowContextMenu(cursorRect().bottomLeft());
     event->accept();
 }
 
@@ -241,6 +249,12 @@ void CChildView::keyPressEvent(QKeyEvent* event) {
         const bool back =
             event->key() == Qt::Key_Backtab || (event->modifiers() & Qt::ShiftModifier);
         QWidget::focusNextPrevChild(!back); // QTextEdit keeps Tab for text
+        event->accept();
+        return;
+    }
+    if ((event->key() == Qt::Key_Menu && event->modifiers() == Qt::NoModifier) ||
+        (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier)) {
+        ShowContextMenu(cursorRect().bottomLeft());
         event->accept();
         return;
     }

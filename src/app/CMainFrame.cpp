@@ -7,6 +7,7 @@
 #include "src/app/CChildView.h"
 #include "src/app/CMyDialogBar.h"
 #include "src/app/LockKeyState.h"
+#include "src/app/MenuItemText.h"
 #include "src/app/WebPages.h"
 #include "src/dialogs/CSelectOutputFileDlg.h"
 #include "src/jobs/JobControl.h"
@@ -31,6 +32,7 @@
 #include <QSlider>
 #include <QStatusBar>
 #include <QToolBar>
+#include <algorithm>
 
 namespace {
 
@@ -119,7 +121,8 @@ bool CMainFrame::CreateMenuBar() {
                 continue;
             }
             const UINT id = item.id;
-            auto* action = new QAction(QString::fromUtf16(item.text), this);
+            auto* action = new QAction(this);
+            ApplyMenuItemText(*action, QString::fromUtf16(item.text));
             action->setStatusTip(PromptOf(id));
             if (!TipOf(id).isEmpty()) {
                 action->setToolTip(TipOf(id));
@@ -202,6 +205,9 @@ bool CMainFrame::OnCreate() {
         m_wma.close();
 
     UpdateCommandUI();
+    // Never so narrow that the control bar's sliders and buttons are cut off.
+    const QSize least = minimumSizeHint();
+    setMinimumSize(std::max(least.width(), m_wndReBar->sizeHint().width()), least.height());
     return true;
 }
 
@@ -238,7 +244,8 @@ bool CMainFrame::CreateStatusBar() {
     QLabel* lineColumn = m_wndStatusPanes[kPaneLineColumn];
     const QScreen* screen = QGuiApplication::primaryScreen();
     lineColumn->setFixedWidth(screen ? screen->geometry().width() / 4 : 200);
-    lineColumn->setAccessibleName(QStringLiteral("Line and column"));
+    // Announced as it reads: "Line: 1, Col: 50".
+    lineColumn->setAccessibleDescription(QStringLiteral("Line and column"));
     bar->addPermanentWidget(lineColumn);
 
     const UINT indicators[] = {ID_INDICATOR_CAPS, ID_INDICATOR_NUM, ID_INDICATOR_SCRL};
@@ -246,7 +253,6 @@ bool CMainFrame::CreateStatusBar() {
         QLabel* pane = m_wndStatusPanes[kPaneCaps + i];
         const QString text = ResString(indicators[i]);
         pane->setProperty("indicatorText", text);
-        pane->setAccessibleName(text);
         pane->setAlignment(Qt::AlignCenter);
         pane->setMinimumWidth(pane->fontMetrics().horizontalAdvance(text) +
                               2 * pane->fontMetrics().averageCharWidth());
@@ -448,12 +454,20 @@ void CMainFrame::UpdateIndicators() {
         return;
     const std::optional<LockKeyState> keys = LockKeyState::Query();
     const bool on[3] = {keys && keys->capsLock, keys && keys->numLock, keys && keys->scrollLock};
+    static const QString kLocks[3] = {QStringLiteral("Caps Lock"), QStringLiteral("Num Lock"),
+                                      QStringLiteral("Scroll Lock")};
     for (int i = 0; i < 3; ++i) {
         QLabel* pane = m_wndStatusPanes[kPaneCaps + i];
         const QString text = pane->property("indicatorText").toString();
         // Unknown: the text stays, greyed; known: shown only while the lock is on.
         pane->setEnabled(keys.has_value());
         pane->setText(!keys || on[i] ? text : QString());
+        // A screen reader hears what the pane tells: whether the lock is on.
+        const QString name =
+            !keys ? kLocks[i]
+                  : kLocks[i] + (on[i] ? QStringLiteral(" on") : QStringLiteral(" off"));
+        if (pane->accessibleName() != name)
+            pane->setAccessibleName(name);
     }
 }
 

@@ -1,10 +1,14 @@
 #include "src/app/QtMessageService.h"
 
+#include "src/resources/StringTable.h"
 #include "src/resources/resource.h"
 
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QMessageBox>
+#include <QMimeDatabase>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QThread>
 #include <QUrl>
 
@@ -112,9 +116,43 @@ int QtMessageService::RunBox(const QString& text, const QString& caption, UINT t
 void QtMessageService::OpenUrl(const std::u16string& url) {
     const QUrl address(QString::fromStdU16String(url));
     if (OnUiThread()) {
-        QDesktopServices::openUrl(address);
+        Open(address);
         return;
     }
     QMetaObject::invokeMethod(
-        this, [address] { QDesktopServices::openUrl(address); }, Qt::QueuedConnection);
+        this, [this, address] { Open(address); }, Qt::QueuedConnection);
+}
+
+void QtMessageService::Open(const QUrl& address) {
+    if (DesktopHasHandlerFor(address) && QDesktopServices::openUrl(address))
+        return;
+    // Nothing on this desktop opens it: say where the page is, so that it can
+    // still be read.
+    const QString where = address.isLocalFile() ? address.toLocalFile() : address.toString();
+    RunBox(QStringLiteral("No program on this desktop opens the page. It is at:\n%1").arg(where),
+           QString::fromStdU16String(LoadResString(AFX_IDS_APP_TITLE)), MB_OK | MB_ICONINFORMATION);
+}
+
+bool QtMessageService::DesktopHasHandlerFor(const QUrl& address) {
+    // xdg-open starts without complaint and then finds nothing to run when
+    // the desktop has no program for the page; ask its database first. It
+    // falls back to $BROWSER and Debian's browser alternatives.
+    if (QStandardPaths::findExecutable(QStringLiteral("xdg-open")).isEmpty())
+        return false;
+    if (!qEnvironmentVariableIsEmpty("BROWSER") ||
+        !QStandardPaths::findExecutable(QStringLiteral("x-www-browser")).isEmpty() ||
+        !QStandardPaths::findExecutable(QStringLiteral("www-browser")).isEmpty())
+        return true;
+    const QString type = address.isLocalFile()
+                             ? QMimeDatabase().mimeTypeForUrl(address).name()
+                             : QStringLiteral("x-scheme-handler/") + address.scheme();
+    QProcess query;
+    query.start(QStringLiteral("xdg-mime"),
+                {QStringLiteral("query"), QStringLiteral("default"), type});
+    if (!query.waitForFinished(3000)) {
+        query.kill();
+        query.waitForFinished();
+        return true; // no answer in time: let xdg-open try
+    }
+    return !query.readAllStandardOutput().trimmed().isEmpty();
 }

@@ -9,6 +9,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QUrl>
 #include <QWidget>
 #include <condition_variable>
 #include <memory>
@@ -31,6 +32,8 @@ public:
 
     // What a box of this type answers when nobody can answer it.
     static int UnansweredResult(UINT type);
+    // Whether the desktop has a program that opens the address.
+    static bool DesktopHasHandlerFor(const QUrl& address);
 
 private:
     struct Shared {
@@ -44,6 +47,8 @@ private:
     };
 
     bool OnUiThread() const;
+    // Opens the address on the desktop, or says where the page is.
+    void Open(const QUrl& address);
     int RunBox(const QString& text, const QString& caption, UINT type);
 
     std::shared_ptr<Shared> shared_;

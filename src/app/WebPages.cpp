@@ -1,5 +1,6 @@
 #include "src/app/WebPages.h"
 
+#include "InstallPaths.h"
 #include "src/resources/MessageService.h"
 #include "src/resources/StringTable.h"
 #include "src/resources/resource.h"
@@ -21,9 +22,13 @@ QString Resolve(UINT id) {
 namespace WebPages {
 
 QString BaseAddress() {
-    const QString dir = QDir::cleanPath(QCoreApplication::applicationDirPath() +
-                                        QStringLiteral("/../share/vocalith"));
-    return QUrl::fromLocalFile(dir).toString();
+    // A program run from its build tree shows the pages of that tree; an
+    // installed one those of the prefix it was configured for.
+    const bool inBuildTree = QDir(QCoreApplication::applicationDirPath()).canonicalPath() ==
+                             QDir(QStringLiteral(VOCALITH_BUILD_BIN_DIR)).canonicalPath();
+    const QString dir =
+        QString::fromUtf8(inBuildTree ? VOCALITH_BUILD_DATA_DIR : VOCALITH_INSTALL_DATA_DIR);
+    return QUrl::fromLocalFile(QDir::cleanPath(dir)).toString();
 }
 
 QString HomePage() {

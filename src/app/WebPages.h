@@ -1,7 +1,7 @@
 #pragma once
 // The product's home page and voice download page (strings 102 and 103). The
-// pages ship with the program, in share/vocalith next to its bin folder, so
-// the addresses are built from where the program runs.
+// pages ship with the program: in share/vocalith of its build tree, or of the
+// prefix it is installed in.
 
 #include <QString>
 

@@ -1,5 +1,6 @@
 #include "src/audio/Mp3Encoder.h"
 
+#include "InstallPaths.h"
 #include "platform/com/strings.h"
 #include "src/audio/AudioFileException.h"
 #include "src/resources/MessageService.h"
@@ -114,8 +115,9 @@ void* Mp3Encoder::openLibrary() const {
         if (!g_libraryPath.empty())
             return ::dlopen(g_libraryPath.c_str(), RTLD_NOW | RTLD_LOCAL);
     }
-    // The library ships next to the program; the loader's own search order
-    // is the fallback for an installed copy.
+    // By its bare name, in this order: the program's own folder (a build
+    // tree), the program's private library folder (installed), then the
+    // loader's own search.
     std::error_code error;
     const auto exe = std::filesystem::read_symlink("/proc/self/exe", error);
     if (!error) {
@@ -123,6 +125,9 @@ void* Mp3Encoder::openLibrary() const {
                 ::dlopen((exe.parent_path() / kLibraryName).c_str(), RTLD_NOW | RTLD_LOCAL))
             return library;
     }
+    const std::filesystem::path privateDir = VOCALITH_INSTALL_LIB_DIR;
+    if (void* library = ::dlopen((privateDir / kLibraryName).c_str(), RTLD_NOW | RTLD_LOCAL))
+        return library;
     return ::dlopen(kLibraryName, RTLD_NOW | RTLD_LOCAL);
 }
 

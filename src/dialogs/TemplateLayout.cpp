@@ -223,7 +223,10 @@ void TemplateLayout::assignAccessibleNamesAndBuddies(const DialogTemplate& tmpl)
 
         if (c.kind == ControlKind::Label) {
             auto* label = static_cast<QLabel*>(w);
-            w->setAccessibleName(AccessibleText(caption));
+            // A label whose text reads as it is keeps no name of its own, so
+            // that it is announced as shown when its text changes later.
+            if (AccessibleText(caption) != caption)
+                w->setAccessibleName(AccessibleText(caption));
             if (c.noPrefix || !HasMnemonic(caption))
                 continue;
             // A mnemonic on a label moves the focus to the next tab stop after it.
@@ -277,7 +280,15 @@ void TemplateLayout::assignAccessibleNamesAndBuddies(const DialogTemplate& tmpl)
                 }
             }
         }
-        if (label < controls.size())
-            w->setAccessibleName(AccessibleText(FromTemplateText(controls[label].text)));
+        if (label == controls.size())
+            continue;
+        const QString labelText = FromTemplateText(controls[label].text);
+        w->setAccessibleName(AccessibleText(labelText));
+        // The buddy gives screen readers the labelled-by relation; a label
+        // that shows "&" literally cannot have one, as a buddy makes "&" a
+        // mnemonic marker.
+        auto* labelWidget = static_cast<QLabel*>(widgets_[label]);
+        if (!labelWidget->buddy() && !(controls[label].noPrefix && labelText.contains(u'&')))
+            labelWidget->setBuddy(w);
     }
 }

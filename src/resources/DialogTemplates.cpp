@@ -1,5 +1,6 @@
 #include "src/resources/DialogTemplates.h"
 
+#include "VocalithVersion.h"
 #include "src/resources/resource.h"
 
 #include <array>
@@ -114,7 +115,8 @@ constexpr char16_t kShellFont[] = u"MS Shell Dlg";
 // The about box; the program icon (icon 128) is put into its icon control.
 constexpr std::array kAboutControls{
     Icon(11, 17, 20, 20),
-    Label(u"Vocalith Version 1.4", 40, 10, 187, 8, TextAlign::Left, IDC_VERSION, true),
+    Label(u"Vocalith Version " VOCALITH_VERSION_U16, 40, 10, 187, 8, TextAlign::Left, IDC_VERSION,
+          true),
     DefaultButton(IDOK, u"OK", 230, 7, 50, 16),
 };
 
