@@ -104,4 +104,23 @@ TEST(QtMessageServiceTest, AfterShutdownNobodyWaitsForABox) {
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }
 
+// A page that nothing on the desktop opens gets a box saying where it is.
+TEST(QtMessageServiceTest, APageNoProgramOpensIsShownWhereItIs) {
+    const QByteArray path = qgetenv("PATH"), browser = qgetenv("BROWSER");
+    qputenv("PATH", "/nonexistent");
+    qunsetenv("BROWSER");
+    QtMessageService service;
+    BoxAnswerer answerer{QMessageBox::Ok};
+    answerer.Arm();
+    service.OpenUrl(u"file:///usr/share/vocalith/download.html#voices");
+    EXPECT_FALSE(QtMessageService::DesktopHasHandlerFor(QUrl(QStringLiteral("https://a.b/"))));
+    qputenv("PATH", path);
+    if (!browser.isEmpty())
+        qputenv("BROWSER", browser);
+
+    EXPECT_EQ(answerer.caption, QStringLiteral("Vocalith"));
+    EXPECT_TRUE(answerer.text.endsWith(QStringLiteral("\n/usr/share/vocalith/download.html")))
+        << answerer.text.toStdString();
+}
+
 } // namespace
