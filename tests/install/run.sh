@@ -1,0 +1,49 @@
+#!/usr/bin/env bash
+# The package's install test, as root on a Debian 12 machine: installs
+# vocalith_*.deb with apt-get, starts the installed program on a virtual
+# display with the accessibility bus, writes an MP3 file through its window,
+# checks that it finds its pages, then removes the package and checks that
+# nothing of it is left behind.
+# Usage: tests/install/run.sh path/to/vocalith_<version>_<arch>.deb
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+deb=$(realpath "$1")
+work=$(mktemp -d)
+trap 'kill $xvfb 2>/dev/null || true; rm -rf "$work"' EXIT
+
+DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$deb" >/dev/null
+dpkg -L vocalith >"$work/files"
+[ "$(command -v vocalith)" = /usr/bin/vocalith ]
+[ "$(grep '^/usr/bin/.' "$work/files")" = /usr/bin/vocalith ] # nothing else in bin/
+
+cat >"$work/asound.conf" <<CONF
+pcm.!default { type null }
+CONF
+display=:$((150 + RANDOM % 100))
+Xvfb "$display" -screen 0 1280x900x24 >/dev/null 2>&1 & xvfb=$!
+sleep 1
+# No PATH: no program can open a page, so the program says where its page is.
+DISPLAY=$display WORK=$work HERE=$here dbus-run-session -- bash -c '
+  /usr/libexec/at-spi-bus-launcher --launch-immediately >/dev/null 2>&1 &
+  sleep 1
+  PATH=/nonexistent QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 ALSA_CONFIG_PATH=$WORK/asound.conf \
+    /usr/bin/vocalith >"$WORK/program.log" 2>&1 &
+  program=$!
+  /usr/bin/python3 "$HERE/write_mp3.py" "$WORK/out.mp3"
+  status=$?
+  kill $program 2>/dev/null
+  [ $status -eq 0 ] || cat "$WORK/program.log"
+  exit $status
+'
+
+DEBIAN_FRONTEND=noninteractive apt-get remove -y -qq vocalith >/dev/null
+left=0
+while read -r path; do
+  if [ -e "$path" ] && [ ! -d "$path" ]; then echo "left behind: $path"; left=1; fi
+done <"$work/files"
+for dir in /usr/share/vocalith "/usr/lib/$(dpkg-architecture -qDEB_HOST_MULTIARCH)/vocalith"; do
+  if [ -e "$dir" ]; then echo "left behind: $dir"; left=1; fi
+done
+[ "$(dpkg-query -W -f='${db:Status-Status}' vocalith 2>/dev/null || echo not-installed)" = not-installed ] || left=1
+[ $left -eq 0 ]
+echo "install test: passed"
