@@ -13,6 +13,8 @@ packages=(
     libasound2-dev alsa-utils
     libgtest-dev libgmock-dev
     sox xvfb xauth
+    desktop-file-utils appstream man-db
+    debhelper lintian dbus at-spi2-core python3-pyatspi
 )
 
 missing=()
