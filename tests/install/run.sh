@@ -9,7 +9,14 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 deb=$(realpath "$1")
 work=$(mktemp -d)
-trap 'kill $xvfb 2>/dev/null || true; rm -rf "$work"' EXIT
+xvfb=
+cleanup() {
+  [ -z "$xvfb" ] || kill "$xvfb" 2>/dev/null || true
+  rm -rf "$work"
+  # A failed run must not leave the package on the machine either.
+  DEBIAN_FRONTEND=noninteractive apt-get remove -y -qq vocalith >/dev/null 2>&1 || true
+}
+trap cleanup EXIT
 
 DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$deb" >/dev/null
 dpkg -L vocalith >"$work/files"

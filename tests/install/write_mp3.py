@@ -72,7 +72,9 @@ output = sys.argv[1]
 frame = top_level("Vocalith")
 editor = eventually(lambda: find(frame, "text"))
 editor.queryEditableText().setTextContents("Hello from the installed package.")
-write = eventually(lambda: find(frame, "push button", lambda a: a.name.startswith("Write")))
+# The control bar's button, once the idle refresh has enabled it for the text.
+write = eventually(lambda: find(frame, "push button", lambda a: a.name == "Write... (Ctrl+W)" and
+                                a.getState().contains(pyatspi.STATE_ENABLED)))
 press(write)
 
 dialog = top_level("Select output audio file")
