@@ -6,6 +6,7 @@
 // run under AddressSanitizer, leaks fail the run at exit.
 
 #include "platform/wmf/wmsdk.h"
+#include "src/audio/Mp3Encoder.h"
 #include "src/audio/WavFileReader.h"
 #include "src/audio/WmaCodecCatalogue.h"
 #include "src/speech/VoiceCatalogue.h"
@@ -55,6 +56,11 @@ protected:
         RegisterSapi4Runtime();
         RegisterSapi5Runtime();
         RegisterWmfRuntime();
+        // As the window does, the encoder library is kept loaded for the whole
+        // run: its process-wide stream table is never freed (a given-up worker
+        // may still use it at exit), so unloading the library loses it.
+        static auto* window = new Mp3Encoder;
+        ASSERT_TRUE(window->loadLibrary());
     }
 
     ComThread com;
