@@ -4,17 +4,20 @@
 set -euo pipefail
 
 packages=(
-    cmake ninja-build g++ pkg-config clang
-    qt6-base-dev libgl-dev
-    flite1-dev flite
-    libespeak-ng-dev espeak-ng espeak-ng-data
-    libmp3lame-dev lame
-    libavcodec-dev libavformat-dev libavutil-dev libswresample-dev ffmpeg
-    libasound2-dev alsa-utils
-    libgtest-dev libgmock-dev
-    sox xvfb xauth
+    # build: compilers (clang for the fuzz targets), the UI toolkit and the
+    # libraries the runtimes stand on
+    cmake ninja-build g++ clang pkg-config
+    qt6-base-dev libgl-dev libx11-dev
+    flite1-dev libespeak-ng-dev espeak-ng-data libmp3lame-dev
+    libavcodec-dev libavformat-dev libavutil-dev libswresample-dev libasound2-dev
+    # tests (the command-line tools make and check test files), and the
+    # formatting check
+    libgtest-dev libgmock-dev espeak-ng sox ffmpeg clang-format
+    # desktop data validators, the Debian package and its install test
     desktop-file-utils appstream man-db
     debhelper lintian dbus at-spi2-core python3-pyatspi
+    # benchmarks: the engines' and encoders' own tools, timing, a display
+    flite lame time python3 xvfb
 )
 
 missing=()
