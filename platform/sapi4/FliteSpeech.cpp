@@ -62,15 +62,16 @@ template <typename Speak> HRESULT ForEachSentence(const SpeechRequest& r, Speak 
             if (v.canSetPitch)
                 s.pitch = v.ClampPitch(piece.value);
             break;
-        case TextPiece::Kind::Text:
-            for (std::u16string& sentence : SplitIntoSentences(piece.text)) {
-                HRESULT hr = speak(s, std::move(sentence), ++number);
-                if (FAILED(hr))
-                    return hr;
-                if (IsCancelled(r))
-                    return E_ABORT;
-            }
+        case TextPiece::Kind::Text: {
+            HRESULT hr = S_OK;
+            ForEachSentenceOf(piece.text, [&](std::u16string_view sentence) {
+                hr = speak(s, std::u16string(sentence), ++number);
+                return SUCCEEDED(hr) && !IsCancelled(r);
+            });
+            if (FAILED(hr))
+                return hr;
             break;
+        }
         }
     }
     return S_OK;

@@ -114,18 +114,16 @@ std::vector<TextPiece> ParseTaggedText(std::u16string_view text, bool tagged) {
     return pieces;
 }
 
-std::vector<std::u16string> SplitIntoSentences(std::u16string_view text) {
-    std::vector<std::u16string> sentences;
-    auto emit = [&](std::u16string_view s) {
-        if (!Trim(s).empty())
-            sentences.emplace_back(s);
-    };
+void ForEachSentenceOf(std::u16string_view text,
+                       const std::function<bool(std::u16string_view)>& take) {
+    auto emit = [&](std::u16string_view s) { return Trim(s).empty() || take(s); };
     std::size_t start = 0;
     for (std::size_t i = 0; i < text.size(); ++i) {
         const bool lineEnd = text[i] == u'\n';
         const bool stop = EndsSentence(text[i]) && (i + 1 == text.size() || IsSpace(text[i + 1]));
         if (lineEnd || stop) {
-            emit(text.substr(start, i + 1 - start));
+            if (!emit(text.substr(start, i + 1 - start)))
+                return;
             start = i + 1;
         } else if (i + 1 - start >= kMaxSentence) {
             // Cut at the last space of the over-long run, or right here if it has none.
@@ -135,11 +133,20 @@ std::vector<std::u16string> SplitIntoSentences(std::u16string_view text) {
                     cut = j + 1;
                     break;
                 }
-            emit(text.substr(start, cut - start));
+            if (!emit(text.substr(start, cut - start)))
+                return;
             start = cut;
         }
     }
     if (start < text.size())
         emit(text.substr(start));
+}
+
+std::vector<std::u16string> SplitIntoSentences(std::u16string_view text) {
+    std::vector<std::u16string> sentences;
+    ForEachSentenceOf(text, [&](std::u16string_view s) {
+        sentences.emplace_back(s);
+        return true;
+    });
     return sentences;
 }

@@ -5,6 +5,7 @@
 // and malformed ones never stop the text.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,3 +24,7 @@ std::vector<TextPiece> ParseTaggedText(std::u16string_view text, bool tagged);
 // audio starts soon after it is handed to the synthesiser. Pieces holding
 // only white space are left out.
 std::vector<std::u16string> SplitIntoSentences(std::u16string_view text);
+// The same sentences one at a time, without copying the text, until `take`
+// gives false.
+void ForEachSentenceOf(std::u16string_view text,
+                       const std::function<bool(std::u16string_view)>& take);
