@@ -35,7 +35,8 @@ PACED_ALSA_CONF = os.path.join(BUILD, "tests", "platform", "audio", "alsa-paced.
 
 def build(*targets):
     subprocess.run(["cmake", "-S", TOP, "-B", BUILD, "-G", "Ninja",
-                    "-DCMAKE_BUILD_TYPE=RelWithDebInfo", "-DVOCALITH_TESTS=ON"],
+                    "-DCMAKE_BUILD_TYPE=RelWithDebInfo", "-DVOCALITH_TESTS=ON",
+                    "-DVOCALITH_BENCH=ON"],
                    check=True, stdout=subprocess.DEVNULL)
     subprocess.run(["ninja", "-C", BUILD, "-j2", *targets], check=True,
                    stdout=subprocess.DEVNULL)

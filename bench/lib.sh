@@ -4,8 +4,8 @@
 
 # bench_driver BUILD-DIR TARGET: builds the driver, prints its path.
 bench_driver() {
-    [ -f "$1/build.ninja" ] ||
-        cmake -S "$top" -B "$1" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVOCALITH_TESTS=OFF >/dev/null
+    cmake -S "$top" -B "$1" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVOCALITH_TESTS=OFF \
+        -DVOCALITH_BENCH=ON >/dev/null
     ninja -C "$1" -j1 "$2" >/dev/null
     echo "$1/bin/$2"
 }

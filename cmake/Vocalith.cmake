@@ -10,9 +10,16 @@ function(vocalith_warnings target)
     $<$<AND:$<BOOL:${VOCALITH_WERROR}>,$<CXX_COMPILER_ID:GNU>>:-Wno-error=restrict>)
 endfunction()
 
-# vocalith_library(name SOURCES ... [LIBS ...]): a static library of one folder.
+# vocalith_library(name [SOURCES ...] [LIBS ...]): a static library of one
+# folder; without sources, an interface target (headers and what they need).
 function(vocalith_library name)
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  if(NOT ARG_SOURCES)
+    add_library(${name} INTERFACE)
+    target_include_directories(${name} INTERFACE ${PROJECT_SOURCE_DIR})
+    target_link_libraries(${name} INTERFACE ${ARG_LIBS})
+    return()
+  endif()
   add_library(${name} STATIC ${ARG_SOURCES})
   target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
   target_link_libraries(${name} PUBLIC ${ARG_LIBS})
@@ -35,4 +42,17 @@ function(vocalith_test name)
   set_tests_properties(${name} PROPERTIES TIMEOUT ${ARG_TIMEOUT}
     LABELS "${ARG_LABELS}"
     ENVIRONMENT "QT_QPA_PLATFORM=offscreen;VOCALITH_TEST_DATA=${PROJECT_SOURCE_DIR}/tests/data;ALSA_CONFIG_PATH=${PROJECT_SOURCE_DIR}/tests/data/alsa-file.conf")
+endfunction()
+
+# flite ships no pkg-config file: Flite::Flite, or a configure error that
+# names the package to install.
+function(vocalith_find_flite)
+  find_path(FLITE_INCLUDE_DIR flite/flite.h)
+  find_library(FLITE_LIBRARY flite)
+  if(NOT FLITE_INCLUDE_DIR OR NOT FLITE_LIBRARY)
+    message(FATAL_ERROR "flite not found: install flite1-dev")
+  endif()
+  add_library(Flite::Flite UNKNOWN IMPORTED GLOBAL)
+  set_target_properties(Flite::Flite PROPERTIES IMPORTED_LOCATION ${FLITE_LIBRARY}
+    INTERFACE_INCLUDE_DIRECTORIES ${FLITE_INCLUDE_DIR})
 endfunction()

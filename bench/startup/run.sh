@@ -9,8 +9,8 @@ top=$(cd "$(dirname "$0")/../.." && pwd)
 build=${BUILD:-$top/build-bench-startup}
 runs=${RUNS:-9}
 
-[ -f "$build/build.ninja" ] ||
-    cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVOCALITH_TESTS=OFF >/dev/null
+cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVOCALITH_TESTS=OFF \
+    -DVOCALITH_BENCH=ON >/dev/null
 ninja -C "$build" -j1 startup_bench >/dev/null
 
 xvfb=""

@@ -9,7 +9,7 @@
 #include "src/resources/resource.h"
 #include "tests/audio/mp3/FakeLameEnc.h"
 #include "tests/audio/mp3/Mp3Probe.h"
-#include "tests/audio/wav/FailingReads.h"
+#include "tests/support/FailingReads.h"
 #include "tests/audio/wav/WavBytes.h"
 #include "tests/fakes/RecordingMessageService.h"
 

@@ -3,7 +3,7 @@
 #include "platform/com/strings.h"
 #include "src/resources/MessageService.h"
 #include "src/resources/resource.h"
-#include "tests/audio/wav/FailingReads.h"
+#include "tests/support/FailingReads.h"
 #include "tests/audio/wav/WavBytes.h"
 #include "tests/fakes/RecordingMessageService.h"
 

@@ -1,10 +1,10 @@
 #include "src/audio/Conversion.h"
 #include "src/audio/WmaCodecCatalogue.h"
 #include "src/resources/resource.h"
-#include "tests/audio/wav/FailingReads.h"
+#include "tests/support/FailingReads.h"
 #include "tests/fakes/FakeWmfRuntime.h"
 #include "tests/fakes/RecordingMessageService.h"
-#include "tests/platform/wmf/DecodedAudio.h"
+#include "tests/support/DecodedAudio.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 #include "platform/com/com.h"
 #include "platform/wmf/wmsdk.h"
-#include "tests/platform/wmf/DecodedAudio.h"
+#include "tests/support/DecodedAudio.h"
 
 #include <csignal>
 #include <cstring>

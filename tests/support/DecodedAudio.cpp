@@ -1,4 +1,4 @@
-#include "tests/platform/wmf/DecodedAudio.h"
+#include "tests/support/DecodedAudio.h"
 
 #include <cmath>
 #include <cstdio>

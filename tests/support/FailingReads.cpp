@@ -1,4 +1,4 @@
-#include "tests/audio/wav/FailingReads.h"
+#include "tests/support/FailingReads.h"
 
 #include <atomic>
 #include <cerrno>
