@@ -27,12 +27,13 @@ function(vocalith_library name)
 endfunction()
 
 # vocalith_test(name SOURCES ... [LIBS ...] [LABELS ...]): one GoogleTest
-# executable, run by CTest as one test. Label "threading" puts it in the
+# executable with the shared test helpers, run by CTest as one test. Label "threading" puts it in the
 # ThreadSanitizer run as well; "ui" ones run on Qt's offscreen platform.
 function(vocalith_test name)
   cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
-  target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main GTest::gmock)
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} vl_test_support
+    GTest::gtest GTest::gtest_main GTest::gmock)
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
   vocalith_warnings(${name})
   add_test(NAME ${name} COMMAND ${name})

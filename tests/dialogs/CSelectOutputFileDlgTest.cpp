@@ -4,8 +4,8 @@
 #include "src/audio/WmaCodecCatalogue.h"
 #include "src/resources/MessageService.h"
 #include "src/resources/resource.h"
-#include "tests/dialogs/TestApplication.h"
 #include "tests/fakes/RecordingMessageService.h"
+#include "tests/support/TestApplication.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,6 +1,6 @@
 #include "src/dialogs/SaveAsChooser.h"
 
-#include "tests/dialogs/TestApplication.h"
+#include "tests/support/TestApplication.h"
 
 #include <QApplication>
 #include <QDir>

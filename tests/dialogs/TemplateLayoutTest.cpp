@@ -1,7 +1,7 @@
 #include "src/dialogs/TemplateLayout.h"
 
 #include "src/resources/resource.h"
-#include "tests/dialogs/TestApplication.h"
+#include "tests/support/TestApplication.h"
 
 #include <QAbstractButton>
 #include <QAccessible>

@@ -13,6 +13,7 @@
 #include "tests/jobs/FakeJobSapi4Runtime.h"
 #include "tests/jobs/FakeJobSapi5Runtime.h"
 #include "tests/jobs/FakeJobWav.h"
+#include "tests/support/ScratchFolder.h"
 
 #include <chrono>
 #include <filesystem>
@@ -36,30 +37,6 @@ inline bool Eventually(const std::function<bool()>& done,
     }
     return true;
 }
-
-class ScratchFolder {
-public:
-    ScratchFolder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "vl-jobs-XXXXXX").string();
-        path_ = ::mkdtemp(pattern.data());
-    }
-    ~ScratchFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-    std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
-    std::u16string U16(const std::string& name) const { return FromUtf8((path_ / name).string()); }
-    std::vector<std::string> Files() const {
-        std::vector<std::string> names;
-        for (const auto& entry : std::filesystem::directory_iterator(path_))
-            names.push_back(entry.path().filename().string());
-        return names;
-    }
-    const std::filesystem::path& path() const { return path_; }
-
-private:
-    std::filesystem::path path_;
-};
 
 inline bool Exists(const std::filesystem::path& p) {
     return std::filesystem::exists(p);

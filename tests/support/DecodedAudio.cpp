@@ -1,5 +1,7 @@
 #include "tests/support/DecodedAudio.h"
 
+#include "tests/support/WavBytes.h"
+
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -9,6 +11,7 @@ extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
 #include <libavutil/channel_layout.h>
+#include <libavutil/log.h>
 #include <libswresample/swresample.h>
 }
 
@@ -31,24 +34,27 @@ struct Decoder {
 
 } // namespace
 
-DecodedAudio DecodeAudioFile(const std::string& path) {
+DecodedAudio DecodeAudioFile(const std::filesystem::path& path) {
     DecodedAudio result;
     Decoder d;
-    if (avformat_open_input(&d.format, path.c_str(), nullptr, nullptr) < 0)
+    av_log_set_level(AV_LOG_ERROR); // a raw MP3 has no duration to read, and that is fine
+    if (avformat_open_input(&d.format, path.c_str(), nullptr, nullptr) < 0) {
+        result.error = "cannot open";
         return result;
-    if (avformat_find_stream_info(d.format, nullptr) < 0)
+    }
+    int index = -1;
+    const AVCodec* decoder = nullptr;
+    if (avformat_find_stream_info(d.format, nullptr) < 0 ||
+        (index = av_find_best_stream(d.format, AVMEDIA_TYPE_AUDIO, -1, -1, &decoder, 0)) < 0) {
+        result.error = "no audio stream";
         return result;
-    int index = av_find_best_stream(d.format, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
-    if (index < 0)
-        return result;
-    AVStream* stream = d.format->streams[index];
-    const AVCodec* decoder = avcodec_find_decoder(stream->codecpar->codec_id);
-    if (!decoder)
-        return result;
+    }
     d.codec = avcodec_alloc_context3(decoder);
-    avcodec_parameters_to_context(d.codec, stream->codecpar);
-    if (avcodec_open2(d.codec, decoder, nullptr) < 0)
+    avcodec_parameters_to_context(d.codec, d.format->streams[index]->codecpar);
+    if (avcodec_open2(d.codec, decoder, nullptr) < 0) {
+        result.error = "cannot open decoder";
         return result;
+    }
     result.opened = true;
     result.codec = decoder->name;
     result.container = d.format->iformat->name;
@@ -57,8 +63,7 @@ DecodedAudio DecodeAudioFile(const std::string& path) {
     if (d.format->duration != AV_NOPTS_VALUE)
         result.headerSeconds = static_cast<double>(d.format->duration) / AV_TIME_BASE;
 
-    double sumSquares = 0;
-    std::int64_t samples = 0; // per channel
+    std::vector<double> squares(static_cast<std::size_t>(result.channels));
     std::vector<float> converted;
     auto drain = [&] {
         while (avcodec_receive_frame(d.codec, d.frame) == 0) {
@@ -75,21 +80,29 @@ DecodedAudio DecodeAudioFile(const std::string& path) {
                                   const_cast<const std::uint8_t**>(d.frame->extended_data),
                                   d.frame->nb_samples);
             for (int i = 0; i < got * result.channels; ++i)
-                sumSquares += static_cast<double>(converted[i]) * converted[i];
-            samples += d.frame->nb_samples;
+                squares[static_cast<std::size_t>(i % result.channels)] +=
+                    static_cast<double>(converted[i]) * converted[i];
+            result.frames += d.frame->nb_samples;
         }
     };
     while (av_read_frame(d.format, d.packet) >= 0) {
-        if (d.packet->stream_index == index && avcodec_send_packet(d.codec, d.packet) < 0)
-            ++result.decodeErrors;
+        if (d.packet->stream_index == index && avcodec_send_packet(d.codec, d.packet) < 0 &&
+            result.decodeErrors++ == 0)
+            result.error = "decode error";
         av_packet_unref(d.packet);
         drain();
     }
     avcodec_send_packet(d.codec, nullptr);
     drain();
-    result.seconds = static_cast<double>(samples) / result.sampleRate;
-    if (samples > 0)
-        result.rms = std::sqrt(sumSquares / static_cast<double>(samples * result.channels));
+    result.seconds = static_cast<double>(result.frames) / result.sampleRate;
+    double sum = 0;
+    for (double s : squares) {
+        sum += s;
+        result.channelRms.push_back(
+            result.frames > 0 ? std::sqrt(s / static_cast<double>(result.frames)) : 0.0);
+    }
+    if (result.frames > 0)
+        result.rms = std::sqrt(sum / static_cast<double>(result.frames * result.channels));
     return result;
 }
 
@@ -123,32 +136,10 @@ std::vector<std::uint8_t> MakeTestSignal(const WAVEFORMATEX& format, double seco
 
 void WriteWavFile(const std::string& path, const WAVEFORMATEX& format,
                   const std::vector<std::uint8_t>& data) {
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f)
-        return;
-    auto u32 = [&](std::uint32_t v) {
-        std::uint8_t b[4] = {static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v >> 8),
-                             static_cast<std::uint8_t>(v >> 16),
-                             static_cast<std::uint8_t>(v >> 24)};
-        std::fwrite(b, 1, 4, f);
-    };
-    auto u16 = [&](std::uint16_t v) {
-        std::uint8_t b[2] = {static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v >> 8)};
-        std::fwrite(b, 1, 2, f);
-    };
-    std::fwrite("RIFF", 1, 4, f);
-    u32(static_cast<std::uint32_t>(36 + data.size()));
-    std::fwrite("WAVEfmt ", 1, 8, f);
-    u32(16);
-    u16(format.wFormatTag);
-    u16(format.nChannels);
-    u32(format.nSamplesPerSec);
-    u32(format.nAvgBytesPerSec);
-    u16(format.nBlockAlign);
-    u16(format.wBitsPerSample);
-    std::fwrite("data", 1, 4, f);
-    u32(static_cast<std::uint32_t>(data.size()));
-    if (!data.empty())
-        std::fwrite(data.data(), 1, data.size(), f);
-    std::fclose(f);
+    using wavbytes::chunk, wavbytes::le16, wavbytes::le32;
+    const std::string fmt = le16(format.wFormatTag) + le16(format.nChannels) +
+                            le32(format.nSamplesPerSec) + le32(format.nAvgBytesPerSec) +
+                            le16(format.nBlockAlign) + le16(format.wBitsPerSample);
+    wavbytes::write(path,
+                    wavbytes::riff(chunk("fmt ", fmt) + chunk("data", {data.begin(), data.end()})));
 }

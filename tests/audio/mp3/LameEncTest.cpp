@@ -4,6 +4,8 @@
 
 #include "platform/lame_enc/BladeMP3EncDLL.h"
 #include "tests/audio/mp3/Mp3Probe.h"
+#include "tests/support/DecodedAudio.h"
+#include "tests/support/ScratchFolder.h"
 
 #include <atomic>
 #include <cmath>
@@ -99,14 +101,6 @@ BE_CONFIG lameConfig(int rate, LONG mode, int kbps, bool vbr = false, int qualit
 
 class LameEncTest : public testing::Test {
 protected:
-    void SetUp() override {
-        dir = fs::temp_directory_path() /
-              ("lame_enc_test." + std::to_string(::getpid()) + "." +
-               testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(dir);
-    }
-    void TearDown() override { fs::remove_all(dir); }
-
     // Encodes the signal as the program does, one dwSamples chunk per call,
     // and writes the bytes to `file`. Returns the stream, still open, when
     // `keepOpen`; 0 otherwise.
@@ -149,8 +143,8 @@ protected:
     // Decodes `file` and checks it against what went in.
     void expectDecodesLike(const fs::path& file, const Signal& signal, int frameSamples,
                            int outRate = 0) {
-        const DecodedAudio decoded = decodeAudioFile(file);
-        ASSERT_TRUE(decoded.ok) << decoded.error;
+        const DecodedAudio decoded = DecodeAudioFile(file);
+        ASSERT_TRUE(decoded.ok()) << decoded.error;
         if (!outRate)
             outRate = signal.rate;
         EXPECT_EQ(decoded.sampleRate, outRate);
@@ -162,16 +156,18 @@ protected:
         EXPECT_LE(decoded.frames, frames + 1105 + frameSamples);
         for (int c = 0; c < signal.channels; ++c) {
             const double in = signal.rms[static_cast<std::size_t>(c)];
-            const double out = decoded.rms[static_cast<std::size_t>(c)];
+            const double out = decoded.channelRms[static_cast<std::size_t>(c)];
             EXPECT_GT(out, in * 0.3) << "channel " << c;
             EXPECT_LT(out, in * 1.5) << "channel " << c;
         }
         if (signal.channels == 2) {
-            EXPECT_GT(decoded.rms[0], decoded.rms[1] * 2) << "channels swapped or mixed";
+            EXPECT_GT(decoded.channelRms[0], decoded.channelRms[1] * 2)
+                << "channels swapped or mixed";
         }
     }
 
-    fs::path dir;
+    ScratchFolder scratch;
+    fs::path dir = scratch.path();
     DWORD lastSamplesPerCall = 0;
 };
 

@@ -9,9 +9,11 @@
 #include "src/resources/resource.h"
 #include "tests/audio/mp3/FakeLameEnc.h"
 #include "tests/audio/mp3/Mp3Probe.h"
-#include "tests/support/FailingReads.h"
-#include "tests/audio/wav/WavBytes.h"
 #include "tests/fakes/RecordingMessageService.h"
+#include "tests/support/DecodedAudio.h"
+#include "tests/support/FailingReads.h"
+#include "tests/support/ScratchFolder.h"
+#include "tests/support/WavBytes.h"
 
 #include <cmath>
 #include <cstdlib>
@@ -41,23 +43,17 @@ std::string sine(int rate, int channels, int bits, double seconds) {
 class Mp3ConversionTest : public testing::Test {
 protected:
     void SetUp() override {
-        dir = fs::temp_directory_path() /
-              ("mp3_conversion_test." + std::to_string(::getpid()) + "." +
-               testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(dir);
         wav = dir / "talk.mp3.wav";
         mp3 = dir / "talk.mp3";
     }
-    void TearDown() override {
-        Mp3Encoder::setLibraryPath("");
-        fs::remove_all(dir);
-    }
+    void TearDown() override { Mp3Encoder::setLibraryPath(""); }
 
     int convert(int kbps = 128, int quality = 5, bool vbr = false) {
         return convertWavToMp3(FromUtf8(wav.string()), FromUtf8(mp3.string()), kbps, quality, vbr);
     }
 
-    fs::path dir, wav, mp3;
+    ScratchFolder scratch;
+    fs::path dir = scratch.path(), wav, mp3;
     RecordingMessageService messages;
 };
 
@@ -88,14 +84,14 @@ TEST_F(Mp3ConversionTest, GeneratedWavsBecomeMp3sThatDecodeToTheSameAudio) {
             EXPECT_EQ(frames[0].bitrateKbps, c.kbps);
         }
 
-        const DecodedAudio decoded = decodeAudioFile(mp3);
-        ASSERT_TRUE(decoded.ok) << decoded.error;
+        const DecodedAudio decoded = DecodeAudioFile(mp3);
+        ASSERT_TRUE(decoded.ok()) << decoded.error;
         EXPECT_EQ(decoded.sampleRate, c.rate);
         EXPECT_EQ(decoded.channels, c.channels);
         const auto inFrames = static_cast<std::int64_t>(c.rate * seconds);
         EXPECT_GE(decoded.frames, inFrames);
         EXPECT_LE(decoded.frames, inFrames + 1105 + frames[0].samples);
-        for (double rms : decoded.rms)
+        for (double rms : decoded.channelRms)
             EXPECT_NEAR(rms, 0.5 / std::sqrt(2.0), 0.08);
     }
 }
@@ -110,15 +106,15 @@ TEST_F(Mp3ConversionTest, VbrFilesReportTheLengthOfTheirFrames) {
         audio += std::string(audio.size(), '\0'); // silence: the bit rate varies
         write(wav, pcmFile(static_cast<std::uint32_t>(rate), 16, 2, audio));
         ASSERT_EQ(convert(32, 0, true), 1);
-        const DecodedAudio decoded = decodeAudioFile(mp3);
-        ASSERT_TRUE(decoded.ok) << decoded.error;
+        const DecodedAudio decoded = DecodeAudioFile(mp3);
+        ASSERT_TRUE(decoded.ok()) << decoded.error;
         const auto frames = parseMp3Frames(readAll(mp3));
         ASSERT_GT(frames.size(), 2u);
         std::int64_t carried = 0;
         for (std::size_t i = 1; i < frames.size(); ++i) // the first is the header
             carried += frames[i].samples;
         const double frameSeconds = static_cast<double>(frames[0].samples) / rate;
-        EXPECT_NEAR(decoded.reportedSeconds, static_cast<double>(carried) / rate, frameSeconds);
+        EXPECT_NEAR(decoded.headerSeconds, static_cast<double>(carried) / rate, frameSeconds);
     }
 }
 
@@ -151,12 +147,12 @@ TEST_F(Mp3ConversionTest, SpeechFromEspeakNg) {
                               .c_str()),
               0);
     ASSERT_EQ(convert(64, 2, false), 1);
-    const DecodedAudio decoded = decodeAudioFile(mp3);
-    ASSERT_TRUE(decoded.ok) << decoded.error;
+    const DecodedAudio decoded = DecodeAudioFile(mp3);
+    ASSERT_TRUE(decoded.ok()) << decoded.error;
     EXPECT_EQ(decoded.sampleRate, 22050);
     EXPECT_EQ(decoded.channels, 1);
     EXPECT_GT(decoded.frames, 22050); // more than a second of speech
-    EXPECT_GT(decoded.rms[0], 0.01);
+    EXPECT_GT(decoded.channelRms[0], 0.01);
 }
 
 TEST_F(Mp3ConversionTest, FailuresShowOneMessageAndGiveZero) {

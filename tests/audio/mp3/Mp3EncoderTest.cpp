@@ -4,8 +4,9 @@
 #include "src/resources/MessageService.h"
 #include "src/resources/resource.h"
 #include "tests/audio/mp3/FakeLameEnc.h"
-#include "tests/audio/wav/WavBytes.h"
 #include "tests/fakes/RecordingMessageService.h"
+#include "tests/support/ScratchFolder.h"
+#include "tests/support/WavBytes.h"
 
 #include <cstring>
 #include <gtest/gtest.h>
@@ -21,16 +22,9 @@ protected:
     void SetUp() override {
         Mp3Encoder::setLibraryPath(FAKE_LAME_ENC);
         fakelame::reset();
-        dir = fs::temp_directory_path() /
-              ("mp3_encoder_test." + std::to_string(::getpid()) + "." +
-               testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(dir);
         mp3 = dir / "out.mp3";
     }
-    void TearDown() override {
-        Mp3Encoder::setLibraryPath("");
-        fs::remove_all(dir);
-    }
+    void TearDown() override { Mp3Encoder::setLibraryPath(""); }
 
     bool open(Mp3Encoder& encoder, WAVEFORMATEX format, int kbps, int quality = 5, bool vbr = false,
               const fs::path& path = {}) {
@@ -40,7 +34,8 @@ protected:
     }
     const BE_CONFIG_LHV1& config() const { return fakelame::record().config.format.LHV1; }
 
-    fs::path dir, mp3;
+    ScratchFolder scratch;
+    fs::path dir = scratch.path(), mp3;
     RecordingMessageService messages;
 };
 

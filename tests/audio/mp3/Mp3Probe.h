@@ -1,23 +1,9 @@
 #pragma once
-// Reads an MP3 file back for tests: decoded through FFmpeg, and its frame
-// headers walked one by one.
+// Reads an MP3 file's frame headers back for tests, one by one.
 
 #include <cstdint>
-#include <filesystem>
 #include <string>
 #include <vector>
-
-struct DecodedAudio {
-    bool ok = false;
-    std::string error;
-    int sampleRate = 0;
-    int channels = 0;
-    std::int64_t frames = 0;    // samples per channel
-    std::vector<double> rms;    // per channel, full scale 1.0
-    double reportedSeconds = 0; // the length FFmpeg tells before decoding
-};
-
-DecodedAudio decodeAudioFile(const std::filesystem::path& path);
 
 struct Mp3FrameHeader {
     int mpegVersion = 0; // 1, 2, or 25 for MPEG-2.5

@@ -3,9 +3,10 @@
 #include "platform/com/strings.h"
 #include "src/resources/MessageService.h"
 #include "src/resources/resource.h"
-#include "tests/support/FailingReads.h"
-#include "tests/audio/wav/WavBytes.h"
 #include "tests/fakes/RecordingMessageService.h"
+#include "tests/support/FailingReads.h"
+#include "tests/support/ScratchFolder.h"
+#include "tests/support/WavBytes.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -19,14 +20,6 @@ namespace {
 
 class WavFileReaderTest : public testing::Test {
 protected:
-    void SetUp() override {
-        dir = fs::temp_directory_path() /
-              ("wav_reader_test." + std::to_string(::getpid()) + "." +
-               testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(dir);
-    }
-    void TearDown() override { fs::remove_all(dir); }
-
     fs::path file(const std::string& bytes, const std::string& name = "in.wav") {
         write(dir / name, bytes);
         return dir / name;
@@ -53,7 +46,8 @@ protected:
             EXPECT_EQ(box.type & MB_ICONMASK, MB_ICONERROR);
     }
 
-    fs::path dir;
+    ScratchFolder scratch;
+    fs::path dir = scratch.path();
     RecordingMessageService messages;
     WavFileReader reader;
 };

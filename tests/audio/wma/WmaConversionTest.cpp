@@ -1,10 +1,11 @@
 #include "src/audio/Conversion.h"
 #include "src/audio/WmaCodecCatalogue.h"
 #include "src/resources/resource.h"
-#include "tests/support/FailingReads.h"
 #include "tests/fakes/FakeWmfRuntime.h"
 #include "tests/fakes/RecordingMessageService.h"
 #include "tests/support/DecodedAudio.h"
+#include "tests/support/FailingReads.h"
+#include "tests/support/ScratchFolder.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -23,17 +24,10 @@ class Conversion : public ::testing::Test {
 protected:
     void SetUp() override {
         CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-        dir_ = fs::temp_directory_path() /
-               ("wma_conversion_" + std::to_string(::getpid()) + "_" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(dir_);
         wav_ = dir_ / "talk.wma.wav";
         wma_ = dir_ / "talk.wma";
     }
-    void TearDown() override {
-        fs::remove_all(dir_);
-        CoUninitialize();
-    }
+    void TearDown() override { CoUninitialize(); }
     std::vector<std::uint8_t> MakeWav(const WAVEFORMATEX& format, double seconds) {
         auto data = MakeTestSignal(format, seconds);
         WriteWavFile(wav_.string(), format, data);
@@ -44,7 +38,8 @@ protected:
     }
 
     RecordingMessageService messages;
-    fs::path dir_, wav_, wma_;
+    ScratchFolder scratch_;
+    fs::path dir_ = scratch_.path(), wav_, wma_;
 };
 
 class FakeConversion : public Conversion {

@@ -1,6 +1,7 @@
 #include "platform/audio/WavFileWriter.h"
 
 #include "platform/com/strings.h"
+#include "tests/support/ScratchFolder.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -41,16 +42,10 @@ std::vector<std::uint8_t> Pattern(std::size_t bytes) {
 
 class WavFileWriterTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::string templ = (fs::temp_directory_path() / "vl-wav-XXXXXX").string();
-        ASSERT_NE(mkdtemp(templ.data()), nullptr);
-        dir = templ;
-    }
-    void TearDown() override { fs::remove_all(dir); }
-
     std::u16string PathOf(const std::string& name) const { return FromUtf8((dir / name).string()); }
 
-    fs::path dir;
+    ScratchFolder scratch;
+    fs::path dir = scratch.path();
 };
 
 // Every header field is checked against the bytes on disk, decoded by hand.

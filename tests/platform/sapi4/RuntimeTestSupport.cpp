@@ -166,9 +166,6 @@ std::u16string ModeName(const TTSMODEINFOW& mode) {
 void Sapi4RuntimeTest::SetUp() {
     ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
     RegisterSapi4Runtime();
-    std::string templ = (fs::temp_directory_path() / "vl-sapi4-XXXXXX").string();
-    ASSERT_NE(mkdtemp(templ.data()), nullptr);
-    dir = templ;
     capture = dir / "capture.raw";
     setenv("VOCALITH_ALSA_CAPTURE", capture.c_str(), 1);
     UseAlsaConfiguration("alsa-file.conf");
@@ -177,8 +174,6 @@ void Sapi4RuntimeTest::SetUp() {
 void Sapi4RuntimeTest::TearDown() {
     UseAlsaConfiguration("alsa-file.conf");
     unsetenv("VOCALITH_ALSA_CAPTURE");
-    std::error_code ignored;
-    fs::remove_all(dir, ignored);
     CoUninitialize();
 }
 

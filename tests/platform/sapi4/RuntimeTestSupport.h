@@ -6,6 +6,7 @@
 #include "platform/audio/mmreg.h"
 #include "platform/com/com.h"
 #include "platform/sapi4/sapi4.h"
+#include "tests/support/ScratchFolder.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -76,7 +77,8 @@ protected:
     std::optional<WavFile> SpeakToWav(const TTSMODEINFOW& mode, const std::u16string& text);
     static void UseAlsaConfiguration(const char* name);
 
-    std::filesystem::path dir;
+    ScratchFolder scratch;
+    std::filesystem::path dir = scratch.path();
     std::filesystem::path capture;
     int files = 0;
 };

@@ -3,6 +3,7 @@
 #include "platform/sapi5/sapi5.h"
 #include "platform/sync/sync.h"
 #include "tests/platform/sapi5/AudioProbe.h"
+#include "tests/support/ScratchFolder.h"
 
 #include <csignal>
 #include <cstdlib>
@@ -82,15 +83,8 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
         RegisterSapi5Runtime();
-        dir_ = fs::temp_directory_path() /
-               ("sapi5_runtime_" + std::to_string(::getpid()) + "_" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(dir_);
     }
-    void TearDown() override {
-        fs::remove_all(dir_);
-        CoUninitialize();
-    }
+    void TearDown() override { CoUninitialize(); }
 
     ISpObjectTokenCategory* Category() {
         ISpObjectTokenCategory* category = nullptr;
@@ -198,7 +192,8 @@ protected:
         return Seconds(wav.data.size() / wav.format.nBlockAlign, wav.format.nSamplesPerSec);
     }
 
-    fs::path dir_;
+    ScratchFolder scratch_;
+    fs::path dir_ = scratch_.path();
     int files_ = 0;
 };
 

@@ -2,6 +2,7 @@
 #include "platform/com/strings.h"
 #include "platform/sapi5/sapi5.h"
 #include "tests/platform/sapi5/AudioProbe.h"
+#include "tests/support/ScratchFolder.h"
 
 #include <filesystem>
 #include <fstream>
@@ -17,15 +18,12 @@ protected:
     void SetUp() override {
         CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
         RegisterSapi5Runtime();
-        dir_ = fs::temp_directory_path() / ("sapi5_stream_" + std::to_string(::getpid()));
-        fs::create_directories(dir_);
         ASSERT_EQ(CoCreateInstance(CLSID_SpStream, nullptr, CLSCTX_ALL, IID_ISpStream,
                                    reinterpret_cast<void**>(&stream_)),
                   S_OK);
     }
     void TearDown() override {
         SafeRelease(stream_);
-        fs::remove_all(dir_);
         CoUninitialize();
     }
     HRESULT Bind(const fs::path& path, const WAVEFORMATEX& format,
@@ -35,7 +33,8 @@ protected:
     }
 
     ISpStream* stream_ = nullptr;
-    fs::path dir_;
+    ScratchFolder scratch_;
+    fs::path dir_ = scratch_.path();
 };
 
 TEST_F(SpStreamTest, RefusesFormatsAndPathsItCannotWrite) {

@@ -1,6 +1,7 @@
 #include "platform/com/com.h"
 #include "platform/wmf/wmsdk.h"
 #include "tests/support/DecodedAudio.h"
+#include "tests/support/ScratchFolder.h"
 
 #include <csignal>
 #include <cstring>
@@ -43,17 +44,12 @@ protected:
     void SetUp() override {
         CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
         RegisterWmfRuntime();
-        dir_ = fs::temp_directory_path() /
-               ("wmf_runtime_" + std::to_string(::getpid()) + "_" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(dir_);
         ASSERT_EQ(WMCreateProfileManager(&manager_), S_OK);
         ASSERT_EQ(manager_->QueryInterface(IID_IWMCodecInfo3, Out(info_)), S_OK);
     }
     void TearDown() override {
         SafeRelease(info_.p);
         SafeRelease(manager_.p);
-        fs::remove_all(dir_);
         CoUninitialize();
     }
 
@@ -147,7 +143,8 @@ protected:
 
     std::string PathFor(const std::string& name) const { return (dir_ / name).string(); }
 
-    fs::path dir_;
+    ScratchFolder scratch_;
+    fs::path dir_ = scratch_.path();
     Ref<IWMProfileManager> manager_;
     Ref<IWMCodecInfo3> info_;
 };

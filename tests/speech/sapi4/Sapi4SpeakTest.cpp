@@ -8,6 +8,7 @@
 #include "src/speech/Sapi4Engine.h"
 #include "tests/fakes/FakeSapi4Runtime.h"
 #include "tests/fakes/RecordingMessageService.h"
+#include "tests/support/ScratchFolder.h"
 
 #include <filesystem>
 #include <functional>
@@ -28,15 +29,11 @@ protected:
         engine = std::make_unique<Sapi4Engine>();
         ASSERT_EQ(engine->VoiceCount(), 1u);
         engine->sink = &sink;
-        std::string templ = (fs::temp_directory_path() / "vl-sapi4e-XXXXXX").string();
-        ASSERT_NE(mkdtemp(templ.data()), nullptr);
-        dir = templ;
         wav = dir / "out.wav";
         runtime.calls() = {};
     }
     void TearDown() override {
         engine.reset();
-        fs::remove_all(dir);
         CoUninitialize();
     }
 
@@ -49,7 +46,8 @@ protected:
     FakeSapi4Runtime runtime;
     CTTSNotifySink sink;
     std::unique_ptr<Sapi4Engine> engine;
-    fs::path dir;
+    ScratchFolder scratch;
+    fs::path dir = scratch.path();
     fs::path wav;
 };
 

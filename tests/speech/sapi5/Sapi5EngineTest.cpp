@@ -5,6 +5,7 @@
 #include "tests/fakes/FakeSapi5.h"
 #include "tests/fakes/RecordingMessageService.h"
 #include "tests/speech/sapi5/EnvOverride.h"
+#include "tests/support/ScratchFolder.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -19,14 +20,9 @@ class Sapi5EngineTest : public ::testing::Test {
 protected:
     void SetUp() override {
         CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-        dir_ = fs::temp_directory_path() / ("sapi5_engine_" + std::to_string(::getpid()));
-        fs::create_directories(dir_);
         token_ = fake_.AddToken(u"voice-a", {{u"", u"Alice"}});
     }
-    void TearDown() override {
-        fs::remove_all(dir_);
-        CoUninitialize();
-    }
+    void TearDown() override { CoUninitialize(); }
     std::u16string WavPath() const { return FromUtf8((dir_ / "out.wav").string()); }
     bool WavExists() const { return fs::exists(dir_ / "out.wav"); }
 
@@ -34,7 +30,8 @@ protected:
     FakeSapi5Runtime fake_;
     RecordingMessageService messages_;
     FakeSapi5Token* token_ = nullptr;
-    fs::path dir_;
+    ScratchFolder scratch_;
+    fs::path dir_ = scratch_.path();
 };
 
 std::vector<std::u16string> Names(const Sapi5Engine& engine) {

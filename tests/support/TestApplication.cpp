@@ -1,4 +1,4 @@
-#include "tests/dialogs/TestApplication.h"
+#include "tests/support/TestApplication.h"
 
 #include <gtest/gtest.h>
 #include <memory>
@@ -17,7 +17,7 @@ public:
 
 private:
     int argc_ = 1;
-    char name_[13] = "dialogs_test";
+    char name_[14] = "vocalith_test";
     char* argv_[2] = {name_, nullptr};
     std::unique_ptr<QApplication> app_;
 };
