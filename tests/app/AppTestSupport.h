@@ -7,7 +7,7 @@
 #include "src/app/CMainFrame.h"
 #include "src/app/CMyDialogBar.h"
 #include "src/resources/resource.h"
-#include "tests/app/FakeAppSapi4Runtime.h"
+#include "tests/fakes/FakeSapi4Runtime.h"
 #include "tests/fakes/FakeSapi5.h"
 #include "tests/fakes/RecordingMessageService.h"
 
@@ -39,10 +39,19 @@ inline bool Eventually(const std::function<bool()>& done, int boundMs = 30000) {
     return true;
 }
 
+// Every prosody tag works.
+inline constexpr DWORD kAllTags =
+    TTSFEATURE_TAGGED | TTSFEATURE_SPEED | TTSFEATURE_VOLUME | TTSFEATURE_PITCH;
+
 // A window over fake voices. The voices are added by each test before Start().
+// The SAPI 4 modes are only listed: their engines cannot be created, so
+// probing keeps the default ranges, and no multimedia device is offered.
 class AppTest : public ::testing::Test {
 protected:
-    AppTest() = default;
+    AppTest() {
+        sapi4.results().select = E_NOTIMPL;
+        sapi4.results().deviceMissing = true;
+    }
     ~AppTest() override { Stop(); }
 
     bool Start() {
@@ -83,6 +92,6 @@ protected:
 
     RecordingMessageService messages;
     FakeSapi5Runtime sapi5;
-    FakeAppSapi4Runtime sapi4;
+    FakeSapi4Runtime sapi4;
     std::unique_ptr<CApp> app;
 };

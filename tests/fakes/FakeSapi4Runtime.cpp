@@ -266,6 +266,10 @@ void FakeSapi4Runtime::AddMode(const FakeSapi4Mode& mode) {
     state_->modes.push_back(mode);
 }
 
+void FakeSapi4Runtime::AddMode(const std::u16string& name, DWORD features) {
+    AddMode(MakeMode(name, features, static_cast<int>(state_->modes.size()) + 1));
+}
+
 FakeSapi4Runtime::Results& FakeSapi4Runtime::results() {
     return state_->results;
 }

@@ -38,6 +38,8 @@ public:
     // A mode record with a mode id made from `number`.
     static FakeSapi4Mode MakeMode(const std::u16string& name, DWORD features, int number);
     void AddMode(const FakeSapi4Mode& mode);
+    // A mode made by MakeMode, numbered after those already added.
+    void AddMode(const std::u16string& name, DWORD features);
 
     static constexpr DWORD kSinkKey = 7;
 
