@@ -3,6 +3,8 @@
 // is created (sizes 0) and completed when the destination is flushed or
 // closed, so that a file left half-written is recognisable.
 
+#include "tests/support/WavBytes.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -10,28 +12,13 @@
 
 namespace FakeJobWav {
 
-inline void PutLe(std::vector<unsigned char>& out, std::uint32_t value, int bytes) {
-    for (int i = 0; i < bytes; ++i)
-        out.push_back(static_cast<unsigned char>(value >> (8 * i)));
-}
-
 inline std::vector<unsigned char> Header(std::uint32_t rate, std::uint16_t bits,
                                          std::uint16_t channels, std::uint32_t dataBytes) {
-    std::vector<unsigned char> h;
-    const std::uint16_t block = static_cast<std::uint16_t>(channels * bits / 8);
-    h.insert(h.end(), {'R', 'I', 'F', 'F'});
-    PutLe(h, 36 + dataBytes, 4);
-    h.insert(h.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
-    PutLe(h, 16, 4);
-    PutLe(h, 1, 2);
-    PutLe(h, channels, 2);
-    PutLe(h, rate, 4);
-    PutLe(h, rate * block, 4);
-    PutLe(h, block, 2);
-    PutLe(h, bits, 2);
-    h.insert(h.end(), {'d', 'a', 't', 'a'});
-    PutLe(h, dataBytes, 4);
-    return h;
+    using wavbytes::le32;
+    const std::string h = "RIFF" + le32(36 + dataBytes) + "WAVE" +
+                          wavbytes::chunk("fmt ", wavbytes::pcmFormat(rate, bits, channels)) +
+                          "data" + le32(dataBytes);
+    return {h.begin(), h.end()};
 }
 
 // A sawtooth, loud enough not to count as silence.
