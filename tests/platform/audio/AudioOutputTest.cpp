@@ -1,5 +1,7 @@
 #include "platform/audio/AudioOutput.h"
 
+#include "tests/support/ScratchFolder.h"
+
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -38,10 +40,6 @@ fs::path TestData() {
 class AudioOutputTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string templ = (fs::temp_directory_path() / "vl-alsa-XXXXXX").string();
-        ASSERT_NE(mkdtemp(templ.data()), nullptr);
-        dir = templ;
-        capture = dir / "capture.raw";
         setenv("VOCALITH_ALSA_CAPTURE", capture.c_str(), 1);
         UseConfiguration(TestData() / "alsa-file.conf");
     }
@@ -49,7 +47,6 @@ protected:
         unsetenv("VOCALITH_ALSA_CAPTURE");
         unsetenv("VOCALITH_ALSA_SLOWDOWN");
         setenv("ALSA_CONFIG_PATH", (TestData() / "alsa-file.conf").c_str(), 1);
-        fs::remove_all(dir);
     }
 
     static void UseConfiguration(const fs::path& conf) {
@@ -76,8 +73,8 @@ protected:
         return true;
     }
 
-    fs::path dir;
-    fs::path capture;
+    ScratchFolder scratch;
+    fs::path capture = scratch / "capture.raw";
 };
 
 } // namespace
