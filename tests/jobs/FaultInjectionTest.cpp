@@ -10,7 +10,7 @@
 #include "tests/jobs/FailingWmaWriter.h"
 #include "tests/jobs/JobTestSupport.h"
 #include "tests/jobs/SystemCallFaults.h"
-#include "tests/platform/wmf/DecodedAudio.h"
+#include "tests/support/DecodedAudio.h"
 
 #include <dlfcn.h>
 extern "C" {

@@ -11,7 +11,7 @@
 #include "src/audio/WmaCodecCatalogue.h"
 #include "src/speech/VoiceCatalogue.h"
 #include "tests/jobs/JobTestSupport.h"
-#include "tests/platform/wmf/DecodedAudio.h"
+#include "tests/support/DecodedAudio.h"
 
 #include <cstdio>
 #include <cstdlib>
