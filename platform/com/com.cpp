@@ -53,9 +53,15 @@ void CoUninitialize() {
         --t_apartment.initCount;
 }
 
-HRESULT OleInitialize(void*) { return CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); }
-void OleUninitialize() { CoUninitialize(); }
-bool CoIsInitialized() { return t_apartment.initCount > 0; }
+HRESULT OleInitialize(void*) {
+    return CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+}
+void OleUninitialize() {
+    CoUninitialize();
+}
+bool CoIsInitialized() {
+    return t_apartment.initCount > 0;
+}
 
 HRESULT CoCreateInstance(REFCLSID clsid, IUnknown* outer, DWORD clsContext, REFIID riid,
                          void** ppv) {
@@ -106,5 +112,9 @@ ScopedClassOverride::~ScopedClassOverride() {
         registry().classes.erase(clsid_);
 }
 
-void* CoTaskMemAlloc(std::size_t bytes) { return std::malloc(bytes ? bytes : 1); }
-void CoTaskMemFree(void* p) { std::free(p); }
+void* CoTaskMemAlloc(std::size_t bytes) {
+    return std::malloc(bytes ? bytes : 1);
+}
+void CoTaskMemFree(void* p) {
+    std::free(p);
+}

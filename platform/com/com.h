@@ -13,8 +13,8 @@ inline constexpr DWORD CLSCTX_INPROC_SERVER = 0x1;
 inline constexpr DWORD CLSCTX_INPROC_HANDLER = 0x2;
 inline constexpr DWORD CLSCTX_LOCAL_SERVER = 0x4;
 inline constexpr DWORD CLSCTX_REMOTE_SERVER = 0x10;
-inline constexpr DWORD CLSCTX_ALL = CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER |
-                                    CLSCTX_LOCAL_SERVER | CLSCTX_REMOTE_SERVER; // 23
+inline constexpr DWORD CLSCTX_ALL =
+    CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER | CLSCTX_LOCAL_SERVER | CLSCTX_REMOTE_SERVER; // 23
 
 inline constexpr DWORD COINIT_MULTITHREADED = 0x0;
 inline constexpr DWORD COINIT_APARTMENTTHREADED = 0x2;
@@ -56,7 +56,8 @@ private:
 };
 
 // Creates a new Impl (a ComObject) and answers riid from it.
-template <class Impl, class... Args> HRESULT CreateComInstance(REFIID riid, void** ppv, Args&&... args) {
+template <class Impl, class... Args>
+HRESULT CreateComInstance(REFIID riid, void** ppv, Args&&... args) {
     Impl* object = new Impl(std::forward<Args>(args)...);
     HRESULT hr = object->QueryInterface(riid, ppv);
     object->Release();

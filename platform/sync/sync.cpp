@@ -177,7 +177,9 @@ bool PeekMessage(MSG* msg, UINT removeFlags) {
     return true;
 }
 
-bool TranslateMessage(const MSG*) { return false; }
+bool TranslateMessage(const MSG*) {
+    return false;
+}
 
 void DispatchMessage(const MSG* msg) {
     if (msg && msg->task)
@@ -187,7 +189,7 @@ void DispatchMessage(const MSG* msg) {
 struct WorkerThread::State {
     Procedure procedure;
     DWORD id = 0;
-    bool resumed = false;  // guarded by the sync lock
+    bool resumed = false;   // guarded by the sync lock
     bool abandoned = false; // destroyed before it was resumed
     Event ended;
     std::thread thread;
@@ -205,7 +207,8 @@ std::unique_ptr<WorkerThread> WorkerThread::Create(Procedure procedure) {
             bool run;
             {
                 Lock lock(SyncAccess::mutex());
-                SyncAccess::changed().wait(lock, [&] { return state->resumed || state->abandoned; });
+                SyncAccess::changed().wait(lock,
+                                           [&] { return state->resumed || state->abandoned; });
                 run = !state->abandoned;
             }
             if (run)
@@ -242,6 +245,12 @@ void WorkerThread::Resume() {
     SyncAccess::changed().notify_all();
 }
 
-bool WorkerThread::HasEnded() const { return state_->ended.IsSet(); }
-bool WorkerThread::Wait(DWORD timeoutMs) const { return state_->ended.Wait(timeoutMs) == WAIT_OBJECT_0; }
-DWORD WorkerThread::Id() const { return state_->id; }
+bool WorkerThread::HasEnded() const {
+    return state_->ended.IsSet();
+}
+bool WorkerThread::Wait(DWORD timeoutMs) const {
+    return state_->ended.Wait(timeoutMs) == WAIT_OBJECT_0;
+}
+DWORD WorkerThread::Id() const {
+    return state_->id;
+}

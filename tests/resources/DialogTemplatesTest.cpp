@@ -2,8 +2,8 @@
 
 #include "src/resources/resource.h"
 
-#include <gtest/gtest.h>
 #include <array>
+#include <gtest/gtest.h>
 #include <set>
 #include <string>
 

@@ -1,7 +1,6 @@
 #include "platform/com/com.h"
 
 #include <gtest/gtest.h>
-
 #include <thread>
 
 namespace {

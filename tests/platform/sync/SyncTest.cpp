@@ -1,8 +1,7 @@
 #include "platform/sync/sync.h"
 
-#include <gtest/gtest.h>
-
 #include <atomic>
+#include <gtest/gtest.h>
 #include <memory>
 #include <thread>
 
