@@ -13,7 +13,7 @@ namespace {
 // Failures are printed, not shown: there is no window here.
 class PrintingMessageService : public MessageService {
 public:
-    int ShowMessageBox(const std::u16string& text, const std::u16string&, UINT) override {
+    int ShowMessageBox(UINT, const std::u16string& text, const std::u16string&, UINT) override {
         std::fprintf(stderr, "%s\n", ToUtf8(text).c_str());
         return 1;
     }

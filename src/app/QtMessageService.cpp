@@ -36,8 +36,8 @@ bool QtMessageService::OnUiThread() const {
     return QThread::currentThread() == thread();
 }
 
-int QtMessageService::ShowMessageBox(const std::u16string& text, const std::u16string& caption,
-                                     UINT type) {
+int QtMessageService::ShowMessageBox(UINT, const std::u16string& text,
+                                     const std::u16string& caption, UINT type) {
     const QString qtext = QString::fromStdU16String(text);
     const QString qcaption = QString::fromStdU16String(caption);
     // Copies: the waiting below must not depend on this object, which the

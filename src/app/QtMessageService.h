@@ -26,7 +26,7 @@ public:
     void SetOwner(QWidget* owner);
     void Shutdown();
 
-    int ShowMessageBox(const std::u16string& text, const std::u16string& caption,
+    int ShowMessageBox(UINT id, const std::u16string& text, const std::u16string& caption,
                        UINT type) override;
     void OpenUrl(const std::u16string& url) override;
 

@@ -1,6 +1,7 @@
 #include "src/resources/MessageService.h"
 
 #include "src/resources/StringTable.h"
+#include "src/resources/UserMessage.h"
 #include "src/resources/resource.h"
 
 #include <condition_variable>
@@ -25,21 +26,7 @@ Installed& installed() {
     return *i;
 }
 
-} // namespace
-
-void SetMessageService(MessageService* service) {
-    Installed& i = installed();
-    std::unique_lock lock(i.mutex);
-    i.service = service;
-    i.idle.wait(lock, [&] { return i.callsInFlight == 0; });
-}
-
-MessageService* GetMessageService() {
-    std::lock_guard lock(installed().mutex);
-    return installed().service;
-}
-
-int AfxMessageBox(const std::u16string& text, UINT type) {
+int ShowBox(UINT id, const std::u16string& text, UINT type) {
     if ((type & MB_ICONMASK) == 0)
         type |= (type & MB_TYPEMASK) == MB_YESNO ? MB_ICONQUESTION : MB_ICONWARNING;
     // Holds the service for the length of one box.
@@ -64,9 +51,33 @@ int AfxMessageBox(const std::u16string& text, UINT type) {
     } use;
     if (!use.service) // no user interface: nobody can answer
         return (type & MB_TYPEMASK) == MB_YESNO ? IDNO : static_cast<int>(IDOK);
-    return use.service->ShowMessageBox(text, LoadResString(AFX_IDS_APP_TITLE), type);
+    return use.service->ShowMessageBox(id, text, LoadResString(AFX_IDS_APP_TITLE), type);
+}
+
+} // namespace
+
+void SetMessageService(MessageService* service) {
+    Installed& i = installed();
+    std::unique_lock lock(i.mutex);
+    i.service = service;
+    i.idle.wait(lock, [&] { return i.callsInFlight == 0; });
+}
+
+MessageService* GetMessageService() {
+    std::lock_guard lock(installed().mutex);
+    return installed().service;
+}
+
+int AfxMessageBox(const std::u16string& text, UINT type) {
+    return ShowBox(0, text, type);
 }
 
 int AfxMessageBox(UINT stringId, UINT type) {
-    return AfxMessageBox(LoadResString(stringId), type);
+    return ShowBox(stringId, LoadResString(stringId), type);
+}
+
+int ShowMessage(const UserMessage& message) {
+    if (message.id == 0)
+        return IDOK;
+    return AfxMessageBox(message.id, message.type);
 }

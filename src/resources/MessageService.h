@@ -19,11 +19,14 @@ inline constexpr UINT MB_DEFBUTTON2 = 0x100;
 inline constexpr int IDYES = 6;
 inline constexpr int IDNO = 7;
 
+struct UserMessage;
+
 class MessageService {
 public:
     virtual ~MessageService() = default;
-    // Shows a modal box; gives the button pressed (IDOK, IDYES, IDNO).
-    virtual int ShowMessageBox(const std::u16string& text, const std::u16string& caption,
+    // Shows a modal box; gives the button pressed (IDOK, IDYES, IDNO). `id` is
+    // the string-table id of `text`, 0 for a text from elsewhere.
+    virtual int ShowMessageBox(UINT id, const std::u16string& text, const std::u16string& caption,
                                UINT type) = 0;
     // Asks the desktop to open the address ("open" verb); the outcome is ignored.
     virtual void OpenUrl(const std::u16string& url) = 0;
@@ -39,3 +42,5 @@ MessageService* GetMessageService();
 // box with only OK gets the warning icon and a Yes/No box the question icon.
 int AfxMessageBox(const std::u16string& text, UINT type = MB_OK);
 int AfxMessageBox(UINT stringId, UINT type = MB_OK);
+// The box of a message that an operation returned.
+int ShowMessage(const UserMessage& message);

@@ -45,7 +45,7 @@ TEST(QtMessageServiceTest, AWorkerWaitsForTheBoxOnTheUiThreadAndGetsTheAnswer) {
 
     std::atomic<int> result{0};
     std::thread worker([&] {
-        result = service.ShowMessageBox(u"Do you want to cancel processing? ", u"Vocalith",
+        result = service.ShowMessageBox(0, u"Do you want to cancel processing? ", u"Vocalith",
                                         MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2);
     });
     ASSERT_TRUE(Eventually([&] { return result != 0; }));
@@ -75,7 +75,7 @@ TEST(QtMessageServiceTest, BoxesOnTheUiThreadTakeIconAndButtonsFromTheType) {
     for (const auto& c : cases) {
         BoxAnswerer answerer{c.press};
         answerer.Arm();
-        EXPECT_EQ(service.ShowMessageBox(u"text", u"Vocalith", c.type), c.result) << c.type;
+        EXPECT_EQ(service.ShowMessageBox(0, u"text", u"Vocalith", c.type), c.result) << c.type;
         EXPECT_EQ(answerer.icon, c.icon) << c.type;
         if ((c.type & MB_TYPEMASK) == MB_YESNO) {
             EXPECT_EQ(answerer.defaultButton, QMessageBox::Yes);
@@ -89,12 +89,13 @@ TEST(QtMessageServiceTest, AfterShutdownNobodyWaitsForABox) {
     // A worker whose box the UI thread never gets to (it is busy elsewhere,
     // as in EndJob) is released by the shutdown with the unanswered result.
     std::atomic<int> waiting{0};
-    std::thread worker([&] { waiting = service->ShowMessageBox(u"late", u"Vocalith", MB_YESNO); });
+    std::thread worker(
+        [&] { waiting = service->ShowMessageBox(0, u"late", u"Vocalith", MB_YESNO); });
     service->Shutdown();
     worker.join();
     EXPECT_EQ(waiting, IDNO);
 
-    std::thread later([&] { waiting = service->ShowMessageBox(u"later", u"Vocalith", MB_OK); });
+    std::thread later([&] { waiting = service->ShowMessageBox(0, u"later", u"Vocalith", MB_OK); });
     later.join();
     EXPECT_EQ(waiting, static_cast<int>(IDOK));
 

@@ -1,10 +1,9 @@
 #pragma once
-// A message service for tests: records every box (id found by its text) and
-// every opened address, and answers with a preset button. Installed while the
+// A message service for tests: records every box (with its string-table id)
+// and every opened address, and answers with a preset button. Installed while the
 // object lives.
 
 #include "src/resources/MessageService.h"
-#include "src/resources/StringTable.h"
 
 #include <mutex>
 #include <string>
@@ -13,6 +12,7 @@
 class RecordingMessageService : public MessageService {
 public:
     struct Box {
+        UINT id; // 0 for a text not from the string table
         std::u16string text;
         std::u16string caption;
         UINT type;
@@ -21,10 +21,10 @@ public:
     RecordingMessageService() : previous_(GetMessageService()) { SetMessageService(this); }
     ~RecordingMessageService() override { SetMessageService(previous_); }
 
-    int ShowMessageBox(const std::u16string& text, const std::u16string& caption,
+    int ShowMessageBox(UINT id, const std::u16string& text, const std::u16string& caption,
                        UINT type) override {
         std::lock_guard lock(mutex_);
-        boxes_.push_back({text, caption, type});
+        boxes_.push_back({id, text, caption, type});
         return answer_;
     }
     void OpenUrl(const std::u16string& url) override {
@@ -44,16 +44,22 @@ public:
         std::lock_guard lock(mutex_);
         return urls_;
     }
-    // How many boxes showed the text of string `id`.
+    // How many boxes showed string `id`.
     int Count(UINT id) const {
         std::lock_guard lock(mutex_);
         int n = 0;
         for (const auto& b : boxes_)
-            n += b.text == LoadResString(id);
+            n += b.id == id;
         return n;
     }
-    // The ids of all boxes shown so far, in order (0 for a text not in the table).
-    std::vector<UINT> Ids() const;
+    // The ids of all boxes shown so far, in order.
+    std::vector<UINT> Ids() const {
+        std::lock_guard lock(mutex_);
+        std::vector<UINT> ids;
+        for (const auto& b : boxes_)
+            ids.push_back(b.id);
+        return ids;
+    }
     void Clear() {
         std::lock_guard lock(mutex_);
         boxes_.clear();
@@ -67,16 +73,3 @@ private:
     std::vector<std::u16string> urls_;
     int answer_ = 1; // IDOK
 };
-
-inline std::vector<UINT> RecordingMessageService::Ids() const {
-    std::lock_guard lock(mutex_);
-    std::vector<UINT> ids;
-    for (const auto& b : boxes_) {
-        UINT found = 0;
-        for (UINT id = 100; id < 200 && !found; ++id)
-            if (LoadResString(id) == b.text)
-                found = id;
-        ids.push_back(found);
-    }
-    return ids;
-}

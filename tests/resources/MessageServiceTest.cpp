@@ -1,6 +1,7 @@
 #include "src/resources/MessageService.h"
 
 #include "src/resources/StringTable.h"
+#include "src/resources/UserMessage.h"
 #include "src/resources/resource.h"
 #include "tests/fakes/RecordingMessageService.h"
 
@@ -18,13 +19,19 @@ TEST(MessageService, BoxesCarryTheTitleAndTheDefaultIcon) {
     EXPECT_EQ(AfxMessageBox(IDS_CANCEL_PROCESSING, MB_YESNO | MB_DEFBUTTON2), IDYES);
     AfxMessageBox(IDS_SELECT_VOICE, MB_OK | MB_ICONINFORMATION);
     AfxMessageBox(IDS_WORKER_THREAD);
+    ShowMessage({IDS_WAV_CORRUPT, MB_ICONERROR});
     auto boxes = messages.Boxes();
-    ASSERT_EQ(boxes.size(), 3u);
+    ASSERT_EQ(boxes.size(), 4u);
     EXPECT_EQ(boxes[0].caption, u"Vocalith");
     EXPECT_EQ(boxes[0].text, u"Do you want to cancel processing? ");
     EXPECT_EQ(boxes[0].type, MB_YESNO | MB_DEFBUTTON2 | MB_ICONQUESTION);
     EXPECT_EQ(boxes[1].type, MB_OK | MB_ICONINFORMATION);
     EXPECT_EQ(boxes[2].type, MB_OK | MB_ICONWARNING);
+    // A returned message reaches the service with its id and its own icon.
+    EXPECT_EQ(messages.Ids(), (std::vector<UINT>{IDS_CANCEL_PROCESSING, IDS_SELECT_VOICE,
+                                                 IDS_WORKER_THREAD, IDS_WAV_CORRUPT}));
+    EXPECT_EQ(boxes[3].text, LoadResString(IDS_WAV_CORRUPT));
+    EXPECT_EQ(boxes[3].type, MB_OK | MB_ICONERROR);
 }
 
 TEST(MessageService, WithoutAUserInterfaceNobodyAgreesToAnything) {
@@ -36,7 +43,7 @@ TEST(MessageService, WithoutAUserInterfaceNobodyAgreesToAnything) {
 // A box that stays open until the test closes it, as a user would.
 class HeldBox : public MessageService {
 public:
-    int ShowMessageBox(const std::u16string&, const std::u16string&, UINT) override {
+    int ShowMessageBox(UINT, const std::u16string&, const std::u16string&, UINT) override {
         std::unique_lock lock(mutex_);
         shown_ = true;
         changed_.notify_all();

@@ -17,7 +17,7 @@ namespace {
 
 class StrictMessageService : public MessageService {
 public:
-    int ShowMessageBox(const std::u16string& text, const std::u16string&, UINT) override {
+    int ShowMessageBox(UINT, const std::u16string& text, const std::u16string&, UINT) override {
         if (text != LoadResString(IDS_WAV_OPEN) && text != LoadResString(IDS_WAV_CORRUPT) &&
             text != LoadResString(IDS_WAV_FILE_EXCEPTION))
             std::abort();
