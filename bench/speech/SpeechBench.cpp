@@ -16,7 +16,6 @@
 #include "platform/sapi4/FliteSpeech.h"
 #include "src/jobs/JobControl.h"
 #include "src/speech/AudioFormatTable.h"
-#include "src/speech/CTTSNotifySink.h"
 #include "src/speech/Sapi4Engine.h"
 #include "src/speech/Sapi5Engine.h"
 
@@ -87,8 +86,7 @@ int main(int argc, char** argv) {
     RegisterPlatformRuntimes();
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     BenchHost host;
-    CTTSNotifySink sink;
-    JobControl jobs(host, std::make_unique<Sapi4Engine>(), std::make_unique<Sapi5Engine>(), sink);
+    JobControl jobs(host, std::make_unique<Sapi4Engine>(), std::make_unique<Sapi5Engine>());
     jobs.CreateStopEvent();
     const std::string mode = argc > 1 ? argv[1] : "list";
 

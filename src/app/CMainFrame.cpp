@@ -87,9 +87,9 @@ CMainFrame::CMainFrame() {
     // The catalogue: SAPI 4 voices first, then SAPI 5 voices.
     auto sapi4 = std::make_unique<Sapi4Engine>();
     auto sapi5 = std::make_unique<Sapi5Engine>();
-    m_jobs = std::make_unique<JobControl>(*this, std::move(sapi4), std::move(sapi5), m_sink);
+    m_jobs = std::make_unique<JobControl>(*this, std::move(sapi4), std::move(sapi5));
     m_timer1.setInterval(kTimerPeriodMs);
-    connect(&m_timer1, &QTimer::timeout, this, [this] { OnTimer(1); });
+    connect(&m_timer1, &QTimer::timeout, this, [this] { OnTimer(); });
 }
 
 CMainFrame::~CMainFrame() {
@@ -168,8 +168,7 @@ bool CMainFrame::OnCreate() {
 
     m_timer1.start();
 
-    if (!m_jobs->CreateStopEvent())
-        return false;
+    m_jobs->CreateStopEvent();
     m_stopEventCreated = true;
 
     if (m_jobs->Sapi4().VoiceCount() < 1 && m_jobs->Sapi5().VoiceCount() < 1) {
@@ -297,9 +296,7 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
-void CMainFrame::OnTimer(UINT nIDEvent) {
-    if (nIDEvent != 1)
-        return;
+void CMainFrame::OnTimer() {
     m_wndView->SetReadOnly(IsJobRunning());
     // The tick also wakes the idle refresh, so the window follows the end of
     // a job without any input.

@@ -1,6 +1,6 @@
 #pragma once
 // The main frame: owns the whole program state for the run (the voice lists
-// through the job control, the job, the notification sink, the MP3 encoder
+// through the job control, the job, the MP3 encoder
 // library and the WMA codec catalogue) and the window parts: menu, toolbar,
 // the control bar in its band, the editor and the status bar. It routes every
 // command, greys out what cannot run while a job runs, shows the caret's line
@@ -9,7 +9,6 @@
 #include "src/audio/Mp3Encoder.h"
 #include "src/audio/WmaCodecCatalogue.h"
 #include "src/jobs/JobHost.h"
-#include "src/speech/CTTSNotifySink.h"
 
 #include <QIcon>
 #include <QMainWindow>
@@ -88,7 +87,7 @@ protected:
 private:
     bool OnCreate();
     void OnDestroy();
-    void OnTimer(UINT nIDEvent);
+    void OnTimer();
     bool PreTranslateMessage(QObject* watched, QEvent* event);
     void ScheduleIdleUpdate();
     void UpdateIndicators();
@@ -99,7 +98,6 @@ private:
     void FillVoiceList();
 
     // Program state, in the order the frame acquires it.
-    CTTSNotifySink m_sink;
     QIcon m_hIcon;
     Mp3Encoder m_mp3;
     WmaCodecCatalogue m_wma;

@@ -5,7 +5,7 @@
 #include "src/jobs/ProsodyMarkup.h"
 #include "src/jobs/Sapi4Worker.h"
 #include "src/jobs/Sapi5Worker.h"
-#include "src/resources/MessageService.h"
+#include "src/resources/UserMessage.h"
 #include "src/resources/resource.h"
 #include "src/speech/AudioFormatTable.h"
 #include "src/speech/CTTSNotifySink.h"
@@ -14,28 +14,23 @@
 #include "src/speech/VoiceCatalogue.h"
 
 JobControl::JobControl(JobHost& host, std::unique_ptr<Sapi4Engine> sapi4,
-                       std::unique_ptr<Sapi5Engine> sapi5, CTTSNotifySink& sink)
-    : host_(host), frameSink_(sink), engineSink_(std::make_shared<CTTSNotifySink>()),
-      sapi4_(std::move(sapi4)), sapi5_(std::move(sapi5)),
-      cancelRequested_(std::make_shared<std::atomic<bool>>(false)) {
-    sapi4_->sink = engineSink_.get();
+                       std::unique_ptr<Sapi5Engine> sapi5)
+    : host_(host), engineSink_(std::make_shared<CTTSNotifySink>()), sapi4_(std::move(sapi4)),
+      sapi5_(std::move(sapi5)), cancelRequested_(std::make_shared<std::atomic<bool>>(false)) {
+    sapi4_->SetNotifySink(engineSink_.get());
 }
 
 JobControl::~JobControl() {
     EndJob();
-    frameSink_.SetStopEvent({});
 }
 
-bool JobControl::CreateStopEvent() {
+void JobControl::CreateStopEvent() {
     stopEvent_ = std::make_shared<Event>(true);
     engineSink_->SetStopEvent(stopEvent_);
-    frameSink_.SetStopEvent(stopEvent_);
-    return true;
 }
 
 void JobControl::CloseStopEvent() {
     engineSink_->SetStopEvent({});
-    frameSink_.SetStopEvent({});
     stopEvent_.reset();
 }
 
@@ -51,7 +46,7 @@ void JobControl::StartJob(bool speak, bool selectionOnly) {
 
     const int position = host_.VoicePosition();
     if (position < 0) {
-        AfxMessageBox(IDS_SELECT_VOICE, MB_OK | MB_ICONINFORMATION);
+        ShowMessage({IDS_SELECT_VOICE, MB_OK | MB_ICONINFORMATION});
         return;
     }
 
@@ -108,7 +103,7 @@ bool JobControl::StartWorker(bool sapi4) {
             ? WorkerThread::Create([context]() mutable { return Sapi4Worker(std::move(context)); })
             : WorkerThread::Create([context]() mutable { return Sapi5Worker(std::move(context)); });
     if (!thread) {
-        AfxMessageBox(IDS_WORKER_THREAD, MB_OK);
+        ShowMessage({IDS_WORKER_THREAD});
         return false;
     }
     // Unsignalled before the worker can wait on it; the job record is complete.
@@ -129,14 +124,15 @@ void JobControl::EndJob() {
     const std::shared_ptr<CTTSNotifySink> sink = engineSink_;
     if (EndWorker(sapi4Thread_)) {
         retiredSapi4_.push_back({sink, sapi4_});
-        sapi4_ = std::make_shared<Sapi4Engine>(sapi4_->voices);
+        sapi4_ = std::make_shared<Sapi4Engine>(sapi4_->Voices());
     }
     if (EndWorker(sapi5Thread_)) {
         retiredSapi5_.push_back(sapi5_);
         sapi5_ = Sapi5Engine::WithVoicesOf(*sapi5_);
     }
-    sapi4_->sink = engineSink_.get();
-    sapi4_->EndSpeech();
+    sapi4_->SetNotifySink(engineSink_.get());
+    if (Result<> ended = sapi4_->EndSpeech(); !ended)
+        ShowMessage(ended.Message());
     sapi5_->ReleaseSpeech();
 }
 
@@ -167,7 +163,6 @@ void JobControl::RenewSignals() {
     if (stopEvent_) {
         stopEvent_ = std::make_shared<Event>(true);
         engineSink_->SetStopEvent(stopEvent_);
-        frameSink_.SetStopEvent(stopEvent_);
     }
 }
 

@@ -9,9 +9,8 @@
 // sink and a fresh stop event.
 //
 // The SAPI 4 runtime holds on to a registered sink until its engine goes,
-// which for a given-up worker may be after the frame is gone. So the engines
-// are given a sink the workers co-own; the frame's own sink is kept pointed at
-// the current stop event, as the engines' sink is.
+// which for a given-up worker may be after the frame is gone. So the engine
+// is given a sink the workers co-own, pointed at the current stop event.
 
 #include "src/jobs/JobHost.h"
 #include "src/jobs/SpeechJob.h"
@@ -34,16 +33,15 @@ public:
     // a conversion stops at its next chunk and removes the files it made.
     static constexpr unsigned kAbandonWaitMs = 1000;
 
-    // Takes the engines built (enumerated) by the frame, and the frame's
-    // notification sink, which must outlive this object.
+    // Takes the engines built (enumerated) by the frame.
     JobControl(JobHost& host, std::unique_ptr<Sapi4Engine> sapi4,
-               std::unique_ptr<Sapi5Engine> sapi5, CTTSNotifySink& sink);
+               std::unique_ptr<Sapi5Engine> sapi5);
     ~JobControl(); // EndJob()
     JobControl(const JobControl&) = delete;
     JobControl& operator=(const JobControl&) = delete;
 
     // Window creation: the manual-reset stop event, created signalled.
-    bool CreateStopEvent();
+    void CreateStopEvent();
     // Window destruction.
     void CloseStopEvent();
 
@@ -75,7 +73,6 @@ private:
     };
 
     JobHost& host_;
-    CTTSNotifySink& frameSink_;
     // Declared before the engine so that it outlives it.
     std::shared_ptr<CTTSNotifySink> engineSink_;
     std::shared_ptr<Sapi4Engine> sapi4_;

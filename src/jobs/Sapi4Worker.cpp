@@ -1,12 +1,8 @@
 #include "src/jobs/Sapi4Worker.h"
 
-#include "platform/com/com.h"
 #include "platform/sync/sync.h"
 #include "src/jobs/JobContext.h"
-#include "src/jobs/OutputFiles.h"
-#include "src/jobs/WorkerGuard.h"
-#include "src/resources/MessageService.h"
-#include "src/resources/resource.h"
+#include "src/jobs/SpeechWorker.h"
 #include "src/speech/Sapi4Engine.h"
 
 namespace {
@@ -32,47 +28,33 @@ void WaitForEndOfSpeech(const Event& stopEvent) {
     }
 }
 
-void RunSapi4Job(JobContext& context) {
-    const SpeechJob& job = context.job;
-    Sapi4Engine& engine = *context.sapi4;
-    EnsureMessageQueue();
+class Sapi4Session final : public SpeechSession {
+public:
+    explicit Sapi4Session(Sapi4Engine& engine) : m_engine(engine) {}
 
-    WavTarget wav = ChooseWavTarget(job);
-    if (!wav.valid) {
-        AfxMessageBox(IDS_TTS_OUTPUT_FILE);
-        return;
+    Result<> Start(const SpeechJob& job, const std::u16string& wavPath) override {
+        // The engine's notifications arrive as this thread's messages.
+        EnsureMessageQueue();
+        const CSAPI4VoiceInfo& voice = m_engine.Voice(static_cast<std::size_t>(job.voiceIndex));
+        return job.speak ? m_engine.SpeakToSpeakers(job.text, voice)
+                         : m_engine.SpeakToFile(wavPath, job.text, voice);
     }
-    const CSAPI4VoiceInfo& voice = engine.Voice(static_cast<std::size_t>(job.voiceIndex));
-    bool started = job.speak ? engine.SpeakToSpeakers(job.text, voice)
-                             : engine.SpeakToFile(wav.path, job.text, voice);
-    if (!started) {
-        AbandonJob(job, wav);
-        return;
+    bool Wait(const JobContext& context) override {
+        WaitForEndOfSpeech(*context.stopEvent);
+        // The flag, not the way the wait ended, decides: the sink signals the
+        // stop event itself when it cannot post its quit message.
+        return context.cancelRequested->load();
     }
+    void Abort() override { m_engine.Abort(); }
+    Result<> EndSpeech() override { return m_engine.EndSpeech(); }
 
-    WaitForEndOfSpeech(*context.stopEvent);
-
-    // The flag, not the way the wait ended, decides: the sink signals the stop
-    // event itself when it cannot post its quit message.
-    bool stopped = context.cancelRequested->load();
-    if (stopped && engine.central)
-        engine.central->AudioReset();
-    // A file that could not be completed (its message is shown) goes as a
-    // stopped job's file does, and is not converted.
-    if (!engine.EndSpeech())
-        stopped = true;
-    FinishJob(job, wav, stopped, context.abandoned.get());
-}
+private:
+    Sapi4Engine& m_engine;
+};
 
 } // namespace
 
 DWORD Sapi4Worker(std::shared_ptr<JobContext> context) {
-    if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)))
-        return 0;
-    RunGuarded([&] { RunSapi4Job(*context); });
-    // A given-up worker may hold the last reference to its engine, whose
-    // objects must go while COM is still initialised here.
-    context.reset();
-    CoUninitialize();
-    return 0;
+    Sapi4Session session(*context->sapi4);
+    return RunSpeechWorker(std::move(context), session);
 }

@@ -1,72 +1,42 @@
 #include "src/jobs/Sapi5Worker.h"
 
-#include "platform/com/com.h"
 #include "platform/sync/sync.h"
 #include "src/jobs/JobContext.h"
-#include "src/jobs/OutputFiles.h"
-#include "src/jobs/WorkerGuard.h"
-#include "src/resources/MessageService.h"
-#include "src/resources/resource.h"
+#include "src/jobs/SpeechWorker.h"
 #include "src/speech/Sapi5Engine.h"
 
 namespace {
 
-// True when the stop event ended the wait; it is listed first, so it wins
-// when both are set. Every other end of the wait counts as the end of speech,
-// as does a voice that gave no completion event to wait on.
-bool WaitForSpeakComplete(const Event& stopEvent, const Event* doneEvent) {
-    if (!doneEvent)
-        return stopEvent.IsSet();
-    const Event* events[] = {&stopEvent, doneEvent};
-    return WaitForMultipleEvents(events, INFINITE) == WAIT_OBJECT_0;
-}
+class Sapi5Session final : public SpeechSession {
+public:
+    explicit Sapi5Session(Sapi5Engine& engine) : m_engine(engine) {}
 
-// Speech that ended by itself may still have failed on the way (a full disk
-// under the output file): the runtime can show nobody, so the worker does, and
-// the job counts as failed.
-bool SpeechFailed(ISpVoice* voice) {
-    SPVOICESTATUS status{};
-    return voice && SUCCEEDED(voice->GetStatus(&status, nullptr)) && FAILED(status.hrLastResult);
-}
-
-void RunSapi5Job(JobContext& context) {
-    const SpeechJob& job = context.job;
-    Sapi5Engine& engine = *context.sapi5;
-
-    WavTarget wav = ChooseWavTarget(job);
-    if (!wav.valid) {
-        AfxMessageBox(IDS_TTS_OUTPUT_FILE);
-        return;
+    Result<> Start(const SpeechJob& job, const std::u16string& wavPath) override {
+        ISpObjectToken* token =
+            m_engine.Voice(static_cast<std::size_t>(job.voiceIndex)).token.Get();
+        return job.speak ? m_engine.SpeakToSpeakers(job.text, token)
+                         : m_engine.SpeakToFile(wavPath, token, job.text, job.streamFormat);
     }
-    ISpObjectToken* token = engine.Voice(static_cast<std::size_t>(job.voiceIndex)).token;
-    bool started = job.speak ? engine.SpeakToSpeakers(job.text, token)
-                             : engine.SpeakToFile(wav.path, token, job.text, job.streamFormat);
-    if (!started) {
-        AbandonJob(job, wav);
-        return;
+    // The stop event is listed first, so it wins when both are set. Every
+    // other end of the wait counts as the end of speech, as does a voice that
+    // gave no completion event to wait on.
+    bool Wait(const JobContext& context) override {
+        const Event* doneEvent = m_engine.DoneEvent();
+        if (!doneEvent)
+            return context.stopEvent->IsSet();
+        const Event* events[] = {context.stopEvent.get(), doneEvent};
+        return WaitForMultipleEvents(events, INFINITE) == WAIT_OBJECT_0;
     }
+    void Abort() override { m_engine.Abort(); }
+    Result<> EndSpeech() override { return m_engine.EndSpeech(); }
 
-    bool stopped = WaitForSpeakComplete(*context.stopEvent, engine.doneEvent);
-    if (stopped && engine.voice)
-        engine.voice->Speak(nullptr, SPF_PURGEBEFORESPEAK, nullptr);
-    // The file is completed before the voice goes: its last samples and its
-    // header may still fail to reach the disk.
-    const bool failed = !stopped && (SpeechFailed(engine.voice) || FAILED(engine.CompleteFile()));
-    engine.ReleaseSpeech();
-    if (failed)
-        AfxMessageBox(IDS_SP_SPEAK);
-    FinishJob(job, wav, stopped || failed, context.abandoned.get());
-}
+private:
+    Sapi5Engine& m_engine;
+};
 
 } // namespace
 
 DWORD Sapi5Worker(std::shared_ptr<JobContext> context) {
-    if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)))
-        return 0;
-    RunGuarded([&] { RunSapi5Job(*context); });
-    // A given-up worker may hold the last reference to its engine, whose
-    // objects must go while COM is still initialised here.
-    context.reset();
-    CoUninitialize();
-    return 0;
+    Sapi5Session session(*context->sapi5);
+    return RunSpeechWorker(std::move(context), session);
 }

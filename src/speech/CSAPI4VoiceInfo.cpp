@@ -1,5 +1,6 @@
 #include "src/speech/CSAPI4VoiceInfo.h"
 
+#include "platform/com/ComPtr.h"
 #include "platform/com/com.h"
 
 #include <algorithm>
@@ -57,25 +58,20 @@ bool CSAPI4VoiceInfo::QueryAttributeRanges() {
     speedMin = pitchMin = volumeMin = 1;
     speedMax = pitchMax = volumeMax = 65535;
 
-    IUnknown* audioDest = nullptr;
+    ComPtr<IUnknown> audioDest;
+    // Another success code still handed over an object; the ComPtr lets go of it.
     if (CoCreateInstance(CLSID_MMAudioDest, nullptr, CLSCTX_ALL, IID_IUnknown,
-                         reinterpret_cast<void**>(&audioDest)) != S_OK) {
-        // Another success code still handed over an object.
-        SafeRelease(audioDest);
+                         audioDest.PutVoid()) != S_OK)
         return false;
-    }
-    ITTSFindW* find = nullptr;
+    ComPtr<ITTSFindW> find;
     if (FAILED(CoCreateInstance(CLSID_TTSEnumerator, nullptr, CLSCTX_ALL, IID_ITTSFindW,
-                                reinterpret_cast<void**>(&find)))) {
-        SafeRelease(audioDest);
+                                find.PutVoid())))
         return false;
-    }
-    ITTSCentralW* central = nullptr;
-    ITTSAttributesW* attributes = nullptr;
+    ComPtr<ITTSCentralW> central;
+    ComPtr<ITTSAttributesW> attributes;
     bool reached = false;
-    if (find->Select(modeInfo.gModeID, &central, audioDest) == S_OK && central &&
-        SUCCEEDED(
-            central->QueryInterface(IID_ITTSAttributesW, reinterpret_cast<void**>(&attributes)))) {
+    if (find->Select(modeInfo.gModeID, central.Put(), audioDest.Get()) == S_OK && central &&
+        SUCCEEDED(central->QueryInterface(IID_ITTSAttributesW, attributes.PutVoid()))) {
         reached = true;
         if (canSetPitch) {
             Probe<WORD> p;
@@ -104,9 +100,5 @@ bool CSAPI4VoiceInfo::QueryAttributeRanges() {
             }
         }
     }
-    SafeRelease(attributes);
-    SafeRelease(central);
-    SafeRelease(find);
-    SafeRelease(audioDest);
     return reached;
 }

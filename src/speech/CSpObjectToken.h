@@ -2,19 +2,18 @@
 // One SAPI 5 voice of the catalogue: its token and the name the voice list
 // shows for it.
 
+#include "platform/com/ComPtr.h"
 #include "platform/sapi5/sapi5.h"
 
 #include <string>
+#include <utility>
 
 class CSpObjectToken {
 public:
     // Takes its own reference to the token.
-    CSpObjectToken(ISpObjectToken* token, std::u16string displayName);
-    // Releases it.
-    ~CSpObjectToken();
-    CSpObjectToken(const CSpObjectToken&) = delete;
-    CSpObjectToken& operator=(const CSpObjectToken&) = delete;
+    CSpObjectToken(ISpObjectToken* token, std::u16string displayName)
+        : token(token), displayName(std::move(displayName)) {}
 
-    ISpObjectToken* token;
+    ComPtr<ISpObjectToken> token;
     std::u16string displayName;
 };

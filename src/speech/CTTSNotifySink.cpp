@@ -21,7 +21,7 @@ HRESULT CTTSNotifySink::QueryInterface(REFIID riid, void** ppv) {
     return E_NOINTERFACE;
 }
 
-// The sink lives as long as the main frame: references are not counted.
+// The sink's owners keep it alive: references are not counted.
 ULONG CTTSNotifySink::AddRef() {
     return 1;
 }

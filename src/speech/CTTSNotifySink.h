@@ -1,8 +1,9 @@
 #pragma once
-// The SAPI 4 notification sink of the main frame. It lives exactly as long as
-// the frame and is not reference counted. The only notification that matters
-// is AudioStop: it ends the worker's wait by posting a quit message to the
-// thread it arrives on, which is the worker dispatching its messages.
+// The SAPI 4 notification sink the engine is registered with. It is not
+// reference counted: the job control and the workers share its ownership. The
+// only notification that matters is AudioStop: it ends the worker's wait by
+// posting a quit message to the thread it arrives on, which is the worker
+// dispatching its messages.
 
 #include "platform/sapi4/sapi4.h"
 #include "platform/sync/sync.h"
@@ -16,8 +17,8 @@ public:
     CTTSNotifySink& operator=(const CTTSNotifySink&) = delete;
     ~CTTSNotifySink() = default;
 
-    // The stop event of the main frame, the fallback when the quit message cannot be posted.
-    // Held weakly: with no frame left (expired), AudioStop does nothing, like "no main window".
+    // The job's stop event, the fallback when the quit message cannot be posted.
+    // Held weakly: with no job control left (expired), AudioStop does nothing.
     void SetStopEvent(std::weak_ptr<Event> stopEvent);
 
     HRESULT QueryInterface(REFIID riid, void** ppv) override;

@@ -1,72 +1,46 @@
 #include "src/speech/Sapi4Engine.h"
 
 #include "platform/com/com.h"
-#include "platform/com/strings.h"
-#include "src/resources/MessageService.h"
 #include "src/resources/resource.h"
+#include "src/speech/RegularFile.h"
 
-#include <filesystem>
 #include <stdexcept>
-#include <system_error>
 
 namespace {
 
-void ShowMessage(UINT id) {
-    AfxMessageBox(id, MB_OK);
-}
-
-// A speak routine that fails after the file destination created its file
-// removes that file, so that nothing is left that looks like output. Only a
-// regular file: a device node the user named was never the job's.
-void RemoveFile(const std::u16string& path) {
-    const std::filesystem::path file(ToUtf8(path));
-    std::error_code ignored;
-    if (std::filesystem::is_regular_file(std::filesystem::symlink_status(file, ignored)))
-        std::filesystem::remove(file, ignored);
-}
-
 // The first two steps of both speak routines: a finder, and the installed mode
-// that matches the stored mode description (messages 130 and 131). On success
-// the caller owns the finder.
-bool FindMode(const CSAPI4VoiceInfo& voice, ITTSFindW** find, TTSMODEINFOW* found) {
+// that matches the stored mode description.
+Result<> FindMode(const CSAPI4VoiceInfo& voice, ComPtr<ITTSFindW>& finder, TTSMODEINFOW& found) {
     if (FAILED(CoCreateInstance(CLSID_TTSEnumerator, nullptr, CLSCTX_ALL, IID_ITTSFindW,
-                                reinterpret_cast<void**>(find)))) {
-        *find = nullptr;
-        ShowMessage(IDS_TTS_ENUMERATOR);
-        return false;
-    }
+                                finder.PutVoid())))
+        return UserMessage{IDS_TTS_ENUMERATOR};
     TTSMODEINFOW pattern = voice.modeInfo;
-    if (FAILED((*find)->Find(&pattern, nullptr, found))) {
-        ShowMessage(IDS_TTS_FIND_MODE);
-        SafeRelease(*find);
-        return false;
+    if (FAILED(finder->Find(&pattern, nullptr, &found))) {
+        finder.Reset();
+        return UserMessage{IDS_TTS_FIND_MODE};
     }
-    return true;
+    return {};
 }
 
 } // namespace
 
 Sapi4Engine::Sapi4Engine() {
-    EnumerateVoices();
+    if (Result<> listed = EnumerateVoices(); !listed)
+        ShowMessage(listed.Message());
 }
 
-Sapi4Engine::Sapi4Engine(std::vector<CSAPI4VoiceInfo> voices) : voices(std::move(voices)) {}
+Sapi4Engine::Sapi4Engine(std::vector<CSAPI4VoiceInfo> voices) : m_voices(std::move(voices)) {}
 
-Sapi4Engine::~Sapi4Engine() {
-    voices.clear();
-    SafeRelease(audioDevice);
-    SafeRelease(audioFile);
-    SafeRelease(central);
-}
+// The voices go first, then the device, the file and the engine, without
+// unregistering: the runtime lets go of the sink with the engine.
+Sapi4Engine::~Sapi4Engine() = default;
 
-bool Sapi4Engine::EnumerateVoices() {
-    voices.clear();
-    ITTSEnumW* enumerator = nullptr;
+Result<> Sapi4Engine::EnumerateVoices() {
+    m_voices.clear();
+    ComPtr<ITTSEnumW> enumerator;
     if (FAILED(CoCreateInstance(CLSID_TTSEnumerator, nullptr, CLSCTX_ALL, IID_ITTSEnumW,
-                                reinterpret_cast<void**>(&enumerator)))) {
-        ShowMessage(IDS_TTS_ENUMERATOR);
-        return false;
-    }
+                                enumerator.PutVoid())))
+        return UserMessage{IDS_TTS_ENUMERATOR};
     for (;;) {
         CSAPI4VoiceInfo voice;
         if (enumerator->Next(1, &voice.modeInfo, nullptr) != S_OK)
@@ -78,136 +52,144 @@ bool Sapi4Engine::EnumerateVoices() {
             voice.canSetPitch = (voice.modeInfo.dwFeatures & TTSFEATURE_PITCH) ? 1 : 0;
         }
         voice.QueryAttributeRanges();
-        voices.push_back(voice);
+        m_voices.push_back(voice);
     }
-    voices.shrink_to_fit();
-    SafeRelease(enumerator);
-    return true;
+    m_voices.shrink_to_fit();
+    return {};
 }
 
-bool Sapi4Engine::SpeakToFile(const std::u16string& wavPath, const std::u16string& text,
-                              const CSAPI4VoiceInfo& voice) {
-    sinkKey = 0;
-    ITTSFindW* find = nullptr;
+void Sapi4Engine::SetNotifySink(ITTSNotifySinkW* sink) {
+    m_sink = sink;
+}
+
+Result<> Sapi4Engine::SpeakToFile(const std::u16string& wavPath, const std::u16string& text,
+                                  const CSAPI4VoiceInfo& voice) {
+    m_sinkKey = 0;
+    ComPtr<ITTSFindW> finder;
     TTSMODEINFOW found{};
-    if (!FindMode(voice, &find, &found))
-        return false;
+    if (Result<> f = FindMode(voice, finder, found); !f)
+        return f;
     if (FAILED(CoCreateInstance(CLSID_AudioDestFile, nullptr, CLSCTX_ALL, IID_IAudioFile,
-                                reinterpret_cast<void**>(&audioFile)))) {
-        audioFile = nullptr;
-        ShowMessage(IDS_AUDIO_DEST_FILE);
-        SafeRelease(find);
-        return false;
+                                m_audioFile.PutVoid())))
+        return UserMessage{IDS_AUDIO_DEST_FILE};
+    if (FAILED(finder->Select(found.gModeID, m_central.Put(), m_audioFile.Get()))) {
+        m_audioFile.Reset();
+        return UserMessage{IDS_TTS_SELECT};
     }
-    if (FAILED(find->Select(found.gModeID, &central, audioFile))) {
-        central = nullptr;
-        ShowMessage(IDS_TTS_SELECT);
-        SafeRelease(audioFile);
-        SafeRelease(find);
-        return false;
-    }
-    SafeRelease(find);
+    finder.Reset();
     // As fast as the engine can: the file is not listened to while it is written.
-    if (FAILED(audioFile->RealTimeSet(0xFFFF))) {
-        ShowMessage(IDS_TTS_CONVERSION_SPEED);
-        SafeRelease(audioFile);
-        return false;
+    if (FAILED(m_audioFile->RealTimeSet(0xFFFF))) {
+        m_audioFile.Reset();
+        return UserMessage{IDS_TTS_CONVERSION_SPEED};
     }
-    if (FAILED(central->Register(sink, IID_ITTSNotifySinkW, &sinkKey))) {
-        ShowMessage(IDS_TTS_REGISTER_SINK);
-        SafeRelease(audioFile);
-        return false;
+    if (FAILED(m_central->Register(m_sink, IID_ITTSNotifySinkW, &m_sinkKey))) {
+        m_audioFile.Reset();
+        return UserMessage{IDS_TTS_REGISTER_SINK};
     }
-    if (FAILED(audioFile->Set(wavPath.c_str(), 1))) {
-        ShowMessage(IDS_TTS_OUTPUT_FILE);
+    if (FAILED(m_audioFile->Set(wavPath.c_str(), 1))) {
         AbandonEngine();
-        return false;
+        return UserMessage{IDS_TTS_OUTPUT_FILE};
     }
-    SDATA data{const_cast<WCHAR*>(text.c_str()),
-               static_cast<DWORD>((text.size() + 1) * sizeof(WCHAR))};
-    if (FAILED(central->TextData(CHARSET_TEXT, TTSDATAFLAG_TAGGED, data, nullptr,
-                                 IID_ITTSBufNotifySink))) {
-        ShowMessage(IDS_TTS_TEXTDATA);
+    if (Result<> sent = SendText(text); !sent) {
         AbandonEngine();
-        RemoveFile(wavPath);
-        return false;
+        RemoveRegularFile(wavPath);
+        return sent;
     }
-    return true;
+    return {};
 }
 
-bool Sapi4Engine::SpeakToSpeakers(const std::u16string& text, const CSAPI4VoiceInfo& voice) {
-    sinkKey = 0;
-    ITTSFindW* find = nullptr;
+Result<> Sapi4Engine::SpeakToSpeakers(const std::u16string& text, const CSAPI4VoiceInfo& voice) {
+    m_sinkKey = 0;
+    ComPtr<ITTSFindW> finder;
     TTSMODEINFOW found{};
-    if (!FindMode(voice, &find, &found))
-        return false;
+    if (Result<> f = FindMode(voice, finder, found); !f)
+        return f;
+    // The one failure without a message.
     if (FAILED(CoCreateInstance(CLSID_MMAudioDest, nullptr, CLSCTX_ALL, IID_IAudioMultiMediaDevice,
-                                reinterpret_cast<void**>(&audioDevice)))) {
-        audioDevice = nullptr;
-        SafeRelease(find);
-        return false;
+                                m_audioDevice.PutVoid())))
+        return UserMessage{};
+    m_audioDevice->DeviceNumSet(WAVE_MAPPER);
+    if (FAILED(finder->Select(found.gModeID, m_central.Put(), m_audioDevice.Get()))) {
+        m_audioDevice.Reset();
+        return UserMessage{IDS_TTS_SELECT};
     }
-    audioDevice->DeviceNumSet(WAVE_MAPPER);
-    if (FAILED(find->Select(found.gModeID, &central, audioDevice))) {
-        central = nullptr;
-        ShowMessage(IDS_TTS_SELECT);
-        SafeRelease(audioDevice);
-        SafeRelease(find);
-        return false;
+    finder.Reset();
+    if (FAILED(m_central->Register(m_sink, IID_ITTSNotifySinkW, &m_sinkKey))) {
+        m_audioDevice.Reset();
+        return UserMessage{IDS_TTS_REGISTER_SINK};
     }
-    SafeRelease(find);
-    if (FAILED(central->Register(sink, IID_ITTSNotifySinkW, &sinkKey))) {
-        ShowMessage(IDS_TTS_REGISTER_SINK);
-        SafeRelease(audioDevice);
-        return false;
+    if (Result<> sent = SendText(text); !sent) {
+        AbandonEngine();
+        return sent;
     }
+    return {};
+}
+
+Result<> Sapi4Engine::SendText(const std::u16string& text) {
     SDATA data{const_cast<WCHAR*>(text.c_str()),
                static_cast<DWORD>((text.size() + 1) * sizeof(WCHAR))};
-    if (FAILED(central->TextData(CHARSET_TEXT, TTSDATAFLAG_TAGGED, data, nullptr,
-                                 IID_ITTSBufNotifySink))) {
-        ShowMessage(IDS_TTS_TEXTDATA);
-        AbandonEngine();
-        return false;
-    }
-    return true;
+    if (FAILED(m_central->TextData(CHARSET_TEXT, TTSDATAFLAG_TAGGED, data, nullptr,
+                                   IID_ITTSBufNotifySink)))
+        return UserMessage{IDS_TTS_TEXTDATA};
+    return {};
 }
 
 void Sapi4Engine::AbandonEngine() {
-    central->UnRegister(sinkKey);
-    sinkKey = 0;
-    SafeRelease(audioFile);
-    SafeRelease(audioDevice);
-    SafeRelease(central);
+    m_central->UnRegister(m_sinkKey);
+    m_sinkKey = 0;
+    m_audioFile.Reset();
+    m_audioDevice.Reset();
+    m_central.Reset();
 }
 
-bool Sapi4Engine::EndSpeech() {
-    bool completed = true;
-    if (audioFile) {
+void Sapi4Engine::Abort() {
+    if (m_central)
+        m_central->AudioReset();
+}
+
+Result<> Sapi4Engine::EndSpeech() {
+    Result<> completed;
+    if (m_audioFile) {
         // The destination could not write all of the speech (a full disk, say):
         // say so, as the job would otherwise end as if the file had been written.
-        if (FAILED(audioFile->Flush())) {
-            ShowMessage(IDS_TTS_OUTPUT_FILE);
-            completed = false;
-        }
-        SafeRelease(audioFile);
+        if (FAILED(m_audioFile->Flush()))
+            completed = UserMessage{IDS_TTS_OUTPUT_FILE};
+        m_audioFile.Reset();
     }
-    SafeRelease(audioDevice);
-    if (central) {
-        if (sinkKey != 0)
-            central->UnRegister(sinkKey);
-        sinkKey = 0;
-        central->AudioReset();
-        SafeRelease(central);
+    m_audioDevice.Reset();
+    if (m_central) {
+        if (m_sinkKey != 0)
+            m_central->UnRegister(m_sinkKey);
+        m_sinkKey = 0;
+        m_central->AudioReset();
+        m_central.Reset();
     }
     return completed;
 }
 
 std::size_t Sapi4Engine::VoiceCount() const {
-    return voices.size();
+    return m_voices.size();
 }
 
 const CSAPI4VoiceInfo& Sapi4Engine::Voice(std::size_t index) const {
-    if (index >= voices.size())
+    if (index >= m_voices.size())
         throw std::invalid_argument("SAPI 4 voice index out of range");
-    return voices.at(index);
+    return m_voices[index];
+}
+
+const std::vector<CSAPI4VoiceInfo>& Sapi4Engine::Voices() const {
+    return m_voices;
+}
+
+const ITTSCentralW* Sapi4Engine::HeldEngine() const {
+    return m_central.Get();
+}
+const IAudioFile* Sapi4Engine::HeldFile() const {
+    return m_audioFile.Get();
+}
+const IAudioMultiMediaDevice* Sapi4Engine::HeldDevice() const {
+    return m_audioDevice.Get();
+}
+DWORD Sapi4Engine::SinkKey() const {
+    return m_sinkKey;
 }

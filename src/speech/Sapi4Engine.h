@@ -1,8 +1,11 @@
 #pragma once
 // The SAPI 4 engine adapter: the list of SAPI 4 voices, built once at start-up,
-// and the engine objects of the job speaking through one of them.
+// and the engine objects of the job speaking through one of them. A failing
+// operation hands back the message the user is to see; it shows none itself.
 
+#include "platform/com/ComPtr.h"
 #include "platform/sapi4/sapi4.h"
+#include "src/resources/UserMessage.h"
 #include "src/speech/CSAPI4VoiceInfo.h"
 
 #include <cstddef>
@@ -11,38 +14,54 @@
 
 class Sapi4Engine {
 public:
-    Sapi4Engine(); // clears all fields and runs EnumerateVoices()
+    // Enumerates the voices; the start-up enumeration has nobody to hand its
+    // message to, so it shows it.
+    Sapi4Engine();
     // No enumeration: a fresh engine over a known list.
     explicit Sapi4Engine(std::vector<CSAPI4VoiceInfo> voices);
     ~Sapi4Engine();
     Sapi4Engine(const Sapi4Engine&) = delete;
     Sapi4Engine& operator=(const Sapi4Engine&) = delete;
 
-    bool EnumerateVoices();
+    Result<> EnumerateVoices();
+    // The sink the engine tells when its audio has stopped; it must outlive
+    // the engine objects of every job started after this call.
+    void SetNotifySink(ITTSNotifySinkW* sink);
     // Both start the speech and return: the engine goes on in the background
-    // and tells `sink` when its audio has stopped.
-    bool SpeakToFile(const std::u16string& wavPath, const std::u16string& text,
-                     const CSAPI4VoiceInfo& voice);
-    bool SpeakToSpeakers(const std::u16string& text, const CSAPI4VoiceInfo& voice);
+    // and tells the sink when its audio has stopped.
+    Result<> SpeakToFile(const std::u16string& wavPath, const std::u16string& text,
+                         const CSAPI4VoiceInfo& voice);
+    Result<> SpeakToSpeakers(const std::u16string& text, const CSAPI4VoiceInfo& voice);
+    // A stopped job: the audio not yet played or written is discarded.
+    void Abort();
     // Completes the file, releases the destinations and the engine; harmless
-    // when nothing is held. False (message 136 shown) when the file could not
-    // be completed.
-    bool EndSpeech();
+    // when nothing is held. A message when the file could not be completed.
+    Result<> EndSpeech();
 
     std::size_t VoiceCount() const;
     // Out of range: throws std::invalid_argument.
     const CSAPI4VoiceInfo& Voice(std::size_t index) const;
+    const std::vector<CSAPI4VoiceInfo>& Voices() const;
 
-    // The record's fields, public as the frame and the worker use them:
-    ITTSNotifySinkW* sink = nullptr;
-    ITTSCentralW* central = nullptr;
-    IAudioFile* audioFile = nullptr;
-    IAudioMultiMediaDevice* audioDevice = nullptr;
-    DWORD sinkKey = 0;
-    std::vector<CSAPI4VoiceInfo> voices;
+    // What the engine holds of the current job, to be looked at, not used.
+    const ITTSCentralW* HeldEngine() const;
+    const IAudioFile* HeldFile() const;
+    const IAudioMultiMediaDevice* HeldDevice() const;
+    DWORD SinkKey() const;
 
 private:
+    // Selects the mode of `voice` into `destination` and registers the sink.
+    Result<> SelectAndRegister(const CSAPI4VoiceInfo& voice, IUnknown* destination,
+                               bool convertAtFullSpeed);
+    Result<> SendText(const std::u16string& text);
     // A start that failed once the sink was registered: unregister it and let
     // go of the engine and its destination.
     void AbandonEngine();
+
+    ITTSNotifySinkW* m_sink = nullptr;
+    ComPtr<ITTSCentralW> m_central;
+    ComPtr<IAudioFile> m_audioFile;
+    ComPtr<IAudioMultiMediaDevice> m_audioDevice;
+    DWORD m_sinkKey = 0;
+    std::vector<CSAPI4VoiceInfo> m_voices;
 };

@@ -3,13 +3,11 @@
 #include "platform/com/com.h"
 #include "platform/com/langid.h"
 #include "platform/com/strings.h"
-#include "src/resources/MessageService.h"
 #include "src/resources/resource.h"
+#include "src/speech/RegularFile.h"
 
 #include <cstdio>
-#include <filesystem>
 #include <stdexcept>
-#include <system_error>
 
 namespace {
 
@@ -33,6 +31,10 @@ std::u16string UserLanguageValueName() {
 
 } // namespace
 
+void Sapi5Engine::TaskMemFree::operator()(void* p) const {
+    CoTaskMemFree(p);
+}
+
 Sapi5Engine::Sapi5Engine() {
     EnumerateVoices();
 }
@@ -41,135 +43,135 @@ Sapi5Engine::Sapi5Engine(NoEnumeration) {}
 
 std::unique_ptr<Sapi5Engine> Sapi5Engine::WithVoicesOf(const Sapi5Engine& other) {
     std::unique_ptr<Sapi5Engine> engine(new Sapi5Engine(NoEnumeration{}));
-    for (const auto& entry : other.voices)
-        engine->voices.push_back(
-            std::make_unique<CSpObjectToken>(entry->token, entry->displayName));
+    for (const auto& entry : other.m_voices)
+        engine->m_voices.push_back(std::make_unique<CSpObjectToken>(*entry));
     return engine;
 }
 
-Sapi5Engine::~Sapi5Engine() {
-    voices.clear();
-    SafeRelease(voice);
-    SafeRelease(stream);
-    CoTaskMemFree(waveFormat);
-    waveFormat = nullptr;
-}
+Sapi5Engine::~Sapi5Engine() = default;
 
 bool Sapi5Engine::EnumerateVoices() {
-    ISpObjectTokenCategory* category = nullptr;
+    ComPtr<ISpObjectTokenCategory> category;
     if (FAILED(CoCreateInstance(CLSID_SpObjectTokenCategory, nullptr, CLSCTX_ALL,
-                                IID_ISpObjectTokenCategory, reinterpret_cast<void**>(&category))))
+                                IID_ISpObjectTokenCategory, category.PutVoid())))
         return false;
-    IEnumSpObjectTokens* tokens = nullptr;
+    ComPtr<IEnumSpObjectTokens> tokens;
     if (FAILED(category->SetId(SPCAT_VOICES, FALSE)) ||
-        FAILED(category->EnumTokens(nullptr, nullptr, &tokens))) {
-        SafeRelease(tokens);
-        SafeRelease(category);
+        FAILED(category->EnumTokens(nullptr, nullptr, tokens.Put())))
         return false;
-    }
 
     const std::u16string languageValue = UserLanguageValueName();
-    ISpObjectToken* token = nullptr;
-    while (tokens->Next(1, &token, nullptr) == S_OK) {
+    ComPtr<ISpObjectToken> token;
+    while (tokens->Next(1, token.Put(), nullptr) == S_OK) {
         std::u16string name;
-        if (ReadStringValue(token, languageValue.c_str(), name) ||
-            ReadStringValue(token, nullptr, name))
-            voices.push_back(std::make_unique<CSpObjectToken>(token, std::move(name)));
-        SafeRelease(token);
+        if (ReadStringValue(token.Get(), languageValue.c_str(), name) ||
+            ReadStringValue(token.Get(), nullptr, name))
+            m_voices.push_back(std::make_unique<CSpObjectToken>(token.Get(), std::move(name)));
     }
-    SafeRelease(tokens);
-    SafeRelease(category);
-    return true;
-}
-
-void Sapi5Engine::ReleaseJobObjects() {
-    SafeRelease(stream);
-    SafeRelease(voice);
-    CoTaskMemFree(waveFormat);
-    waveFormat = nullptr;
-    doneEvent = nullptr;
-}
-
-bool Sapi5Engine::SpeakToFile(const std::u16string& wavPath, ISpObjectToken* token,
-                              const std::u16string& text, int streamFormat) {
-    ReleaseJobObjects();
-    if (FAILED(CoCreateInstance(CLSID_SpVoice, nullptr, CLSCTX_ALL, IID_ISpVoice,
-                                reinterpret_cast<void**>(&voice)))) {
-        AfxMessageBox(IDS_SP_VOICE, MB_OK);
-        return false;
-    }
-    if (FAILED(CoCreateInstance(CLSID_SpStream, nullptr, CLSCTX_ALL, IID_ISpStream,
-                                reinterpret_cast<void**>(&stream)))) {
-        AfxMessageBox(IDS_SP_STREAM, MB_OK);
-        return false;
-    }
-    GUID formatId{};
-    if (FAILED(SpConvertStreamFormatEnum(static_cast<SPSTREAMFORMAT>(streamFormat), &formatId,
-                                         &waveFormat))) {
-        AfxMessageBox(IDS_SP_FORMAT, MB_OK);
-        return false;
-    }
-    if (FAILED(stream->BindToFile(wavPath.c_str(), SPFM_CREATE_ALWAYS, &formatId, waveFormat, 0))) {
-        AfxMessageBox(IDS_SP_BIND, MB_OK);
-        return false;
-    }
-
-    // From here on the file exists: a failure must not leave it behind, half
-    // a WAV file that nothing will ever complete or remove.
-    auto fail = [&](UINT message) {
-        stream->Close();
-        SafeRelease(stream);
-        // Only a regular file: a device node the user named was never ours.
-        const std::filesystem::path file(ToUtf8(wavPath));
-        std::error_code error;
-        if (std::filesystem::is_regular_file(std::filesystem::symlink_status(file, error)))
-            std::filesystem::remove(file, error);
-        AfxMessageBox(message, MB_OK);
-        return false;
-    };
-    if (FAILED(voice->SetOutput(stream, TRUE)))
-        return fail(IDS_SP_SET_OUTPUT);
-    if (FAILED(voice->SetVoice(token)))
-        return fail(IDS_SP_SET_VOICE);
-    if (FAILED(voice->Speak(text.c_str(), SPF_ASYNC | SPF_IS_XML, nullptr)))
-        return fail(IDS_SP_SPEAK);
-    doneEvent = voice->SpeakCompleteEvent();
-    return true;
-}
-
-bool Sapi5Engine::SpeakToSpeakers(const std::u16string& text, ISpObjectToken* token) {
-    ReleaseJobObjects();
-    if (FAILED(CoCreateInstance(CLSID_SpVoice, nullptr, CLSCTX_ALL, IID_ISpVoice,
-                                reinterpret_cast<void**>(&voice)))) {
-        AfxMessageBox(IDS_SP_VOICE, MB_OK);
-        return false;
-    }
-    if (FAILED(voice->SetVoice(token))) {
-        AfxMessageBox(IDS_SP_SET_VOICE, MB_OK);
-        return false;
-    }
-    if (FAILED(voice->Speak(text.c_str(), SPF_ASYNC | SPF_IS_XML, nullptr))) {
-        AfxMessageBox(IDS_SP_SPEAK, MB_OK);
-        return false;
-    }
-    doneEvent = voice->SpeakCompleteEvent();
     return true;
 }
 
 void Sapi5Engine::ReleaseSpeech() {
-    ReleaseJobObjects();
+    m_stream.Reset();
+    m_voice.Reset();
+    m_waveFormat.reset();
+    m_doneEvent = nullptr;
+    m_aborted = false;
 }
 
-HRESULT Sapi5Engine::CompleteFile() {
-    return stream ? stream->Close() : S_OK;
+Result<> Sapi5Engine::SpeakToFile(const std::u16string& wavPath, ISpObjectToken* token,
+                                  const std::u16string& text, int streamFormat) {
+    ReleaseSpeech();
+    if (FAILED(
+            CoCreateInstance(CLSID_SpVoice, nullptr, CLSCTX_ALL, IID_ISpVoice, m_voice.PutVoid())))
+        return UserMessage{IDS_SP_VOICE};
+    if (FAILED(CoCreateInstance(CLSID_SpStream, nullptr, CLSCTX_ALL, IID_ISpStream,
+                                m_stream.PutVoid())))
+        return UserMessage{IDS_SP_STREAM};
+    GUID formatId{};
+    WAVEFORMATEX* format = nullptr;
+    const HRESULT converted =
+        SpConvertStreamFormatEnum(static_cast<SPSTREAMFORMAT>(streamFormat), &formatId, &format);
+    m_waveFormat.reset(format);
+    if (FAILED(converted))
+        return UserMessage{IDS_SP_FORMAT};
+    if (FAILED(m_stream->BindToFile(wavPath.c_str(), SPFM_CREATE_ALWAYS, &formatId,
+                                    m_waveFormat.get(), 0)))
+        return UserMessage{IDS_SP_BIND};
+
+    // From here on the file exists: a failure must not leave it behind, half
+    // a WAV file that nothing will ever complete or remove.
+    auto fail = [&](UINT message) {
+        m_stream->Close();
+        m_stream.Reset();
+        RemoveRegularFile(wavPath);
+        return UserMessage{message};
+    };
+    if (FAILED(m_voice->SetOutput(m_stream.Get(), TRUE)))
+        return fail(IDS_SP_SET_OUTPUT);
+    if (FAILED(m_voice->SetVoice(token)))
+        return fail(IDS_SP_SET_VOICE);
+    if (FAILED(m_voice->Speak(text.c_str(), SPF_ASYNC | SPF_IS_XML, nullptr)))
+        return fail(IDS_SP_SPEAK);
+    m_doneEvent = m_voice->SpeakCompleteEvent();
+    return {};
+}
+
+Result<> Sapi5Engine::SpeakToSpeakers(const std::u16string& text, ISpObjectToken* token) {
+    ReleaseSpeech();
+    if (FAILED(
+            CoCreateInstance(CLSID_SpVoice, nullptr, CLSCTX_ALL, IID_ISpVoice, m_voice.PutVoid())))
+        return UserMessage{IDS_SP_VOICE};
+    if (FAILED(m_voice->SetVoice(token)))
+        return UserMessage{IDS_SP_SET_VOICE};
+    if (FAILED(m_voice->Speak(text.c_str(), SPF_ASYNC | SPF_IS_XML, nullptr)))
+        return UserMessage{IDS_SP_SPEAK};
+    m_doneEvent = m_voice->SpeakCompleteEvent();
+    return {};
+}
+
+void Sapi5Engine::Abort() {
+    m_aborted = true;
+    if (m_voice)
+        m_voice->Speak(nullptr, SPF_PURGEBEFORESPEAK, nullptr);
+}
+
+bool Sapi5Engine::SpeechFailed() const {
+    SPVOICESTATUS status{};
+    return m_voice && SUCCEEDED(m_voice->GetStatus(&status, nullptr)) &&
+           FAILED(status.hrLastResult);
+}
+
+Result<> Sapi5Engine::EndSpeech() {
+    // The file is completed before the voice goes: its last samples and its
+    // header may still fail to reach the disk, and the runtime can tell nobody.
+    const bool failed = !m_aborted && (SpeechFailed() || (m_stream && FAILED(m_stream->Close())));
+    ReleaseSpeech();
+    if (failed)
+        return UserMessage{IDS_SP_SPEAK};
+    return {};
+}
+
+const Event* Sapi5Engine::DoneEvent() const {
+    return m_doneEvent;
 }
 
 std::size_t Sapi5Engine::VoiceCount() const {
-    return voices.size();
+    return m_voices.size();
 }
 
 const CSpObjectToken& Sapi5Engine::Voice(std::size_t index) const {
-    if (index >= voices.size())
+    if (index >= m_voices.size())
         throw std::invalid_argument("SAPI 5 voice index out of range");
-    return *voices[index];
+    return *m_voices[index];
+}
+
+const ISpVoice* Sapi5Engine::HeldVoice() const {
+    return m_voice.Get();
+}
+const ISpStream* Sapi5Engine::HeldStream() const {
+    return m_stream.Get();
+}
+const WAVEFORMATEX* Sapi5Engine::HeldFormat() const {
+    return m_waveFormat.get();
 }

@@ -1,9 +1,13 @@
 #pragma once
 // The SAPI 5 engine adapter: the list of SAPI 5 voices, built once at start-up,
-// and the voice, stream and format of the job speaking through one of them.
+// and the voice, stream and format of the job speaking through one of them. A
+// failing operation hands back the message the user is to see; it shows none
+// itself.
 
 #include "platform/audio/mmreg.h"
+#include "platform/com/ComPtr.h"
 #include "platform/sapi5/sapi5.h"
+#include "src/resources/UserMessage.h"
 #include "src/speech/CSpObjectToken.h"
 
 #include <cstddef>
@@ -15,8 +19,8 @@ class Event;
 
 class Sapi5Engine {
 public:
-    Sapi5Engine(); // clears all fields and runs EnumerateVoices()
-    // A fresh engine over the same voice list (tokens AddRef'd), without
+    Sapi5Engine(); // runs EnumerateVoices()
+    // A fresh engine over the same voice list (tokens shared), without
     // enumerating and without any job objects.
     static std::unique_ptr<Sapi5Engine> WithVoicesOf(const Sapi5Engine& other);
     ~Sapi5Engine();
@@ -27,29 +31,49 @@ public:
     // enumerator cannot be had (no message).
     bool EnumerateVoices();
     // Both start the speech and return: the voice goes on asynchronously and
-    // sets doneEvent when it has finished. False after showing the message.
-    bool SpeakToFile(const std::u16string& wavPath, ISpObjectToken* token,
-                     const std::u16string& text, int streamFormat);
-    bool SpeakToSpeakers(const std::u16string& text, ISpObjectToken* token);
+    // signals DoneEvent() when it has finished.
+    Result<> SpeakToFile(const std::u16string& wavPath, ISpObjectToken* token,
+                         const std::u16string& text, int streamFormat);
+    Result<> SpeakToSpeakers(const std::u16string& text, ISpObjectToken* token);
+    // A stopped job: the queued speech is purged at once.
+    void Abort();
+    // The end of a job's speech: completes the file and releases the job
+    // objects. A message when speech that was not aborted failed on the way
+    // or its file could not be completed.
+    Result<> EndSpeech();
     // Releases the stream (which completes its file), the voice and the
     // format; harmless when nothing is held.
     void ReleaseSpeech();
-    // Completes the WAV file of a finished speech (closes the stream); a
-    // failure means its end did not reach the disk. S_OK without a stream.
-    HRESULT CompleteFile();
+    // Signalled when the voice has completed the speech; owned by the voice.
+    // None before a job has started.
+    const Event* DoneEvent() const;
 
     std::size_t VoiceCount() const;
     // Out of range: throws std::invalid_argument.
     const CSpObjectToken& Voice(std::size_t index) const;
 
-    ISpStream* stream = nullptr;
-    ISpVoice* voice = nullptr;
-    std::vector<std::unique_ptr<CSpObjectToken>> voices;
-    Event* doneEvent = nullptr;         // owned by the voice
-    WAVEFORMATEX* waveFormat = nullptr; // CoTaskMemAlloc'd
+    // What the engine holds of the current job, to be looked at, not used.
+    const ISpVoice* HeldVoice() const;
+    const ISpStream* HeldStream() const;
+    const WAVEFORMATEX* HeldFormat() const;
 
 private:
     struct NoEnumeration {};
     explicit Sapi5Engine(NoEnumeration);
-    void ReleaseJobObjects();
+    // Speech that ended by itself may still have failed on the way (a full
+    // disk under the output file).
+    bool SpeechFailed() const;
+
+    struct TaskMemFree {
+        void operator()(void* p) const;
+    };
+
+    // Declared so that destruction lets go of the voices, the voice, the
+    // stream and then the format.
+    std::unique_ptr<WAVEFORMATEX, TaskMemFree> m_waveFormat;
+    ComPtr<ISpStream> m_stream;
+    ComPtr<ISpVoice> m_voice;
+    Event* m_doneEvent = nullptr;
+    bool m_aborted = false;
+    std::vector<std::unique_ptr<CSpObjectToken>> m_voices;
 };

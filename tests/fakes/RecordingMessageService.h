@@ -4,6 +4,7 @@
 // object lives.
 
 #include "src/resources/MessageService.h"
+#include "src/resources/UserMessage.h"
 
 #include <mutex>
 #include <string>
@@ -73,3 +74,11 @@ private:
     std::vector<std::u16string> urls_;
     int answer_ = 1; // IDOK
 };
+
+// Shows the message an operation handed back, as the worker does; true when
+// the operation succeeded.
+inline bool ShowIfFailed(const Result<>& result) {
+    if (!result)
+        ShowMessage(result.Message());
+    return static_cast<bool>(result);
+}

@@ -126,10 +126,9 @@ TEST_F(EndJobTest, HungSapi4WorkerIsGivenUpAndStopsAtItsNextSafePoint) {
 }
 
 TEST_F(EndJobTest, HungSapi4WorkerOutlivesTheFrameAndItsSink) {
-    // A frame of its own, so that its sink can go before the worker ends.
-    auto frameSink = std::make_unique<CTTSNotifySink>();
+    // A job control of its own, so that it can go before the worker ends.
     auto frameJobs = std::make_unique<JobControl>(host, std::make_unique<Sapi4Engine>(sapi4Voices),
-                                                  std::make_unique<Sapi5Engine>(), *frameSink);
+                                                  std::make_unique<Sapi5Engine>());
     frameJobs->CreateStopEvent();
     auto gate = std::make_shared<Event>(false);
     sapi4.state().textDataGate = gate;
@@ -140,7 +139,6 @@ TEST_F(EndJobTest, HungSapi4WorkerOutlivesTheFrameAndItsSink) {
     frameJobs->EndJob();
     frameJobs->CloseStopEvent();
     frameJobs.reset();
-    frameSink.reset();
 
     // The worker comes back, stops, unregisters its sink and removes its file.
     gate->Set();

@@ -48,7 +48,7 @@ protected:
         ASSERT_NE(lame_, nullptr);
         Mp3Encoder::setLibraryPath(FAILING_LAME_ENC);
         control = std::make_unique<JobControl>(host, std::make_unique<Sapi4Engine>(),
-                                               std::make_unique<Sapi5Engine>(), sink);
+                                               std::make_unique<Sapi5Engine>());
         control->CreateStopEvent();
         host.editorText = u"Nothing lost, nothing half-written.";
         WriteAll(folder / "notes.txt", "the user's notes");
@@ -133,7 +133,6 @@ protected:
     ComThread com;
     ScratchFolder folder;
     RecordingMessageService messages;
-    CTTSNotifySink sink;
     FakeJobHost host;
     FailingWmaWriter writer;
     std::unique_ptr<JobControl> control;

@@ -76,7 +76,7 @@ protected:
 
     std::unique_ptr<JobControl> MakeControl() {
         return std::make_unique<JobControl>(host, std::make_unique<Sapi4Engine>(sapi4Voices),
-                                            std::make_unique<Sapi5Engine>(), sink);
+                                            std::make_unique<Sapi5Engine>());
     }
 
     bool JobEnds() {
@@ -88,7 +88,6 @@ protected:
     RecordingMessageService messages;
     FakeJobSapi4Runtime sapi4;
     FakeJobSapi5Runtime sapi5;
-    CTTSNotifySink sink;
     FakeJobHost host;
     std::vector<CSAPI4VoiceInfo> sapi4Voices;
     std::unique_ptr<JobControl> control;

@@ -66,7 +66,6 @@ protected:
     ComThread com;
     ScratchFolder folder;
     RecordingMessageService messages;
-    CTTSNotifySink sink;
     FakeJobHost host;
 };
 
@@ -74,7 +73,7 @@ TEST_F(LoadTest, JobsStartedAndStoppedAtRandomLeaveOnlyCompleteFiles) {
     const int jobs = JobCount();
     ::setenv("VOCALITH_ALSA_CAPTURE", (folder / "played.raw").c_str(), 1);
     auto control = std::make_unique<JobControl>(host, std::make_unique<Sapi4Engine>(),
-                                                std::make_unique<Sapi5Engine>(), sink);
+                                                std::make_unique<Sapi5Engine>());
     control->CreateStopEvent();
     const VoiceCatalogue voices(control->Sapi4(), control->Sapi5());
     ASSERT_GT(voices.Sapi4Count(), 0u);

@@ -52,7 +52,7 @@ protected:
     }
     void SetUp() override {
         control = std::make_unique<JobControl>(host, std::make_unique<Sapi4Engine>(),
-                                               std::make_unique<Sapi5Engine>(), sink);
+                                               std::make_unique<Sapi5Engine>());
         control->CreateStopEvent();
         host.editorText = u"The quick brown fox jumps over the lazy dog.";
     }
@@ -72,7 +72,6 @@ protected:
     ComThread com;
     ScratchFolder folder;
     RecordingMessageService messages;
-    CTTSNotifySink sink;
     FakeJobHost host;
     std::unique_ptr<JobControl> control;
 };

@@ -18,7 +18,7 @@ protected:
         sink.SetStopEvent(stopEvent);
         sapi4Engine = std::make_shared<Sapi4Engine>(
             std::vector<CSAPI4VoiceInfo>{FakeJobSapi4Runtime::Voice(u"Kal")});
-        sapi4Engine->sink = &sink;
+        sapi4Engine->SetNotifySink(&sink);
         sapi5Engine = std::make_shared<Sapi5Engine>();
     }
 
@@ -85,7 +85,7 @@ TEST_F(WorkerTest, Sapi4WriteEndsWithTheAudioStopAndKeepsACompleteFile) {
     EXPECT_EQ(Locked(sapi4.state(), [](auto& s) { return s.audioResets; }), 1);
     EXPECT_EQ(Locked(sapi4.state(), [](auto& s) { return s.flushes; }), 1);
     EXPECT_EQ(Locked(sapi4.state(), [](auto& s) { return s.unregistrations; }), 1);
-    EXPECT_EQ(sapi4Engine->central, nullptr);
+    EXPECT_EQ(sapi4Engine->HeldEngine(), nullptr);
     EXPECT_EQ(sapi4.state().liveObjects.load(), 0);
     EXPECT_TRUE(messages.Boxes().empty());
 }
@@ -100,7 +100,7 @@ TEST_F(WorkerTest, Sapi4StopDuringSpeechResetsTheAudioAndDeletesThePartialFile) 
         Join();
         EXPECT_EQ(Locked(sapi4.state(), [](auto& s) { return s.audioResets; }), speak ? 4 : 2);
         EXPECT_FALSE(Exists(folder / "out.wav"));
-        EXPECT_EQ(sapi4Engine->central, nullptr);
+        EXPECT_EQ(sapi4Engine->HeldEngine(), nullptr);
         stopEvent->Reset();
         cancel->store(false);
     }
@@ -159,8 +159,8 @@ TEST_F(WorkerTest, Sapi5WriteInTheChosenFormatEndsWithTheCompleteEvent) {
     EXPECT_EQ(Locked(sapi5.state(), [](auto& s) { return s.voicesUsed; }),
               std::vector<std::u16string>{u"Boris"});
     EXPECT_EQ(Locked(sapi5.state(), [](auto& s) { return s.purges; }), 0);
-    EXPECT_EQ(sapi5Engine->voice, nullptr);
-    EXPECT_EQ(sapi5Engine->stream, nullptr);
+    EXPECT_EQ(sapi5Engine->HeldVoice(), nullptr);
+    EXPECT_EQ(sapi5Engine->HeldStream(), nullptr);
     EXPECT_TRUE(messages.Boxes().empty());
 }
 

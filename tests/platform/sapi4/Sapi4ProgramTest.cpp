@@ -45,7 +45,7 @@ Ended RunWorker(Sapi4Engine& engine, const std::shared_ptr<Event>& stopEvent,
                     DispatchMessage(&msg);
                 }
             }
-            engine.EndSpeech();
+            ShowIfFailed(engine.EndSpeech());
         }
         CoUninitialize();
     });
@@ -82,19 +82,19 @@ TEST_F(Sapi4RuntimeTest, AWriteJobEndsThroughTheSinksQuitMessage) {
     CTTSNotifySink sink;
     auto stopEvent = std::make_shared<Event>();
     sink.SetStopEvent(stopEvent);
-    engine.sink = &sink;
+    engine.SetNotifySink(&sink);
     const fs::path path = dir / "job.wav";
     const std::u16string text = u"\\rst\\\\spd=150\\ Writing a file, with a back\\\\slash.";
 
     const Ended ended = RunWorker(engine, stopEvent, [&] {
-        return engine.SpeakToFile(FromUtf8(path.string()), text, engine.Voice(0));
+        return ShowIfFailed(engine.SpeakToFile(FromUtf8(path.string()), text, engine.Voice(0)));
     });
     EXPECT_EQ(ended, Ended::Quit);
     EXPECT_FALSE(stopEvent->IsSet());
     EXPECT_TRUE(messages.Boxes().empty());
-    EXPECT_EQ(engine.central, nullptr);
-    EXPECT_EQ(engine.audioFile, nullptr);
-    EXPECT_EQ(engine.sinkKey, 0u);
+    EXPECT_EQ(engine.HeldEngine(), nullptr);
+    EXPECT_EQ(engine.HeldFile(), nullptr);
+    EXPECT_EQ(engine.SinkKey(), 0u);
     auto wav = ReadWav(path);
     ASSERT_TRUE(wav);
     EXPECT_TRUE(wav->complete);
@@ -109,13 +109,13 @@ TEST_F(Sapi4RuntimeTest, ASpeakJobPlaysAndEndsThroughTheSinksQuitMessage) {
     CTTSNotifySink sink;
     auto stopEvent = std::make_shared<Event>();
     sink.SetStopEvent(stopEvent);
-    engine.sink = &sink;
+    engine.SetNotifySink(&sink);
     const Ended ended = RunWorker(engine, stopEvent, [&] {
-        return engine.SpeakToSpeakers(u"\\rst\\ Speaking aloud.", engine.Voice(0));
+        return ShowIfFailed(engine.SpeakToSpeakers(u"\\rst\\ Speaking aloud.", engine.Voice(0)));
     });
     EXPECT_EQ(ended, Ended::Quit);
     EXPECT_TRUE(messages.Boxes().empty());
-    EXPECT_EQ(engine.audioDevice, nullptr);
+    EXPECT_EQ(engine.HeldDevice(), nullptr);
     EXPECT_GT(fs::file_size(capture), 8000u);
 }
 
@@ -125,16 +125,16 @@ TEST_F(Sapi4RuntimeTest, NoSoundDeviceShowsTheTextDataMessage) {
     Sapi4Engine engine;
     ASSERT_GT(engine.VoiceCount(), 0u);
     CTTSNotifySink sink;
-    engine.sink = &sink;
+    engine.SetNotifySink(&sink);
     auto stopEvent = std::make_shared<Event>();
     const Ended ended = RunWorker(engine, stopEvent, [&] {
-        return engine.SpeakToSpeakers(u"\\rst\\ Nobody hears this.", engine.Voice(0));
+        return ShowIfFailed(engine.SpeakToSpeakers(u"\\rst\\ Nobody hears this.", engine.Voice(0)));
     });
     EXPECT_EQ(ended, Ended::NotStarted);
     EXPECT_EQ(messages.Ids(), std::vector<UINT>{IDS_TTS_TEXTDATA});
-    EXPECT_EQ(engine.central, nullptr);
-    EXPECT_EQ(engine.audioDevice, nullptr);
-    EXPECT_EQ(engine.sinkKey, 0u);
+    EXPECT_EQ(engine.HeldEngine(), nullptr);
+    EXPECT_EQ(engine.HeldDevice(), nullptr);
+    EXPECT_EQ(engine.SinkKey(), 0u);
 }
 
 TEST_F(Sapi4RuntimeTest, AFullDiskLeavesNoHalfWrittenFileAndSaysSo) {
@@ -144,7 +144,7 @@ TEST_F(Sapi4RuntimeTest, AFullDiskLeavesNoHalfWrittenFileAndSaysSo) {
     CTTSNotifySink sink;
     auto stopEvent = std::make_shared<Event>();
     sink.SetStopEvent(stopEvent);
-    engine.sink = &sink;
+    engine.SetNotifySink(&sink);
     const fs::path path = dir / "full.wav";
     std::u16string text = u"\\rst\\";
     for (int i = 0; i < 20; ++i)
@@ -159,7 +159,7 @@ TEST_F(Sapi4RuntimeTest, AFullDiskLeavesNoHalfWrittenFileAndSaysSo) {
     small.rlim_cur = 20000;
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
     const Ended ended = RunWorker(engine, stopEvent, [&] {
-        return engine.SpeakToFile(FromUtf8(path.string()), text, engine.Voice(0));
+        return ShowIfFailed(engine.SpeakToFile(FromUtf8(path.string()), text, engine.Voice(0)));
     });
     setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, previousHandler);
@@ -167,6 +167,6 @@ TEST_F(Sapi4RuntimeTest, AFullDiskLeavesNoHalfWrittenFileAndSaysSo) {
     EXPECT_EQ(ended, Ended::Quit);
     EXPECT_EQ(messages.Ids(), std::vector<UINT>{IDS_TTS_OUTPUT_FILE});
     EXPECT_FALSE(fs::exists(path));
-    EXPECT_EQ(engine.central, nullptr);
-    EXPECT_EQ(engine.audioFile, nullptr);
+    EXPECT_EQ(engine.HeldEngine(), nullptr);
+    EXPECT_EQ(engine.HeldFile(), nullptr);
 }

@@ -28,7 +28,7 @@ protected:
         runtime.AddMode(FakeSapi4Runtime::MakeMode(u"Voice", kAll, 1));
         engine = std::make_unique<Sapi4Engine>();
         ASSERT_EQ(engine->VoiceCount(), 1u);
-        engine->sink = &sink;
+        engine->SetNotifySink(&sink);
         wav = dir / "out.wav";
         runtime.calls() = {};
     }
@@ -38,9 +38,11 @@ protected:
     }
 
     bool SpeakToFile() {
-        return engine->SpeakToFile(FromUtf8(wav.string()), kText, engine->Voice(0));
+        return ShowIfFailed(engine->SpeakToFile(FromUtf8(wav.string()), kText, engine->Voice(0)));
     }
-    bool SpeakToSpeakers() { return engine->SpeakToSpeakers(kText, engine->Voice(0)); }
+    bool SpeakToSpeakers() {
+        return ShowIfFailed(engine->SpeakToSpeakers(kText, engine->Voice(0)));
+    }
 
     RecordingMessageService messages;
     FakeSapi4Runtime runtime;
@@ -69,11 +71,11 @@ TEST_F(Sapi4SpeakTest, SpeakToFileHandsTheEngineEverythingItNeeds) {
     EXPECT_TRUE(c.findPattern->gModeID == engine->Voice(0).modeInfo.gModeID);
     EXPECT_EQ(std::u16string(c.findPattern->szModeName), u"Voice");
     EXPECT_TRUE(c.findRankingNull);
-    EXPECT_EQ(c.selectDest, static_cast<IUnknown*>(engine->audioFile));
+    EXPECT_EQ(c.selectDest, static_cast<const IUnknown*>(engine->HeldFile()));
     EXPECT_EQ(c.realTime, WORD{0xFFFF});
     EXPECT_EQ(c.registeredSink, static_cast<void*>(static_cast<ITTSNotifySinkW*>(&sink)));
     EXPECT_TRUE(c.registerIid == IID_ITTSNotifySinkW);
-    EXPECT_EQ(engine->sinkKey, FakeSapi4Runtime::kSinkKey);
+    EXPECT_EQ(engine->SinkKey(), FakeSapi4Runtime::kSinkKey);
     EXPECT_EQ(c.setPath, FromUtf8(wav.string()));
     EXPECT_EQ(c.setFlags, 1u);
     EXPECT_EQ(c.charset, CHARSET_TEXT);
@@ -83,25 +85,25 @@ TEST_F(Sapi4SpeakTest, SpeakToFileHandsTheEngineEverythingItNeeds) {
     EXPECT_EQ(c.text, kText + u'\0');
     EXPECT_EQ(c.bufNotify, nullptr);
     EXPECT_TRUE(c.bufIid == IID_ITTSBufNotifySink);
-    EXPECT_NE(engine->central, nullptr);
-    EXPECT_NE(engine->audioFile, nullptr);
-    EXPECT_EQ(engine->audioDevice, nullptr);
+    EXPECT_NE(engine->HeldEngine(), nullptr);
+    EXPECT_NE(engine->HeldFile(), nullptr);
+    EXPECT_EQ(engine->HeldDevice(), nullptr);
     EXPECT_TRUE(fs::exists(wav));
 
     // The finder is gone; the engine and the file stay until EndSpeech.
     EXPECT_EQ(runtime.Alive(), 2);
-    engine->EndSpeech();
+    ShowIfFailed(engine->EndSpeech());
     const std::vector<std::string> order = {"Flush", "UnRegister", "AudioReset", "~Central",
                                             "~File"};
     EXPECT_EQ(runtime.calls().log, order);
     EXPECT_EQ(runtime.calls().unregistered, std::vector<DWORD>{FakeSapi4Runtime::kSinkKey});
-    EXPECT_EQ(engine->central, nullptr);
-    EXPECT_EQ(engine->audioFile, nullptr);
-    EXPECT_EQ(engine->sinkKey, 0u);
+    EXPECT_EQ(engine->HeldEngine(), nullptr);
+    EXPECT_EQ(engine->HeldFile(), nullptr);
+    EXPECT_EQ(engine->SinkKey(), 0u);
     EXPECT_EQ(runtime.Alive(), 0);
     EXPECT_TRUE(fs::exists(wav));
     // Harmless when nothing is held.
-    engine->EndSpeech();
+    ShowIfFailed(engine->EndSpeech());
     EXPECT_EQ(runtime.calls().log.size(), order.size());
 }
 
@@ -143,19 +145,19 @@ TEST_F(Sapi4SpeakTest, EachSpeakToFileFailureShowsItsMessageAndLeavesNoFile) {
         EXPECT_EQ(messages.Ids(), f.messages);
         for (const auto& box : messages.Boxes())
             EXPECT_EQ(box.type, MB_OK | MB_ICONWARNING);
-        EXPECT_EQ(engine->audioFile, nullptr);
-        EXPECT_EQ(engine->audioDevice, nullptr);
-        EXPECT_EQ(engine->central != nullptr, f.centralHeld);
-        EXPECT_EQ(engine->sinkKey, 0u);
+        EXPECT_EQ(engine->HeldFile(), nullptr);
+        EXPECT_EQ(engine->HeldDevice(), nullptr);
+        EXPECT_EQ(engine->HeldEngine() != nullptr, f.centralHeld);
+        EXPECT_EQ(engine->SinkKey(), 0u);
         EXPECT_EQ(runtime.calls().unregistered.size(), f.unregistered ? 1u : 0u);
         // A held engine keeps its destination alive with it.
         EXPECT_EQ(runtime.Alive(), f.centralHeld ? 2 : 0);
         // Not even a file the destination had already created is left behind.
         EXPECT_FALSE(fs::exists(wav));
         // What a failed start held is released by the next EndSpeech.
-        engine->EndSpeech();
+        ShowIfFailed(engine->EndSpeech());
         EXPECT_EQ(runtime.Alive(), 0);
-        EXPECT_EQ(engine->central, nullptr);
+        EXPECT_EQ(engine->HeldEngine(), nullptr);
     }
 }
 
@@ -168,15 +170,15 @@ TEST_F(Sapi4SpeakTest, SpeakToSpeakersUsesTheDefaultDeviceAndNoFile) {
     EXPECT_TRUE(messages.Boxes().empty());
     const auto& c = runtime.calls();
     EXPECT_EQ(c.deviceNum, DWORD{0xFFFFFFFF});
-    EXPECT_EQ(c.selectDest, static_cast<IUnknown*>(engine->audioDevice));
+    EXPECT_EQ(c.selectDest, static_cast<const IUnknown*>(engine->HeldDevice()));
     EXPECT_FALSE(c.realTime);
     EXPECT_EQ(c.fileDests, 0);
     EXPECT_EQ(c.text, kText + u'\0');
     EXPECT_EQ(c.textFlags, TTSDATAFLAG_TAGGED);
-    EXPECT_NE(engine->central, nullptr);
-    EXPECT_EQ(engine->audioFile, nullptr);
+    EXPECT_NE(engine->HeldEngine(), nullptr);
+    EXPECT_EQ(engine->HeldFile(), nullptr);
 
-    engine->EndSpeech();
+    ShowIfFailed(engine->EndSpeech());
     const std::vector<std::string> order = {"UnRegister", "AudioReset", "~Central", "~Device"};
     EXPECT_EQ(runtime.calls().log, order);
     EXPECT_EQ(runtime.Alive(), 0);
@@ -204,12 +206,12 @@ TEST_F(Sapi4SpeakTest, EachSpeakToSpeakersFailureShowsItsMessage) {
 
         EXPECT_FALSE(SpeakToSpeakers());
         EXPECT_EQ(messages.Ids(), f.messages);
-        EXPECT_EQ(engine->audioFile, nullptr);
-        EXPECT_EQ(engine->audioDevice, nullptr);
-        EXPECT_EQ(engine->central != nullptr, f.centralHeld);
-        EXPECT_EQ(engine->sinkKey, 0u);
+        EXPECT_EQ(engine->HeldFile(), nullptr);
+        EXPECT_EQ(engine->HeldDevice(), nullptr);
+        EXPECT_EQ(engine->HeldEngine() != nullptr, f.centralHeld);
+        EXPECT_EQ(engine->SinkKey(), 0u);
         EXPECT_EQ(runtime.calls().unregistered.size(), f.unregistered ? 1u : 0u);
-        engine->EndSpeech();
+        ShowIfFailed(engine->EndSpeech());
         EXPECT_EQ(runtime.Alive(), 0);
     }
 }
@@ -217,11 +219,11 @@ TEST_F(Sapi4SpeakTest, EachSpeakToSpeakersFailureShowsItsMessage) {
 TEST_F(Sapi4SpeakTest, AFileThatCouldNotBeCompletedIsReportedAtTheEnd) {
     ASSERT_TRUE(SpeakToFile());
     runtime.results().flush = STG_E_MEDIUMFULL;
-    engine->EndSpeech();
+    ShowIfFailed(engine->EndSpeech());
     EXPECT_EQ(messages.Ids(), std::vector<UINT>{IDS_TTS_OUTPUT_FILE});
     EXPECT_EQ(runtime.Alive(), 0);
-    EXPECT_EQ(engine->audioFile, nullptr);
-    EXPECT_EQ(engine->central, nullptr);
+    EXPECT_EQ(engine->HeldFile(), nullptr);
+    EXPECT_EQ(engine->HeldEngine(), nullptr);
 }
 
 TEST_F(Sapi4SpeakTest, DestructionReleasesWithoutUnregistering) {

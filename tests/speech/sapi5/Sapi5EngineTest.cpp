@@ -54,7 +54,7 @@ TEST_F(Sapi5EngineTest, ListsTokensByTheNameInTheUsersLanguage) {
         // A token without any name is left out; one without the language
         // value shows its default value.
         EXPECT_EQ(Names(engine), (std::vector<std::u16string>{u"Alice", u"Bob (US)", u"Carol"}));
-        EXPECT_EQ(engine.Voice(0).token, token_);
+        EXPECT_EQ(engine.Voice(0).token.Get(), token_);
         EXPECT_THROW(engine.Voice(3), std::invalid_argument);
     }
     EnvOverride german("LC_ALL", "de_DE.UTF-8");
@@ -68,9 +68,9 @@ TEST_F(Sapi5EngineTest, EntriesHoldTheirOwnTokenReferences) {
     auto engine = std::make_unique<Sapi5Engine>();
     auto copy = Sapi5Engine::WithVoicesOf(*engine);
     ASSERT_EQ(copy->VoiceCount(), 1u);
-    EXPECT_EQ(copy->Voice(0).token, token_);
+    EXPECT_EQ(copy->Voice(0).token.Get(), token_);
     EXPECT_EQ(copy->Voice(0).displayName, u"Alice");
-    EXPECT_EQ(copy->voice, nullptr);
+    EXPECT_EQ(copy->HeldVoice(), nullptr);
     engine.reset();
     // The copy's reference keeps the token; the runtime's own is the other one.
     EXPECT_EQ(token_->AddRef(), 3u);
@@ -107,7 +107,7 @@ TEST_F(Sapi5EngineTest, SpeakToFileStartsTheVoiceOnTheBoundStream) {
     Sapi5Engine engine;
     const std::u16string text =
         u"<volume level=\"100\"/><rate absspeed=\"0\"/><pitch absmiddle=\"0\"/>a < b";
-    ASSERT_TRUE(engine.SpeakToFile(WavPath(), token_, text, SPSF_44kHz16BitStereo));
+    ASSERT_TRUE(ShowIfFailed(engine.SpeakToFile(WavPath(), token_, text, SPSF_44kHz16BitStereo)));
 
     const auto& c = *fake_.calls;
     EXPECT_EQ(c.boundPath, WavPath());
@@ -117,21 +117,21 @@ TEST_F(Sapi5EngineTest, SpeakToFileStartsTheVoiceOnTheBoundStream) {
     EXPECT_EQ(c.boundFormat.wBitsPerSample, 16);
     EXPECT_EQ(c.boundFormat.nChannels, 2);
     EXPECT_EQ(c.eventInterest, 0u);
-    EXPECT_EQ(c.output, static_cast<IUnknown*>(engine.stream));
+    EXPECT_EQ(c.output, static_cast<const IUnknown*>(engine.HeldStream()));
     EXPECT_EQ(c.allowFormatChanges, TRUE);
     EXPECT_EQ(c.voiceToken, token_);
     EXPECT_EQ(c.spokenText, text);
     EXPECT_EQ(c.speakFlags, SPF_ASYNC | SPF_IS_XML);
-    EXPECT_EQ(engine.doneEvent, fake_.CompleteEvent());
-    ASSERT_NE(engine.waveFormat, nullptr);
-    EXPECT_EQ(engine.waveFormat->nSamplesPerSec, 44100u);
+    EXPECT_EQ(engine.DoneEvent(), fake_.CompleteEvent());
+    ASSERT_NE(engine.HeldFormat(), nullptr);
+    EXPECT_EQ(engine.HeldFormat()->nSamplesPerSec, 44100u);
     EXPECT_TRUE(WavExists());
     EXPECT_TRUE(messages_.Boxes().empty());
 
     engine.ReleaseSpeech();
-    EXPECT_EQ(engine.stream, nullptr);
-    EXPECT_EQ(engine.voice, nullptr);
-    EXPECT_EQ(engine.waveFormat, nullptr);
+    EXPECT_EQ(engine.HeldStream(), nullptr);
+    EXPECT_EQ(engine.HeldVoice(), nullptr);
+    EXPECT_EQ(engine.HeldFormat(), nullptr);
     EXPECT_EQ(fake_.VoicesAlive(), 0);
     EXPECT_EQ(fake_.StreamsAlive(), 0);
     engine.ReleaseSpeech(); // harmless when nothing is held
@@ -160,7 +160,8 @@ TEST_F(Sapi5EngineTest, EachFailingFileStepShowsItsMessageAndLeavesNoFile) {
         *fake_.calls = {};
         messages_.Clear();
         Sapi5Engine engine;
-        EXPECT_FALSE(engine.SpeakToFile(WavPath(), token_, u"text", SPSF_22kHz16BitMono));
+        EXPECT_FALSE(
+            ShowIfFailed(engine.SpeakToFile(WavPath(), token_, u"text", SPSF_22kHz16BitMono)));
         EXPECT_EQ(messages_.Ids(), std::vector<UINT>{step.message});
         ASSERT_EQ(messages_.Boxes().size(), 1u);
         EXPECT_EQ(messages_.Boxes()[0].type, MB_OK | MB_ICONWARNING);
@@ -169,9 +170,9 @@ TEST_F(Sapi5EngineTest, EachFailingFileStepShowsItsMessageAndLeavesNoFile) {
             // The stream was completed and let go of before its file was removed.
             EXPECT_TRUE(fake_.calls->streamClosed);
             EXPECT_TRUE(fake_.calls->fileExistedAtClose);
-            EXPECT_EQ(engine.stream, nullptr);
+            EXPECT_EQ(engine.HeldStream(), nullptr);
         }
-        EXPECT_EQ(engine.doneEvent, nullptr);
+        EXPECT_EQ(engine.DoneEvent(), nullptr);
     }
 }
 
@@ -180,9 +181,9 @@ TEST_F(Sapi5EngineTest, AnUnknownStreamFormatIsMessage141) {
         SCOPED_TRACE(format);
         messages_.Clear();
         Sapi5Engine engine;
-        EXPECT_FALSE(engine.SpeakToFile(WavPath(), token_, u"text", format));
+        EXPECT_FALSE(ShowIfFailed(engine.SpeakToFile(WavPath(), token_, u"text", format)));
         EXPECT_EQ(messages_.Ids(), std::vector<UINT>{IDS_SP_FORMAT});
-        EXPECT_EQ(engine.waveFormat, nullptr);
+        EXPECT_EQ(engine.HeldFormat(), nullptr);
         EXPECT_TRUE(fake_.calls->boundPath.empty());
         EXPECT_FALSE(WavExists());
     }
@@ -190,14 +191,14 @@ TEST_F(Sapi5EngineTest, AnUnknownStreamFormatIsMessage141) {
 
 TEST_F(Sapi5EngineTest, SpeakToSpeakersUsesNoStream) {
     Sapi5Engine engine;
-    ASSERT_TRUE(engine.SpeakToSpeakers(u"hello", token_));
+    ASSERT_TRUE(ShowIfFailed(engine.SpeakToSpeakers(u"hello", token_)));
     EXPECT_EQ(fake_.calls->setOutputCalls, 0);
     EXPECT_EQ(fake_.StreamsAlive(), 0);
-    EXPECT_EQ(engine.stream, nullptr);
-    EXPECT_EQ(engine.waveFormat, nullptr);
+    EXPECT_EQ(engine.HeldStream(), nullptr);
+    EXPECT_EQ(engine.HeldFormat(), nullptr);
     EXPECT_EQ(fake_.calls->voiceToken, token_);
     EXPECT_EQ(fake_.calls->speakFlags, SPF_ASYNC | SPF_IS_XML);
-    EXPECT_EQ(engine.doneEvent, fake_.CompleteEvent());
+    EXPECT_EQ(engine.DoneEvent(), fake_.CompleteEvent());
 }
 
 TEST_F(Sapi5EngineTest, EachFailingSpeakerStepShowsItsMessage) {
@@ -215,7 +216,7 @@ TEST_F(Sapi5EngineTest, EachFailingSpeakerStepShowsItsMessage) {
         fake_.results.setOutput = E_FAIL;
         messages_.Clear();
         Sapi5Engine engine;
-        EXPECT_FALSE(engine.SpeakToSpeakers(u"hello", token_));
+        EXPECT_FALSE(ShowIfFailed(engine.SpeakToSpeakers(u"hello", token_)));
         EXPECT_EQ(messages_.Ids(), std::vector<UINT>{step.message});
     }
 }
@@ -223,26 +224,27 @@ TEST_F(Sapi5EngineTest, EachFailingSpeakerStepShowsItsMessage) {
 TEST_F(Sapi5EngineTest, ANewJobReleasesWhatTheLastOneLeft) {
     Sapi5Engine engine;
     fake_.results.speak = E_FAIL;
-    EXPECT_FALSE(engine.SpeakToFile(WavPath(), token_, u"text", SPSF_22kHz16BitMono));
+    EXPECT_FALSE(ShowIfFailed(engine.SpeakToFile(WavPath(), token_, u"text", SPSF_22kHz16BitMono)));
     // A failure releases nothing but the stream of the removed file.
-    EXPECT_NE(engine.voice, nullptr);
-    EXPECT_NE(engine.waveFormat, nullptr);
+    EXPECT_NE(engine.HeldVoice(), nullptr);
+    EXPECT_NE(engine.HeldFormat(), nullptr);
     EXPECT_EQ(fake_.VoicesAlive(), 1);
 
     fake_.results = {};
-    ASSERT_TRUE(engine.SpeakToFile(WavPath(), token_, u"text", SPSF_22kHz16BitMono));
+    ASSERT_TRUE(ShowIfFailed(engine.SpeakToFile(WavPath(), token_, u"text", SPSF_22kHz16BitMono)));
     EXPECT_EQ(fake_.VoicesAlive(), 1);
     EXPECT_EQ(fake_.StreamsAlive(), 1);
-    ASSERT_TRUE(engine.SpeakToSpeakers(u"text", token_));
+    ASSERT_TRUE(ShowIfFailed(engine.SpeakToSpeakers(u"text", token_)));
     EXPECT_EQ(fake_.VoicesAlive(), 1);
     EXPECT_EQ(fake_.StreamsAlive(), 0);
-    EXPECT_EQ(engine.waveFormat, nullptr);
+    EXPECT_EQ(engine.HeldFormat(), nullptr);
 }
 
 TEST_F(Sapi5EngineTest, DestructionReleasesTheJobObjects) {
     {
         Sapi5Engine engine;
-        ASSERT_TRUE(engine.SpeakToFile(WavPath(), token_, u"text", SPSF_8kHz8BitMono));
+        ASSERT_TRUE(
+            ShowIfFailed(engine.SpeakToFile(WavPath(), token_, u"text", SPSF_8kHz8BitMono)));
     }
     EXPECT_EQ(fake_.VoicesAlive(), 0);
     EXPECT_EQ(fake_.StreamsAlive(), 0);

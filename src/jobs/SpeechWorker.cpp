@@ -1,0 +1,59 @@
+#include "src/jobs/SpeechWorker.h"
+
+#include "platform/com/com.h"
+#include "src/jobs/JobContext.h"
+#include "src/jobs/OutputFiles.h"
+#include "src/resources/resource.h"
+
+#include <exception>
+#include <new>
+
+namespace {
+
+void RunJob(JobContext& context, SpeechSession& session) {
+    const SpeechJob& job = context.job;
+    const WavTarget wav = ChooseWavTarget(job);
+    if (!wav.valid) {
+        ShowMessage({IDS_TTS_OUTPUT_FILE});
+        return;
+    }
+    if (Result<> started = session.Start(job, wav.path); !started) {
+        ShowMessage(started.Message());
+        AbandonJob(job, wav);
+        return;
+    }
+    bool stopped = session.Wait(context);
+    if (stopped)
+        session.Abort();
+    // A file that could not be completed goes as a stopped job's file does,
+    // and is not converted.
+    if (Result<> ended = session.EndSpeech(); !ended) {
+        ShowMessage(ended.Message());
+        stopped = true;
+    }
+    FinishJob(job, wav, stopped, context.abandoned.get());
+}
+
+// An exception must not leave the thread procedure, so it ends here in a message.
+void RunGuarded(JobContext& context, SpeechSession& session) {
+    try {
+        RunJob(context, session);
+    } catch (const std::bad_alloc&) {
+        ShowMessage({IDS_OUT_OF_MEMORY, MB_OK | MB_ICONERROR});
+    } catch (...) {
+        ShowMessage({IDS_UNKNOWN_EXCEPTION, MB_OK | MB_ICONERROR});
+    }
+}
+
+} // namespace
+
+DWORD RunSpeechWorker(std::shared_ptr<JobContext> context, SpeechSession& session) {
+    if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)))
+        return 0;
+    RunGuarded(*context, session);
+    // A given-up worker may hold the last reference to its engine, whose
+    // objects must go while COM is still initialised here.
+    context.reset();
+    CoUninitialize();
+    return 0;
+}

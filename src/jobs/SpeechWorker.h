@@ -1,0 +1,34 @@
+#pragma once
+// The course of a job on its worker thread, the same for both engine
+// generations: choose the WAV file, start the speech, wait for its end or a
+// stop, end the speech, finish the job's files. What differs per generation
+// is how the speech starts and how the worker waits, given by a SpeechSession.
+//
+// The worker is the boundary of the job: the messages the engines and the
+// conversions hand back, and any exception, are shown here, once each.
+
+#include "platform/com/types.h"
+#include "src/resources/UserMessage.h"
+
+#include <memory>
+#include <string>
+
+struct JobContext;
+struct SpeechJob;
+
+class SpeechSession {
+public:
+    virtual ~SpeechSession() = default;
+    virtual Result<> Start(const SpeechJob& job, const std::u16string& wavPath) = 0;
+    // Waits for the end of speech or a stop; true when the job counts as stopped.
+    virtual bool Wait(const JobContext& context) = 0;
+    // A stopped job: the engine discards what it has not played or written.
+    virtual void Abort() = 0;
+    // Lets go of the engine objects; a message when the file is incomplete.
+    virtual Result<> EndSpeech() = 0;
+};
+
+// The thread procedure of both workers. COM is initialised for the thread
+// (the job does not run without it) and uninitialised after the last
+// reference to the context has gone.
+DWORD RunSpeechWorker(std::shared_ptr<JobContext> context, SpeechSession& session);
