@@ -27,7 +27,7 @@ TEST_F(Sapi4RuntimeTest, ParallelWritesHaveTheSamplesOfOneThreadForEveryVoice) {
         u"The seventh ends the text.";
     for (const TTSMODEINFOW& m : InstalledModes()) {
         SCOPED_TRACE(ToUtf8(ModeName(m)));
-        std::optional<WavFile> one, many;
+        std::optional<WavContents> one, many;
         {
             FileThreads threads(1);
             one = SpeakToWav(m, text);
@@ -57,7 +57,7 @@ TEST_F(Sapi4RuntimeTest, ATagHoldsForTheSentencesOtherThreadsSynthesise) {
     ASSERT_TRUE(fast && slow && loud && quiet);
     EXPECT_LT(fast->Seconds() * 3, slow->Seconds());
     // The last sentence, far from the tag, is as quiet as the rest.
-    const auto tail = [](const WavFile& w) {
+    const auto tail = [](const WavContents& w) {
         return std::vector<std::int16_t>(w.samples.end() - w.samples.size() / 8, w.samples.end());
     };
     const double ratio = Rms(tail(*quiet)) / Rms(tail(*loud));

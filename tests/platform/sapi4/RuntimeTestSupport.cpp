@@ -49,103 +49,6 @@ bool PumpMessagesUntil(const std::function<bool()>& done) {
     return true;
 }
 
-double WavFile::Seconds() const {
-    return format.nSamplesPerSec ? static_cast<double>(samples.size()) / format.nSamplesPerSec
-                                 : 0.0;
-}
-
-namespace {
-
-std::uint32_t U32(const std::vector<std::uint8_t>& b, std::size_t at) {
-    return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | static_cast<std::uint32_t>(b[at + 3]) << 24;
-}
-
-std::uint16_t U16(const std::vector<std::uint8_t>& b, std::size_t at) {
-    return static_cast<std::uint16_t>(b[at] | b[at + 1] << 8);
-}
-
-bool Tag(const std::vector<std::uint8_t>& b, std::size_t at, const char* tag) {
-    return std::equal(tag, tag + 4, b.begin() + static_cast<std::ptrdiff_t>(at));
-}
-
-} // namespace
-
-std::optional<WavFile> ReadWav(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    const std::vector<std::uint8_t> b{std::istreambuf_iterator<char>(in),
-                                      std::istreambuf_iterator<char>()};
-    if (b.size() < 12 || !Tag(b, 0, "RIFF") || !Tag(b, 8, "WAVE"))
-        return std::nullopt;
-    WavFile wav;
-    bool haveFormat = false;
-    for (std::size_t at = 12; at + 8 <= b.size();) {
-        const std::uint32_t size = U32(b, at + 4);
-        const std::size_t body = at + 8;
-        if (Tag(b, at, "fmt ") && size >= 16 && body + 16 <= b.size()) {
-            wav.format = {U16(b, body),
-                          U16(b, body + 2),
-                          U32(b, body + 4),
-                          U32(b, body + 8),
-                          U16(b, body + 12),
-                          U16(b, body + 14),
-                          0};
-            haveFormat = true;
-        } else if (Tag(b, at, "data") && haveFormat) {
-            const std::size_t have = std::min<std::size_t>(size, b.size() - body);
-            for (std::size_t i = 0; i + 1 < have; i += 2)
-                wav.samples.push_back(static_cast<std::int16_t>(U16(b, body + i)));
-            wav.complete = have == size && U32(b, 4) + 8 == b.size();
-            return wav;
-        }
-        at = body + size + (size & 1);
-    }
-    return std::nullopt;
-}
-
-double Rms(const std::vector<std::int16_t>& samples) {
-    if (samples.empty())
-        return 0.0;
-    double sum = 0.0;
-    for (std::int16_t s : samples)
-        sum += static_cast<double>(s) * s;
-    return std::sqrt(sum / static_cast<double>(samples.size()));
-}
-
-double FundamentalHz(const std::vector<std::int16_t>& samples, DWORD rate) {
-    const std::size_t frame = rate * 40 / 1000;
-    const std::size_t minLag = rate / 500, maxLag = rate / 40;
-    std::vector<double> found;
-    for (std::size_t start = 0; start + frame + maxLag < samples.size(); start += frame / 2) {
-        const std::int16_t* x = samples.data() + start;
-        double energy = 0.0;
-        for (std::size_t i = 0; i < frame; ++i)
-            energy += static_cast<double>(x[i]) * x[i];
-        if (energy < frame * 1e5)
-            continue; // silence or a whisper
-        double best = 0.0;
-        std::size_t bestLag = 0;
-        for (std::size_t lag = minLag; lag <= maxLag; ++lag) {
-            double c = 0.0, e = 0.0;
-            for (std::size_t i = 0; i < frame; ++i) {
-                c += static_cast<double>(x[i]) * x[i + lag];
-                e += static_cast<double>(x[i + lag]) * x[i + lag];
-            }
-            const double r = c / std::sqrt(energy * e + 1.0);
-            if (r > best) {
-                best = r;
-                bestLag = lag;
-            }
-        }
-        if (best > 0.6)
-            found.push_back(static_cast<double>(rate) / static_cast<double>(bestLag));
-    }
-    if (found.empty())
-        return 0.0;
-    std::nth_element(found.begin(), found.begin() + static_cast<std::ptrdiff_t>(found.size() / 2),
-                     found.end());
-    return found[found.size() / 2];
-}
-
 std::vector<TTSMODEINFOW> InstalledModes() {
     std::vector<TTSMODEINFOW> modes;
     ITTSEnumW* enumerator = nullptr;
@@ -220,8 +123,8 @@ HRESULT Sapi4RuntimeTest::Speak(ITTSCentralW* central, const std::u16string& tex
                              IID_ITTSBufNotifySink);
 }
 
-std::optional<WavFile> Sapi4RuntimeTest::SpeakToWav(const TTSMODEINFOW& mode,
-                                                    const std::u16string& text) {
+std::optional<WavContents> Sapi4RuntimeTest::SpeakToWav(const TTSMODEINFOW& mode,
+                                                        const std::u16string& text) {
     const fs::path path = dir / ("out" + std::to_string(files++) + ".wav");
     IAudioFile* file = CreateFileDest();
     if (!file)

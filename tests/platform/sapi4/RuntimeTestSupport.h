@@ -1,12 +1,13 @@
 #pragma once
 // Helpers of the SAPI 4 runtime tests: a fixture that brings up COM and the
 // runtime, a sink that records what it hears and on which thread, a message
-// pump, and readers and measures for the audio the runtime produced.
+// pump, and the audio the runtime produced, read back.
 
 #include "platform/audio/mmreg.h"
 #include "platform/com/com.h"
 #include "platform/sapi4/sapi4.h"
 #include "tests/support/ScratchFolder.h"
+#include "tests/support/WavProbe.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -45,20 +46,6 @@ private:
 // that a lost notification fails the test instead of hanging it.
 bool PumpMessagesUntil(const std::function<bool()>& done);
 
-struct WavFile {
-    WAVEFORMATEX format{};
-    std::vector<std::int16_t> samples;
-    // The RIFF and data sizes agree with the file's length.
-    bool complete = false;
-
-    double Seconds() const;
-};
-std::optional<WavFile> ReadWav(const std::filesystem::path& path);
-
-double Rms(const std::vector<std::int16_t>& samples);
-// The median fundamental frequency of the voiced stretches, by autocorrelation.
-double FundamentalHz(const std::vector<std::int16_t>& samples, DWORD rate);
-
 std::vector<TTSMODEINFOW> InstalledModes();
 std::u16string ModeName(const TTSMODEINFOW& mode);
 
@@ -74,7 +61,7 @@ protected:
     static HRESULT Speak(ITTSCentralW* central, const std::u16string& text);
     // Speaks tagged text into a new WAV file with a fresh engine and waits
     // for the end of its audio.
-    std::optional<WavFile> SpeakToWav(const TTSMODEINFOW& mode, const std::u16string& text);
+    std::optional<WavContents> SpeakToWav(const TTSMODEINFOW& mode, const std::u16string& text);
     static void UseAlsaConfiguration(const char* name);
 
     ScratchFolder scratch;

@@ -2,8 +2,8 @@
 #include "platform/com/strings.h"
 #include "platform/sapi5/sapi5.h"
 #include "platform/sync/sync.h"
-#include "tests/platform/sapi5/AudioProbe.h"
 #include "tests/support/ScratchFolder.h"
+#include "tests/support/WavProbe.h"
 
 #include <csignal>
 #include <cstdlib>

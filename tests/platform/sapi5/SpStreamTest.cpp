@@ -1,8 +1,8 @@
 #include "platform/com/com.h"
 #include "platform/com/strings.h"
 #include "platform/sapi5/sapi5.h"
-#include "tests/platform/sapi5/AudioProbe.h"
 #include "tests/support/ScratchFolder.h"
+#include "tests/support/WavProbe.h"
 
 #include <filesystem>
 #include <fstream>

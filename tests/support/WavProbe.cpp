@@ -1,4 +1,4 @@
-#include "tests/platform/sapi5/AudioProbe.h"
+#include "tests/support/WavProbe.h"
 
 #include <algorithm>
 #include <cmath>
@@ -46,6 +46,10 @@ std::optional<WavContents> ReadWav(const std::filesystem::path& path) {
             wav.dataSize = size;
             std::size_t available = std::min<std::size_t>(size, bytes.size() - pos - 8);
             wav.data.assign(body, body + available);
+            if (wav.format.wBitsPerSample == 16)
+                for (std::size_t i = 0; i + 1 < available; i += 2)
+                    wav.samples.push_back(static_cast<std::int16_t>(U16(body + i)));
+            wav.complete = available == size && wav.riffSize + 8ull == wav.fileSize;
             return haveFormat ? std::optional(wav) : std::nullopt;
         }
         pos += 8 + size + (size & 1);
@@ -69,6 +73,12 @@ std::vector<float> ToMono(const std::vector<std::uint8_t>& data, const WAVEFORMA
     return out;
 }
 
+double WavContents::Seconds() const {
+    return format.nBlockAlign && format.nSamplesPerSec
+               ? static_cast<double>(data.size() / format.nBlockAlign) / format.nSamplesPerSec
+               : 0.0;
+}
+
 double Seconds(std::size_t samples, unsigned rate) {
     return static_cast<double>(samples) / rate;
 }
@@ -76,6 +86,13 @@ double Seconds(std::size_t samples, unsigned rate) {
 double Rms(const std::vector<float>& samples) {
     double sum = 0;
     for (float s : samples)
+        sum += double(s) * s;
+    return samples.empty() ? 0 : std::sqrt(sum / samples.size());
+}
+
+double Rms(const std::vector<std::int16_t>& samples) {
+    double sum = 0;
+    for (std::int16_t s : samples)
         sum += double(s) * s;
     return samples.empty() ? 0 : std::sqrt(sum / samples.size());
 }

@@ -1,7 +1,7 @@
 #pragma once
-// Reading back what a voice produced: WAV files (header and samples) and raw
-// captures, and the measures the tests compare: duration, loudness and the
-// voice's fundamental frequency.
+// Reading back what a voice or a writer produced: WAV files (header and
+// samples), and the measures the tests compare: duration, loudness, the
+// voice's fundamental frequency, quiet stretches and the spectrum.
 
 #include "platform/audio/mmreg.h"
 
@@ -16,6 +16,12 @@ struct WavContents {
     std::uint32_t dataSize = 0; // as the header says
     std::uint64_t fileSize = 0;
     std::vector<std::uint8_t> data;
+    // The data as 16-bit samples (empty for other sample sizes).
+    std::vector<std::int16_t> samples;
+    // The RIFF and data sizes agree with the file's length.
+    bool complete = false;
+
+    double Seconds() const;
 };
 
 // Nothing when the file is missing or not a RIFF/WAVE file with "fmt " and
@@ -28,6 +34,8 @@ std::vector<float> ToMono(const std::vector<std::uint8_t>& data, const WAVEFORMA
 
 double Seconds(std::size_t samples, unsigned rate);
 double Rms(const std::vector<float>& samples);
+// On the 16-bit scale.
+double Rms(const std::vector<std::int16_t>& samples);
 // The median fundamental frequency of the voiced parts, in Hz; 0 if none.
 double MedianPitch(const std::vector<float>& samples, unsigned rate);
 
