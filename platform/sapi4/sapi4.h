@@ -51,30 +51,15 @@ struct TTSMODEINFORANK {
 };
 using PTTSMODEINFORANK = TTSMODEINFORANK*;
 
-inline constexpr DWORD TTSFEATURE_ANYWORD = 0x1;
 inline constexpr DWORD TTSFEATURE_VOLUME = 0x2;
 inline constexpr DWORD TTSFEATURE_SPEED = 0x4;
 inline constexpr DWORD TTSFEATURE_PITCH = 0x8;
 inline constexpr DWORD TTSFEATURE_TAGGED = 0x10;
-inline constexpr DWORD TTSFEATURE_IPAUNICODE = 0x20;
-inline constexpr DWORD TTSFEATURE_VISUAL = 0x40;
-inline constexpr DWORD TTSFEATURE_WORDPOSITION = 0x80;
 inline constexpr DWORD TTSFEATURE_PCOPTIMIZED = 0x100;
-inline constexpr DWORD TTSFEATURE_PHONEOPTIMIZED = 0x200;
-inline constexpr DWORD TTSFEATURE_FIXEDAUDIO = 0x400;
-inline constexpr DWORD TTSFEATURE_SINGLEINSTANCE = 0x800;
-inline constexpr DWORD TTSFEATURE_THREADSAFE = 0x1000;
-inline constexpr DWORD TTSFEATURE_IPATEXTDATA = 0x2000;
-inline constexpr DWORD TTSFEATURE_PREFERRED = 0x4000;
-inline constexpr DWORD TTSFEATURE_TRANSPLANTED = 0x8000;
-inline constexpr DWORD TTSFEATURE_SAPI4 = 0x10000;
 
-inline constexpr DWORD TTSI_ILEXPRONOUNCE = 0x1;
 inline constexpr DWORD TTSI_ITTSATTRIBUTES = 0x2;
 inline constexpr DWORD TTSI_ITTSCENTRAL = 0x4;
-inline constexpr DWORD TTSI_ITTSDIALOGS = 0x8;
 
-inline constexpr WORD GENDER_NEUTRAL = 0;
 inline constexpr WORD GENDER_FEMALE = 1;
 inline constexpr WORD GENDER_MALE = 2;
 inline constexpr WORD TTSAGE_ADULT = 30;
@@ -82,22 +67,8 @@ inline constexpr WORD TTSAGE_ADULT = 30;
 using VOICECHARSET = DWORD;
 inline constexpr VOICECHARSET CHARSET_TEXT = 0;
 inline constexpr VOICECHARSET CHARSET_IPAPHONETIC = 1;
-inline constexpr VOICECHARSET CHARSET_ENGINEPHONETIC = 2;
 
 inline constexpr DWORD TTSDATAFLAG_TAGGED = 1;
-
-// Attribute ids passed to ITTSNotifySinkW::AttribChanged.
-inline constexpr DWORD TTSNSAC_REALTIME = 0;
-inline constexpr DWORD TTSNSAC_PITCH = 1;
-inline constexpr DWORD TTSNSAC_SPEED = 2;
-inline constexpr DWORD TTSNSAC_VOLUME = 3;
-
-inline constexpr DWORD TTSATTR_MINSPEED = 0;
-inline constexpr DWORD TTSATTR_MAXSPEED = 0xFFFFFFFF;
-inline constexpr WORD TTSATTR_MINPITCH = 0;
-inline constexpr WORD TTSATTR_MAXPITCH = 0xFFFF;
-inline constexpr DWORD TTSATTR_MINVOLUME = 0;
-inline constexpr DWORD TTSATTR_MAXVOLUME = 0xFFFFFFFF;
 
 // The wave mapper: the system's default output device.
 inline constexpr DWORD WAVE_MAPPER = 0xFFFFFFFF;
@@ -118,7 +89,6 @@ struct TTSMOUTH {
     BYTE bTonguePosn;
     BYTE bLipTension;
 };
-using PTTSMOUTH = TTSMOUTH*;
 
 struct FILETIME {
     DWORD dwLowDateTime;

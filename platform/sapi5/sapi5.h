@@ -16,7 +16,6 @@ class Event;
 inline constexpr HRESULT SPERR_UNINITIALIZED = MakeHresult(0x80045001);
 inline constexpr HRESULT SPERR_ALREADY_INITIALIZED = MakeHresult(0x80045002);
 inline constexpr HRESULT SPERR_UNSUPPORTED_FORMAT = MakeHresult(0x80045003);
-inline constexpr HRESULT SPERR_DEVICE_NOT_ENABLED = MakeHresult(0x80045008);
 inline constexpr HRESULT SPERR_NO_DRIVER = MakeHresult(0x80045009);
 inline constexpr HRESULT SPERR_STREAM_CLOSED = MakeHresult(0x80045034);
 inline constexpr HRESULT SPERR_NOT_FOUND = MakeHresult(0x8004503A);

@@ -14,7 +14,6 @@
 inline constexpr DWORD INFINITE = 0xFFFFFFFF;
 inline constexpr DWORD WAIT_OBJECT_0 = 0;
 inline constexpr DWORD WAIT_TIMEOUT = 258;
-inline constexpr DWORD WAIT_FAILED = 0xFFFFFFFF;
 
 // A manual-reset event: once set it stays set for every waiter until reset.
 // Shared through std::shared_ptr wherever a thread may outlive its creator.
