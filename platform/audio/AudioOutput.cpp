@@ -4,7 +4,6 @@
 #include <alsa/asoundlib.h>
 #include <cerrno>
 #include <chrono>
-#include <cstring>
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
@@ -142,7 +141,7 @@ HRESULT AudioOutput::Open(const WAVEFORMATEX& format) {
     m_format = format;
     m_frameBytes = format.nBlockAlign;
     m_bufferFrames = buffer;
-    m_partialBytes = 0;
+    m_frames.Start(m_frameBytes);
     m_aborted.store(false);
     return S_OK;
 }
@@ -156,29 +155,9 @@ HRESULT AudioOutput::Write(const void* data, std::size_t bytes) {
         return S_OK;
     if (data == nullptr)
         return E_POINTER;
-
-    // Callers may split a block anywhere; a frame cut in two waits for its rest.
-    const auto* p = static_cast<const std::uint8_t*>(data);
-    if (m_partialBytes > 0) {
-        const std::size_t take = std::min(bytes, m_frameBytes - m_partialBytes);
-        std::memcpy(m_partial.data() + m_partialBytes, p, take);
-        m_partialBytes += take;
-        p += take;
-        bytes -= take;
-        if (m_partialBytes < m_frameBytes)
-            return S_OK;
-        m_partialBytes = 0;
-        const HRESULT hr = WriteFrames(m_partial.data(), 1);
-        if (FAILED(hr))
-            return hr;
-    }
-    const std::size_t frames = bytes / m_frameBytes;
-    const HRESULT hr = WriteFrames(p, frames);
-    if (FAILED(hr))
-        return hr;
-    m_partialBytes = bytes - frames * m_frameBytes;
-    std::memcpy(m_partial.data(), p + frames * m_frameBytes, m_partialBytes);
-    return S_OK;
+    return m_frames.Feed(data, bytes, [this](const std::uint8_t* frames, std::size_t count) {
+        return WriteFrames(frames, count);
+    });
 }
 
 HRESULT AudioOutput::WriteFrames(const std::uint8_t* data, std::size_t frames) {
@@ -271,8 +250,7 @@ bool AudioOutput::SleepUnlessReset(int timeoutMs) {
 }
 
 HRESULT AudioOutput::Drain() {
-    // A trailing piece of a frame cannot be played.
-    m_partialBytes = 0;
+    m_frames.Clear();
     // Plugins (a sound server's among them) may block in snd_pcm_drain however
     // the PCM was opened, and Reset must not wait behind that. So the buffer is
     // first left to play out here, in waits Reset can cut short; the drain
@@ -353,7 +331,7 @@ void AudioOutput::Close() {
         snd_pcm_close(m_pcm);
         m_pcm = nullptr;
     }
-    m_partialBytes = 0;
+    m_frames.Clear();
 }
 
 bool AudioOutput::IsOpen() const {

@@ -3,10 +3,10 @@
 // so that speech starts playing as soon as it is synthesised and a stop
 // silences it at once.
 
+#include "platform/audio/FrameAssembler.h"
 #include "platform/audio/mmreg.h"
 #include "platform/com/types.h"
 
-#include <array>
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
@@ -57,6 +57,5 @@ private:
     int m_wakeFd = -1;
     // The writer's own state, touched by the writer thread only.
     std::vector<pollfd> m_pollFds;
-    std::array<std::uint8_t, 4> m_partial{};
-    std::size_t m_partialBytes = 0;
+    FrameAssembler m_frames;
 };

@@ -1,19 +1,23 @@
-#include "platform/sapi5/DeviceSink.h"
+#include "platform/audio/DeviceSink.h"
 
 HRESULT DeviceSink::Open(const WAVEFORMATEX& format) {
-    aborted_ = false;
-    return output_.Open(format);
+    m_aborted = false;
+    return m_output.Open(format);
 }
 
-HRESULT DeviceSink::Write(const std::int16_t* samples, std::size_t count) {
-    return output_.Write(samples, count * sizeof(std::int16_t));
+HRESULT DeviceSink::Write(const void* data, std::size_t bytes) {
+    return m_output.Write(data, bytes);
 }
 
 HRESULT DeviceSink::Finish() {
-    return output_.Drain();
+    return m_output.Drain();
 }
 
 void DeviceSink::Abort() {
-    aborted_ = true;
-    output_.Reset();
+    m_aborted = true;
+    m_output.Reset();
+}
+
+void DeviceSink::Close() {
+    m_output.Close();
 }

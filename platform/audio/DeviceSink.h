@@ -2,21 +2,23 @@
 // Speech to the default audio output, streamed as it is synthesised.
 
 #include "platform/audio/AudioOutput.h"
-#include "platform/sapi5/SpeechSink.h"
+#include "platform/audio/PcmSink.h"
 
 #include <atomic>
 
-class DeviceSink : public SpeechSink {
+class DeviceSink : public PcmSink {
 public:
-    // No usable device: a failure, at once.
+    // No usable device: a failure, at once. Opening again starts a new stream.
     HRESULT Open(const WAVEFORMATEX& format);
-    HRESULT Write(const std::int16_t* samples, std::size_t count) override;
+    HRESULT Write(const void* data, std::size_t bytes) override;
     HRESULT Finish() override;
     void Abort() override;
+    void Close();
+    bool IsOpen() const { return m_output.IsOpen(); }
     // After a purge the device stays silent until it is opened anew.
-    bool WasAborted() const { return aborted_; }
+    bool WasAborted() const { return m_aborted; }
 
 private:
-    AudioOutput output_;
-    std::atomic<bool> aborted_{false};
+    AudioOutput m_output;
+    std::atomic<bool> m_aborted{false};
 };

@@ -75,6 +75,7 @@ HRESULT PcmConverter::Open(const WAVEFORMATEX& from, const WAVEFORMATEX& to) {
     m_swr = swr;
     m_from = from;
     m_to = to;
+    m_frames.Start(FrameBytes(from));
     return S_OK;
 }
 
@@ -108,33 +109,23 @@ HRESULT PcmConverter::Convert(const void* in, std::size_t inBytes, std::vector<s
         return E_POINTER;
 
     const std::size_t frameBytes = FrameBytes(m_from);
-    const auto* bytes = static_cast<const std::uint8_t*>(in);
-    const std::uint8_t* block = bytes;
-    std::size_t blockBytes = inBytes;
-    if (!m_partial.empty()) {
-        m_partial.insert(m_partial.end(), bytes, bytes + inBytes);
-        block = m_partial.data();
-        blockBytes = m_partial.size();
-    }
-    const std::size_t frames = blockBytes / frameBytes;
-    const std::size_t used = frames * frameBytes;
-    HRESULT hr = S_OK;
-    // swr_convert counts frames in an int; a huge block goes in slices.
-    constexpr std::size_t kSliceFrames = 1 << 20;
-    for (std::size_t done = 0; done < frames && SUCCEEDED(hr); done += kSliceFrames) {
-        const std::size_t slice = std::min(kSliceFrames, frames - done);
-        hr = Run(block + done * frameBytes, static_cast<int>(slice), out);
-    }
-    std::vector<std::uint8_t> rest(block + used, block + blockBytes);
-    m_partial.swap(rest);
-    return hr;
+    return m_frames.Feed(in, inBytes, [&](const std::uint8_t* block, std::size_t frames) {
+        // swr_convert counts frames in an int; a huge block goes in slices.
+        constexpr std::size_t kSliceFrames = 1 << 20;
+        HRESULT hr = S_OK;
+        for (std::size_t done = 0; done < frames && SUCCEEDED(hr); done += kSliceFrames) {
+            const std::size_t slice = std::min(kSliceFrames, frames - done);
+            hr = Run(block + done * frameBytes, static_cast<int>(slice), out);
+        }
+        return hr;
+    });
 }
 
 HRESULT PcmConverter::Flush(std::vector<std::uint8_t>& out) {
     if (m_swr == nullptr)
         return E_UNEXPECTED;
     // A trailing piece of a frame cannot be played; it is dropped.
-    m_partial.clear();
+    m_frames.Clear();
     const HRESULT hr = Run(nullptr, 0, out);
     // Ready for another stream in the same formats.
     if (swr_init(m_swr) < 0) {
@@ -146,7 +137,7 @@ HRESULT PcmConverter::Flush(std::vector<std::uint8_t>& out) {
 
 void PcmConverter::Close() {
     swr_free(&m_swr);
-    m_partial.clear();
+    m_frames.Clear();
     m_from = {};
     m_to = {};
 }

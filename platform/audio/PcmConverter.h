@@ -2,6 +2,7 @@
 // Converts between PCM formats with libswresample: 8-bit unsigned or 16-bit
 // signed samples, one or two channels, any rate from 8000 to 48000 Hz.
 
+#include "platform/audio/FrameAssembler.h"
 #include "platform/audio/mmreg.h"
 #include "platform/com/types.h"
 
@@ -35,6 +36,5 @@ private:
     SwrContext* m_swr = nullptr;
     WAVEFORMATEX m_from{};
     WAVEFORMATEX m_to{};
-    // A block may end inside a sample frame; the rest waits for the next one.
-    std::vector<std::uint8_t> m_partial;
+    FrameAssembler m_frames;
 };

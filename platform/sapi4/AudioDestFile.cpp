@@ -38,12 +38,12 @@ HRESULT AudioDestFile::Set(LPCWSTR path, DWORD) {
     if (!path || !*path)
         return E_INVALIDARG;
     std::lock_guard lock(m_mutex);
-    if (m_writer.IsOpen())
-        m_writer.Finish();
-    m_error = S_OK;
+    if (m_file.IsOpen())
+        m_file.Finish();
+    m_createError = S_OK;
     m_pendingPath.clear();
     if (m_bound)
-        return m_writer.Create(path, m_format);
+        return m_file.Create(path, m_format);
     HRESULT hr = TouchFile(path);
     if (SUCCEEDED(hr))
         m_pendingPath = path;
@@ -53,14 +53,7 @@ HRESULT AudioDestFile::Set(LPCWSTR path, DWORD) {
 HRESULT AudioDestFile::Flush() {
     std::lock_guard lock(m_mutex);
     m_pendingPath.clear();
-    if (!m_writer.IsOpen())
-        return m_error;
-    // A file whose end or header did not reach the disk is not left to pass
-    // for complete.
-    HRESULT hr = m_writer.Finish();
-    if (FAILED(hr))
-        m_writer.Discard();
-    return hr;
+    return m_file.IsOpen() ? m_file.Finish() : LastError();
 }
 
 HRESULT AudioDestFile::RealTimeGet(WORD* realTime) {
@@ -84,18 +77,23 @@ void AudioDestFile::Bind(const WAVEFORMATEX& format) {
     m_format = format;
     m_bound = true;
     if (!m_pendingPath.empty()) {
-        m_error = m_writer.Create(m_pendingPath, m_format);
+        m_createError = m_file.Create(m_pendingPath, m_format);
         m_pendingPath.clear();
     }
 }
 
+HRESULT AudioDestFile::LastError() const {
+    return FAILED(m_createError) ? m_createError : m_file.Failure();
+}
+
 HRESULT AudioDestFile::NotOpenError() const {
-    return FAILED(m_error) ? m_error : E_UNEXPECTED;
+    const HRESULT hr = LastError();
+    return FAILED(hr) ? hr : E_UNEXPECTED;
 }
 
 HRESULT AudioDestFile::Prepare(std::uint64_t* epoch) {
     std::lock_guard lock(m_mutex);
-    if (!m_writer.IsOpen())
+    if (!m_file.IsOpen())
         return NotOpenError();
     m_paceStart = std::chrono::steady_clock::now();
     m_pacedBytes = 0;
@@ -107,14 +105,11 @@ HRESULT AudioDestFile::Write(std::uint64_t epoch, const void* data, std::size_t 
     std::unique_lock lock(m_mutex);
     if (epoch != m_epoch)
         return E_ABORT;
-    if (!m_writer.IsOpen())
+    if (!m_file.IsOpen())
         return NotOpenError();
-    HRESULT hr = m_writer.Write(data, bytes);
-    if (FAILED(hr)) {
-        m_writer.Discard();
-        m_error = hr;
+    HRESULT hr = m_file.Write(data, bytes);
+    if (FAILED(hr))
         return hr;
-    }
     if (m_realTime != kAsFastAsPossible && m_format.nAvgBytesPerSec) {
         m_pacedBytes += bytes;
         const double seconds = static_cast<double>(m_pacedBytes) / m_format.nAvgBytesPerSec *

@@ -3,7 +3,7 @@
 // the engine's own format. Flush completes the file; a file whose writing
 // failed is removed rather than left half-written, and Flush reports why.
 
-#include "platform/audio/WavFileWriter.h"
+#include "platform/audio/WavFileSink.h"
 #include "platform/com/unknown.h"
 #include "platform/sapi4/AudioDestination.h"
 #include "platform/sapi4/sapi4.h"
@@ -37,16 +37,17 @@ public:
     void Reset() override;
 
 private:
+    HRESULT LastError() const;
     HRESULT NotOpenError() const;
 
     std::mutex m_mutex;
     std::condition_variable m_wake; // ends a paced wait on reset
-    WavFileWriter m_writer;
+    WavFileSink m_file;
+    HRESULT m_createError = S_OK; // of a file created at Bind
     // A file named before the engine's format was known; created at Bind.
     std::u16string m_pendingPath;
     WAVEFORMATEX m_format{};
     bool m_bound = false;
-    HRESULT m_error = S_OK;
     WORD m_realTime = kAsFastAsPossible;
     std::chrono::steady_clock::time_point m_paceStart;
     std::uint64_t m_pacedBytes = 0;

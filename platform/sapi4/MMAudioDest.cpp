@@ -54,11 +54,11 @@ HRESULT MMAudioDest::Complete(std::uint64_t epoch) {
     std::lock_guard lock(m_mutex);
     if (epoch != m_epoch)
         return E_ABORT;
-    return m_output.Drain();
+    return m_output.Finish();
 }
 
 void MMAudioDest::Reset() {
     ++m_epoch;
     m_reopen = true;
-    m_output.Reset();
+    m_output.Abort();
 }

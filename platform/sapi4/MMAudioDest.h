@@ -3,7 +3,7 @@
 // output. Creating one opens nothing; the device opens when a text is
 // accepted, and is opened afresh after a reset.
 
-#include "platform/audio/AudioOutput.h"
+#include "platform/audio/DeviceSink.h"
 #include "platform/com/unknown.h"
 #include "platform/sapi4/AudioDestination.h"
 #include "platform/sapi4/sapi4.h"
@@ -31,7 +31,7 @@ private:
     // after a reset never reopens the device under a write of the old text.
     // Reset does not take it: it must wake a write blocked on a full device.
     std::mutex m_mutex;
-    AudioOutput m_output;
+    DeviceSink m_output;
     WAVEFORMATEX m_format{};
     bool m_bound = false;
     DWORD m_deviceId = WAVE_MAPPER;

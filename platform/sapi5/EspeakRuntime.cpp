@@ -107,7 +107,7 @@ int OnSynth(short* wav, int samples, espeak_EVENT* events) {
         RaiseBookmarks(*request, std::strtoul(e->id.name, nullptr, 10) + 1, at);
     }
     if (wav && samples > 0) {
-        HRESULT hr = request->sink->Write(wav, static_cast<std::size_t>(samples));
+        HRESULT hr = request->sink->Write(wav, static_cast<std::size_t>(samples) * sizeof *wav);
         if (FAILED(hr)) {
             if (!request->abort)
                 request->result = hr;
@@ -224,7 +224,7 @@ void EspeakRuntime::Run() {
         // The sink goes before the speech counts as complete: a stream the
         // voice's client releases then must be the last reference, so that
         // the release completes its file there and then.
-        std::shared_ptr<SpeechSink> sink;
+        std::shared_ptr<PcmSink> sink;
         {
             std::lock_guard lock(mutex_);
             sink = std::move(request->sink);
@@ -308,7 +308,7 @@ HRESULT EspeakRuntime::WriteSilence(SpeechRequest& request, unsigned millisecond
     std::size_t left = static_cast<std::size_t>(format_.nSamplesPerSec) * milliseconds / 1000;
     while (left > 0 && !request.abort) {
         std::size_t n = std::min(left, block.size());
-        HRESULT hr = request.sink->Write(block.data(), n);
+        HRESULT hr = request.sink->Write(block.data(), n * sizeof block[0]);
         if (FAILED(hr))
             return request.abort ? S_OK : hr;
         left -= n;

@@ -5,10 +5,10 @@
 // espeak's synchronous mode. A purge stops the running synthesis through the
 // return value of espeak's callback.
 
+#include "platform/audio/PcmSink.h"
 #include "platform/audio/mmreg.h"
 #include "platform/sapi5/SapiXmlReader.h"
 #include "platform/sapi5/SpeechChannel.h"
-#include "platform/sapi5/SpeechSink.h"
 
 #include <atomic>
 #include <condition_variable>
@@ -34,7 +34,7 @@ struct EspeakVoice {
 struct SpeechRequest {
     std::vector<SpeechSegment> segments;
     std::string voice;
-    std::shared_ptr<SpeechSink> sink;
+    std::shared_ptr<PcmSink> sink;
     // The format the audio reaches its output in, in whose bytes events give
     // their offsets.
     WAVEFORMATEX output{};

@@ -31,7 +31,7 @@ HRESULT SpStream::BindToFile(LPCWSTR fileName, SPFILEMODE mode, const GUID* form
         if (std::filesystem::exists(std::filesystem::path(path), error))
             return E_ACCESSDENIED;
     }
-    HRESULT hr = writer_.Create(path, *waveFormat);
+    HRESULT hr = file_.Create(path, *waveFormat);
     if (FAILED(hr))
         return hr;
     format_ = *waveFormat;
@@ -66,14 +66,12 @@ HRESULT SpStream::Write(const void* data, ULONG bytes, ULONG* written) {
     case State::Closed:
         return SPERR_STREAM_CLOSED;
     case State::Failed:
-        return failure_;
+        return file_.Failure();
     case State::Open:
         break;
     }
-    HRESULT hr = writer_.Write(data, bytes);
+    HRESULT hr = file_.Write(data, bytes);
     if (FAILED(hr)) {
-        writer_.Discard();
-        failure_ = hr;
         state_ = State::Failed;
         return hr;
     }
@@ -90,8 +88,5 @@ HRESULT SpStream::Close() {
         return S_OK;
     }
     state_ = State::Closed;
-    HRESULT hr = writer_.Finish();
-    if (FAILED(hr))
-        writer_.Discard();
-    return hr;
+    return file_.Finish();
 }

@@ -4,7 +4,7 @@
 // (a full disk) fails the speech, and the file is deleted rather than left
 // behind cut short.
 
-#include "platform/audio/WavFileWriter.h"
+#include "platform/audio/WavFileSink.h"
 #include "platform/com/unknown.h"
 #include "platform/sapi5/sapi5.h"
 
@@ -26,7 +26,6 @@ private:
     // The synthesis thread writes while the client may close.
     std::mutex mutex_;
     State state_ = State::Unbound;
-    WavFileWriter writer_;
+    WavFileSink file_;
     WAVEFORMATEX format_{};
-    HRESULT failure_ = S_OK;
 };

@@ -1,7 +1,7 @@
 #include "platform/sapi5/SpVoice.h"
 
+#include "platform/audio/DeviceSink.h"
 #include "platform/com/com.h"
-#include "platform/sapi5/DeviceSink.h"
 #include "platform/sapi5/EspeakRuntime.h"
 #include "platform/sapi5/SapiXmlReader.h"
 #include "platform/sapi5/SpObjectToken.h"
@@ -86,7 +86,7 @@ std::string SpVoice::VoiceIdentifier() const {
     return voice_;
 }
 
-HRESULT SpVoice::MakeSink(std::shared_ptr<SpeechSink>& sink, WAVEFORMATEX& output) {
+HRESULT SpVoice::MakeSink(std::shared_ptr<PcmSink>& sink, WAVEFORMATEX& output) {
     const WAVEFORMATEX& format = EspeakRuntime::Instance().Format();
     output = format;
     if (output_) {

@@ -15,7 +15,7 @@
 
 class DeviceSink;
 class SpeechChannel;
-class SpeechSink;
+class PcmSink;
 
 class SpVoice : public ComObject<SpVoice, ISpVoice, ISpEventSource> {
 public:
@@ -35,7 +35,7 @@ public:
     HRESULT WaitForNotifyEvent(DWORD milliseconds) override;
 
 private:
-    HRESULT MakeSink(std::shared_ptr<SpeechSink>& sink, WAVEFORMATEX& output);
+    HRESULT MakeSink(std::shared_ptr<PcmSink>& sink, WAVEFORMATEX& output);
     std::string VoiceIdentifier() const;
 
     mutable std::mutex mutex_;

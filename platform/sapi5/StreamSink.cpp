@@ -26,9 +26,9 @@ HRESULT StreamSink::Open(const WAVEFORMATEX& synthesisFormat) {
     return FAILED(hr) ? SPERR_UNSUPPORTED_FORMAT : S_OK;
 }
 
-HRESULT StreamSink::Write(const std::int16_t* samples, std::size_t count) {
+HRESULT StreamSink::Write(const void* data, std::size_t bytes) {
     converted_.clear();
-    HRESULT hr = converter_.Convert(samples, count * sizeof(std::int16_t), converted_);
+    HRESULT hr = converter_.Convert(data, bytes, converted_);
     return FAILED(hr) ? hr : WriteOut();
 }
 

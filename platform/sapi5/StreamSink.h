@@ -2,12 +2,12 @@
 // Speech into an ISpStream, converted to the stream's own format.
 
 #include "platform/audio/PcmConverter.h"
-#include "platform/sapi5/SpeechSink.h"
+#include "platform/audio/PcmSink.h"
 #include "platform/sapi5/sapi5.h"
 
 #include <vector>
 
-class StreamSink : public SpeechSink {
+class StreamSink : public PcmSink {
 public:
     // Holds its own reference to the stream while the speech runs.
     explicit StreamSink(ISpStream* stream);
@@ -17,8 +17,9 @@ public:
 
     // Reads the stream's format and prepares the conversion into it.
     HRESULT Open(const WAVEFORMATEX& synthesisFormat);
-    HRESULT Write(const std::int16_t* samples, std::size_t count) override;
+    HRESULT Write(const void* data, std::size_t bytes) override;
     HRESULT Finish() override;
+    // Nothing waits on a stream.
     void Abort() override {}
 
 private:

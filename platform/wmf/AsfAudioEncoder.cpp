@@ -159,9 +159,8 @@ HRESULT AsfAudioEncoder::begin(const WAVEFORMATEX& input, const WmaCodec& codec,
         mux_ = nullptr;
         return hr;
     }
-    inputBlockAlign_ = input.nBlockAlign;
+    frames_.Start(input.nBlockAlign);
     nextPts_ = 0;
-    partial_.clear();
     return S_OK;
 }
 
@@ -170,31 +169,20 @@ HRESULT AsfAudioEncoder::write(const BYTE* data, std::size_t bytes) {
         return NS_E_INVALID_REQUEST;
     if (FAILED(failure_))
         return failure_;
-    const std::size_t block = static_cast<std::size_t>(inputBlockAlign_);
-    if (!partial_.empty()) {
-        std::size_t take = std::min(block - partial_.size(), bytes);
-        partial_.insert(partial_.end(), data, data + take);
-        data += take;
-        bytes -= take;
-        if (partial_.size() < block)
-            return S_OK;
-        HRESULT hr = convert(partial_.data(), 1);
-        partial_.clear();
-        if (FAILED(hr))
-            return hr;
-    }
-    // Whole frames in bounded pieces, so the resampler's buffer stays small.
-    constexpr std::size_t kMaxSamplesPerCall = 1 << 16;
-    while (bytes >= block) {
-        std::size_t samples = std::min(bytes / block, kMaxSamplesPerCall);
-        HRESULT hr = convert(data, static_cast<int>(samples));
-        if (FAILED(hr))
-            return hr;
-        data += samples * block;
-        bytes -= samples * block;
-    }
-    partial_.assign(data, data + bytes);
-    return encodeFrames(false);
+    const std::size_t block = frames_.FrameBytes();
+    const HRESULT hr = frames_.Feed(data, bytes, [&](const BYTE* whole, std::size_t count) {
+        // Whole frames in bounded pieces, so the resampler's buffer stays small.
+        constexpr std::size_t kMaxSamplesPerCall = 1 << 16;
+        for (std::size_t done = 0; done < count;) {
+            const std::size_t samples = std::min(count - done, kMaxSamplesPerCall);
+            const HRESULT converted = convert(whole + done * block, static_cast<int>(samples));
+            if (FAILED(converted))
+                return converted;
+            done += samples;
+        }
+        return S_OK;
+    });
+    return FAILED(hr) ? hr : encodeFrames(false);
 }
 
 HRESULT AsfAudioEncoder::reserveConverted(int samples) {
@@ -326,8 +314,7 @@ void AsfAudioEncoder::release() {
     avformat_free_context(mux_);
     mux_ = nullptr;
     avio_closep(&io_);
-    partial_.clear();
-    inputBlockAlign_ = 0;
+    frames_.Clear();
     nextPts_ = 0;
     failure_ = S_OK;
 }

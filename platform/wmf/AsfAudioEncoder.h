@@ -3,6 +3,7 @@
 // input is resampled and remixed to the output format with libswresample,
 // cut into the encoder's frames, encoded and muxed by the "asf" muxer.
 
+#include "platform/audio/FrameAssembler.h"
 #include "platform/audio/mmreg.h"
 #include "platform/wmf/WmaCodecTable.h"
 
@@ -61,8 +62,7 @@ private:
     AVPacket* packet_ = nullptr;
     std::uint8_t** converted_ = nullptr; // planar buffers for the resampler's output
     int convertedCapacity_ = 0;
-    std::vector<BYTE> partial_; // the start of a sample frame split between writes
-    int inputBlockAlign_ = 0;
+    FrameAssembler frames_;
     std::int64_t nextPts_ = 0;
     HRESULT failure_ = S_OK;
 };
