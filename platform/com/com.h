@@ -50,9 +50,9 @@ public:
     ScopedClassOverride& operator=(const ScopedClassOverride&) = delete;
 
 private:
-    CLSID clsid_;
-    ClassFactory previous_;
-    bool hadPrevious_;
+    CLSID m_clsid;
+    ClassFactory m_previous;
+    bool m_hadPrevious;
 };
 
 // Creates a new Impl (a ComObject) and answers riid from it.

@@ -41,9 +41,9 @@ public:
         AddRef();
         return S_OK;
     }
-    ULONG AddRef() override { return ++refs_; }
+    ULONG AddRef() override { return ++m_refs; }
     ULONG Release() override {
-        ULONG left = --refs_;
+        ULONG left = --m_refs;
         if (left == 0)
             delete static_cast<Derived*>(this);
         return left;
@@ -61,7 +61,7 @@ private:
         return static_cast<First*>(self);
     }
     auto* FirstInterface() { return Pick<Interfaces...>(this); }
-    std::atomic<ULONG> refs_{1};
+    std::atomic<ULONG> m_refs{1};
 };
 
 // A COM reference held in a plain field: released and cleared explicitly.

@@ -33,27 +33,27 @@ struct Streams {
     std::unique_ptr<LameStream> pendingHeader;
 };
 
-Streams& streams() {
+Streams& StreamTable() {
     static auto* s = new Streams;
     return *s;
 }
 
-LameStream* findStream(HBE_STREAM handle) {
+LameStream* FindStream(HBE_STREAM handle) {
     auto* stream = reinterpret_cast<LameStream*>(handle);
-    std::lock_guard lock(streams().mutex);
-    return streams().open.count(stream) ? stream : nullptr;
+    std::lock_guard lock(StreamTable().mutex);
+    return StreamTable().open.count(stream) ? stream : nullptr;
 }
 
-std::unique_ptr<LameStream> takeStream(HBE_STREAM handle) {
+std::unique_ptr<LameStream> TakeStream(HBE_STREAM handle) {
     auto* stream = reinterpret_cast<LameStream*>(handle);
-    std::lock_guard lock(streams().mutex);
-    if (!streams().open.erase(stream))
+    std::lock_guard lock(StreamTable().mutex);
+    if (!StreamTable().open.erase(stream))
         return nullptr;
     return std::unique_ptr<LameStream>(stream);
 }
 
 // Runs an entry point's body with exceptions turned into results.
-template <typename Body> BE_ERR guarded(BE_ERR outOfMemory, Body body) noexcept {
+template <typename Body> BE_ERR Guarded(BE_ERR outOfMemory, Body body) noexcept {
     try {
         return body();
     } catch (const std::bad_alloc&) {
@@ -63,7 +63,7 @@ template <typename Body> BE_ERR guarded(BE_ERR outOfMemory, Body body) noexcept 
     }
 }
 
-int monthOf(const char* date) {
+int MonthOf(const char* date) {
     static const char* names = "JanFebMarAprMayJunJulAugSepOctNovDec";
     for (int month = 0; month < 12; ++month)
         if (std::strncmp(names + 3 * month, date, 3) == 0)
@@ -79,16 +79,16 @@ LAME_ENC_EXPORT BE_ERR beInitStream(BE_CONFIG* config, DWORD* dwSamples, DWORD* 
         return BE_ERR_INVALID_FORMAT_PARAMETERS;
     if (config->dwConfig != BE_CONFIG_LAME || config->format.LHV1.dwStructVersion < 1)
         return BE_ERR_INVALID_FORMAT;
-    return guarded(BE_ERR_NO_MORE_HANDLES, [&] {
+    return Guarded(BE_ERR_NO_MORE_HANDLES, [&] {
         BE_ERR error = BE_ERR_SUCCESSFUL;
-        std::unique_ptr<LameStream> created = LameStream::create(config->format.LHV1, error);
+        std::unique_ptr<LameStream> created = LameStream::Create(config->format.LHV1, error);
         if (!created)
             return error;
-        std::lock_guard lock(streams().mutex);
+        std::lock_guard lock(StreamTable().mutex);
         // Listed before it is let go of: a failed insertion frees it.
-        streams().open.insert(created.get());
-        *dwSamples = created->samplesPerCall();
-        *dwBufferSize = created->bufferSize();
+        StreamTable().open.insert(created.get());
+        *dwSamples = created->SamplesPerCall();
+        *dwBufferSize = created->BufferSize();
         *stream = reinterpret_cast<HBE_STREAM>(created.release());
         return BE_ERR_SUCCESSFUL;
     });
@@ -96,31 +96,31 @@ LAME_ENC_EXPORT BE_ERR beInitStream(BE_CONFIG* config, DWORD* dwSamples, DWORD* 
 
 LAME_ENC_EXPORT BE_ERR beEncodeChunk(HBE_STREAM handle, DWORD nSamples, short* samples,
                                      BYTE* output, DWORD* outputBytes) {
-    LameStream* stream = findStream(handle);
+    LameStream* stream = FindStream(handle);
     if (!stream)
         return BE_ERR_INVALID_HANDLE;
     if ((!samples && nSamples) || !output || !outputBytes)
         return BE_ERR_INVALID_FORMAT_PARAMETERS;
-    return guarded(BE_ERR_BUFFER_TOO_SMALL,
-                   [&] { return stream->encode(samples, nSamples, output, *outputBytes); });
+    return Guarded(BE_ERR_BUFFER_TOO_SMALL,
+                   [&] { return stream->Encode(samples, nSamples, output, *outputBytes); });
 }
 
 LAME_ENC_EXPORT BE_ERR beDeinitStream(HBE_STREAM handle, BYTE* output, DWORD* outputBytes) {
-    LameStream* stream = findStream(handle);
+    LameStream* stream = FindStream(handle);
     if (!stream)
         return BE_ERR_INVALID_HANDLE;
     if (!output || !outputBytes)
         return BE_ERR_INVALID_FORMAT_PARAMETERS;
-    return guarded(BE_ERR_BUFFER_TOO_SMALL, [&] { return stream->flush(output, *outputBytes); });
+    return Guarded(BE_ERR_BUFFER_TOO_SMALL, [&] { return stream->Flush(output, *outputBytes); });
 }
 
 LAME_ENC_EXPORT BE_ERR beCloseStream(HBE_STREAM handle) {
-    std::unique_ptr<LameStream> stream = takeStream(handle);
+    std::unique_ptr<LameStream> stream = TakeStream(handle);
     if (!stream)
         return BE_ERR_INVALID_HANDLE;
-    if (stream->writesTag()) {
-        std::lock_guard lock(streams().mutex);
-        streams().pendingHeader = std::move(stream);
+    if (stream->WritesTag()) {
+        std::lock_guard lock(StreamTable().mutex);
+        StreamTable().pendingHeader = std::move(stream);
     }
     return BE_ERR_SUCCESSFUL;
 }
@@ -139,7 +139,7 @@ LAME_ENC_EXPORT void beVersion(BE_VERSION* version) {
     version->byBetaLevel = static_cast<BYTE>(lame.beta);
     // The release date is the day this library was built ("Mmm dd yyyy").
     const char* date = __DATE__;
-    version->byMonth = static_cast<BYTE>(monthOf(date));
+    version->byMonth = static_cast<BYTE>(MonthOf(date));
     version->byDay = static_cast<BYTE>(std::atoi(date + 4));
     version->wYear = static_cast<WORD>(std::atoi(date + 7));
     std::snprintf(version->zHomepage, sizeof version->zHomepage, "%s", get_lame_url());
@@ -148,17 +148,17 @@ LAME_ENC_EXPORT void beVersion(BE_VERSION* version) {
 LAME_ENC_EXPORT BE_ERR beWriteVBRHeader(const char* mp3Path) {
     std::unique_ptr<LameStream> stream;
     {
-        std::lock_guard lock(streams().mutex);
-        stream = std::move(streams().pendingHeader);
+        std::lock_guard lock(StreamTable().mutex);
+        stream = std::move(StreamTable().pendingHeader);
     }
     if (!stream)
         return BE_ERR_INVALID_HANDLE;
-    return guarded(BE_ERR_BUFFER_TOO_SMALL, [&] { return stream->writeTag(mp3Path); });
+    return Guarded(BE_ERR_BUFFER_TOO_SMALL, [&] { return stream->WriteTag(mp3Path); });
 }
 
 LAME_ENC_EXPORT BE_ERR beWriteInfoTag(HBE_STREAM handle, const char* mp3Path) {
-    std::unique_ptr<LameStream> stream = takeStream(handle);
+    std::unique_ptr<LameStream> stream = TakeStream(handle);
     if (!stream)
         return BE_ERR_INVALID_HANDLE;
-    return guarded(BE_ERR_BUFFER_TOO_SMALL, [&] { return stream->writeTag(mp3Path); });
+    return Guarded(BE_ERR_BUFFER_TOO_SMALL, [&] { return stream->WriteTag(mp3Path); });
 }

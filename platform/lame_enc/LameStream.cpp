@@ -7,7 +7,7 @@
 
 namespace {
 
-bool isMpegRate(DWORD rate) {
+bool IsMpegRate(DWORD rate) {
     switch (rate) {
     case 8000:
     case 11025:
@@ -26,11 +26,11 @@ bool isMpegRate(DWORD rate) {
 
 // The output rate that gives the MPEG version asked for: MPEG-1 carries 32,
 // 44.1 and 48 kHz, MPEG-2 (with its 2.5 extension) the rates below.
-DWORD outputRate(const BE_CONFIG_LHV1& config) {
+DWORD OutputRate(const BE_CONFIG_LHV1& config) {
     if (config.dwReSampleRate)
         return config.dwReSampleRate;
     const DWORD in = config.dwSampleRate;
-    if (!isMpegRate(in))
+    if (!IsMpegRate(in))
         return 0; // LAME picks the nearest rate it can write
     if (config.dwMpegVersion == MPEG1 && in < 32000)
         return in <= 12000 ? in * 4 : in * 2;
@@ -43,7 +43,7 @@ DWORD outputRate(const BE_CONFIG_LHV1& config) {
     return in;
 }
 
-vbr_mode vbrMode(const BE_CONFIG_LHV1& config) {
+vbr_mode VbrMode(const BE_CONFIG_LHV1& config) {
     if (!config.bEnableVBR)
         return vbr_off;
     switch (config.nVbrMethod) {
@@ -61,7 +61,7 @@ vbr_mode vbrMode(const BE_CONFIG_LHV1& config) {
 }
 
 // Where the first audio frame starts: after an ID3v2 tag, if the file has one.
-long firstFrameOffset(std::FILE* file) {
+long FirstFrameOffset(std::FILE* file) {
     unsigned char header[10];
     if (std::fread(header, 1, 10, file) != 10 || std::memcmp(header, "ID3", 3) != 0)
         return 0;
@@ -74,7 +74,7 @@ long firstFrameOffset(std::FILE* file) {
 // negative ones) and a VBR maximum below the minimum without complaint, and
 // then fails an assertion while encoding, which ends the calling program. Below the lowest MPEG
 // rate it resamples a call's input into more frames than the buffer it asks for holds.
-bool withinLimits(const BE_CONFIG_LHV1& config) {
+bool WithinLimits(const BE_CONFIG_LHV1& config) {
     constexpr DWORD mostKbps = 320;
     return config.dwBitrate <= mostKbps && config.dwMaxBitrate <= mostKbps &&
            config.dwVbrAbr_bps / 1000 <= mostKbps &&
@@ -84,7 +84,7 @@ bool withinLimits(const BE_CONFIG_LHV1& config) {
 
 } // namespace
 
-std::unique_ptr<LameStream> LameStream::create(const BE_CONFIG_LHV1& config, BE_ERR& error) {
+std::unique_ptr<LameStream> LameStream::Create(const BE_CONFIG_LHV1& config, BE_ERR& error) {
     std::unique_ptr<LameStream> stream(new LameStream);
     stream->m_lame = lame_init();
     if (!stream->m_lame) {
@@ -93,7 +93,7 @@ std::unique_ptr<LameStream> LameStream::create(const BE_CONFIG_LHV1& config, BE_
     }
     lame_global_flags* lame = stream->m_lame;
     error = BE_ERR_INVALID_FORMAT_PARAMETERS;
-    if (!withinLimits(config))
+    if (!WithinLimits(config))
         return nullptr;
 
     MPEG_mode mode;
@@ -117,9 +117,9 @@ std::unique_ptr<LameStream> LameStream::create(const BE_CONFIG_LHV1& config, BE_
     lame_set_num_channels(lame, stream->m_channels);
     lame_set_mode(lame, mode);
     lame_set_in_samplerate(lame, static_cast<int>(config.dwSampleRate));
-    lame_set_out_samplerate(lame, static_cast<int>(outputRate(config)));
+    lame_set_out_samplerate(lame, static_cast<int>(OutputRate(config)));
 
-    const vbr_mode vbr = vbrMode(config);
+    const vbr_mode vbr = VbrMode(config);
     lame_set_VBR(lame, vbr);
     if (vbr == vbr_off) {
         lame_set_brate(lame, static_cast<int>(config.dwBitrate));
@@ -169,11 +169,11 @@ LameStream::~LameStream() {
         lame_close(m_lame);
 }
 
-bool LameStream::writesTag() const {
+bool LameStream::WritesTag() const {
     return lame_get_bWriteVbrTag(m_lame) != 0;
 }
 
-BE_ERR LameStream::encode(const short* samples, DWORD count, BYTE* output, DWORD& outputBytes) {
+BE_ERR LameStream::Encode(const short* samples, DWORD count, BYTE* output, DWORD& outputBytes) {
     outputBytes = 0;
     const int frames = static_cast<int>(count / static_cast<DWORD>(m_channels));
     int written;
@@ -191,7 +191,7 @@ BE_ERR LameStream::encode(const short* samples, DWORD count, BYTE* output, DWORD
     return BE_ERR_SUCCESSFUL;
 }
 
-BE_ERR LameStream::flush(BYTE* output, DWORD& outputBytes) {
+BE_ERR LameStream::Flush(BYTE* output, DWORD& outputBytes) {
     outputBytes = 0;
     const int written = lame_encode_flush(m_lame, output, static_cast<int>(m_bufferSize));
     if (written == -1)
@@ -202,8 +202,8 @@ BE_ERR LameStream::flush(BYTE* output, DWORD& outputBytes) {
     return BE_ERR_SUCCESSFUL;
 }
 
-BE_ERR LameStream::writeTag(const char* mp3Path) {
-    if (!mp3Path || !writesTag())
+BE_ERR LameStream::WriteTag(const char* mp3Path) {
+    if (!mp3Path || !WritesTag())
         return BE_ERR_INVALID_FORMAT_PARAMETERS;
     unsigned char frame[2880]; // the longest MPEG-1 layer III frame
     const size_t size = lame_get_lametag_frame(m_lame, frame, sizeof frame);
@@ -212,7 +212,7 @@ BE_ERR LameStream::writeTag(const char* mp3Path) {
     std::FILE* file = std::fopen(mp3Path, "r+b");
     if (!file)
         return BE_ERR_INVALID_FORMAT_PARAMETERS;
-    const long offset = firstFrameOffset(file);
+    const long offset = FirstFrameOffset(file);
     const bool written =
         std::fseek(file, offset, SEEK_SET) == 0 && std::fwrite(frame, 1, size, file) == size;
     const bool closed = std::fclose(file) == 0;

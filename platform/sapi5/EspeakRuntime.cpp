@@ -138,68 +138,68 @@ void EspeakRuntime::Start() {
         int rate = espeak_Initialize(AUDIO_OUTPUT_SYNCHRONOUS, kBlockMilliseconds, nullptr,
                                      espeakINITIALIZE_DONT_EXIT);
         if (rate <= 0) {
-            status_ = SPERR_NO_DRIVER;
+            m_status = SPERR_NO_DRIVER;
         } else {
-            format_ = MakePcmFormat(static_cast<DWORD>(rate), 16, 1);
+            m_format = MakePcmFormat(static_cast<DWORD>(rate), 16, 1);
             espeak_SetSynthCallback(&OnSynth);
             if (const espeak_VOICE** list = espeak_ListVoices(nullptr))
                 for (; *list; ++list)
                     if ((*list)->identifier)
-                        voices_.push_back(VoiceOf(**list));
+                        m_voices.push_back(VoiceOf(**list));
         }
         ready.set_value();
-        if (SUCCEEDED(status_))
+        if (SUCCEEDED(m_status))
             Run();
     }).detach();
     started.wait();
 }
 
 const EspeakVoice* EspeakRuntime::FindVoice(std::string_view identifier) const {
-    for (const auto& v : voices_)
+    for (const auto& v : m_voices)
         if (v.identifier == identifier)
             return &v;
     return nullptr;
 }
 
 const EspeakVoice* EspeakRuntime::DefaultVoice() const {
-    if (voices_.empty())
+    if (m_voices.empty())
         return nullptr;
     LANGID user = GetUserDefaultLangID();
-    for (const auto& v : voices_)
+    for (const auto& v : m_voices)
         if (v.langId == user)
             return &v;
-    for (const auto& v : voices_)
+    for (const auto& v : m_voices)
         if (v.langId && (v.langId & 0x3FF) == (user & 0x3FF))
             return &v;
-    return &voices_.front();
+    return &m_voices.front();
 }
 
 HRESULT EspeakRuntime::Queue(std::shared_ptr<SpeechRequest> request) {
-    if (FAILED(status_))
-        return status_;
-    std::lock_guard lock(mutex_);
-    queue_.push_back(std::move(request));
-    wake_.notify_one();
+    if (FAILED(m_status))
+        return m_status;
+    std::lock_guard lock(m_mutex);
+    m_queue.push_back(std::move(request));
+    m_wake.notify_one();
     return S_OK;
 }
 
 void EspeakRuntime::Purge(const SpeechChannel* channel) {
     std::vector<std::shared_ptr<SpeechRequest>> dropped;
     {
-        std::unique_lock lock(mutex_);
-        for (auto it = queue_.begin(); it != queue_.end();) {
+        std::unique_lock lock(m_mutex);
+        for (auto it = m_queue.begin(); it != m_queue.end();) {
             if ((*it)->channel.get() == channel) {
                 dropped.push_back(std::move(*it));
-                it = queue_.erase(it);
+                it = m_queue.erase(it);
             } else {
                 ++it;
             }
         }
-        if (running_ && running_->channel.get() == channel) {
-            running_->abort = true;
-            if (running_->sink)
-                running_->sink->Abort();
-            settled_.wait(lock, [&] { return !running_ || running_->channel.get() != channel; });
+        if (m_running && m_running->channel.get() == channel) {
+            m_running->abort = true;
+            if (m_running->sink)
+                m_running->sink->Abort();
+            m_settled.wait(lock, [&] { return !m_running || m_running->channel.get() != channel; });
         }
     }
     for (auto& request : dropped)
@@ -210,11 +210,11 @@ void EspeakRuntime::Run() {
     for (;;) {
         std::shared_ptr<SpeechRequest> request;
         {
-            std::unique_lock lock(mutex_);
-            wake_.wait(lock, [&] { return !queue_.empty(); });
-            request = queue_.front();
-            queue_.pop_front();
-            running_ = request;
+            std::unique_lock lock(m_mutex);
+            m_wake.wait(lock, [&] { return !m_queue.empty(); });
+            request = m_queue.front();
+            m_queue.pop_front();
+            m_running = request;
         }
         request->channel->Started(request->streamNumber);
         Raise(*request, SPEI_START_INPUT_STREAM, 0);
@@ -226,14 +226,14 @@ void EspeakRuntime::Run() {
         // the release completes its file there and then.
         std::shared_ptr<PcmSink> sink;
         {
-            std::lock_guard lock(mutex_);
+            std::lock_guard lock(m_mutex);
             sink = std::move(request->sink);
         }
         sink.reset();
-        std::lock_guard lock(mutex_);
-        running_.reset();
+        std::lock_guard lock(m_mutex);
+        m_running.reset();
         request->channel->Ended(request->abort ? S_OK : request->result);
-        settled_.notify_all();
+        m_settled.notify_all();
     }
 }
 
@@ -260,7 +260,7 @@ void EspeakRuntime::Synthesise(SpeechRequest& request) {
         // Voice markup that no voice meets leaves the speaking voice on.
         std::string voice = segment.voice == VoiceRequest{}
                                 ? request.voice
-                                : ChooseVoice(voices_, *speaking, segment.voice);
+                                : ChooseVoice(m_voices, *speaking, segment.voice);
         if (voice.empty())
             voice = request.voice;
         if (voice != current) {
@@ -304,8 +304,8 @@ void EspeakRuntime::Synthesise(SpeechRequest& request) {
 }
 
 HRESULT EspeakRuntime::WriteSilence(SpeechRequest& request, unsigned milliseconds) {
-    std::vector<std::int16_t> block(format_.nSamplesPerSec * kBlockMilliseconds / 1000);
-    std::size_t left = static_cast<std::size_t>(format_.nSamplesPerSec) * milliseconds / 1000;
+    std::vector<std::int16_t> block(m_format.nSamplesPerSec * kBlockMilliseconds / 1000);
+    std::size_t left = static_cast<std::size_t>(m_format.nSamplesPerSec) * milliseconds / 1000;
     while (left > 0 && !request.abort) {
         std::size_t n = std::min(left, block.size());
         HRESULT hr = request.sink->Write(block.data(), n * sizeof block[0]);

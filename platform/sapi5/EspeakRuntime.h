@@ -57,13 +57,13 @@ public:
     static EspeakRuntime& Instance();
 
     // S_OK, or why espeak-ng could not start (no voice data, say).
-    HRESULT Status() const { return status_; }
-    const std::vector<EspeakVoice>& Voices() const { return voices_; }
+    HRESULT Status() const { return m_status; }
+    const std::vector<EspeakVoice>& Voices() const { return m_voices; }
     const EspeakVoice* FindVoice(std::string_view identifier) const;
     // The voice of the user's language, else the first voice.
     const EspeakVoice* DefaultVoice() const;
     // espeak-ng's own output: its rate, 16-bit mono.
-    const WAVEFORMATEX& Format() const { return format_; }
+    const WAVEFORMATEX& Format() const { return m_format; }
 
     HRESULT Queue(std::shared_ptr<SpeechRequest> request);
     // Drops the channel's queued requests and stops its running one; returns
@@ -78,13 +78,13 @@ private:
     bool UseVoice(const std::string& name);
     HRESULT WriteSilence(SpeechRequest& request, unsigned milliseconds);
 
-    HRESULT status_ = S_OK;
-    std::vector<EspeakVoice> voices_;
-    WAVEFORMATEX format_{};
+    HRESULT m_status = S_OK;
+    std::vector<EspeakVoice> m_voices;
+    WAVEFORMATEX m_format{};
 
-    std::mutex mutex_;
-    std::condition_variable wake_;    // the synthesis thread: new work
-    std::condition_variable settled_; // purgers: the running request ended
-    std::deque<std::shared_ptr<SpeechRequest>> queue_;
-    std::shared_ptr<SpeechRequest> running_;
+    std::mutex m_mutex;
+    std::condition_variable m_wake;    // the synthesis thread: new work
+    std::condition_variable m_settled; // purgers: the running request ended
+    std::deque<std::shared_ptr<SpeechRequest>> m_queue;
+    std::shared_ptr<SpeechRequest> m_running;
 };

@@ -125,21 +125,21 @@ std::optional<Markup> MarkupOf(const Tag& tag) {
 
 class Reader {
 public:
-    explicit Reader(std::u16string_view xml) : s_(xml) {}
+    explicit Reader(std::u16string_view xml) : m_s(xml) {}
 
     std::vector<SpeechSegment> Run() {
-        while (pos_ < s_.size()) {
-            char16_t c = s_[pos_];
+        while (m_pos < m_s.size()) {
+            char16_t c = m_s[m_pos];
             if (c == u'<' && ReadMarkup())
                 continue;
             if (c == u'&') {
                 std::u16string decoded;
-                pos_ = Entity(pos_, decoded);
+                m_pos = Entity(m_pos, decoded);
                 AppendText(decoded);
                 continue;
             }
             AppendChar(c);
-            ++pos_;
+            ++m_pos;
         }
         return Finish();
     }
@@ -151,7 +151,7 @@ public:
 
     std::vector<SpeechSegment> Finish() {
         FlushText();
-        return std::move(out_);
+        return std::move(m_out);
     }
 
 private:
@@ -165,42 +165,42 @@ private:
 
     // Text goes to espeak-ng as SSML, with "[[" kept from opening phonemes.
     void AppendChar(char16_t c) {
-        if (hidden_ > 0)
+        if (m_hidden > 0)
             return;
         // Also when markup comes between two '[': espeak-ng drops it first.
-        if (c == u'[' && last_ == u'[')
-            text_ += u' ';
+        if (c == u'[' && m_last == u'[')
+            m_text += u' ';
         if (c == u'<')
-            text_ += u"&lt;";
+            m_text += u"&lt;";
         else if (c == u'>')
-            text_ += u"&gt;";
+            m_text += u"&gt;";
         else if (c == u'&')
-            text_ += u"&amp;";
+            m_text += u"&amp;";
         else
-            text_ += c == u'\0' ? u' ' : c;
-        speakable_ = speakable_ || !IsSpace(c);
-        last_ = c;
+            m_text += c == u'\0' ? u' ' : c;
+        m_speakable = m_speakable || !IsSpace(c);
+        m_last = c;
     }
 
     // Handles the markup at '<'; false when it is not markup, and '<' is text.
     bool ReadMarkup() {
-        std::u16string_view rest = s_.substr(pos_);
+        std::u16string_view rest = m_s.substr(m_pos);
         if (rest.starts_with(u"<!--"))
             return SkipPast(u"-->", 4);
         if (rest.starts_with(u"<?"))
             return SkipPast(u"?>", 2);
         if (rest.starts_with(u"<![CDATA[")) {
-            std::size_t end = s_.find(u"]]>", pos_ + 9);
+            std::size_t end = m_s.find(u"]]>", m_pos + 9);
             if (end == std::u16string_view::npos)
                 return false;
-            AppendText(s_.substr(pos_ + 9, end - pos_ - 9));
-            pos_ = end + 3;
+            AppendText(m_s.substr(m_pos + 9, end - m_pos - 9));
+            m_pos = end + 3;
             return true;
         }
         std::optional<Tag> tag = ParseTag();
         if (!tag)
             return false;
-        pos_ = tag->end;
+        m_pos = tag->end;
         if (tag->closing)
             EndElement(tag->name);
         else
@@ -209,38 +209,38 @@ private:
     }
 
     bool SkipPast(std::u16string_view terminator, std::size_t from) {
-        std::size_t end = s_.find(terminator, pos_ + from);
+        std::size_t end = m_s.find(terminator, m_pos + from);
         if (end == std::u16string_view::npos)
             return false;
-        pos_ = end + terminator.size();
+        m_pos = end + terminator.size();
         return true;
     }
 
     std::optional<Tag> ParseTag() {
         Tag tag;
-        std::size_t i = pos_ + 1;
-        if (i < s_.size() && s_[i] == u'/') {
+        std::size_t i = m_pos + 1;
+        if (i < m_s.size() && m_s[i] == u'/') {
             tag.closing = true;
             ++i;
         }
         std::size_t nameStart = i;
-        if (i >= s_.size() || !IsNameStart(s_[i]))
+        if (i >= m_s.size() || !IsNameStart(m_s[i]))
             return std::nullopt;
-        while (i < s_.size() && IsNameChar(s_[i]))
+        while (i < m_s.size() && IsNameChar(m_s[i]))
             ++i;
-        tag.name = s_.substr(nameStart, i - nameStart);
+        tag.name = m_s.substr(nameStart, i - nameStart);
         for (;;) {
             std::size_t spaceStart = i;
-            while (i < s_.size() && IsSpace(s_[i]))
+            while (i < m_s.size() && IsSpace(m_s[i]))
                 ++i;
-            if (i >= s_.size())
+            if (i >= m_s.size())
                 return std::nullopt;
-            if (s_[i] == u'>') {
+            if (m_s[i] == u'>') {
                 tag.end = i + 1;
                 return tag;
             }
-            if (s_[i] == u'/' && !tag.closing) {
-                if (i + 1 < s_.size() && s_[i + 1] == u'>') {
+            if (m_s[i] == u'/' && !tag.closing) {
+                if (i + 1 < m_s.size() && m_s[i + 1] == u'>') {
                     tag.empty = true;
                     tag.end = i + 2;
                     return tag;
@@ -248,32 +248,32 @@ private:
                 return std::nullopt;
             }
             // An attribute needs white space before it; end tags have none.
-            if (tag.closing || i == spaceStart || !IsNameStart(s_[i]))
+            if (tag.closing || i == spaceStart || !IsNameStart(m_s[i]))
                 return std::nullopt;
             std::size_t attrStart = i;
-            while (i < s_.size() && IsNameChar(s_[i]))
+            while (i < m_s.size() && IsNameChar(m_s[i]))
                 ++i;
-            Attribute attribute{s_.substr(attrStart, i - attrStart), {}};
-            while (i < s_.size() && IsSpace(s_[i]))
+            Attribute attribute{m_s.substr(attrStart, i - attrStart), {}};
+            while (i < m_s.size() && IsSpace(m_s[i]))
                 ++i;
-            if (i >= s_.size() || s_[i] != u'=')
+            if (i >= m_s.size() || m_s[i] != u'=')
                 return std::nullopt;
             ++i;
-            while (i < s_.size() && IsSpace(s_[i]))
+            while (i < m_s.size() && IsSpace(m_s[i]))
                 ++i;
-            if (i >= s_.size() || (s_[i] != u'"' && s_[i] != u'\''))
+            if (i >= m_s.size() || (m_s[i] != u'"' && m_s[i] != u'\''))
                 return std::nullopt;
-            char16_t quote = s_[i++];
-            while (i < s_.size() && s_[i] != quote) {
-                if (s_[i] == u'<')
+            char16_t quote = m_s[i++];
+            while (i < m_s.size() && m_s[i] != quote) {
+                if (m_s[i] == u'<')
                     return std::nullopt;
-                if (s_[i] == u'&') {
+                if (m_s[i] == u'&') {
                     i = Entity(i, attribute.value);
                 } else {
-                    attribute.value += s_[i++];
+                    attribute.value += m_s[i++];
                 }
             }
-            if (i >= s_.size())
+            if (i >= m_s.size())
                 return std::nullopt;
             ++i;
             tag.attributes.push_back(std::move(attribute));
@@ -288,7 +288,7 @@ private:
             char16_t c;
         } kNamed[] = {
             {u"lt;", u'<'}, {u"gt;", u'>'}, {u"amp;", u'&'}, {u"quot;", u'"'}, {u"apos;", u'\''}};
-        std::u16string_view rest = s_.substr(at + 1);
+        std::u16string_view rest = m_s.substr(at + 1);
         for (const auto& named : kNamed) {
             if (rest.starts_with(named.name)) {
                 out += named.c;
@@ -322,9 +322,9 @@ private:
     }
 
     void StartElement(const Tag& tag) {
-        Open open{std::u16string(tag.name), prosody_, voice_, MarkupOf(tag)};
-        SpeechProsody next = prosody_;
-        VoiceRequest nextVoice = voice_;
+        Open open{std::u16string(tag.name), m_prosody, m_voice, MarkupOf(tag)};
+        SpeechProsody next = m_prosody;
+        VoiceRequest nextVoice = m_voice;
         if (EqualsNoCase(tag.name, u"volume")) {
             if (auto v = tag.Number(u"level"))
                 next.volume = Clamp(*v, 0, 100);
@@ -342,11 +342,11 @@ private:
             if (auto ms = tag.Number(u"msec"); ms && *ms > 0) {
                 FlushText();
                 SpeechSegment pause;
-                pause.prosody = prosody_;
-                pause.voice = voice_;
+                pause.prosody = m_prosody;
+                pause.voice = m_voice;
                 pause.silenceMs =
                     static_cast<unsigned>(std::min<long>(*ms, SapiXmlReader::kMaxSilenceMs));
-                out_.push_back(std::move(pause));
+                m_out.push_back(std::move(pause));
             }
         } else if (EqualsNoCase(tag.name, u"voice")) {
             // Inner elements add their conditions to those of outer ones; on
@@ -361,39 +361,39 @@ private:
         } else if (EqualsNoCase(tag.name, u"pron")) {
             // An unknown phone leaves the element to be spoken as its text.
             const std::u16string* sym = tag.Text(u"sym");
-            if (auto phonemes = sym ? EspeakPhonemes(*sym) : std::nullopt; phonemes && !hidden_) {
-                text_ += u" [[" + *phonemes + u"]] ";
-                speakable_ = true;
+            if (auto phonemes = sym ? EspeakPhonemes(*sym) : std::nullopt; phonemes && !m_hidden) {
+                m_text += u" [[" + *phonemes + u"]] ";
+                m_speakable = true;
                 open.hidesContent = true;
             }
         } else if (EqualsNoCase(tag.name, u"bookmark")) {
             if (const std::u16string* mark = tag.Text(u"mark")) {
-                text_ += u"<mark name=\"" + Number(bookmarks_.size()) + u"\"/>";
-                bookmarks_.push_back(*mark);
+                m_text += u"<mark name=\"" + Number(m_bookmarks.size()) + u"\"/>";
+                m_bookmarks.push_back(*mark);
             }
         }
         SetRun(next, nextVoice);
         if (tag.empty)
             return;
         if (open.markup)
-            text_ += open.markup->open;
-        hidden_ += open.hidesContent;
-        open_.push_back(std::move(open));
+            m_text += open.markup->open;
+        m_hidden += open.hidesContent;
+        m_open.push_back(std::move(open));
     }
 
     // An end tag without a matching start tag is ignored; one that closes
     // several elements at once closes the inner ones too.
     void EndElement(std::u16string_view name) {
-        for (std::size_t i = open_.size(); i-- > 0;) {
-            if (!EqualsNoCase(open_[i].name, name))
+        for (std::size_t i = m_open.size(); i-- > 0;) {
+            if (!EqualsNoCase(m_open[i].name, name))
                 continue;
-            for (std::size_t j = open_.size(); j-- > i;) {
-                if (open_[j].markup)
-                    text_ += open_[j].markup->close;
-                hidden_ -= open_[j].hidesContent;
+            for (std::size_t j = m_open.size(); j-- > i;) {
+                if (m_open[j].markup)
+                    m_text += m_open[j].markup->close;
+                m_hidden -= m_open[j].hidesContent;
             }
-            Open outer = std::move(open_[i]);
-            open_.resize(i);
+            Open outer = std::move(m_open[i]);
+            m_open.resize(i);
             SetRun(outer.prosody, outer.voice);
             return;
         }
@@ -408,46 +408,46 @@ private:
     }
 
     void SetRun(const SpeechProsody& next, const VoiceRequest& voice) {
-        if (next == prosody_ && voice == voice_)
+        if (next == m_prosody && voice == m_voice)
             return;
         FlushText();
-        prosody_ = next;
-        voice_ = voice;
+        m_prosody = next;
+        m_voice = voice;
     }
 
     // Ends the run: the elements still open are closed in it and opened
     // again in the next.
     void FlushText() {
-        if (speakable_ || !bookmarks_.empty()) {
-            SpeechSegment segment{{}, prosody_, voice_, 0, std::move(bookmarks_)};
-            if (speakable_) {
-                segment.text = std::move(text_);
-                for (std::size_t j = open_.size(); j-- > 0;)
-                    if (open_[j].markup)
-                        segment.text += open_[j].markup->close;
+        if (m_speakable || !m_bookmarks.empty()) {
+            SpeechSegment segment{{}, m_prosody, m_voice, 0, std::move(m_bookmarks)};
+            if (m_speakable) {
+                segment.text = std::move(m_text);
+                for (std::size_t j = m_open.size(); j-- > 0;)
+                    if (m_open[j].markup)
+                        segment.text += m_open[j].markup->close;
             }
-            out_.push_back(std::move(segment));
+            m_out.push_back(std::move(segment));
         }
-        text_.clear();
-        bookmarks_.clear();
-        speakable_ = false;
-        last_ = 0;
-        for (const auto& open : open_)
+        m_text.clear();
+        m_bookmarks.clear();
+        m_speakable = false;
+        m_last = 0;
+        for (const auto& open : m_open)
             if (open.markup)
-                text_ += open.markup->open;
+                m_text += open.markup->open;
     }
 
-    std::u16string_view s_;
-    std::size_t pos_ = 0;
-    std::u16string text_;
-    bool speakable_ = false;
-    char16_t last_ = 0; // the text's last character, markup aside
-    std::vector<std::u16string> bookmarks_;
-    int hidden_ = 0;
-    SpeechProsody prosody_;
-    VoiceRequest voice_;
-    std::vector<Open> open_;
-    std::vector<SpeechSegment> out_;
+    std::u16string_view m_s;
+    std::size_t m_pos = 0;
+    std::u16string m_text;
+    bool m_speakable = false;
+    char16_t m_last = 0; // the text's last character, markup aside
+    std::vector<std::u16string> m_bookmarks;
+    int m_hidden = 0;
+    SpeechProsody m_prosody;
+    VoiceRequest m_voice;
+    std::vector<Open> m_open;
+    std::vector<SpeechSegment> m_out;
 };
 
 } // namespace

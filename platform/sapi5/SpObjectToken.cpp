@@ -39,7 +39,7 @@ std::optional<std::string> SpObjectToken::IdentifierOf(std::u16string_view token
 }
 
 HRESULT SpObjectToken::GetId(LPWSTR* coMemTokenId) {
-    return CoTaskMemString(TokenIdOf(voice_), coMemTokenId);
+    return CoTaskMemString(TokenIdOf(m_voice), coMemTokenId);
 }
 
 HRESULT SpObjectToken::GetStringValue(LPCWSTR valueName, LPWSTR* coMemData) {
@@ -47,9 +47,9 @@ HRESULT SpObjectToken::GetStringValue(LPCWSTR valueName, LPWSTR* coMemData) {
         return E_POINTER;
     *coMemData = nullptr;
     bool isDefault = !valueName || !*valueName;
-    bool isLanguageName =
-        !isDefault && voice_.langId && EqualsNoCase(valueName, VoiceAttribute(voice_, u"Language"));
+    bool isLanguageName = !isDefault && m_voice.langId &&
+                          EqualsNoCase(valueName, VoiceAttribute(m_voice, u"Language"));
     if (!isDefault && !isLanguageName)
         return SPERR_NOT_FOUND;
-    return CoTaskMemString(voice_.name, coMemData);
+    return CoTaskMemString(m_voice.name, coMemData);
 }

@@ -14,12 +14,12 @@
 
 class SpObjectToken : public ComObject<SpObjectToken, ISpObjectToken> {
 public:
-    explicit SpObjectToken(EspeakVoice voice) : voice_(std::move(voice)) {}
+    explicit SpObjectToken(EspeakVoice voice) : m_voice(std::move(voice)) {}
 
     HRESULT GetId(LPWSTR* coMemTokenId) override;
     HRESULT GetStringValue(LPCWSTR valueName, LPWSTR* coMemData) override;
 
-    const EspeakVoice& Voice() const { return voice_; }
+    const EspeakVoice& Voice() const { return m_voice; }
 
     static std::u16string TokenIdOf(const EspeakVoice& voice);
     // The espeak voice identifier a token id names; nothing for ids of other
@@ -27,7 +27,7 @@ public:
     static std::optional<std::string> IdentifierOf(std::u16string_view tokenId);
 
 private:
-    EspeakVoice voice_;
+    EspeakVoice m_voice;
 };
 
 // A copy of a string in memory from the COM task allocator.

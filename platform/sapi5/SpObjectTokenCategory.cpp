@@ -12,7 +12,7 @@
 HRESULT SpObjectTokenCategory::SetId(LPCWSTR categoryId, BOOL /*createIfNotExist*/) {
     if (!categoryId)
         return E_POINTER;
-    if (!id_.empty())
+    if (!m_id.empty())
         return SPERR_ALREADY_INITIALIZED;
     // The runtime has the voices category only, and cannot create others.
     if (!EqualsNoCase(categoryId, SPCAT_VOICES))
@@ -20,14 +20,14 @@ HRESULT SpObjectTokenCategory::SetId(LPCWSTR categoryId, BOOL /*createIfNotExist
     HRESULT status = EspeakRuntime::Instance().Status();
     if (FAILED(status))
         return status;
-    id_ = categoryId;
+    m_id = categoryId;
     return S_OK;
 }
 
 HRESULT SpObjectTokenCategory::GetId(LPWSTR* coMemCategoryId) {
-    if (id_.empty())
+    if (m_id.empty())
         return SPERR_UNINITIALIZED;
-    return CoTaskMemString(id_, coMemCategoryId);
+    return CoTaskMemString(m_id, coMemCategoryId);
 }
 
 HRESULT SpObjectTokenCategory::EnumTokens(LPCWSTR requiredAttributes, LPCWSTR optionalAttributes,
@@ -35,7 +35,7 @@ HRESULT SpObjectTokenCategory::EnumTokens(LPCWSTR requiredAttributes, LPCWSTR op
     if (!enumTokens)
         return E_POINTER;
     *enumTokens = nullptr;
-    if (id_.empty())
+    if (m_id.empty())
         return SPERR_UNINITIALIZED;
 
     std::u16string_view required = requiredAttributes ? requiredAttributes : u"";
@@ -61,7 +61,7 @@ HRESULT SpObjectTokenCategory::GetDefaultTokenId(LPWSTR* coMemTokenId) {
     if (!coMemTokenId)
         return E_POINTER;
     *coMemTokenId = nullptr;
-    if (id_.empty())
+    if (m_id.empty())
         return SPERR_UNINITIALIZED;
     const EspeakVoice* voice = EspeakRuntime::Instance().DefaultVoice();
     if (!voice)

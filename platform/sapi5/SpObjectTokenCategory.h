@@ -17,5 +17,5 @@ public:
     HRESULT GetDefaultTokenId(LPWSTR* coMemTokenId) override;
 
 private:
-    std::u16string id_;
+    std::u16string m_id;
 };

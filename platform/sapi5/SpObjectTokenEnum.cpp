@@ -5,13 +5,13 @@
 #include <algorithm>
 
 SpObjectTokenEnum::SpObjectTokenEnum(std::vector<ISpObjectToken*> tokens, ULONG position)
-    : tokens_(std::move(tokens)), position_(position) {
-    for (auto* token : tokens_)
+    : m_tokens(std::move(tokens)), m_position(position) {
+    for (auto* token : m_tokens)
         token->AddRef();
 }
 
 SpObjectTokenEnum::~SpObjectTokenEnum() {
-    for (auto* token : tokens_)
+    for (auto* token : m_tokens)
         token->Release();
 }
 
@@ -19,8 +19,8 @@ HRESULT SpObjectTokenEnum::Next(ULONG count, ISpObjectToken** tokens, ULONG* fet
     if (!tokens || (!fetched && count != 1))
         return E_POINTER;
     ULONG n = 0;
-    while (n < count && position_ < tokens_.size()) {
-        tokens[n] = tokens_[position_++];
+    while (n < count && m_position < m_tokens.size()) {
+        tokens[n] = m_tokens[m_position++];
         tokens[n]->AddRef();
         ++n;
     }
@@ -30,13 +30,13 @@ HRESULT SpObjectTokenEnum::Next(ULONG count, ISpObjectToken** tokens, ULONG* fet
 }
 
 HRESULT SpObjectTokenEnum::Skip(ULONG count) {
-    ULONG left = static_cast<ULONG>(tokens_.size()) - position_;
-    position_ += std::min(count, left);
+    ULONG left = static_cast<ULONG>(m_tokens.size()) - m_position;
+    m_position += std::min(count, left);
     return count <= left ? S_OK : S_FALSE;
 }
 
 HRESULT SpObjectTokenEnum::Reset() {
-    position_ = 0;
+    m_position = 0;
     return S_OK;
 }
 
@@ -44,16 +44,16 @@ HRESULT SpObjectTokenEnum::Clone(IEnumSpObjectTokens** clone) {
     if (!clone)
         return E_POINTER;
     return CreateComInstance<SpObjectTokenEnum>(
-        IID_IEnumSpObjectTokens, reinterpret_cast<void**>(clone), tokens_, position_);
+        IID_IEnumSpObjectTokens, reinterpret_cast<void**>(clone), m_tokens, m_position);
 }
 
 HRESULT SpObjectTokenEnum::Item(ULONG index, ISpObjectToken** token) {
     if (!token)
         return E_POINTER;
     *token = nullptr;
-    if (index >= tokens_.size())
+    if (index >= m_tokens.size())
         return E_INVALIDARG;
-    *token = tokens_[index];
+    *token = m_tokens[index];
     (*token)->AddRef();
     return S_OK;
 }
@@ -61,6 +61,6 @@ HRESULT SpObjectTokenEnum::Item(ULONG index, ISpObjectToken** token) {
 HRESULT SpObjectTokenEnum::GetCount(ULONG* count) {
     if (!count)
         return E_POINTER;
-    *count = static_cast<ULONG>(tokens_.size());
+    *count = static_cast<ULONG>(m_tokens.size());
     return S_OK;
 }

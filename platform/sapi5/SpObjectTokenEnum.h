@@ -20,6 +20,6 @@ public:
     HRESULT GetCount(ULONG* count) override;
 
 private:
-    std::vector<ISpObjectToken*> tokens_;
-    ULONG position_;
+    std::vector<ISpObjectToken*> m_tokens;
+    ULONG m_position;
 };

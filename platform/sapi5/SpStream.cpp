@@ -14,8 +14,8 @@ HRESULT SpStream::BindToFile(LPCWSTR fileName, SPFILEMODE mode, const GUID* form
                              const WAVEFORMATEX* waveFormat, ULONGLONG /*eventInterest*/) {
     if (!fileName)
         return E_POINTER;
-    std::lock_guard lock(mutex_);
-    if (state_ != State::Unbound)
+    std::lock_guard lock(m_mutex);
+    if (m_state != State::Unbound)
         return SPERR_ALREADY_INITIALIZED;
     // The runtime writes files; reading one back is not something it offers.
     if (mode != SPFM_CREATE_ALWAYS && mode != SPFM_CREATE)
@@ -31,12 +31,12 @@ HRESULT SpStream::BindToFile(LPCWSTR fileName, SPFILEMODE mode, const GUID* form
         if (std::filesystem::exists(std::filesystem::path(path), error))
             return E_ACCESSDENIED;
     }
-    HRESULT hr = file_.Create(path, *waveFormat);
+    HRESULT hr = m_file.Create(path, *waveFormat);
     if (FAILED(hr))
         return hr;
-    format_ = *waveFormat;
-    format_.cbSize = 0;
-    state_ = State::Open;
+    m_format = *waveFormat;
+    m_format.cbSize = 0;
+    m_state = State::Open;
     return S_OK;
 }
 
@@ -44,13 +44,13 @@ HRESULT SpStream::GetFormat(GUID* formatId, WAVEFORMATEX** coMemWaveFormat) {
     if (!formatId || !coMemWaveFormat)
         return E_POINTER;
     *coMemWaveFormat = nullptr;
-    std::lock_guard lock(mutex_);
-    if (state_ == State::Unbound)
+    std::lock_guard lock(m_mutex);
+    if (m_state == State::Unbound)
         return SPERR_UNINITIALIZED;
     auto* copy = static_cast<WAVEFORMATEX*>(CoTaskMemAlloc(sizeof(WAVEFORMATEX)));
     if (!copy)
         return E_OUTOFMEMORY;
-    *copy = format_;
+    *copy = m_format;
     *formatId = SPDFID_WaveFormatEx;
     *coMemWaveFormat = copy;
     return S_OK;
@@ -59,20 +59,20 @@ HRESULT SpStream::GetFormat(GUID* formatId, WAVEFORMATEX** coMemWaveFormat) {
 HRESULT SpStream::Write(const void* data, ULONG bytes, ULONG* written) {
     if (written)
         *written = 0;
-    std::lock_guard lock(mutex_);
-    switch (state_) {
+    std::lock_guard lock(m_mutex);
+    switch (m_state) {
     case State::Unbound:
         return SPERR_UNINITIALIZED;
     case State::Closed:
         return SPERR_STREAM_CLOSED;
     case State::Failed:
-        return file_.Failure();
+        return m_file.Failure();
     case State::Open:
         break;
     }
-    HRESULT hr = file_.Write(data, bytes);
+    HRESULT hr = m_file.Write(data, bytes);
     if (FAILED(hr)) {
-        state_ = State::Failed;
+        m_state = State::Failed;
         return hr;
     }
     if (written)
@@ -81,12 +81,12 @@ HRESULT SpStream::Write(const void* data, ULONG bytes, ULONG* written) {
 }
 
 HRESULT SpStream::Close() {
-    std::lock_guard lock(mutex_);
-    if (state_ != State::Open) {
-        if (state_ != State::Unbound)
-            state_ = State::Closed;
+    std::lock_guard lock(m_mutex);
+    if (m_state != State::Open) {
+        if (m_state != State::Unbound)
+            m_state = State::Closed;
         return S_OK;
     }
-    state_ = State::Closed;
-    return file_.Finish();
+    m_state = State::Closed;
+    return m_file.Finish();
 }

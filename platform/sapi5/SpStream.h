@@ -24,8 +24,8 @@ private:
     enum class State { Unbound, Open, Failed, Closed };
 
     // The synthesis thread writes while the client may close.
-    std::mutex mutex_;
-    State state_ = State::Unbound;
-    WavFileSink file_;
-    WAVEFORMATEX format_{};
+    std::mutex m_mutex;
+    State m_state = State::Unbound;
+    WavFileSink m_file;
+    WAVEFORMATEX m_format{};
 };

@@ -20,17 +20,17 @@ bool LooksLikeXml(std::u16string_view text) {
 
 } // namespace
 
-SpVoice::SpVoice() : channel_(std::make_shared<SpeechChannel>()) {}
+SpVoice::SpVoice() : m_channel(std::make_shared<SpeechChannel>()) {}
 
 SpVoice::~SpVoice() {
-    EspeakRuntime::Instance().Purge(channel_.get());
-    SafeRelease(output_);
+    EspeakRuntime::Instance().Purge(m_channel.get());
+    SafeRelease(m_output);
 }
 
 HRESULT SpVoice::SetOutput(IUnknown* output, BOOL /*allowFormatChanges*/) {
-    std::lock_guard lock(mutex_);
+    std::lock_guard lock(m_mutex);
     if (!output) {
-        SafeRelease(output_);
+        SafeRelease(m_output);
         return S_OK;
     }
     ISpStream* stream = nullptr;
@@ -45,8 +45,8 @@ HRESULT SpVoice::SetOutput(IUnknown* output, BOOL /*allowFormatChanges*/) {
         stream->Release();
         return hr;
     }
-    SafeRelease(output_);
-    output_ = stream;
+    SafeRelease(m_output);
+    m_output = stream;
     return S_OK;
 }
 
@@ -63,8 +63,8 @@ HRESULT SpVoice::SetVoice(ISpObjectToken* token) {
             return SPERR_NOT_FOUND;
         identifier = *known;
     }
-    std::lock_guard lock(mutex_);
-    voice_ = identifier;
+    std::lock_guard lock(m_mutex);
+    m_voice = identifier;
     return S_OK;
 }
 
@@ -82,21 +82,21 @@ HRESULT SpVoice::GetVoice(ISpObjectToken** token) {
 }
 
 std::string SpVoice::VoiceIdentifier() const {
-    std::lock_guard lock(mutex_);
-    return voice_;
+    std::lock_guard lock(m_mutex);
+    return m_voice;
 }
 
 HRESULT SpVoice::MakeSink(std::shared_ptr<PcmSink>& sink, WAVEFORMATEX& output) {
     const WAVEFORMATEX& format = EspeakRuntime::Instance().Format();
     output = format;
-    if (output_) {
-        auto stream = std::make_shared<StreamSink>(output_);
+    if (m_output) {
+        auto stream = std::make_shared<StreamSink>(m_output);
         HRESULT hr = stream->Open(format);
         if (FAILED(hr))
             return hr;
         GUID formatId{};
         WAVEFORMATEX* streamFormat = nullptr;
-        if (SUCCEEDED(output_->GetFormat(&formatId, &streamFormat)) && streamFormat)
+        if (SUCCEEDED(m_output->GetFormat(&formatId, &streamFormat)) && streamFormat)
             output = *streamFormat;
         CoTaskMemFree(streamFormat);
         sink = stream;
@@ -105,14 +105,14 @@ HRESULT SpVoice::MakeSink(std::shared_ptr<PcmSink>& sink, WAVEFORMATEX& output) 
     // One device per voice, opened anew after a purge has silenced it. No
     // speech of this voice is running when it is replaced: a purge waits for
     // that.
-    if (!device_ || device_->WasAborted()) {
+    if (!m_device || m_device->WasAborted()) {
         auto device = std::make_shared<DeviceSink>();
         HRESULT hr = device->Open(format);
         if (FAILED(hr))
             return hr;
-        device_ = device;
+        m_device = device;
     }
-    sink = device_;
+    sink = m_device;
     return S_OK;
 }
 
@@ -123,7 +123,7 @@ HRESULT SpVoice::Speak(LPCWSTR text, DWORD flags, ULONG* streamNumber) {
         return E_INVALIDARG;
     EspeakRuntime& runtime = EspeakRuntime::Instance();
     if (flags & SPF_PURGEBEFORESPEAK)
-        runtime.Purge(channel_.get());
+        runtime.Purge(m_channel.get());
     if (!text)
         return (flags & SPF_PURGEBEFORESPEAK) ? S_OK : E_POINTER;
     if (FAILED(runtime.Status()))
@@ -133,32 +133,32 @@ HRESULT SpVoice::Speak(LPCWSTR text, DWORD flags, ULONG* streamNumber) {
     std::u16string_view view(text);
     bool xml = (flags & SPF_IS_XML) || (!(flags & SPF_IS_NOT_XML) && LooksLikeXml(view));
     request->segments = xml ? SapiXmlReader::Read(view) : SapiXmlReader::ReadPlain(view);
-    request->channel = channel_;
+    request->channel = m_channel;
     {
-        std::lock_guard lock(mutex_);
+        std::lock_guard lock(m_mutex);
         const EspeakVoice* voice =
-            voice_.empty() ? runtime.DefaultVoice() : runtime.FindVoice(voice_);
+            m_voice.empty() ? runtime.DefaultVoice() : runtime.FindVoice(m_voice);
         if (!voice)
             return SPERR_NOT_FOUND;
         request->voice = voice->identifier;
         HRESULT hr = MakeSink(request->sink, request->output);
         if (FAILED(hr))
             return hr;
-        request->streamNumber = ++lastStream_;
+        request->streamNumber = ++m_lastStream;
     }
 
-    channel_->Queued(request->streamNumber);
+    m_channel->Queued(request->streamNumber);
     HRESULT hr = runtime.Queue(request);
     if (FAILED(hr)) {
-        channel_->Ended(hr);
+        m_channel->Ended(hr);
         return hr;
     }
     if (streamNumber)
         *streamNumber = request->streamNumber;
     if (flags & SPF_ASYNC)
         return S_OK;
-    channel_->CompleteEvent()->Wait(INFINITE);
-    return channel_->Status().hrLastResult;
+    m_channel->CompleteEvent()->Wait(INFINITE);
+    return m_channel->Status().hrLastResult;
 }
 
 HRESULT SpVoice::GetStatus(SPVOICESTATUS* status, LPWSTR* lastBookmark) {
@@ -166,16 +166,16 @@ HRESULT SpVoice::GetStatus(SPVOICESTATUS* status, LPWSTR* lastBookmark) {
         *lastBookmark = nullptr;
     if (!status)
         return E_POINTER;
-    *status = channel_->Status();
+    *status = m_channel->Status();
     return S_OK;
 }
 
 HRESULT SpVoice::WaitUntilDone(ULONG milliseconds) {
-    return channel_->CompleteEvent()->Wait(milliseconds) == WAIT_OBJECT_0 ? S_OK : S_FALSE;
+    return m_channel->CompleteEvent()->Wait(milliseconds) == WAIT_OBJECT_0 ? S_OK : S_FALSE;
 }
 
 Event* SpVoice::SpeakCompleteEvent() {
-    return channel_->CompleteEvent();
+    return m_channel->CompleteEvent();
 }
 
 HRESULT SpVoice::SetInterest(ULONGLONG eventInterest, ULONGLONG queuedInterest) {
@@ -186,14 +186,14 @@ HRESULT SpVoice::SetInterest(ULONGLONG eventInterest, ULONGLONG queuedInterest) 
     if (!valid(eventInterest) || !valid(queuedInterest) ||
         (queuedInterest & ~eventInterest & ~SPFEI_FLAGCHECK))
         return E_INVALIDARG;
-    channel_->SetInterest(queuedInterest & ~SPFEI_FLAGCHECK);
+    m_channel->SetInterest(queuedInterest & ~SPFEI_FLAGCHECK);
     return S_OK;
 }
 
 HRESULT SpVoice::GetEvents(ULONG count, SPEVENT* events, ULONG* fetched) {
-    return channel_->GetEvents(count, events, fetched);
+    return m_channel->GetEvents(count, events, fetched);
 }
 
 HRESULT SpVoice::WaitForNotifyEvent(DWORD milliseconds) {
-    return channel_->EventsQueued()->Wait(milliseconds) == WAIT_OBJECT_0 ? S_OK : S_FALSE;
+    return m_channel->EventsQueued()->Wait(milliseconds) == WAIT_OBJECT_0 ? S_OK : S_FALSE;
 }

@@ -38,10 +38,10 @@ private:
     HRESULT MakeSink(std::shared_ptr<PcmSink>& sink, WAVEFORMATEX& output);
     std::string VoiceIdentifier() const;
 
-    mutable std::mutex mutex_;
-    std::shared_ptr<SpeechChannel> channel_;
-    ISpStream* output_ = nullptr;
-    std::shared_ptr<DeviceSink> device_;
-    std::string voice_; // espeak identifier; empty for the user's default
-    ULONG lastStream_ = 0;
+    mutable std::mutex m_mutex;
+    std::shared_ptr<SpeechChannel> m_channel;
+    ISpStream* m_output = nullptr;
+    std::shared_ptr<DeviceSink> m_device;
+    std::string m_voice; // espeak identifier; empty for the user's default
+    ULONG m_lastStream = 0;
 };

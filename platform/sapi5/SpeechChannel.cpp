@@ -3,31 +3,31 @@
 #include "platform/com/com.h"
 
 void SpeechChannel::Queued(ULONG streamNumber) {
-    std::lock_guard lock(mutex_);
-    ++pending_;
-    lastQueued_ = streamNumber;
-    complete_.Reset();
+    std::lock_guard lock(m_mutex);
+    ++m_pending;
+    m_lastQueued = streamNumber;
+    m_complete.Reset();
 }
 
 void SpeechChannel::Started(ULONG streamNumber) {
-    std::lock_guard lock(mutex_);
-    current_ = streamNumber;
+    std::lock_guard lock(m_mutex);
+    m_current = streamNumber;
 }
 
 void SpeechChannel::Ended(HRESULT result) {
-    std::lock_guard lock(mutex_);
-    lastResult_ = result;
-    if (pending_ > 0 && --pending_ == 0)
-        complete_.Set();
+    std::lock_guard lock(m_mutex);
+    m_lastResult = result;
+    if (m_pending > 0 && --m_pending == 0)
+        m_complete.Set();
 }
 
 SPVOICESTATUS SpeechChannel::Status() const {
-    std::lock_guard lock(mutex_);
+    std::lock_guard lock(m_mutex);
     SPVOICESTATUS status{};
-    status.ulCurrentStream = current_;
-    status.ulLastStreamQueued = lastQueued_;
-    status.hrLastResult = lastResult_;
-    status.dwRunningState = pending_ > 0 ? SPRS_IS_SPEAKING : SPRS_DONE;
+    status.ulCurrentStream = m_current;
+    status.ulLastStreamQueued = m_lastQueued;
+    status.hrLastResult = m_lastResult;
+    status.dwRunningState = m_pending > 0 ? SPRS_IS_SPEAKING : SPRS_DONE;
     return status;
 }
 
@@ -40,41 +40,41 @@ void SpClearEvent(SPEVENT* event) {
 }
 
 SpeechChannel::~SpeechChannel() {
-    for (auto& event : events_)
+    for (auto& event : m_events)
         SpClearEvent(&event);
 }
 
 void SpeechChannel::SetInterest(ULONGLONG queued) {
-    std::lock_guard lock(mutex_);
-    interest_ = queued;
+    std::lock_guard lock(m_mutex);
+    m_interest = queued;
 }
 
 bool SpeechChannel::Wants(SPEVENTENUM id) const {
-    std::lock_guard lock(mutex_);
-    return interest_ & (1ULL << id);
+    std::lock_guard lock(m_mutex);
+    return m_interest & (1ULL << id);
 }
 
 void SpeechChannel::Raise(SPEVENT event) {
-    std::lock_guard lock(mutex_);
-    if (!(interest_ & (1ULL << event.eEventId))) {
+    std::lock_guard lock(m_mutex);
+    if (!(m_interest & (1ULL << event.eEventId))) {
         SpClearEvent(&event);
         return;
     }
-    events_.push_back(event);
-    eventsQueued_.Set();
+    m_events.push_back(event);
+    m_eventsQueued.Set();
 }
 
 HRESULT SpeechChannel::GetEvents(ULONG count, SPEVENT* events, ULONG* fetched) {
     if (!events || (!fetched && count != 1))
         return E_POINTER;
-    std::lock_guard lock(mutex_);
+    std::lock_guard lock(m_mutex);
     ULONG n = 0;
-    for (; n < count && !events_.empty(); ++n) {
-        events[n] = events_.front();
-        events_.pop_front();
+    for (; n < count && !m_events.empty(); ++n) {
+        events[n] = m_events.front();
+        m_events.pop_front();
     }
-    if (events_.empty())
-        eventsQueued_.Reset();
+    if (m_events.empty())
+        m_eventsQueued.Reset();
     if (fetched)
         *fetched = n;
     return n == count ? S_OK : S_FALSE;

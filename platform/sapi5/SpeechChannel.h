@@ -12,7 +12,7 @@
 
 class SpeechChannel {
 public:
-    Event* CompleteEvent() { return &complete_; }
+    Event* CompleteEvent() { return &m_complete; }
     void Queued(ULONG streamNumber);
     void Started(ULONG streamNumber);
     // A request ended, was purged (S_OK) or failed.
@@ -25,17 +25,17 @@ public:
     // Takes over the event's string.
     void Raise(SPEVENT event);
     HRESULT GetEvents(ULONG count, SPEVENT* events, ULONG* fetched);
-    Event* EventsQueued() { return &eventsQueued_; }
+    Event* EventsQueued() { return &m_eventsQueued; }
     ~SpeechChannel();
 
 private:
-    mutable std::mutex mutex_;
-    Event complete_{true};
-    unsigned pending_ = 0;
-    ULONG current_ = 0;
-    ULONG lastQueued_ = 0;
-    HRESULT lastResult_ = S_OK;
-    ULONGLONG interest_ = 0;
-    std::deque<SPEVENT> events_;
-    Event eventsQueued_{false};
+    mutable std::mutex m_mutex;
+    Event m_complete{true};
+    unsigned m_pending = 0;
+    ULONG m_current = 0;
+    ULONG m_lastQueued = 0;
+    HRESULT m_lastResult = S_OK;
+    ULONGLONG m_interest = 0;
+    std::deque<SPEVENT> m_events;
+    Event m_eventsQueued{false};
 };

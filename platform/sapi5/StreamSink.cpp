@@ -4,22 +4,22 @@
 
 #include <limits>
 
-StreamSink::StreamSink(ISpStream* stream) : stream_(stream) {
-    stream_->AddRef();
+StreamSink::StreamSink(ISpStream* stream) : m_stream(stream) {
+    m_stream->AddRef();
 }
 
 StreamSink::~StreamSink() {
-    SafeRelease(stream_);
+    SafeRelease(m_stream);
 }
 
 HRESULT StreamSink::Open(const WAVEFORMATEX& synthesisFormat) {
     GUID formatId{};
     WAVEFORMATEX* format = nullptr;
-    HRESULT hr = stream_->GetFormat(&formatId, &format);
+    HRESULT hr = m_stream->GetFormat(&formatId, &format);
     if (FAILED(hr))
         return hr;
     if (formatId == SPDFID_WaveFormatEx && format)
-        hr = converter_.Open(synthesisFormat, *format);
+        hr = m_converter.Open(synthesisFormat, *format);
     else
         hr = SPERR_UNSUPPORTED_FORMAT;
     CoTaskMemFree(format);
@@ -27,25 +27,25 @@ HRESULT StreamSink::Open(const WAVEFORMATEX& synthesisFormat) {
 }
 
 HRESULT StreamSink::Write(const void* data, std::size_t bytes) {
-    converted_.clear();
-    HRESULT hr = converter_.Convert(data, bytes, converted_);
+    m_converted.clear();
+    HRESULT hr = m_converter.Convert(data, bytes, m_converted);
     return FAILED(hr) ? hr : WriteOut();
 }
 
 HRESULT StreamSink::Finish() {
-    converted_.clear();
-    HRESULT hr = converter_.Flush(converted_);
+    m_converted.clear();
+    HRESULT hr = m_converter.Flush(m_converted);
     return FAILED(hr) ? hr : WriteOut();
 }
 
 HRESULT StreamSink::WriteOut() {
-    const std::uint8_t* p = converted_.data();
-    std::size_t left = converted_.size();
+    const std::uint8_t* p = m_converted.data();
+    std::size_t left = m_converted.size();
     while (left > 0) {
         ULONG chunk =
             static_cast<ULONG>(std::min<std::size_t>(left, std::numeric_limits<ULONG>::max()));
         ULONG written = 0;
-        HRESULT hr = stream_->Write(p, chunk, &written);
+        HRESULT hr = m_stream->Write(p, chunk, &written);
         if (FAILED(hr))
             return hr;
         if (written == 0)

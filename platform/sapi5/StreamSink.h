@@ -25,7 +25,7 @@ public:
 private:
     HRESULT WriteOut();
 
-    ISpStream* stream_;
-    PcmConverter converter_;
-    std::vector<std::uint8_t> converted_;
+    ISpStream* m_stream;
+    PcmConverter m_converter;
+    std::vector<std::uint8_t> m_converted;
 };

@@ -15,15 +15,15 @@
 // threads that were given up, and the runtimes' own threads, may still use
 // them while the process exits.
 struct SyncAccess {
-    static std::mutex& mutex() {
+    static std::mutex& Mutex() {
         static auto* m = new std::mutex;
         return *m;
     }
-    static std::condition_variable& changed() {
+    static std::condition_variable& Changed() {
         static auto* cv = new std::condition_variable;
         return *cv;
     }
-    static bool& signalled(const Event& e) { return const_cast<Event&>(e).signalled_; }
+    static bool& Signalled(const Event& e) { return const_cast<Event&>(e).m_signalled; }
 };
 
 namespace {
@@ -35,7 +35,7 @@ struct Queue {
     std::deque<MSG> messages;
 };
 
-std::map<DWORD, Queue>& queues() {
+std::map<DWORD, Queue>& Queues() {
     static auto* q = new std::map<DWORD, Queue>; // outlives every thread, as above
     return *q;
 }
@@ -48,8 +48,8 @@ struct QueueOwner {
     DWORD id = 0;
     ~QueueOwner() {
         if (id) {
-            std::lock_guard lock(SyncAccess::mutex());
-            queues().erase(id);
+            std::lock_guard lock(SyncAccess::Mutex());
+            Queues().erase(id);
         }
     }
 };
@@ -64,8 +64,8 @@ template <class Ready> DWORD WaitUntil(Lock& lock, DWORD timeoutMs, Ready ready)
         if (timeoutMs == 0)
             return WAIT_TIMEOUT;
         if (timeoutMs == INFINITE)
-            SyncAccess::changed().wait(lock);
-        else if (SyncAccess::changed().wait_until(lock, deadline) == std::cv_status::timeout) {
+            SyncAccess::Changed().wait(lock);
+        else if (SyncAccess::Changed().wait_until(lock, deadline) == std::cv_status::timeout) {
             return ready();
         }
     }
@@ -73,43 +73,43 @@ template <class Ready> DWORD WaitUntil(Lock& lock, DWORD timeoutMs, Ready ready)
 
 DWORD FirstSet(std::span<const Event* const> events) {
     for (std::size_t i = 0; i < events.size(); ++i)
-        if (events[i] && SyncAccess::signalled(*events[i]))
+        if (events[i] && SyncAccess::Signalled(*events[i]))
             return WAIT_OBJECT_0 + static_cast<DWORD>(i);
     return WAIT_TIMEOUT;
 }
 
 bool Post(DWORD threadId, MSG msg) {
     {
-        std::lock_guard lock(SyncAccess::mutex());
-        auto it = queues().find(threadId);
-        if (it == queues().end())
+        std::lock_guard lock(SyncAccess::Mutex());
+        auto it = Queues().find(threadId);
+        if (it == Queues().end())
             return false;
         it->second.messages.push_back(std::move(msg));
     }
-    SyncAccess::changed().notify_all();
+    SyncAccess::Changed().notify_all();
     return true;
 }
 
 } // namespace
 
-Event::Event(bool signalled) : signalled_(signalled) {}
+Event::Event(bool signalled) : m_signalled(signalled) {}
 
 void Event::Set() {
     {
-        std::lock_guard lock(SyncAccess::mutex());
-        signalled_ = true;
+        std::lock_guard lock(SyncAccess::Mutex());
+        m_signalled = true;
     }
-    SyncAccess::changed().notify_all();
+    SyncAccess::Changed().notify_all();
 }
 
 void Event::Reset() {
-    std::lock_guard lock(SyncAccess::mutex());
-    signalled_ = false;
+    std::lock_guard lock(SyncAccess::Mutex());
+    m_signalled = false;
 }
 
 bool Event::IsSet() const {
-    std::lock_guard lock(SyncAccess::mutex());
-    return signalled_;
+    std::lock_guard lock(SyncAccess::Mutex());
+    return m_signalled;
 }
 
 DWORD Event::Wait(DWORD timeoutMs) const {
@@ -118,17 +118,17 @@ DWORD Event::Wait(DWORD timeoutMs) const {
 }
 
 DWORD WaitForMultipleEvents(std::span<const Event* const> events, DWORD timeoutMs) {
-    Lock lock(SyncAccess::mutex());
+    Lock lock(SyncAccess::Mutex());
     return WaitUntil(lock, timeoutMs, [&] { return FirstSet(events); });
 }
 
 DWORD MsgWaitForMultipleEvents(std::span<const Event* const> events, DWORD timeoutMs) {
     EnsureMessageQueue();
     const DWORD self = GetCurrentThreadId();
-    Lock lock(SyncAccess::mutex());
+    Lock lock(SyncAccess::Mutex());
     return WaitUntil(lock, timeoutMs, [&] {
         DWORD r = FirstSet(events);
-        if (r == WAIT_TIMEOUT && !queues()[self].messages.empty())
+        if (r == WAIT_TIMEOUT && !Queues()[self].messages.empty())
             r = WAIT_OBJECT_0 + static_cast<DWORD>(events.size());
         return r;
     });
@@ -144,8 +144,8 @@ void EnsureMessageQueue() {
     const DWORD self = GetCurrentThreadId();
     if (t_queueOwner.id == self)
         return;
-    std::lock_guard lock(SyncAccess::mutex());
-    queues()[self];
+    std::lock_guard lock(SyncAccess::Mutex());
+    Queues()[self];
     t_queueOwner.id = self;
 }
 
@@ -164,8 +164,8 @@ void PostQuitMessage(int exitCode) {
 
 bool PeekMessage(MSG* msg, UINT removeFlags) {
     EnsureMessageQueue();
-    std::lock_guard lock(SyncAccess::mutex());
-    auto& q = queues()[GetCurrentThreadId()].messages;
+    std::lock_guard lock(SyncAccess::Mutex());
+    auto& q = Queues()[GetCurrentThreadId()].messages;
     if (q.empty())
         return false;
     if (removeFlags & PM_REMOVE) {
@@ -206,8 +206,8 @@ std::unique_ptr<WorkerThread> WorkerThread::Create(Procedure procedure) {
             t_threadId = state->id;
             bool run;
             {
-                Lock lock(SyncAccess::mutex());
-                SyncAccess::changed().wait(lock,
+                Lock lock(SyncAccess::Mutex());
+                SyncAccess::Changed().wait(lock,
                                            [&] { return state->resumed || state->abandoned; });
                 run = !state->abandoned;
             }
@@ -222,35 +222,35 @@ std::unique_ptr<WorkerThread> WorkerThread::Create(Procedure procedure) {
     return std::unique_ptr<WorkerThread>(new WorkerThread(std::move(state)));
 }
 
-WorkerThread::WorkerThread(std::shared_ptr<State> state) : state_(std::move(state)) {}
+WorkerThread::WorkerThread(std::shared_ptr<State> state) : m_state(std::move(state)) {}
 
 WorkerThread::~WorkerThread() {
     {
-        std::lock_guard lock(SyncAccess::mutex());
-        if (!state_->resumed)
-            state_->abandoned = true;
+        std::lock_guard lock(SyncAccess::Mutex());
+        if (!m_state->resumed)
+            m_state->abandoned = true;
     }
-    SyncAccess::changed().notify_all();
-    if (state_->abandoned || state_->ended.IsSet())
-        state_->thread.join();
+    SyncAccess::Changed().notify_all();
+    if (m_state->abandoned || m_state->ended.IsSet())
+        m_state->thread.join();
     else
-        state_->thread.detach();
+        m_state->thread.detach();
 }
 
 void WorkerThread::Resume() {
     {
-        std::lock_guard lock(SyncAccess::mutex());
-        state_->resumed = true;
+        std::lock_guard lock(SyncAccess::Mutex());
+        m_state->resumed = true;
     }
-    SyncAccess::changed().notify_all();
+    SyncAccess::Changed().notify_all();
 }
 
 bool WorkerThread::HasEnded() const {
-    return state_->ended.IsSet();
+    return m_state->ended.IsSet();
 }
 bool WorkerThread::Wait(DWORD timeoutMs) const {
-    return state_->ended.Wait(timeoutMs) == WAIT_OBJECT_0;
+    return m_state->ended.Wait(timeoutMs) == WAIT_OBJECT_0;
 }
 DWORD WorkerThread::Id() const {
-    return state_->id;
+    return m_state->id;
 }

@@ -31,7 +31,7 @@ public:
 
 private:
     friend struct SyncAccess;
-    bool signalled_;
+    bool m_signalled;
 };
 
 // Waits for the first of the events to be set; when several are set, the one
@@ -97,5 +97,5 @@ public:
 private:
     struct State;
     explicit WorkerThread(std::shared_ptr<State> state);
-    std::shared_ptr<State> state_;
+    std::shared_ptr<State> m_state;
 };

@@ -22,47 +22,47 @@ struct AVPacket;
 class AsfAudioEncoder {
 public:
     AsfAudioEncoder() = default;
-    // Completes the file as close() does; its errors can go nowhere here.
+    // Completes the file as Close() does; its errors can go nowhere here.
     ~AsfAudioEncoder();
     AsfAudioEncoder(const AsfAudioEncoder&) = delete;
     AsfAudioEncoder& operator=(const AsfAudioEncoder&) = delete;
 
     // Creates (or truncates) the output file.
-    HRESULT create(const std::string& path);
-    bool created() const { return io_ != nullptr; }
+    HRESULT Create(const std::string& path);
+    bool Created() const { return m_io != nullptr; }
 
     // Opens the encoder and the resampler and writes the file header. `input`
     // must be 8- or 16-bit PCM, mono or stereo.
-    HRESULT begin(const WAVEFORMATEX& input, const WmaCodec& codec, const WmaOutputFormat& output);
-    bool begun() const { return mux_ != nullptr; }
+    HRESULT Begin(const WAVEFORMATEX& input, const WmaCodec& codec, const WmaOutputFormat& output);
+    bool Begun() const { return m_mux != nullptr; }
 
     // Any number of bytes; an incomplete sample frame waits for the next call.
-    HRESULT write(const BYTE* data, std::size_t bytes);
+    HRESULT Write(const BYTE* data, std::size_t bytes);
 
     // Drains the resampler and the encoder, writes the trailer (so the header
-    // carries the duration) and closes the file. Without begin() it only
+    // carries the duration) and closes the file. Without Begin() it only
     // closes the file. The first error of the whole run is the result.
-    HRESULT close();
+    HRESULT Close();
 
 private:
-    HRESULT reserveConverted(int samples);
-    HRESULT convert(const BYTE* interleaved, int samples);
-    HRESULT padForDelay();
-    HRESULT encodeFrames(bool final);
-    HRESULT send(AVFrame* frame);
-    HRESULT fail(HRESULT hr);
-    void release();
+    HRESULT ReserveConverted(int samples);
+    HRESULT Convert(const BYTE* interleaved, int samples);
+    HRESULT PadForDelay();
+    HRESULT EncodeFrames(bool final);
+    HRESULT Send(AVFrame* frame);
+    HRESULT Fail(HRESULT hr);
+    void FreeResources();
 
-    AVIOContext* io_ = nullptr;
-    AVFormatContext* mux_ = nullptr;
-    AVCodecContext* encoder_ = nullptr;
-    SwrContext* resampler_ = nullptr;
-    AVAudioFifo* fifo_ = nullptr;
-    AVFrame* frame_ = nullptr;
-    AVPacket* packet_ = nullptr;
-    std::uint8_t** converted_ = nullptr; // planar buffers for the resampler's output
-    int convertedCapacity_ = 0;
-    FrameAssembler frames_;
-    std::int64_t nextPts_ = 0;
-    HRESULT failure_ = S_OK;
+    AVIOContext* m_io = nullptr;
+    AVFormatContext* m_mux = nullptr;
+    AVCodecContext* m_encoder = nullptr;
+    SwrContext* m_resampler = nullptr;
+    AVAudioFifo* m_fifo = nullptr;
+    AVFrame* m_frame = nullptr;
+    AVPacket* m_packet = nullptr;
+    std::uint8_t** m_converted = nullptr; // planar buffers for the resampler's output
+    int m_convertedCapacity = 0;
+    FrameAssembler m_frames;
+    std::int64_t m_nextPts = 0;
+    HRESULT m_failure = S_OK;
 };

@@ -7,12 +7,12 @@ void* WMInputMediaProps::QueryOtherInterface(REFIID riid) {
 HRESULT WMInputMediaProps::GetType(GUID* type) {
     if (!type)
         return E_POINTER;
-    *type = type_.type().majortype;
+    *type = m_type.type().majortype;
     return S_OK;
 }
 
 HRESULT WMInputMediaProps::GetMediaType(WM_MEDIA_TYPE* type, DWORD* typeSize) {
-    return type_.CopyTo(type, typeSize);
+    return m_type.CopyTo(type, typeSize);
 }
 
 // Any well-formed type is taken here; whether the writer can use it is
@@ -21,6 +21,6 @@ HRESULT WMInputMediaProps::SetMediaType(WM_MEDIA_TYPE* type) {
     auto copy = MediaType::CopyOf(type);
     if (!copy)
         return E_INVALIDARG;
-    type_ = std::move(*copy);
+    m_type = std::move(*copy);
     return S_OK;
 }

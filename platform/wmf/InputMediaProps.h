@@ -8,7 +8,7 @@
 
 class WMInputMediaProps : public ComObject<WMInputMediaProps, IWMInputMediaProps> {
 public:
-    explicit WMInputMediaProps(MediaType type) : type_(std::move(type)) {}
+    explicit WMInputMediaProps(MediaType type) : m_type(std::move(type)) {}
 
     HRESULT GetType(GUID* type) override;
     HRESULT GetMediaType(WM_MEDIA_TYPE* type, DWORD* typeSize) override;
@@ -17,5 +17,5 @@ public:
     void* QueryOtherInterface(REFIID riid);
 
 private:
-    MediaType type_;
+    MediaType m_type;
 };

@@ -3,43 +3,43 @@
 #include <algorithm>
 #include <cstring>
 
-MediaType::MediaType(const MediaType& other) : type_(other.type_), format_(other.format_) {
-    pointAtBlock();
+MediaType::MediaType(const MediaType& other) : m_type(other.m_type), m_format(other.m_format) {
+    PointAtBlock();
 }
 
 MediaType& MediaType::operator=(const MediaType& other) {
-    type_ = other.type_;
-    format_ = other.format_;
-    pointAtBlock();
+    m_type = other.m_type;
+    m_format = other.m_format;
+    PointAtBlock();
     return *this;
 }
 
 MediaType::MediaType(MediaType&& other) noexcept
-    : type_(other.type_), format_(std::move(other.format_)) {
-    pointAtBlock();
-    other.pointAtBlock();
+    : m_type(other.m_type), m_format(std::move(other.m_format)) {
+    PointAtBlock();
+    other.PointAtBlock();
 }
 
 MediaType& MediaType::operator=(MediaType&& other) noexcept {
-    type_ = other.type_;
-    format_ = std::move(other.format_);
-    pointAtBlock();
-    other.pointAtBlock();
+    m_type = other.m_type;
+    m_format = std::move(other.m_format);
+    PointAtBlock();
+    other.PointAtBlock();
     return *this;
 }
 
 MediaType MediaType::Audio(const WAVEFORMATEX& format) {
     MediaType m;
-    m.type_.majortype = WMMEDIATYPE_Audio;
-    m.type_.subtype = WaveFormatSubtype(format.wFormatTag);
-    m.type_.bFixedSizeSamples = TRUE;
-    m.type_.bTemporalCompression = FALSE;
-    m.type_.lSampleSize = format.nBlockAlign;
-    m.type_.formattype = WMFORMAT_WaveFormatEx;
-    m.format_.resize(sizeof(WAVEFORMATEX));
-    std::memcpy(m.format_.data(), &format, sizeof format);
-    m.type_.cbFormat = static_cast<ULONG>(m.format_.size());
-    m.pointAtBlock();
+    m.m_type.majortype = WMMEDIATYPE_Audio;
+    m.m_type.subtype = WaveFormatSubtype(format.wFormatTag);
+    m.m_type.bFixedSizeSamples = TRUE;
+    m.m_type.bTemporalCompression = FALSE;
+    m.m_type.lSampleSize = format.nBlockAlign;
+    m.m_type.formattype = WMFORMAT_WaveFormatEx;
+    m.m_format.resize(sizeof(WAVEFORMATEX));
+    std::memcpy(m.m_format.data(), &format, sizeof format);
+    m.m_type.cbFormat = static_cast<ULONG>(m.m_format.size());
+    m.PointAtBlock();
     return m;
 }
 
@@ -47,22 +47,22 @@ std::optional<MediaType> MediaType::CopyOf(const WM_MEDIA_TYPE* type) {
     if (!type || (type->cbFormat && !type->pbFormat))
         return std::nullopt;
     MediaType m;
-    m.type_ = *type;
-    m.type_.pUnk = nullptr;
+    m.m_type = *type;
+    m.m_type.pUnk = nullptr;
     if (type->cbFormat)
-        m.format_.assign(type->pbFormat, type->pbFormat + type->cbFormat);
-    m.pointAtBlock();
+        m.m_format.assign(type->pbFormat, type->pbFormat + type->cbFormat);
+    m.PointAtBlock();
     return m;
 }
 
-std::optional<WAVEFORMATEX> MediaType::waveFormat() const {
+std::optional<WAVEFORMATEX> MediaType::WaveFormat() const {
     // The 16-byte PCM record predates cbSize; anything shorter is not a format.
     constexpr std::size_t pcmRecord = 16;
-    if (!(type_.formattype == WMFORMAT_WaveFormatEx) || format_.size() < pcmRecord)
+    if (!(m_type.formattype == WMFORMAT_WaveFormatEx) || m_format.size() < pcmRecord)
         return std::nullopt;
     WAVEFORMATEX format{};
-    std::memcpy(&format, format_.data(), std::min(format_.size(), sizeof format));
-    if (format_.size() < sizeof format)
+    std::memcpy(&format, m_format.data(), std::min(m_format.size(), sizeof format));
+    if (m_format.size() < sizeof format)
         format.cbSize = 0;
     return format;
 }
@@ -70,7 +70,7 @@ std::optional<WAVEFORMATEX> MediaType::waveFormat() const {
 HRESULT MediaType::CopyTo(WM_MEDIA_TYPE* out, DWORD* size) const {
     if (!size)
         return E_POINTER;
-    const DWORD needed = static_cast<DWORD>(sizeof(WM_MEDIA_TYPE) + format_.size());
+    const DWORD needed = static_cast<DWORD>(sizeof(WM_MEDIA_TYPE) + m_format.size());
     if (!out) {
         *size = needed;
         return S_OK;
@@ -79,12 +79,12 @@ HRESULT MediaType::CopyTo(WM_MEDIA_TYPE* out, DWORD* size) const {
         *size = needed;
         return ASF_E_BUFFERTOOSMALL;
     }
-    *out = type_;
+    *out = m_type;
     out->pUnk = nullptr;
     BYTE* block = reinterpret_cast<BYTE*>(out) + sizeof(WM_MEDIA_TYPE);
-    if (!format_.empty())
-        std::memcpy(block, format_.data(), format_.size());
-    out->pbFormat = format_.empty() ? nullptr : block;
+    if (!m_format.empty())
+        std::memcpy(block, m_format.data(), m_format.size());
+    out->pbFormat = m_format.empty() ? nullptr : block;
     *size = needed;
     return S_OK;
 }

@@ -24,10 +24,10 @@ public:
     // Reads the media type an object reports through IWMMediaProps.
     static HRESULT ReadFrom(IWMMediaProps* props, MediaType* out);
 
-    const WM_MEDIA_TYPE& type() const { return type_; }
+    const WM_MEDIA_TYPE& type() const { return m_type; }
     // The format block as a WAVEFORMATEX (cbSize counted as 0 when the block
     // is the 16-byte PCM record); nothing when it is not one.
-    std::optional<WAVEFORMATEX> waveFormat() const;
+    std::optional<WAVEFORMATEX> WaveFormat() const;
 
     // Without `out`, *size receives the bytes needed; with it, the record is
     // written there followed by its format block.
@@ -35,8 +35,8 @@ public:
 
 private:
     // The record's format pointer always points into this object's own block.
-    void pointAtBlock() { type_.pbFormat = format_.empty() ? nullptr : format_.data(); }
+    void PointAtBlock() { m_type.pbFormat = m_format.empty() ? nullptr : m_format.data(); }
 
-    WM_MEDIA_TYPE type_{};
-    std::vector<BYTE> format_;
+    WM_MEDIA_TYPE m_type{};
+    std::vector<BYTE> m_format;
 };

@@ -6,14 +6,14 @@
 HRESULT WMProfile::GetVersion(WMT_VERSION* version) {
     if (!version)
         return E_POINTER;
-    *version = version_;
+    *version = m_version;
     return S_OK;
 }
 
 HRESULT WMProfile::GetStreamCount(DWORD* count) {
     if (!count)
         return E_POINTER;
-    *count = static_cast<DWORD>(streams_.size());
+    *count = static_cast<DWORD>(m_streams.size());
     return S_OK;
 }
 
@@ -21,9 +21,9 @@ HRESULT WMProfile::GetStream(DWORD index, IWMStreamConfig** config) {
     if (!config)
         return E_POINTER;
     *config = nullptr;
-    if (index >= streams_.size())
+    if (index >= m_streams.size())
         return E_INVALIDARG;
-    const Stream& s = streams_[index];
+    const Stream& s = m_streams[index];
     return CreateComInstance<WMStreamConfig>(IID_IWMStreamConfig, reinterpret_cast<void**>(config),
                                              s.type, s.number);
 }
@@ -39,7 +39,7 @@ HRESULT WMProfile::AddStream(IWMStreamConfig* config) {
         return hr;
     if (number == 0)
         return NS_E_INVALID_STREAM;
-    for (const Stream& s : streams_)
+    for (const Stream& s : m_streams)
         if (s.number == number)
             return NS_E_INVALID_STREAM;
 
@@ -52,6 +52,6 @@ HRESULT WMProfile::AddStream(IWMStreamConfig* config) {
     SafeRelease(props);
     if (FAILED(hr))
         return hr;
-    streams_.push_back({std::move(type), number});
+    m_streams.push_back({std::move(type), number});
     return S_OK;
 }

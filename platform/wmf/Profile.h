@@ -9,7 +9,7 @@
 
 class WMProfile : public ComObject<WMProfile, IWMProfile> {
 public:
-    explicit WMProfile(WMT_VERSION version) : version_(version) {}
+    explicit WMProfile(WMT_VERSION version) : m_version(version) {}
 
     HRESULT GetVersion(WMT_VERSION* version) override;
     HRESULT GetStreamCount(DWORD* count) override;
@@ -21,6 +21,6 @@ private:
         MediaType type;
         WORD number;
     };
-    WMT_VERSION version_;
-    std::vector<Stream> streams_;
+    WMT_VERSION m_version;
+    std::vector<Stream> m_streams;
 };

@@ -79,14 +79,14 @@ HRESULT WMProfileManager::CreateEmptyProfile(WMT_VERSION version, IWMProfile** p
 HRESULT WMProfileManager::GetSystemProfileVersion(WMT_VERSION* version) {
     if (!version)
         return E_POINTER;
-    *version = systemProfileVersion_;
+    *version = m_systemProfileVersion;
     return S_OK;
 }
 
 HRESULT WMProfileManager::SetSystemProfileVersion(WMT_VERSION version) {
     if (!IsKnownVersion(version))
         return E_INVALIDARG;
-    systemProfileVersion_ = version;
+    m_systemProfileVersion = version;
     return S_OK;
 }
 

@@ -27,5 +27,5 @@ public:
     void* QueryOtherInterface(REFIID riid);
 
 private:
-    WMT_VERSION systemProfileVersion_ = WMT_VER_8_0;
+    WMT_VERSION m_systemProfileVersion = WMT_VER_8_0;
 };

@@ -3,35 +3,35 @@
 HRESULT NSSBuffer::GetLength(DWORD* length) {
     if (!length)
         return E_POINTER;
-    *length = length_;
+    *length = m_length;
     return S_OK;
 }
 
 HRESULT NSSBuffer::SetLength(DWORD length) {
-    if (length > bytes_.size())
+    if (length > m_bytes.size())
         return E_INVALIDARG;
-    length_ = length;
+    m_length = length;
     return S_OK;
 }
 
 HRESULT NSSBuffer::GetMaxLength(DWORD* length) {
     if (!length)
         return E_POINTER;
-    *length = static_cast<DWORD>(bytes_.size());
+    *length = static_cast<DWORD>(m_bytes.size());
     return S_OK;
 }
 
 HRESULT NSSBuffer::GetBuffer(BYTE** buffer) {
     if (!buffer)
         return E_POINTER;
-    *buffer = bytes_.data();
+    *buffer = m_bytes.data();
     return S_OK;
 }
 
 HRESULT NSSBuffer::GetBufferAndLength(BYTE** buffer, DWORD* length) {
     if (!buffer || !length)
         return E_POINTER;
-    *buffer = bytes_.data();
-    *length = length_;
+    *buffer = m_bytes.data();
+    *length = m_length;
     return S_OK;
 }

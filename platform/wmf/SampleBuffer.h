@@ -8,7 +8,7 @@
 
 class NSSBuffer : public ComObject<NSSBuffer, INSSBuffer> {
 public:
-    explicit NSSBuffer(DWORD maxLength) : bytes_(maxLength), length_(maxLength) {}
+    explicit NSSBuffer(DWORD maxLength) : m_bytes(maxLength), m_length(maxLength) {}
 
     HRESULT GetLength(DWORD* length) override;
     HRESULT SetLength(DWORD length) override;
@@ -17,6 +17,6 @@ public:
     HRESULT GetBufferAndLength(BYTE** buffer, DWORD* length) override;
 
 private:
-    std::vector<BYTE> bytes_;
-    DWORD length_;
+    std::vector<BYTE> m_bytes;
+    DWORD m_length;
 };

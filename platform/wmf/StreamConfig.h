@@ -8,7 +8,7 @@
 class WMStreamConfig : public ComObject<WMStreamConfig, IWMStreamConfig, IWMMediaProps> {
 public:
     WMStreamConfig(MediaType type, WORD streamNumber)
-        : type_(std::move(type)), streamNumber_(streamNumber) {}
+        : m_type(std::move(type)), m_streamNumber(streamNumber) {}
 
     HRESULT GetStreamType(GUID* type) override;
     HRESULT GetStreamNumber(WORD* number) override;
@@ -20,6 +20,6 @@ public:
     HRESULT SetMediaType(WM_MEDIA_TYPE* type) override;
 
 private:
-    MediaType type_;
-    WORD streamNumber_;
+    MediaType m_type;
+    WORD m_streamNumber;
 };

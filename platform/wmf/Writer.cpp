@@ -22,7 +22,7 @@ bool IsAcceptedPcmInput(const MediaType& type) {
     const WM_MEDIA_TYPE& t = type.type();
     if (!(t.majortype == WMMEDIATYPE_Audio) || !(t.subtype == WMMEDIASUBTYPE_PCM))
         return false;
-    auto wf = type.waveFormat();
+    auto wf = type.WaveFormat();
     if (!wf || wf->wFormatTag != WAVE_FORMAT_PCM)
         return false;
     if (wf->wBitsPerSample != 8 && wf->wBitsPerSample != 16)
@@ -38,7 +38,7 @@ bool IsAcceptedPcmInput(const MediaType& type) {
 HRESULT WMWriter::SetProfile(IWMProfile* profile) {
     if (!profile)
         return E_POINTER;
-    if (encoder_.begun())
+    if (m_encoder.Begun())
         return NS_E_INVALID_REQUEST;
     DWORD count = 0;
     HRESULT hr = profile->GetStreamCount(&count);
@@ -61,32 +61,32 @@ HRESULT WMWriter::SetProfile(IWMProfile* profile) {
     SafeRelease(props);
     if (FAILED(hr))
         return hr;
-    auto wf = type.waveFormat();
+    auto wf = type.WaveFormat();
     WmaFormatMatch match;
     if (type.type().majortype == WMMEDIATYPE_Audio && wf)
         match = FindWmaFormat(*wf);
     if (!match.format)
         return NS_E_INVALID_OUTPUT_FORMAT;
-    output_ = match;
-    input_ = DefaultInput(*match.format);
+    m_output = match;
+    m_input = DefaultInput(*match.format);
     return S_OK;
 }
 
 HRESULT WMWriter::SetOutputFilename(LPCWSTR fileName) {
     if (!fileName)
         return E_POINTER;
-    if (encoder_.begun())
+    if (m_encoder.Begun())
         return NS_E_INVALID_REQUEST;
     // A name given again replaces the file opened for the earlier one.
-    if (encoder_.created())
-        encoder_.close();
-    return encoder_.create(ToUtf8(fileName));
+    if (m_encoder.Created())
+        m_encoder.Close();
+    return m_encoder.Create(ToUtf8(fileName));
 }
 
 HRESULT WMWriter::GetInputCount(DWORD* inputs) {
     if (!inputs)
         return E_POINTER;
-    if (!output_.format)
+    if (!m_output.format)
         return NS_E_INVALID_REQUEST;
     *inputs = 1;
     return S_OK;
@@ -96,18 +96,18 @@ HRESULT WMWriter::GetInputProps(DWORD inputNumber, IWMInputMediaProps** props) {
     if (!props)
         return E_POINTER;
     *props = nullptr;
-    if (!output_.format)
+    if (!m_output.format)
         return NS_E_INVALID_REQUEST;
     if (inputNumber != 0)
         return E_INVALIDARG;
     return CreateComInstance<WMInputMediaProps>(
-        IID_IWMInputMediaProps, reinterpret_cast<void**>(props), MediaType::Audio(*input_));
+        IID_IWMInputMediaProps, reinterpret_cast<void**>(props), MediaType::Audio(*m_input));
 }
 
 HRESULT WMWriter::SetInputProps(DWORD inputNumber, IWMInputMediaProps* props) {
     if (!props)
         return E_POINTER;
-    if (!output_.format || encoder_.begun())
+    if (!m_output.format || m_encoder.Begun())
         return NS_E_INVALID_REQUEST;
     if (inputNumber != 0)
         return E_INVALIDARG;
@@ -117,21 +117,21 @@ HRESULT WMWriter::SetInputProps(DWORD inputNumber, IWMInputMediaProps* props) {
         return hr;
     if (!IsAcceptedPcmInput(type))
         return NS_E_INVALID_INPUT_FORMAT;
-    input_ = type.waveFormat();
-    input_->cbSize = 0;
+    m_input = type.WaveFormat();
+    m_input->cbSize = 0;
     return S_OK;
 }
 
 HRESULT WMWriter::BeginWriting() {
-    if (!output_.format || !encoder_.created() || encoder_.begun())
+    if (!m_output.format || !m_encoder.Created() || m_encoder.Begun())
         return NS_E_INVALID_REQUEST;
-    return encoder_.begin(*input_, *output_.codec, *output_.format);
+    return m_encoder.Begin(*m_input, *m_output.codec, *m_output.format);
 }
 
 HRESULT WMWriter::EndWriting() {
-    if (!encoder_.begun())
+    if (!m_encoder.Begun())
         return NS_E_INVALID_REQUEST;
-    return encoder_.close();
+    return m_encoder.Close();
 }
 
 HRESULT WMWriter::AllocateSample(DWORD size, INSSBuffer** sample) {
@@ -147,14 +147,14 @@ HRESULT WMWriter::WriteSample(DWORD inputNumber, QWORD, DWORD, INSSBuffer* sampl
         return E_POINTER;
     if (inputNumber != 0)
         return E_INVALIDARG;
-    if (!encoder_.begun())
+    if (!m_encoder.Begun())
         return NS_E_INVALID_REQUEST;
     BYTE* data = nullptr;
     DWORD length = 0;
     HRESULT hr = sample->GetBufferAndLength(&data, &length);
     if (FAILED(hr))
         return hr;
-    return encoder_.write(data, length);
+    return m_encoder.Write(data, length);
 }
 
 // A CBR encoder gains nothing from looking at the audio first.

@@ -35,9 +35,9 @@ public:
     HRESULT EndPreprocessingPass(DWORD inputNumber, DWORD flags) override;
 
 private:
-    WmaFormatMatch output_;
-    std::optional<WAVEFORMATEX> input_; // the PCM the input takes
-    AsfAudioEncoder encoder_;
+    WmaFormatMatch m_output;
+    std::optional<WAVEFORMATEX> m_input; // the PCM the input takes
+    AsfAudioEncoder m_encoder;
 };
 
 // Whether the writer can take this input type: PCM, 8 or 16 bits, mono or
