@@ -23,7 +23,7 @@ struct Registry {
 
 // Never destroyed: runtime threads may still create objects while the
 // process exits.
-Registry& Registry() {
+Registry& ClassRegistry() {
     static auto* r = new Registry;
     return *r;
 }
@@ -76,9 +76,9 @@ HRESULT CoCreateInstance(REFCLSID clsid, IUnknown* outer, DWORD clsContext, REFI
         return REGDB_E_CLASSNOTREG; // every class here is an in-process server
     ClassFactory factory;
     {
-        std::lock_guard lock(Registry().mutex);
-        auto it = Registry().classes.find(clsid);
-        if (it == Registry().classes.end() || !it->second)
+        std::lock_guard lock(ClassRegistry().mutex);
+        auto it = ClassRegistry().classes.find(clsid);
+        if (it == ClassRegistry().classes.end() || !it->second)
             return REGDB_E_CLASSNOTREG;
         factory = it->second;
     }
@@ -86,30 +86,30 @@ HRESULT CoCreateInstance(REFCLSID clsid, IUnknown* outer, DWORD clsContext, REFI
 }
 
 void CoRegisterClass(REFCLSID clsid, ClassFactory factory) {
-    std::lock_guard lock(Registry().mutex);
-    Registry().classes[clsid] = std::move(factory);
+    std::lock_guard lock(ClassRegistry().mutex);
+    ClassRegistry().classes[clsid] = std::move(factory);
 }
 
 void CoUnregisterClass(REFCLSID clsid) {
-    std::lock_guard lock(Registry().mutex);
-    Registry().classes.erase(clsid);
+    std::lock_guard lock(ClassRegistry().mutex);
+    ClassRegistry().classes.erase(clsid);
 }
 
 ScopedClassOverride::ScopedClassOverride(REFCLSID clsid, ClassFactory factory) : m_clsid(clsid) {
-    std::lock_guard lock(Registry().mutex);
-    auto it = Registry().classes.find(clsid);
-    m_hadPrevious = it != Registry().classes.end();
+    std::lock_guard lock(ClassRegistry().mutex);
+    auto it = ClassRegistry().classes.find(clsid);
+    m_hadPrevious = it != ClassRegistry().classes.end();
     if (m_hadPrevious)
         m_previous = it->second;
-    Registry().classes[clsid] = std::move(factory);
+    ClassRegistry().classes[clsid] = std::move(factory);
 }
 
 ScopedClassOverride::~ScopedClassOverride() {
-    std::lock_guard lock(Registry().mutex);
+    std::lock_guard lock(ClassRegistry().mutex);
     if (m_hadPrevious)
-        Registry().classes[m_clsid] = std::move(m_previous);
+        ClassRegistry().classes[m_clsid] = std::move(m_previous);
     else
-        Registry().classes.erase(m_clsid);
+        ClassRegistry().classes.erase(m_clsid);
 }
 
 void* CoTaskMemAlloc(std::size_t bytes) {
