@@ -104,7 +104,8 @@ double MedianPitch(const std::vector<float>& samples, unsigned rate) {
         return 0;
     double loudest = 0;
     for (std::size_t at = 0; at + frame + maxLag <= samples.size(); at += hop)
-        loudest = std::max(loudest, Rms({samples.begin() + at, samples.begin() + at + frame}));
+        loudest = std::max(
+            loudest, Rms(std::vector<float>(samples.begin() + at, samples.begin() + at + frame)));
     std::vector<double> pitches;
     for (std::size_t at = 0; at + frame + maxLag <= samples.size(); at += hop) {
         const float* x = &samples[at];
