@@ -2,86 +2,16 @@
 
 #include "platform/sapi5/SapiPhoneSet.h"
 #include "platform/sapi5/TextCompare.h"
+#include "platform/sapi5/XmlTag.h"
 
 #include <algorithm>
 #include <optional>
 
 namespace {
 
-bool IsSpace(char16_t c) {
-    return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n';
-}
-
-bool IsNameStart(char16_t c) {
-    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || c == u'_' || c == u':' ||
-           c >= 0x80;
-}
-
-bool IsNameChar(char16_t c) {
-    return IsNameStart(c) || (c >= u'0' && c <= u'9') || c == u'-' || c == u'.';
-}
-
-void AppendCodePoint(std::u16string& out, char32_t c) {
-    if (c >= 0x10000) {
-        c -= 0x10000;
-        out += static_cast<char16_t>(0xD800 + (c >> 10));
-        out += static_cast<char16_t>(0xDC00 + (c & 0x3FF));
-    } else {
-        out += static_cast<char16_t>(c);
-    }
-}
-
-// An integer attribute value ("-5", " 20 "); values far out of range saturate.
-std::optional<long> ParseNumber(std::u16string_view v) {
-    std::size_t i = 0;
-    while (i < v.size() && IsSpace(v[i]))
-        ++i;
-    bool negative = false;
-    if (i < v.size() && (v[i] == u'-' || v[i] == u'+'))
-        negative = v[i++] == u'-';
-    std::size_t digits = 0;
-    long value = 0;
-    for (; i < v.size() && v[i] >= u'0' && v[i] <= u'9'; ++i, ++digits)
-        value = std::min(value * 10 + (v[i] - u'0'), 1000000L);
-    while (i < v.size() && IsSpace(v[i]))
-        ++i;
-    if (digits == 0 || i != v.size())
-        return std::nullopt;
-    return negative ? -value : value;
-}
-
 int Clamp(long v, int lo, int hi) {
     return static_cast<int>(std::clamp<long>(v, lo, hi));
 }
-
-struct Attribute {
-    std::u16string_view name;
-    std::u16string value;
-};
-
-struct Tag {
-    std::u16string_view name;
-    std::vector<Attribute> attributes;
-    bool closing = false; // </name>
-    bool empty = false;   // <name/>
-    std::size_t end = 0;  // just past '>'
-
-    std::optional<long> Number(std::u16string_view lowerName) const {
-        std::optional<long> result;
-        for (const auto& a : attributes)
-            if (EqualsNoCase(a.name, lowerName))
-                result = ParseNumber(a.value);
-        return result;
-    }
-
-    const std::u16string* Text(std::u16string_view lowerName) const {
-        const std::u16string* result = nullptr;
-        for (const auto& a : attributes)
-            if (EqualsNoCase(a.name, lowerName))
-                result = &a.value;
-        return result;
-    }
-};
 
 void Append(std::u16string& list, std::u16string_view more) {
     if (!list.empty() && !more.empty())
@@ -95,7 +25,7 @@ struct Markup {
     std::u16string_view close;
 };
 
-std::optional<Markup> MarkupOf(const Tag& tag) {
+std::optional<Markup> MarkupOf(const XmlTag& tag) {
     static constexpr Markup kSpell{u"<say-as interpret-as=\"characters\">", u"</say-as>"};
     static constexpr Markup kDigits{u"<say-as interpret-as=\"tts:digits\">", u"</say-as>"};
     if (EqualsNoCase(tag.name, u"emph"))
@@ -134,7 +64,7 @@ public:
                 continue;
             if (c == u'&') {
                 std::u16string decoded;
-                m_pos = Entity(m_pos, decoded);
+                m_pos = DecodeXmlReference(m_s, m_pos, decoded);
                 AppendText(decoded);
                 continue;
             }
@@ -178,7 +108,7 @@ private:
             m_text += u"&amp;";
         else
             m_text += c == u'\0' ? u' ' : c;
-        m_speakable = m_speakable || !IsSpace(c);
+        m_speakable = m_speakable || !IsXmlSpace(c);
         m_last = c;
     }
 
@@ -197,7 +127,7 @@ private:
             m_pos = end + 3;
             return true;
         }
-        std::optional<Tag> tag = ParseTag();
+        std::optional<XmlTag> tag = ParseXmlTag(m_s, m_pos);
         if (!tag)
             return false;
         m_pos = tag->end;
@@ -216,112 +146,7 @@ private:
         return true;
     }
 
-    std::optional<Tag> ParseTag() {
-        Tag tag;
-        std::size_t i = m_pos + 1;
-        if (i < m_s.size() && m_s[i] == u'/') {
-            tag.closing = true;
-            ++i;
-        }
-        std::size_t nameStart = i;
-        if (i >= m_s.size() || !IsNameStart(m_s[i]))
-            return std::nullopt;
-        while (i < m_s.size() && IsNameChar(m_s[i]))
-            ++i;
-        tag.name = m_s.substr(nameStart, i - nameStart);
-        for (;;) {
-            std::size_t spaceStart = i;
-            while (i < m_s.size() && IsSpace(m_s[i]))
-                ++i;
-            if (i >= m_s.size())
-                return std::nullopt;
-            if (m_s[i] == u'>') {
-                tag.end = i + 1;
-                return tag;
-            }
-            if (m_s[i] == u'/' && !tag.closing) {
-                if (i + 1 < m_s.size() && m_s[i + 1] == u'>') {
-                    tag.empty = true;
-                    tag.end = i + 2;
-                    return tag;
-                }
-                return std::nullopt;
-            }
-            // An attribute needs white space before it; end tags have none.
-            if (tag.closing || i == spaceStart || !IsNameStart(m_s[i]))
-                return std::nullopt;
-            std::size_t attrStart = i;
-            while (i < m_s.size() && IsNameChar(m_s[i]))
-                ++i;
-            Attribute attribute{m_s.substr(attrStart, i - attrStart), {}};
-            while (i < m_s.size() && IsSpace(m_s[i]))
-                ++i;
-            if (i >= m_s.size() || m_s[i] != u'=')
-                return std::nullopt;
-            ++i;
-            while (i < m_s.size() && IsSpace(m_s[i]))
-                ++i;
-            if (i >= m_s.size() || (m_s[i] != u'"' && m_s[i] != u'\''))
-                return std::nullopt;
-            char16_t quote = m_s[i++];
-            while (i < m_s.size() && m_s[i] != quote) {
-                if (m_s[i] == u'<')
-                    return std::nullopt;
-                if (m_s[i] == u'&') {
-                    i = Entity(i, attribute.value);
-                } else {
-                    attribute.value += m_s[i++];
-                }
-            }
-            if (i >= m_s.size())
-                return std::nullopt;
-            ++i;
-            tag.attributes.push_back(std::move(attribute));
-        }
-    }
-
-    // Decodes the reference at `at` ('&') into `out` and gives the position
-    // after it; an unknown or unfinished one is a plain ampersand.
-    std::size_t Entity(std::size_t at, std::u16string& out) const {
-        static constexpr struct {
-            std::u16string_view name;
-            char16_t c;
-        } kNamed[] = {
-            {u"lt;", u'<'}, {u"gt;", u'>'}, {u"amp;", u'&'}, {u"quot;", u'"'}, {u"apos;", u'\''}};
-        std::u16string_view rest = m_s.substr(at + 1);
-        for (const auto& named : kNamed) {
-            if (rest.starts_with(named.name)) {
-                out += named.c;
-                return at + 1 + named.name.size();
-            }
-        }
-        if (rest.starts_with(u"#")) {
-            bool hex = rest.size() > 1 && (rest[1] == u'x' || rest[1] == u'X');
-            std::size_t i = hex ? 2 : 1;
-            char32_t value = 0;
-            std::size_t digits = 0;
-            for (; i < rest.size() && digits <= 8; ++i, ++digits) {
-                char16_t c = rest[i];
-                int d = c >= u'0' && c <= u'9' ? c - u'0'
-                        : hex && AsciiLower(c) >= u'a' && AsciiLower(c) <= u'f'
-                            ? AsciiLower(c) - u'a' + 10
-                            : -1;
-                if (d < 0)
-                    break;
-                value = value * (hex ? 16 : 10) + d;
-            }
-            bool valid = digits > 0 && digits <= 8 && i < rest.size() && rest[i] == u';' &&
-                         value != 0 && value <= 0x10FFFF && (value < 0xD800 || value > 0xDFFF);
-            if (valid) {
-                AppendCodePoint(out, value);
-                return at + 1 + i + 1;
-            }
-        }
-        out += u'&';
-        return at + 1;
-    }
-
-    void StartElement(const Tag& tag) {
+    void StartElement(const XmlTag& tag) {
         Open open{std::u16string(tag.name), m_prosody, m_voice, MarkupOf(tag)};
         SpeechProsody next = m_prosody;
         VoiceRequest nextVoice = m_voice;
