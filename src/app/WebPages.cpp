@@ -11,7 +11,7 @@
 
 namespace {
 
-// Strings 102 and 103 hold "%s" where the pages' folder goes.
+// IDS_HOME_PAGE and IDS_VOICES_PAGE hold "%s" where the pages' folder goes.
 QString Resolve(UINT id) {
     QString address = QString::fromStdU16String(LoadResString(id));
     return address.replace(QStringLiteral("%s"), WebPages::BaseAddress());

@@ -1,5 +1,5 @@
 #pragma once
-// The product's home page and voice download page (strings 102 and 103). The
+// The product's home page and voice download page (IDS_HOME_PAGE and IDS_VOICES_PAGE). The
 // pages ship with the program: in share/vocalith of its build tree, or of the
 // prefix it is installed in.
 

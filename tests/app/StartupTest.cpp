@@ -23,7 +23,7 @@ bool AnyVisibleWindow() {
     return false;
 }
 
-TEST_F(AppTest, WithoutAnyVoiceShowsMessage101OpensTheHomePageAndEndsWithoutAWindow) {
+TEST_F(AppTest, WithoutAnyVoiceShowsIdsNoVoicesOpensTheHomePageAndEndsWithoutAWindow) {
     // No SAPI 4 runtime at all (130 says so), and a SAPI 5 category without tokens.
     ScopedClassOverride noSapi4(CLSID_TTSEnumerator, ClassFactory());
 

@@ -67,7 +67,7 @@ TEST_F(VoiceProbeTest, FeatureBitsCountOnlyWithTaggedText) {
     EXPECT_EQ(runtime.Alive(), 0);
 }
 
-TEST_F(VoiceProbeTest, MissingEnumeratorShowsMessage130OnceAndListsNothing) {
+TEST_F(VoiceProbeTest, MissingEnumeratorShowsIdsTtsEnumeratorOnceAndListsNothing) {
     runtime.AddMode(FakeSapi4Runtime::MakeMode(u"Unreachable", kAll, 1));
     runtime.results().enumeratorMissing = true;
     Sapi4Engine engine;

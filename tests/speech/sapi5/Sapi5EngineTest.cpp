@@ -176,7 +176,7 @@ TEST_F(Sapi5EngineTest, EachFailingFileStepShowsItsMessageAndLeavesNoFile) {
     }
 }
 
-TEST_F(Sapi5EngineTest, AnUnknownStreamFormatIsMessage141) {
+TEST_F(Sapi5EngineTest, AnUnknownStreamFormatIsIdsSpFormat) {
     for (int format : {0, 3, 40, -1}) {
         SCOPED_TRACE(format);
         messages_.Clear();
