@@ -169,7 +169,6 @@ bool CMainFrame::OnCreate() {
     m_timer1.start();
 
     m_jobs->CreateStopEvent();
-    m_stopEventCreated = true;
 
     if (m_jobs->Sapi4().VoiceCount() < 1 && m_jobs->Sapi5().VoiceCount() < 1) {
         AfxMessageBox(IDS_NO_VOICES, MB_OK);
@@ -281,9 +280,7 @@ void CMainFrame::OnDestroy() {
     m_jobs->EndJob();
     m_mp3.unloadLibrary();
     m_wma.close();
-    if (m_stopEventCreated)
-        m_jobs->CloseStopEvent();
-    m_stopEventCreated = false;
+    m_jobs->CloseStopEvent();
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {

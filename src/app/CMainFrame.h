@@ -102,7 +102,6 @@ private:
     Mp3Encoder m_mp3;
     WmaCodecCatalogue m_wma;
     std::unique_ptr<JobControl> m_jobs;
-    bool m_stopEventCreated = false;
     bool m_destroyed = false;
 
     // Window parts; the window owns them.
