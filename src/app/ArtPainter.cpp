@@ -64,7 +64,7 @@ void DrawShape(QPainter& painter, const ArtShape& shape) {
 // for, so that icons stay sharp at any scaling.
 class ArtIconEngine final : public QIconEngine {
 public:
-    explicit ArtIconEngine(const ArtPicture& picture) : picture_(picture) {}
+    explicit ArtIconEngine(const ArtPicture& picture) : m_picture(picture) {}
 
     void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State) override {
         const qreal ratio = painter->device() ? painter->device()->devicePixelRatioF() : 1.0;
@@ -77,7 +77,7 @@ public:
 
     QPixmap scaledPixmap(const QSize& size, QIcon::Mode mode, QIcon::State, qreal scale) override {
         const int side = std::min(size.width(), size.height());
-        QImage image = ArtPainter::RenderImage(picture_, qRound(side * scale));
+        QImage image = ArtPainter::RenderImage(m_picture, qRound(side * scale));
         if (mode == QIcon::Disabled)
             image = Greyed(std::move(image));
         QPixmap pixmap = QPixmap::fromImage(std::move(image));
@@ -92,7 +92,7 @@ public:
         return sizes;
     }
 
-    QIconEngine* clone() const override { return new ArtIconEngine(picture_); }
+    QIconEngine* clone() const override { return new ArtIconEngine(m_picture); }
 
 private:
     // A disabled command: grey and faded, whatever the palette.
@@ -108,7 +108,7 @@ private:
         return image;
     }
 
-    const ArtPicture& picture_;
+    const ArtPicture& m_picture;
 };
 
 } // namespace

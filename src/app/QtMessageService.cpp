@@ -12,20 +12,20 @@
 #include <QThread>
 #include <QUrl>
 
-QtMessageService::QtMessageService() : shared_(std::make_shared<Shared>()) {}
+QtMessageService::QtMessageService() : m_shared(std::make_shared<Shared>()) {}
 
 QtMessageService::~QtMessageService() {
     Shutdown();
 }
 
 void QtMessageService::SetOwner(QWidget* owner) {
-    owner_ = owner;
+    m_owner = owner;
 }
 
 void QtMessageService::Shutdown() {
-    std::lock_guard lock(shared_->mutex);
-    shared_->closed = true;
-    shared_->answered.notify_all();
+    std::lock_guard lock(m_shared->mutex);
+    m_shared->closed = true;
+    m_shared->answered.notify_all();
 }
 
 int QtMessageService::UnansweredResult(UINT type) {
@@ -42,7 +42,7 @@ int QtMessageService::ShowMessageBox(UINT, const std::u16string& text,
     const QString qcaption = QString::fromStdU16String(caption);
     // Copies: the waiting below must not depend on this object, which the
     // program may destroy while a given-up worker still waits.
-    const std::shared_ptr<Shared> shared = shared_;
+    const std::shared_ptr<Shared> shared = m_shared;
     {
         std::lock_guard lock(shared->mutex);
         if (shared->closed || !QCoreApplication::instance())
@@ -76,7 +76,7 @@ int QtMessageService::ShowMessageBox(UINT, const std::u16string& text,
 }
 
 int QtMessageService::RunBox(const QString& text, const QString& caption, UINT type) {
-    QWidget* owner = owner_ && owner_->isVisible() ? owner_.data() : nullptr;
+    QWidget* owner = m_owner && m_owner->isVisible() ? m_owner.data() : nullptr;
     QMessageBox box(owner);
     box.setWindowTitle(caption);
     box.setTextFormat(Qt::PlainText);

@@ -51,6 +51,6 @@ private:
     void Open(const QUrl& address);
     int RunBox(const QString& text, const QString& caption, UINT type);
 
-    std::shared_ptr<Shared> shared_;
-    QPointer<QWidget> owner_;
+    std::shared_ptr<Shared> m_shared;
+    QPointer<QWidget> m_owner;
 };

@@ -15,9 +15,9 @@
 
 JobControl::JobControl(JobHost& host, std::unique_ptr<Sapi4Engine> sapi4,
                        std::unique_ptr<Sapi5Engine> sapi5)
-    : host_(host), engineSink_(std::make_shared<CTTSNotifySink>()), sapi4_(std::move(sapi4)),
-      sapi5_(std::move(sapi5)), cancelRequested_(std::make_shared<std::atomic<bool>>(false)) {
-    sapi4_->SetNotifySink(engineSink_.get());
+    : m_host(host), m_engineSink(std::make_shared<CTTSNotifySink>()), m_sapi4(std::move(sapi4)),
+      m_sapi5(std::move(sapi5)), m_cancelRequested(std::make_shared<std::atomic<bool>>(false)) {
+    m_sapi4->SetNotifySink(m_engineSink.get());
 }
 
 JobControl::~JobControl() {
@@ -25,26 +25,26 @@ JobControl::~JobControl() {
 }
 
 void JobControl::CreateStopEvent() {
-    stopEvent_ = std::make_shared<Event>(true);
-    engineSink_->SetStopEvent(stopEvent_);
+    m_stopEvent = std::make_shared<Event>(true);
+    m_engineSink->SetStopEvent(m_stopEvent);
 }
 
 void JobControl::CloseStopEvent() {
-    engineSink_->SetStopEvent({});
-    stopEvent_.reset();
+    m_engineSink->SetStopEvent({});
+    m_stopEvent.reset();
 }
 
 void JobControl::StartJob(bool speak, bool selectionOnly) {
     EndJob();
-    job_.speak = speak ? TRUE : FALSE;
-    cancelRequested_->store(false);
+    m_job.speak = speak ? TRUE : FALSE;
+    m_cancelRequested->store(false);
 
-    job_.text =
-        selectionOnly && host_.SelectionHasText() ? host_.SelectedText() : host_.EditorText();
-    if (job_.text.empty())
+    m_job.text =
+        selectionOnly && m_host.SelectionHasText() ? m_host.SelectedText() : m_host.EditorText();
+    if (m_job.text.empty())
         return;
 
-    const int position = host_.VoicePosition();
+    const int position = m_host.VoicePosition();
     if (position < 0) {
         ShowMessage({IDS_SELECT_VOICE, MB_OK | MB_ICONINFORMATION});
         return;
@@ -52,51 +52,52 @@ void JobControl::StartJob(bool speak, bool selectionOnly) {
 
     if (!speak) {
         OutputFileChoice choice;
-        if (!host_.RunOutputFileDialog(choice))
+        if (!m_host.RunOutputFileDialog(choice))
             return;
-        job_.outputKind = choice.outputKind;
-        job_.mp3Kbps = choice.mp3Kbps;
-        job_.mp3Quality = choice.mp3Quality;
-        job_.mp3Vbr = choice.mp3Vbr;
-        job_.wmaCodecIndex = choice.wmaCodecIndex;
-        job_.wmaFormatIndex = choice.wmaFormatIndex;
-        job_.outputPath = choice.outputPath;
+        m_job.outputKind = choice.outputKind;
+        m_job.mp3Kbps = choice.mp3Kbps;
+        m_job.mp3Quality = choice.mp3Quality;
+        m_job.mp3Vbr = choice.mp3Vbr;
+        m_job.wmaCodecIndex = choice.wmaCodecIndex;
+        m_job.wmaFormatIndex = choice.wmaFormatIndex;
+        m_job.outputPath = choice.outputPath;
     }
 
-    VoiceCatalogue catalogue(*sapi4_, *sapi5_);
+    VoiceCatalogue catalogue(*m_sapi4, *m_sapi5);
     if (catalogue.IsSapi4(position)) {
-        job_.voiceIndex = position;
-        ProsodySettings settings{host_.VolumePosition(), host_.SpeedPosition(),
-                                 host_.PitchPosition()};
-        job_.text = BuildSapi4Prefix(job_.text, sapi4_->Voice(static_cast<std::size_t>(position)),
-                                     settings);
+        m_job.voiceIndex = position;
+        ProsodySettings settings{m_host.VolumePosition(), m_host.SpeedPosition(),
+                                 m_host.PitchPosition()};
+        m_job.text = BuildSapi4Prefix(m_job.text,
+                                      m_sapi4->Voice(static_cast<std::size_t>(position)), settings);
         StartWorker(true);
         return;
     }
 
     if (catalogue.Sapi5Count() == 0)
         return;
-    job_.voiceIndex = catalogue.Sapi5Index(position);
-    job_.streamFormat = AudioFormatTable::FormatValueOfPosition(host_.QualityPosition());
-    ProsodySettings settings{host_.VolumePosition(), host_.SpeedPosition(), host_.PitchPosition()};
-    job_.text = BuildSapi5Prefix(job_.text, settings);
+    m_job.voiceIndex = catalogue.Sapi5Index(position);
+    m_job.streamFormat = AudioFormatTable::FormatValueOfPosition(m_host.QualityPosition());
+    ProsodySettings settings{m_host.VolumePosition(), m_host.SpeedPosition(),
+                             m_host.PitchPosition()};
+    m_job.text = BuildSapi5Prefix(m_job.text, settings);
     StartWorker(false);
 }
 
 bool JobControl::StartWorker(bool sapi4) {
-    if (!stopEvent_)
+    if (!m_stopEvent)
         CreateStopEvent();
 
     auto context = std::make_shared<JobContext>();
-    context->job = job_;
-    context->stopEvent = stopEvent_;
-    context->cancelRequested = cancelRequested_;
-    abandoned_ = context->abandoned;
+    context->job = m_job;
+    context->stopEvent = m_stopEvent;
+    context->cancelRequested = m_cancelRequested;
+    m_abandoned = context->abandoned;
     if (sapi4) {
-        context->sink = engineSink_;
-        context->sapi4 = sapi4_;
+        context->sink = m_engineSink;
+        context->sapi4 = m_sapi4;
     } else
-        context->sapi5 = sapi5_;
+        context->sapi5 = m_sapi5;
 
     std::unique_ptr<WorkerThread> thread =
         sapi4
@@ -107,33 +108,33 @@ bool JobControl::StartWorker(bool sapi4) {
         return false;
     }
     // Unsignalled before the worker can wait on it; the job record is complete.
-    stopEvent_->Reset();
-    (sapi4 ? sapi4Thread_ : sapi5Thread_) = std::move(thread);
-    (sapi4 ? sapi4Thread_ : sapi5Thread_)->Resume();
+    m_stopEvent->Reset();
+    (sapi4 ? m_sapi4Thread : m_sapi5Thread) = std::move(thread);
+    (sapi4 ? m_sapi4Thread : m_sapi5Thread)->Resume();
     return true;
 }
 
 void JobControl::RequestStop() {
-    cancelRequested_->store(true);
-    if (stopEvent_)
-        stopEvent_->Set();
+    m_cancelRequested->store(true);
+    if (m_stopEvent)
+        m_stopEvent->Set();
 }
 
 void JobControl::EndJob() {
     RequestStop();
-    const std::shared_ptr<CTTSNotifySink> sink = engineSink_;
-    if (EndWorker(sapi4Thread_)) {
-        retiredSapi4_.push_back({sink, sapi4_});
-        sapi4_ = std::make_shared<Sapi4Engine>(sapi4_->Voices());
+    const std::shared_ptr<CTTSNotifySink> sink = m_engineSink;
+    if (EndWorker(m_sapi4Thread)) {
+        m_retiredSapi4.push_back({sink, m_sapi4});
+        m_sapi4 = std::make_shared<Sapi4Engine>(m_sapi4->Voices());
     }
-    if (EndWorker(sapi5Thread_)) {
-        retiredSapi5_.push_back(sapi5_);
-        sapi5_ = Sapi5Engine::WithVoicesOf(*sapi5_);
+    if (EndWorker(m_sapi5Thread)) {
+        m_retiredSapi5.push_back(m_sapi5);
+        m_sapi5 = Sapi5Engine::WithVoicesOf(*m_sapi5);
     }
-    sapi4_->SetNotifySink(engineSink_.get());
-    if (Result<> ended = sapi4_->EndSpeech(); !ended)
+    m_sapi4->SetNotifySink(m_engineSink.get());
+    if (Result<> ended = m_sapi4->EndSpeech(); !ended)
         ShowMessage(ended.Message());
-    sapi5_->ReleaseSpeech();
+    m_sapi5->ReleaseSpeech();
 }
 
 bool JobControl::EndWorker(std::unique_ptr<WorkerThread>& thread) {
@@ -143,7 +144,7 @@ bool JobControl::EndWorker(std::unique_ptr<WorkerThread>& thread) {
     if (!ended) {
         // Whatever still runs (a long conversion) is abandoned, so that no
         // half-written file outlives the job, nor the program when it closes.
-        abandoned_->store(true);
+        m_abandoned->store(true);
         ended = thread->Wait(kAbandonWaitMs);
     }
     const bool givenUp = !ended;
@@ -158,25 +159,25 @@ bool JobControl::EndWorker(std::unique_ptr<WorkerThread>& thread) {
 void JobControl::RenewSignals() {
     // The given-up worker keeps the set stop event, the cancel flag and the
     // sink it has; the next job must not be able to reset them under it.
-    cancelRequested_ = std::make_shared<std::atomic<bool>>(true);
-    engineSink_ = std::make_shared<CTTSNotifySink>();
-    if (stopEvent_) {
-        stopEvent_ = std::make_shared<Event>(true);
-        engineSink_->SetStopEvent(stopEvent_);
+    m_cancelRequested = std::make_shared<std::atomic<bool>>(true);
+    m_engineSink = std::make_shared<CTTSNotifySink>();
+    if (m_stopEvent) {
+        m_stopEvent = std::make_shared<Event>(true);
+        m_engineSink->SetStopEvent(m_stopEvent);
     }
 }
 
 bool JobControl::IsJobRunning() const {
-    return (sapi4Thread_ && !sapi4Thread_->HasEnded()) ||
-           (sapi5Thread_ && !sapi5Thread_->HasEnded());
+    return (m_sapi4Thread && !m_sapi4Thread->HasEnded()) ||
+           (m_sapi5Thread && !m_sapi5Thread->HasEnded());
 }
 
 const SpeechJob& JobControl::Job() const {
-    return job_;
+    return m_job;
 }
 const Sapi4Engine& JobControl::Sapi4() const {
-    return *sapi4_;
+    return *m_sapi4;
 }
 const Sapi5Engine& JobControl::Sapi5() const {
-    return *sapi5_;
+    return *m_sapi5;
 }

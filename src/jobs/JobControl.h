@@ -42,7 +42,7 @@ public:
 
     // Window creation: the manual-reset stop event, created signalled.
     void CreateStopEvent();
-    // Window destruction.
+    // Window destruction; harmless without a stop event.
     void CloseStopEvent();
 
     void StartJob(bool speak, bool selectionOnly);
@@ -72,20 +72,20 @@ private:
         std::shared_ptr<Sapi4Engine> engine;
     };
 
-    JobHost& host_;
+    JobHost& m_host;
     // Declared before the engine so that it outlives it.
-    std::shared_ptr<CTTSNotifySink> engineSink_;
-    std::shared_ptr<Sapi4Engine> sapi4_;
-    std::shared_ptr<Sapi5Engine> sapi5_;
-    SpeechJob job_;
-    std::shared_ptr<Event> stopEvent_;
-    std::shared_ptr<std::atomic<bool>> cancelRequested_;
+    std::shared_ptr<CTTSNotifySink> m_engineSink;
+    std::shared_ptr<Sapi4Engine> m_sapi4;
+    std::shared_ptr<Sapi5Engine> m_sapi5;
+    SpeechJob m_job;
+    std::shared_ptr<Event> m_stopEvent;
+    std::shared_ptr<std::atomic<bool>> m_cancelRequested;
     // The abandon flag of the last worker started.
-    std::shared_ptr<std::atomic<bool>> abandoned_;
-    std::unique_ptr<WorkerThread> sapi4Thread_;
-    std::unique_ptr<WorkerThread> sapi5Thread_;
+    std::shared_ptr<std::atomic<bool>> m_abandoned;
+    std::unique_ptr<WorkerThread> m_sapi4Thread;
+    std::unique_ptr<WorkerThread> m_sapi5Thread;
     // Engines that went with given-up workers, kept so that references handed
     // out by Sapi4() and Sapi5() never dangle.
-    std::vector<RetiredSapi4> retiredSapi4_;
-    std::vector<std::shared_ptr<Sapi5Engine>> retiredSapi5_;
+    std::vector<RetiredSapi4> m_retiredSapi4;
+    std::vector<std::shared_ptr<Sapi5Engine>> m_retiredSapi5;
 };

@@ -21,7 +21,7 @@ struct Installed {
 
 // Never destroyed: a given-up worker may still raise a box while the
 // process exits.
-Installed& installed() {
+Installed& InstalledService() {
     static auto* i = new Installed;
     return *i;
 }
@@ -31,7 +31,7 @@ int ShowBox(UINT id, const std::u16string& text, UINT type) {
         type |= (type & MB_TYPEMASK) == MB_YESNO ? MB_ICONQUESTION : MB_ICONWARNING;
     // Holds the service for the length of one box.
     struct InUse {
-        Installed& i = installed();
+        Installed& i = InstalledService();
         MessageService* service;
         InUse() {
             std::lock_guard lock(i.mutex);
@@ -57,15 +57,15 @@ int ShowBox(UINT id, const std::u16string& text, UINT type) {
 } // namespace
 
 void SetMessageService(MessageService* service) {
-    Installed& i = installed();
+    Installed& i = InstalledService();
     std::unique_lock lock(i.mutex);
     i.service = service;
     i.idle.wait(lock, [&] { return i.callsInFlight == 0; });
 }
 
 MessageService* GetMessageService() {
-    std::lock_guard lock(installed().mutex);
-    return installed().service;
+    std::lock_guard lock(InstalledService().mutex);
+    return InstalledService().service;
 }
 
 int AfxMessageBox(const std::u16string& text, UINT type) {

@@ -7,13 +7,13 @@
 #include <string>
 
 VoiceCatalogue::VoiceCatalogue(const Sapi4Engine& sapi4, const Sapi5Engine& sapi5)
-    : sapi4_(sapi4), sapi5_(sapi5) {}
+    : m_sapi4(sapi4), m_sapi5(sapi5) {}
 
 std::size_t VoiceCatalogue::Sapi4Count() const {
-    return sapi4_.VoiceCount();
+    return m_sapi4.VoiceCount();
 }
 std::size_t VoiceCatalogue::Sapi5Count() const {
-    return sapi5_.VoiceCount();
+    return m_sapi5.VoiceCount();
 }
 std::size_t VoiceCatalogue::Count() const {
     return Sapi4Count() + Sapi5Count();
@@ -32,7 +32,7 @@ int VoiceCatalogue::Sapi5Index(int position) const {
 
 std::u16string VoiceCatalogue::DisplayString(int position) const {
     if (IsSapi4(position)) {
-        const auto& name = sapi4_.Voice(static_cast<std::size_t>(position)).modeInfo.szModeName;
+        const auto& name = m_sapi4.Voice(static_cast<std::size_t>(position)).modeInfo.szModeName;
         // The record is the engine's; its name need not be terminated.
         std::u16string mode(name, std::size(name));
         mode.resize(mode.find(u'\0') == std::u16string::npos ? mode.size() : mode.find(u'\0'));
@@ -40,5 +40,5 @@ std::u16string VoiceCatalogue::DisplayString(int position) const {
     }
     // Voice() refuses a position outside the list, as it must.
     std::size_t index = static_cast<std::size_t>(position) - Sapi4Count();
-    return sapi5_.Voice(index).displayName + u", SAPI5";
+    return m_sapi5.Voice(index).displayName + u", SAPI5";
 }

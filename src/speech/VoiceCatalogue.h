@@ -29,6 +29,6 @@ public:
     std::u16string DisplayString(int position) const;
 
 private:
-    const Sapi4Engine& sapi4_;
-    const Sapi5Engine& sapi5_;
+    const Sapi4Engine& m_sapi4;
+    const Sapi5Engine& m_sapi5;
 };

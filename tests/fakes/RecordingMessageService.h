@@ -19,60 +19,60 @@ public:
         UINT type;
     };
 
-    RecordingMessageService() : previous_(GetMessageService()) { SetMessageService(this); }
-    ~RecordingMessageService() override { SetMessageService(previous_); }
+    RecordingMessageService() : m_previous(GetMessageService()) { SetMessageService(this); }
+    ~RecordingMessageService() override { SetMessageService(m_previous); }
 
     int ShowMessageBox(UINT id, const std::u16string& text, const std::u16string& caption,
                        UINT type) override {
-        std::lock_guard lock(mutex_);
-        boxes_.push_back({id, text, caption, type});
-        return answer_;
+        std::lock_guard lock(m_mutex);
+        m_boxes.push_back({id, text, caption, type});
+        return m_answer;
     }
     void OpenUrl(const std::u16string& url) override {
-        std::lock_guard lock(mutex_);
-        urls_.push_back(url);
+        std::lock_guard lock(m_mutex);
+        m_urls.push_back(url);
     }
 
     void SetAnswer(int answer) {
-        std::lock_guard lock(mutex_);
-        answer_ = answer;
+        std::lock_guard lock(m_mutex);
+        m_answer = answer;
     }
     std::vector<Box> Boxes() const {
-        std::lock_guard lock(mutex_);
-        return boxes_;
+        std::lock_guard lock(m_mutex);
+        return m_boxes;
     }
     std::vector<std::u16string> Urls() const {
-        std::lock_guard lock(mutex_);
-        return urls_;
+        std::lock_guard lock(m_mutex);
+        return m_urls;
     }
     // How many boxes showed string `id`.
     int Count(UINT id) const {
-        std::lock_guard lock(mutex_);
+        std::lock_guard lock(m_mutex);
         int n = 0;
-        for (const auto& b : boxes_)
+        for (const auto& b : m_boxes)
             n += b.id == id;
         return n;
     }
     // The ids of all boxes shown so far, in order.
     std::vector<UINT> Ids() const {
-        std::lock_guard lock(mutex_);
+        std::lock_guard lock(m_mutex);
         std::vector<UINT> ids;
-        for (const auto& b : boxes_)
+        for (const auto& b : m_boxes)
             ids.push_back(b.id);
         return ids;
     }
     void Clear() {
-        std::lock_guard lock(mutex_);
-        boxes_.clear();
-        urls_.clear();
+        std::lock_guard lock(m_mutex);
+        m_boxes.clear();
+        m_urls.clear();
     }
 
 private:
-    mutable std::mutex mutex_;
-    MessageService* previous_;
-    std::vector<Box> boxes_;
-    std::vector<std::u16string> urls_;
-    int answer_ = 1; // IDOK
+    mutable std::mutex m_mutex;
+    MessageService* m_previous;
+    std::vector<Box> m_boxes;
+    std::vector<std::u16string> m_urls;
+    int m_answer = 1; // IDOK
 };
 
 // Shows the message an operation handed back, as the worker does; true when
