@@ -1,0 +1,40 @@
+#pragma once
+// The command line of vocalith-cli, parsed into what it asks for. Parsing
+// knows no voices or codecs: names are resolved against the catalogues later.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+enum class CliAction { Help, Version, List, Run };
+
+struct CliOptions {
+    CliAction action = CliAction::Run;
+    bool listVoices = false, listQualities = false, listWma = false, json = false;
+
+    // As typed: an index, a name or a prefix of one; empty for the window's default.
+    std::string voice, quality;
+    // The control bar's sliders and their defaults.
+    int speed = 0, volume = 100, pitch = 0;
+
+    // The output dialog's choices; unset keeps what -o's extension calls for.
+    std::optional<int> mp3Kbps;
+    bool mp3Vbr = false;
+    std::optional<int> mp3Quality;
+    std::optional<std::string> wma; // "CODEC" or "CODEC/FORMAT"
+    bool wav = false;
+
+    // Trimmed as the output dialog trims it; unset: speak on the default output.
+    std::optional<std::string> output;
+    bool overwrite = false;
+    std::vector<std::string> inputs;
+    int jobs = 0; // 0: one per core
+    bool quiet = false, verbose = false;
+};
+
+struct ParseResult {
+    CliOptions options;
+    std::string error; // empty when the command line is well formed
+};
+
+ParseResult ParseArguments(const std::vector<std::string>& arguments);

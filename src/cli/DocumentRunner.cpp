@@ -1,0 +1,120 @@
+#include "src/cli/DocumentRunner.h"
+
+#include "platform/com/strings.h"
+#include "src/cli/Console.h"
+#include "src/cli/ConsoleHost.h"
+#include "src/cli/ConsoleMessageService.h"
+#include "src/cli/Signals.h"
+#include "src/jobs/JobControl.h"
+#include "src/jobs/OutputFiles.h"
+#include "src/speech/CTTSNotifySink.h"
+#include "src/speech/Sapi4Engine.h"
+#include "src/speech/Sapi5Engine.h"
+
+#include <chrono>
+#include <cstdio>
+#include <poll.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr int kTickMs = 200;
+
+bool Exists(const std::u16string& path) {
+    struct stat info {};
+    return ::stat(ToUtf8(path).c_str(), &info) == 0;
+}
+
+std::uint64_t SizeOf(const std::u16string& path) {
+    struct stat info {};
+    return ::stat(ToUtf8(path).c_str(), &info) == 0 ? static_cast<std::uint64_t>(info.st_size) : 0;
+}
+
+// The intermediate file the job will reserve: the first of output + ".wav",
+// ".1.wav", ".2.wav", ... not taken yet, as the workers choose it.
+std::u16string IntermediatePath(const std::u16string& output) {
+    for (int n = 0;; ++n) {
+        std::string suffix = n == 0 ? ".wav" : "." + std::to_string(n) + ".wav";
+        std::u16string candidate = output + FromUtf8(suffix);
+        if (!Exists(candidate))
+            return candidate;
+    }
+}
+
+// Installs the console's message service for one document.
+class MessagesInstalled {
+public:
+    explicit MessagesInstalled(ConsoleMessageService& service) { SetMessageService(&service); }
+    ~MessagesInstalled() { SetMessageService(nullptr); }
+};
+
+} // namespace
+
+int RunDocument(const std::string& name, const std::u16string& text,
+                const DocumentSettings& settings, std::unique_ptr<Sapi4Engine> sapi4,
+                std::unique_ptr<Sapi5Engine> sapi5, Console& console, int signalDescriptor,
+                const ProgressReport& report) {
+    const OutputFileChoice& output = settings.output;
+    if (text.empty()) {
+        console.Message(name + ": the document is empty; nothing to speak");
+        return 1;
+    }
+    // The window's file chooser asks before it lets a file be replaced.
+    if (!settings.speak && Exists(output.outputPath) && !settings.overwrite) {
+        console.Message(name + ": " + ToUtf8(output.outputPath) +
+                        " already exists; --overwrite replaces it");
+        return 1;
+    }
+    const std::u16string intermediate = settings.speak || output.outputKind == OutputKind::Wav
+                                            ? std::u16string()
+                                            : IntermediatePath(output.outputPath);
+
+    ConsoleMessageService messages(console, name);
+    MessagesInstalled installed(messages);
+    ConsoleHost host(text, settings);
+    CTTSNotifySink sink;
+    JobControl jobs(host, std::move(sapi4), std::move(sapi5), sink);
+    jobs.CreateStopEvent();
+    jobs.StartJob(settings.speak, false);
+
+    const Clock::time_point start = Clock::now();
+    while (jobs.IsJobRunning()) {
+        pollfd signalWait{signalDescriptor, POLLIN, 0};
+        ::poll(&signalWait, signalDescriptor >= 0 ? 1 : 0, kTickMs);
+        if (std::vector<int> signals = ReadSignals(signalDescriptor); !signals.empty()) {
+            // As the Stop command: the worker discards the speech and removes
+            // what it wrote. A conversion does not stop, so its files are
+            // removed from under it and the process leaves without it.
+            jobs.RequestStop();
+            const Clock::time_point asked = Clock::now();
+            while (jobs.IsJobRunning() &&
+                   Clock::now() - asked < std::chrono::milliseconds(kStopGraceMs))
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            if (jobs.IsJobRunning()) {
+                DeleteOutputFile(output.outputPath);
+                DeleteOutputFile(intermediate);
+                std::fflush(nullptr);
+                ::_exit(InterruptedStatus(signals.front()));
+            }
+            return InterruptedStatus(signals.front());
+        }
+        if (report) {
+            DocumentProgress progress;
+            progress.elapsedSeconds = std::chrono::duration<double>(Clock::now() - start).count();
+            if (!settings.speak)
+                progress.outputBytes = std::max(SizeOf(output.outputPath),
+                                                intermediate.empty() ? 0 : SizeOf(intermediate));
+            report(progress);
+        }
+    }
+    if (messages.MessageCount() > 0)
+        return 1;
+    if (!settings.speak && !Exists(output.outputPath)) {
+        console.Message(name + ": nothing was written to " + ToUtf8(output.outputPath));
+        return 1;
+    }
+    return 0;
+}

@@ -1,0 +1,148 @@
+#include "src/cli/Listings.h"
+
+#include "platform/com/com.h"
+#include "platform/com/strings.h"
+#include "src/audio/WmaCodecCatalogue.h"
+#include "src/speech/AudioFormatTable.h"
+#include "src/speech/Sapi4Engine.h"
+#include "src/speech/Sapi5Engine.h"
+#include "src/speech/VoiceCatalogue.h"
+
+#include <cstdio>
+#include <iterator>
+#include <vector>
+
+namespace {
+
+std::string Quoted(const std::string& text) {
+    std::string quoted = "\"";
+    for (unsigned char c : text) {
+        if (c == '"' || c == '\\') {
+            quoted += '\\';
+            quoted += static_cast<char>(c);
+        } else if (c < 0x20) {
+            char escape[8];
+            std::snprintf(escape, sizeof escape, "\\u%04x", c);
+            quoted += escape;
+        } else {
+            quoted += static_cast<char>(c);
+        }
+    }
+    return quoted + "\"";
+}
+
+std::string Padded(std::string text, std::size_t width) {
+    if (text.size() < width)
+        text.append(width - text.size(), ' ');
+    return text;
+}
+
+struct VoiceRow {
+    std::string name, language;
+    std::vector<std::string> controls;
+};
+
+std::string Terminated(const WCHAR* text, std::size_t capacity) {
+    std::u16string value(text, capacity);
+    return ToUtf8(value.substr(0, value.find(u'\0')));
+}
+
+// A SAPI 5 token's id ends in the voice's language ("...\gmw/en-US").
+std::string TokenLanguage(ISpObjectToken* token) {
+    LPWSTR id = nullptr;
+    if (!token || FAILED(token->GetId(&id)) || !id)
+        return {};
+    std::string text = ToUtf8(id);
+    CoTaskMemFree(id);
+    return text.substr(text.find_last_of("/\\") + 1);
+}
+
+std::vector<VoiceRow> VoiceRows(const Sapi4Engine& sapi4, const Sapi5Engine& sapi5) {
+    const VoiceCatalogue voices(sapi4, sapi5);
+    std::vector<VoiceRow> rows;
+    for (std::size_t i = 0; i < voices.Count(); ++i) {
+        const int position = static_cast<int>(i);
+        VoiceRow row{ToUtf8(voices.DisplayString(position)), {}, {}};
+        if (voices.IsSapi4(position)) {
+            const CSAPI4VoiceInfo& voice = sapi4.Voice(i);
+            const LANGUAGEW& language = voice.modeInfo.language;
+            row.language = Terminated(language.szDialect, std::size(language.szDialect));
+            if (voice.canSetSpeed)
+                row.controls.push_back("speed");
+            if (voice.canSetVolume)
+                row.controls.push_back("volume");
+            if (voice.canSetPitch)
+                row.controls.push_back("pitch");
+        } else {
+            row.language = TokenLanguage(sapi5.Voice(i - voices.Sapi4Count()).token);
+            // SAPI 5 voices take all three as absolute markup; they also take the quality.
+            row.controls = {"speed", "volume", "pitch", "quality"};
+        }
+        rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
+} // namespace
+
+std::string VoiceListing(const Sapi4Engine& sapi4, const Sapi5Engine& sapi5, bool json) {
+    const std::vector<VoiceRow> rows = VoiceRows(sapi4, sapi5);
+    std::string text = json ? "[\n" : "";
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const VoiceRow& row = rows[i];
+        std::string controls;
+        for (const std::string& control : row.controls)
+            controls += (controls.empty() ? ""
+                         : json           ? ", "
+                                          : " ") +
+                        (json ? Quoted(control) : control);
+        if (json)
+            text += "  {\"index\": " + std::to_string(i) + ", \"name\": " + Quoted(row.name) +
+                    ", \"language\": " + Quoted(row.language) + ", \"controls\": [" + controls +
+                    "]}" + (i + 1 < rows.size() ? ",\n" : "\n");
+        else
+            text += Padded(std::to_string(i), 4) + Padded(row.name, 34) + " " +
+                    Padded(row.language, 14) + " " + controls + "\n";
+    }
+    return json ? text + "]\n" : text;
+}
+
+std::string QualityListing(bool json) {
+    std::string text = json ? "[\n" : "";
+    for (int i = 0; i < AudioFormatTable::kCount; ++i) {
+        const std::string name = ToUtf8(AudioFormatTable::Row(i).name);
+        const bool isDefault = i == AudioFormatTable::kDefaultIndex;
+        if (json)
+            text += "  {\"index\": " + std::to_string(i) + ", \"name\": " + Quoted(name) +
+                    ", \"default\": " + (isDefault ? "true" : "false") + "}" +
+                    (i + 1 < AudioFormatTable::kCount ? ",\n" : "\n");
+        else
+            text += Padded(std::to_string(i), 4) + name + (isDefault ? "  (default)" : "") + "\n";
+    }
+    return json ? text + "]\n" : text;
+}
+
+std::string WmaListing(const WmaCodecCatalogue& wma, bool json) {
+    std::string text = json ? "[\n" : "";
+    for (std::size_t c = 0; c < wma.codecs.size(); ++c) {
+        const WmaCodecEntry& codec = wma.codecs[c];
+        if (json)
+            text += "  {\"index\": " + std::to_string(c) +
+                    ", \"name\": " + Quoted(ToUtf8(codec.name)) + ", \"formats\": [\n";
+        else
+            text += std::to_string(c) + "  " + ToUtf8(codec.name) + "\n";
+        for (std::size_t f = 0; f < codec.formats.size(); ++f) {
+            const std::string description = ToUtf8(codec.formats[f].description);
+            if (json)
+                text += "    {\"index\": " + std::to_string(f) +
+                        ", \"description\": " + Quoted(description) + "}" +
+                        (f + 1 < codec.formats.size() ? ",\n" : "\n");
+            else
+                text += "   " + std::to_string(c) + "/" + Padded(std::to_string(f), 4) +
+                        description + "\n";
+        }
+        if (json)
+            text += std::string("  ]}") + (c + 1 < wma.codecs.size() ? ",\n" : "\n");
+    }
+    return json ? text + "]\n" : text;
+}

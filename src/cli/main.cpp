@@ -1,0 +1,205 @@
+// vocalith-cli: the command-line front door of Vocalith. It runs the window's
+// jobs on documents: the same voices, qualities, prosody, output kinds,
+// messages and file rules, with progress on a terminal.
+
+#include "VocalithVersion.h"
+#include "platform/Runtimes.h"
+#include "platform/com/com.h"
+#include "platform/com/strings.h"
+#include "src/audio/Mp3Encoder.h"
+#include "src/audio/WmaCodecCatalogue.h"
+#include "src/cli/BatchRunner.h"
+#include "src/cli/CliOptions.h"
+#include "src/cli/Console.h"
+#include "src/cli/ConsoleMessageService.h"
+#include "src/cli/DocumentInput.h"
+#include "src/cli/DocumentRunner.h"
+#include "src/cli/DocumentSettings.h"
+#include "src/cli/Listings.h"
+#include "src/cli/ProgressLine.h"
+#include "src/cli/Signals.h"
+#include "src/cli/TextDecoding.h"
+#include "src/cli/Usage.h"
+#include "src/speech/Sapi4Engine.h"
+#include "src/speech/Sapi5Engine.h"
+#include "src/speech/VoiceCatalogue.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <set>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+constexpr const char* kProgram = "vocalith-cli";
+
+int CommandLineError(const std::string& message) {
+    std::fprintf(stderr, "%s: %s\nTry '%s --help'.\n", kProgram, message.c_str(), kProgram);
+    return 2;
+}
+
+bool IsDirectory(const std::string& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+// The options a child needs to write one document as this command would.
+std::vector<std::string> ChildArguments(const CliOptions& o, const std::string& output,
+                                        const std::string& input) {
+    std::vector<std::string> a = {"--speed",  std::to_string(o.speed),
+                                  "--volume", std::to_string(o.volume),
+                                  "--pitch",  std::to_string(o.pitch)};
+    auto add = [&](std::initializer_list<std::string> more) { a.insert(a.end(), more); };
+    if (!o.voice.empty())
+        add({"-v", o.voice});
+    if (!o.quality.empty())
+        add({"-q", o.quality});
+    if (o.wav)
+        add({"--wav"});
+    if (o.mp3Kbps)
+        add({"--mp3", std::to_string(*o.mp3Kbps)});
+    if (o.mp3Quality)
+        add({"--mp3-quality", std::to_string(*o.mp3Quality)});
+    if (o.mp3Vbr)
+        add({"--vbr"});
+    if (o.wma)
+        add({"--wma", *o.wma});
+    if (o.overwrite)
+        add({"--overwrite"});
+    if (o.verbose)
+        add({"--verbose"});
+    if (!output.empty())
+        add({"-o", output});
+    add({"--", input});
+    return a;
+}
+
+struct Catalogues {
+    std::unique_ptr<Sapi4Engine> sapi4 = std::make_unique<Sapi4Engine>();
+    std::unique_ptr<Sapi5Engine> sapi5 = std::make_unique<Sapi5Engine>();
+    Mp3Encoder mp3;
+    WmaCodecCatalogue wma;
+};
+
+int List(const CliOptions& options, Catalogues& catalogues) {
+    std::string text;
+    if (options.listVoices)
+        text += VoiceListing(*catalogues.sapi4, *catalogues.sapi5, options.json);
+    if (options.listQualities)
+        text += QualityListing(options.json);
+    if (options.listWma) {
+        catalogues.wma.enumerate();
+        text += WmaListing(catalogues.wma, options.json);
+    }
+    std::fputs(text.c_str(), stdout);
+    return std::fflush(stdout) == 0 ? 0 : 1;
+}
+
+int Run(const CliOptions& options, Catalogues& catalogues, Console& console, int signals) {
+    const bool toDirectory = options.output && IsDirectory(*options.output);
+    if (options.inputs.size() > 1 && options.output && !toDirectory)
+        return CommandLineError("several inputs need -o DIRECTORY (an existing folder), not '" +
+                                *options.output + "'");
+
+    // Each document's output file.
+    std::vector<std::string> outputs;
+    std::set<std::string> taken;
+    for (const std::string& input : options.inputs) {
+        std::string output = options.output.value_or("");
+        if (toDirectory)
+            output += (output.ends_with('/') ? "" : "/") + DocumentStem(input) +
+                      ExtensionOf(RequestedKind(options, ""));
+        if (!output.empty() && !taken.insert(output).second)
+            return CommandLineError("two inputs would both be written to " + output);
+        outputs.push_back(output);
+    }
+
+    catalogues.mp3.loadLibrary();
+    if (RequestedKind(options, outputs.front()) == OutputKind::Wma)
+        catalogues.wma.enumerate();
+    const VoiceCatalogue voices(*catalogues.sapi4, *catalogues.sapi5);
+    SettingsResult resolved = ResolveSettings(options, outputs.front(), voices,
+                                              catalogues.mp3.isLoaded(), catalogues.wma);
+    if (!resolved.error.empty())
+        return CommandLineError(resolved.error);
+
+    if (options.inputs.size() > 1 || toDirectory) {
+        std::vector<BatchDocument> documents;
+        for (std::size_t i = 0; i < options.inputs.size(); ++i)
+            documents.push_back({DocumentName(options.inputs[i]),
+                                 ChildArguments(options, outputs[i], options.inputs[i])});
+        // Speech on the default output is one voice at a time.
+        const int cores = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+        const int jobs = outputs.front().empty() ? 1 : options.jobs ? options.jobs : cores;
+        return RunBatch(documents, jobs, console, signals);
+    }
+
+    const std::string name = DocumentName(options.inputs.front());
+    DocumentInput input = ReadDocument(options.inputs.front(), signals);
+    if (input.signal)
+        return InterruptedStatus(input.signal);
+    if (!input.error.empty()) {
+        console.Message(name + ": " + input.error);
+        return 1;
+    }
+    const bool reportToParent = std::getenv(kReportProgressVariable) != nullptr;
+    ProgressReport report;
+    if (reportToParent)
+        report = [](const DocumentProgress& progress) {
+            const std::string record = ProgressRecord(progress);
+            [[maybe_unused]] ssize_t written = ::write(STDERR_FILENO, record.data(), record.size());
+        };
+    else if (console.ShowsProgress())
+        report = [&](const DocumentProgress& progress) {
+            console.Progress({ProgressLine(name, progress)});
+        };
+    const int status =
+        RunDocument(name, DecodeText(input.bytes), resolved.settings, std::move(catalogues.sapi4),
+                    std::move(catalogues.sapi5), console, signals, report);
+    console.Progress({});
+    if (status == 0 && options.verbose && !resolved.settings.speak)
+        console.Message(name + ": written to " + outputs.front());
+    return status;
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    const ParseResult parsed = ParseArguments(std::vector<std::string>(argv + 1, argv + argc));
+    if (!parsed.error.empty())
+        return CommandLineError(parsed.error);
+    const CliOptions& options = parsed.options;
+    if (options.action == CliAction::Help) {
+        std::fputs(kUsageText, stdout);
+        return 0;
+    }
+    if (options.action == CliAction::Version) {
+        std::printf("%s %s\n", kProgram, VOCALITH_VERSION);
+        return 0;
+    }
+
+    // Before the runtimes start their threads, so that none of them takes a signal.
+    const bool batch =
+        options.inputs.size() > 1 || (options.output && IsDirectory(*options.output));
+    const int signals = BlockSignals(batch);
+    Console console(!options.quiet && ::isatty(STDERR_FILENO) &&
+                    !std::getenv(kReportProgressVariable));
+    ConsoleMessageService startupMessages(console, kProgram);
+    SetMessageService(&startupMessages);
+    RegisterPlatformRuntimes();
+    if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {
+        console.Message(std::string(kProgram) + ": cannot initialise COM");
+        return 1;
+    }
+    int status;
+    {
+        Catalogues catalogues;
+        SetMessageService(nullptr);
+        status = options.action == CliAction::List ? List(options, catalogues)
+                                                   : Run(options, catalogues, console, signals);
+    }
+    CoUninitialize();
+    return status;
+}
