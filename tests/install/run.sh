@@ -21,7 +21,10 @@ trap cleanup EXIT
 DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$deb" >/dev/null
 dpkg -L vocalith >"$work/files"
 [ "$(command -v vocalith)" = /usr/bin/vocalith ]
-[ "$(grep '^/usr/bin/.' "$work/files")" = /usr/bin/vocalith ] # nothing else in bin/
+[ "$(grep '^/usr/bin/.' "$work/files" | sort | tr '\n' ' ')" = "/usr/bin/vocalith /usr/bin/vocalith-cli " ] # nothing else in bin/
+# The command line writes an MP3 file through the installed encoder library.
+echo "Installed from the package." | vocalith-cli --quiet --mp3 128 -o "$work/cli.mp3" -
+[ -s "$work/cli.mp3" ]
 
 cat >"$work/asound.conf" <<CONF
 pcm.!default { type null }
