@@ -1,0 +1,257 @@
+// vocalith-cli as a user runs it: a real process over the real runtimes,
+// compared with the window's job path driven in this process.
+
+#include "platform/com/com.h"
+#include "platform/com/strings.h"
+#include "platform/sapi4/sapi4.h"
+#include "platform/sapi5/sapi5.h"
+#include "platform/wmf/wmsdk.h"
+#include "src/jobs/JobControl.h"
+#include "src/speech/CTTSNotifySink.h"
+#include "src/speech/Sapi4Engine.h"
+#include "src/speech/Sapi5Engine.h"
+#include "src/speech/VoiceCatalogue.h"
+#include "tests/fakes/FakeJobHost.h"
+#include "tests/support/DecodedAudio.h"
+#include "tests/support/ScratchFolder.h"
+
+#include <chrono>
+#include <csignal>
+#include <fcntl.h>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <iterator>
+#include <regex>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <thread>
+
+namespace {
+
+std::string ReadFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void WriteFile(const std::filesystem::path& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+struct Outcome {
+    int status = -1;
+    std::string out, err;
+};
+
+class CliProcessTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        RegisterSapi4Runtime();
+        RegisterSapi5Runtime();
+        RegisterWmfRuntime();
+    }
+    void SetUp() override { CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); }
+    void TearDown() override { CoUninitialize(); }
+
+    pid_t Start(const std::vector<std::string>& arguments) {
+        std::vector<std::string> strings = {VOCALITH_CLI};
+        strings.insert(strings.end(), arguments.begin(), arguments.end());
+        std::vector<char*> argv;
+        for (std::string& s : strings)
+            argv.push_back(s.data());
+        argv.push_back(nullptr);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, 1, (folder / "stdout").c_str(),
+                                         O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        posix_spawn_file_actions_addopen(&actions, 2, (folder / "stderr").c_str(),
+                                         O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        posix_spawn_file_actions_addchdir_np(&actions, folder.path().c_str());
+        pid_t pid = -1;
+        EXPECT_EQ(posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ), 0);
+        posix_spawn_file_actions_destroy(&actions);
+        return pid;
+    }
+    Outcome Finish(pid_t pid) {
+        int status = 0;
+        waitpid(pid, &status, 0);
+        Outcome outcome{WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status),
+                        ReadFile(folder / "stdout"), ReadFile(folder / "stderr")};
+        std::filesystem::remove(folder / "stdout");
+        std::filesystem::remove(folder / "stderr");
+        return outcome;
+    }
+    Outcome Run(const std::vector<std::string>& arguments) { return Finish(Start(arguments)); }
+
+    // The window's Write command on the same text and settings.
+    void WriteThroughWindow(const std::string& text, int voice, const OutputFileChoice& choice) {
+        FakeJobHost host;
+        host.editorText = FromUtf8(text);
+        host.voicePosition = voice;
+        host.dialogChoice = choice;
+        CTTSNotifySink sink;
+        JobControl control(host, std::make_unique<Sapi4Engine>(), std::make_unique<Sapi5Engine>(),
+                           sink);
+        control.CreateStopEvent();
+        control.StartJob(false, false);
+        while (control.IsJobRunning())
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+
+    int FirstSapi5Voice() { return static_cast<int>(Sapi4Engine().VoiceCount()); }
+
+    ScratchFolder folder;
+};
+
+TEST_F(CliProcessTest, ListsTheWindowsVoiceList) {
+    const Outcome listed = Run({"--list-voices", "--json"});
+    ASSERT_EQ(listed.status, 0) << listed.err;
+    const std::regex name("\"name\": \"([^\"]*)\"");
+    std::vector<std::string> names;
+    for (auto m = std::sregex_iterator(listed.out.begin(), listed.out.end(), name);
+         m != std::sregex_iterator(); ++m)
+        names.push_back((*m)[1]);
+
+    Sapi4Engine sapi4;
+    Sapi5Engine sapi5;
+    const VoiceCatalogue window(sapi4, sapi5);
+    ASSERT_EQ(names.size(), window.Count());
+    ASSERT_GT(window.Sapi4Count(), 0u);
+    ASSERT_GT(window.Sapi5Count(), 0u);
+    for (std::size_t i = 0; i < names.size(); ++i)
+        EXPECT_EQ(names[i], ToUtf8(window.DisplayString(static_cast<int>(i))));
+}
+
+TEST_F(CliProcessTest, WritesWhatTheWindowWrites) {
+    const std::string text = "Write it once from the window, once from the command line.";
+    WriteFile(folder / "in.txt", text);
+    struct {
+        int voice;
+        std::string file;
+        OutputKind kind;
+        std::vector<std::string> options;
+    } cases[] = {
+        {0, "flite.wav", OutputKind::Wav, {}},
+        {FirstSapi5Voice(), "espeak.wav", OutputKind::Wav, {}},
+        {FirstSapi5Voice(), "espeak.mp3", OutputKind::Mp3, {"--mp3", "128"}},
+        {0, "flite.wma", OutputKind::Wma, {"--wma", "0/4"}},
+    };
+    for (const auto& c : cases) {
+        OutputFileChoice choice;
+        choice.outputPath = folder.U16("window-" + c.file);
+        choice.outputKind = c.kind;
+        choice.mp3Kbps = 128;
+        choice.mp3Quality = 5;
+        choice.wmaFormatIndex = 4;
+        WriteThroughWindow(text, c.voice, choice);
+
+        std::vector<std::string> arguments = {"-v", std::to_string(c.voice), "-o", c.file};
+        arguments.insert(arguments.end(), c.options.begin(), c.options.end());
+        arguments.push_back("in.txt");
+        const Outcome written = Run(arguments);
+        ASSERT_EQ(written.status, 0) << c.file << ": " << written.err;
+        EXPECT_EQ(written.err, "");
+
+        if (c.kind == OutputKind::Wav) {
+            EXPECT_EQ(ReadFile(folder / c.file), ReadFile(folder / ("window-" + c.file))) << c.file;
+            continue;
+        }
+        const DecodedAudio cli = DecodeAudioFile(folder / c.file);
+        const DecodedAudio window = DecodeAudioFile(folder / ("window-" + c.file));
+        ASSERT_TRUE(cli.ok() && window.ok()) << c.file << cli.error;
+        EXPECT_EQ(cli.codec, window.codec);
+        EXPECT_EQ(cli.sampleRate, window.sampleRate);
+        EXPECT_EQ(cli.channels, window.channels);
+        EXPECT_EQ(cli.frames, window.frames) << c.file;
+        EXPECT_GT(cli.rms, 0.01);
+    }
+}
+
+TEST_F(CliProcessTest, ReadsTheThreeEncodingsAlike) {
+    WriteFile(folder / "utf8.txt", "Un caf\xC3\xA9 na\xC3\xAFve.");
+    WriteFile(folder / "latin1.txt", "Un caf\xE9 na\xEFve.");
+    std::string utf16 = "\xFF\xFE";
+    for (char16_t c : FromUtf8("Un caf\xC3\xA9 na\xC3\xAFve.")) {
+        utf16 += static_cast<char>(c & 0xFF);
+        utf16 += static_cast<char>(c >> 8);
+    }
+    WriteFile(folder / "utf16.txt", utf16);
+    for (const char* input : {"utf8", "latin1", "utf16"}) {
+        const Outcome written = Run({"-v", "French (France)", "-o", std::string(input) + ".wav",
+                                     std::string(input) + ".txt"});
+        ASSERT_EQ(written.status, 0) << written.err;
+    }
+    const std::string expected = ReadFile(folder / "utf8.wav");
+    EXPECT_GT(expected.size(), 10000u);
+    EXPECT_EQ(ReadFile(folder / "latin1.wav"), expected);
+    EXPECT_EQ(ReadFile(folder / "utf16.wav"), expected);
+}
+
+TEST_F(CliProcessTest, RefusesWithTheWindowsMessages) {
+    WriteFile(folder / "in.txt", "Hello.");
+    WriteFile(folder / "taken.wav", "mine");
+    struct {
+        std::vector<std::string> arguments;
+        int status;
+        std::string message;
+    } cases[] = {
+        {{"--mp3", "100", "-o", "a.mp3", "in.txt"}, 2, "Please select MP3 bitrate"},
+        {{"--wma", "9", "-o", "a.wma", "in.txt"}, 2, "Please select WMA codec"},
+        {{"--wma", "0/999", "-o", "a.wma", "in.txt"}, 2, "Please select WMA format"},
+        {{"-v", "no such voice", "in.txt"}, 2, "no voice is called 'no such voice'"},
+        {{"-o", "taken.wav", "in.txt"}, 1, "in.txt: taken.wav already exists"},
+        {{"-o", "b.wav", "missing.txt"}, 1, "missing.txt: cannot open the file"},
+    };
+    for (const auto& c : cases) {
+        const Outcome outcome = Run(c.arguments);
+        EXPECT_EQ(outcome.status, c.status) << outcome.err;
+        EXPECT_NE(outcome.err.find(c.message), std::string::npos) << outcome.err;
+    }
+    EXPECT_EQ(ReadFile(folder / "taken.wav"), "mine");
+    EXPECT_EQ(Run({"--overwrite", "-o", "taken.wav", "in.txt"}).status, 0);
+    EXPECT_NE(ReadFile(folder / "taken.wav"), "mine");
+}
+
+TEST_F(CliProcessTest, BatchGoesOnPastABadInput) {
+    std::filesystem::create_directory(folder / "out");
+    WriteFile(folder / "a.txt", "The first document.");
+    WriteFile(folder / "c.txt", "The third document.");
+    const Outcome batch = Run({"-j", "2", "--mp3", "64", "-o", "out", "a.txt", "b.txt", "c.txt"});
+    EXPECT_EQ(batch.status, 1);
+    EXPECT_NE(batch.err.find("b.txt: cannot open the file"), std::string::npos) << batch.err;
+    std::vector<std::string> files;
+    for (const auto& entry : std::filesystem::directory_iterator(folder / "out"))
+        files.push_back(entry.path().filename());
+    std::sort(files.begin(), files.end());
+    EXPECT_EQ(files, (std::vector<std::string>{"a.mp3", "c.mp3"}));
+}
+
+TEST_F(CliProcessTest, InterruptedBatchLeavesNoPartialFile) {
+    std::filesystem::create_directory(folder / "out");
+    std::string longText;
+    for (int i = 0; i < 300; ++i)
+        longText += "This sentence is one of many in a long document. ";
+    WriteFile(folder / "short.txt", "Done before the interruption.");
+    WriteFile(folder / "long1.txt", longText);
+    WriteFile(folder / "long2.txt", longText);
+    WriteFile(folder / "long3.txt", longText);
+    const pid_t batch = Start({"-j", "2", "--mp3", "64", "-o", "out", "short.txt", "long1.txt",
+                               "long2.txt", "long3.txt"});
+    // Interrupted once the short document is complete and a long one is being written.
+    const auto busy = [&] {
+        return std::filesystem::exists(folder / "out/short.mp3") &&
+               std::filesystem::exists(folder / "out/long1.mp3.wav");
+    };
+    for (int i = 0; i < 3000 && !busy(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    ASSERT_TRUE(busy());
+    kill(batch, SIGINT);
+    const Outcome outcome = Finish(batch);
+    EXPECT_EQ(outcome.status, 130) << outcome.err;
+    std::vector<std::string> files;
+    for (const auto& entry : std::filesystem::directory_iterator(folder / "out"))
+        files.push_back(entry.path().filename());
+    EXPECT_EQ(files, std::vector<std::string>{"short.mp3"});
+}
+
+} // namespace
