@@ -5,6 +5,7 @@
 #include "src/cli/Signals.h"
 
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
@@ -17,6 +18,7 @@ extern char** environ;
 
 namespace {
 
+using Clock = std::chrono::steady_clock;
 constexpr int kTickMs = 200;
 
 struct Child {
@@ -103,10 +105,23 @@ void Drain(Child& child, Console& console, bool all) {
     }
 }
 
+// "3 of 8 done, 1 failed, 0:42 elapsed, about 1:10 left": the documents'
+// average so far stands for the rest.
+std::string BatchLine(std::size_t total, std::size_t done, int failed, Clock::duration elapsed) {
+    DocumentProgress batch;
+    batch.elapsedSeconds = std::chrono::duration<double>(elapsed).count();
+    if (done > 0)
+        batch.spokenFraction = static_cast<double>(done) / static_cast<double>(total);
+    return std::to_string(done) + " of " + std::to_string(total) + " done" +
+           (failed ? ", " + std::to_string(failed) + " failed" : "") + ":" +
+           ProgressLine("", batch);
+}
+
 } // namespace
 
 int RunBatch(const std::vector<BatchDocument>& documents, int jobs, Console& console,
              int signalDescriptor) {
+    const Clock::time_point start = Clock::now();
     std::vector<Child> running;
     std::size_t next = 0, done = 0;
     int failed = 0, interrupted = 0;
@@ -157,8 +172,7 @@ int RunBatch(const std::vector<BatchDocument>& documents, int jobs, Console& con
             std::vector<std::string> lines;
             for (const Child& child : running)
                 lines.push_back(ProgressLine(child.document->name, child.progress));
-            lines.push_back(std::to_string(done) + " of " + std::to_string(documents.size()) +
-                            " done" + (failed ? ", " + std::to_string(failed) + " failed" : ""));
+            lines.push_back(BatchLine(documents.size(), done, failed, Clock::now() - start));
             console.Progress(lines);
         }
     }

@@ -101,7 +101,7 @@ std::string VoiceListing(const Sapi4Engine& sapi4, const Sapi5Engine& sapi5, boo
                     ", \"language\": " + Quoted(row.language) + ", \"controls\": [" + controls +
                     "]}" + (i + 1 < rows.size() ? ",\n" : "\n");
         else
-            text += Padded(std::to_string(i), 4) + Padded(row.name, 34) + " " +
+            text += Padded(std::to_string(i), 4) + Padded(row.name, 42) + " " +
                     Padded(row.language, 14) + " " + controls + "\n";
     }
     return json ? text + "]\n" : text;
