@@ -7,7 +7,7 @@
 ConsoleMessageService::ConsoleMessageService(Console& console, std::string documentName)
     : m_console(console), m_documentName(std::move(documentName)) {}
 
-int ConsoleMessageService::ShowMessageBox(const std::u16string& text, const std::u16string&,
+int ConsoleMessageService::ShowMessageBox(UINT, const std::u16string& text, const std::u16string&,
                                           UINT type) {
     ++m_count;
     const bool question = (type & MB_TYPEMASK) == MB_YESNO;

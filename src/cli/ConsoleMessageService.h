@@ -14,7 +14,7 @@ class ConsoleMessageService : public MessageService {
 public:
     ConsoleMessageService(Console& console, std::string documentName);
 
-    int ShowMessageBox(const std::u16string& text, const std::u16string& caption,
+    int ShowMessageBox(UINT id, const std::u16string& text, const std::u16string& caption,
                        UINT type) override;
     void OpenUrl(const std::u16string& url) override;
 

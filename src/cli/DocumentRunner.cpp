@@ -7,7 +7,6 @@
 #include "src/cli/Signals.h"
 #include "src/jobs/JobControl.h"
 #include "src/jobs/OutputFiles.h"
-#include "src/speech/CTTSNotifySink.h"
 #include "src/speech/Sapi4Engine.h"
 #include "src/speech/Sapi5Engine.h"
 
@@ -75,8 +74,7 @@ int RunDocument(const std::string& name, const std::u16string& text,
     ConsoleMessageService messages(console, name);
     MessagesInstalled installed(messages);
     ConsoleHost host(text, settings);
-    CTTSNotifySink sink;
-    JobControl jobs(host, std::move(sapi4), std::move(sapi5), sink);
+    JobControl jobs(host, std::move(sapi4), std::move(sapi5));
     jobs.CreateStopEvent();
     jobs.StartJob(settings.speak, false);
 

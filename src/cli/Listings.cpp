@@ -74,7 +74,7 @@ std::vector<VoiceRow> VoiceRows(const Sapi4Engine& sapi4, const Sapi5Engine& sap
             if (voice.canSetPitch)
                 row.controls.push_back("pitch");
         } else {
-            row.language = TokenLanguage(sapi5.Voice(i - voices.Sapi4Count()).token);
+            row.language = TokenLanguage(sapi5.Voice(i - voices.Sapi4Count()).token.Get());
             // SAPI 5 voices take all three as absolute markup; they also take the quality.
             row.controls = {"speed", "volume", "pitch", "quality"};
         }

@@ -7,7 +7,6 @@
 #include "platform/sapi5/sapi5.h"
 #include "platform/wmf/wmsdk.h"
 #include "src/jobs/JobControl.h"
-#include "src/speech/CTTSNotifySink.h"
 #include "src/speech/Sapi4Engine.h"
 #include "src/speech/Sapi5Engine.h"
 #include "src/speech/VoiceCatalogue.h"
@@ -89,9 +88,7 @@ protected:
         host.editorText = FromUtf8(text);
         host.voicePosition = voice;
         host.dialogChoice = choice;
-        CTTSNotifySink sink;
-        JobControl control(host, std::make_unique<Sapi4Engine>(), std::make_unique<Sapi5Engine>(),
-                           sink);
+        JobControl control(host, std::make_unique<Sapi4Engine>(), std::make_unique<Sapi5Engine>());
         control.CreateStopEvent();
         control.StartJob(false, false);
         while (control.IsJobRunning())
