@@ -1,5 +1,6 @@
 #include "src/cli/Console.h"
 
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 namespace {
@@ -14,6 +15,18 @@ void Write(const std::string& text) {
         data += written;
         left -= static_cast<std::size_t>(written);
     }
+}
+
+// A progress line that wrapped would throw the redrawing off by a line.
+std::string FittedToTerminal(const std::string& line) {
+    winsize size{};
+    if (::ioctl(STDERR_FILENO, TIOCGWINSZ, &size) != 0 || size.ws_col < 2 ||
+        line.size() < size.ws_col)
+        return line;
+    std::size_t cut = size.ws_col - 1u;
+    while (cut > 0 && (static_cast<unsigned char>(line[cut]) & 0xC0) == 0x80)
+        --cut; // not inside a UTF-8 sequence
+    return line.substr(0, cut);
 }
 
 } // namespace
@@ -51,7 +64,7 @@ void Console::EraseBlock() {
 void Console::DrawBlock() {
     std::string text;
     for (const std::string& line : m_block)
-        text += line + "\n";
+        text += FittedToTerminal(line) + "\n";
     Write(text);
     m_drawnLines = m_block.size();
 }

@@ -9,6 +9,7 @@ int BlockSignals(bool withChildren) {
     sigemptyset(&set);
     sigaddset(&set, SIGINT);
     sigaddset(&set, SIGTERM);
+    sigaddset(&set, SIGHUP); // the terminal went away: stop as for SIGTERM
     if (withChildren)
         sigaddset(&set, SIGCHLD);
     if (pthread_sigmask(SIG_BLOCK, &set, nullptr) != 0)

@@ -1,5 +1,5 @@
 #pragma once
-// SIGINT and SIGTERM (and, for a batch, SIGCHLD) are blocked in every thread
+// SIGINT, SIGTERM and SIGHUP (and, for a batch, SIGCHLD) are blocked in every thread
 // from the start and read from a descriptor, so that they arrive in the main
 // loop between two steps and never inside a runtime.
 
