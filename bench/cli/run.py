@@ -5,7 +5,8 @@ texts: writing WAV against espeak-ng -w and flite -o for the same voices,
 documents with -j 2 against -j 1, and the peak memory of the largest text.
 Medians of RUNS runs; the sizes of the small and the large text in bytes.
 
-    bench/cli/run.py              (RUNS=3 SMALL=20000 LARGE=1000000)
+    bench/cli/run.py              (RUNS=3 SMALL=20000 LARGE=1000000; CLI=path/to/vocalith-cli
+                                   measures that build instead of building build-bench)
 """
 
 import os
@@ -19,7 +20,7 @@ import benchlib  # noqa: E402
 RUNS = int(os.environ.get("RUNS", "3"))
 SIZES = {"20 KB": int(os.environ.get("SMALL", "20000")),
          "1 MB": int(os.environ.get("LARGE", "1000000"))}
-CLI = os.path.join(benchlib.BIN, "vocalith-cli")
+CLI = os.environ.get("CLI") or os.path.join(benchlib.BIN, "vocalith-cli")
 # The same voice on both sides: the engine's own name and the window's.
 ESPEAK = ("en-us", "English (America), SAPI5")
 FLITE = ("kal16", "Kal 16 kHz (flite), SAPI4")
@@ -43,7 +44,8 @@ def report(label, ours, theirs, goal):
 
 
 def main():
-    benchlib.build("vocalith-cli", "lame_enc")
+    if not os.environ.get("CLI"):
+        benchlib.build("vocalith-cli", "lame_enc")
     work = tempfile.mkdtemp()
     print(f"median of {RUNS} runs; vocalith-cli against the engines' own tools")
     for size_name, size in SIZES.items():
