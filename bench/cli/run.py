@@ -18,8 +18,7 @@ sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 import benchlib  # noqa: E402
 
 RUNS = int(os.environ.get("RUNS", "3"))
-SIZES = {"20 KB": int(os.environ.get("SMALL", "20000")),
-         "1 MB": int(os.environ.get("LARGE", "1000000"))}
+SIZES = [int(os.environ.get("SMALL", "20000")), int(os.environ.get("LARGE", "1000000"))]
 CLI = os.environ.get("CLI") or os.path.join(benchlib.BIN, "vocalith-cli")
 # The same voice on both sides: the engine's own name and the window's.
 ESPEAK = ("en-us", "English (America), SAPI5")
@@ -48,7 +47,8 @@ def main():
         benchlib.build("vocalith-cli", "lame_enc")
     work = tempfile.mkdtemp()
     print(f"median of {RUNS} runs; vocalith-cli against the engines' own tools")
-    for size_name, size in SIZES.items():
+    for size in SIZES:
+        size_name = f"{size / 1000:g} KB"
         text = os.path.join(work, "text.txt")
         with open(text, "w") as f:
             f.write(benchlib.english_text(size))
@@ -72,7 +72,7 @@ def main():
     for i in range(8):
         documents.append(os.path.join(batch, f"doc{i}.txt"))
         with open(documents[-1], "w") as f:
-            f.write(benchlib.english_text(SIZES["20 KB"]))
+            f.write(benchlib.english_text(SIZES[0]))
     for jobs in ("1", "2"):
         os.makedirs(os.path.join(work, "out" + jobs), exist_ok=True)
     one, _ = median([CLI, "--quiet", "--overwrite", "-v", ESPEAK[1], "-j", "1", "-o",
