@@ -43,8 +43,7 @@ public:
             if (m_held < frameBytes)
                 return S_OK;
             m_held = 0;
-            const HRESULT hr =
-                deliver(static_cast<const std::uint8_t*>(m_frame.data()), std::size_t{1});
+            const HRESULT hr = deliver(m_frame.data(), std::size_t{1});
             if (FAILED(hr))
                 return hr;
         }

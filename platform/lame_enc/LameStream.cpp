@@ -82,6 +82,17 @@ bool WithinLimits(const BE_CONFIG_LHV1& config) {
            config.dwSampleRate >= 8000;
 }
 
+// What an encode or flush call of LAME gave: a byte count, or -1 when the
+// output buffer was too small.
+BE_ERR Written(int written, DWORD& outputBytes) {
+    if (written == -1)
+        return BE_ERR_BUFFER_TOO_SMALL;
+    if (written < 0)
+        return BE_ERR_INVALID_FORMAT_PARAMETERS;
+    outputBytes = static_cast<DWORD>(written);
+    return BE_ERR_SUCCESSFUL;
+}
+
 } // namespace
 
 std::unique_ptr<LameStream> LameStream::Create(const BE_CONFIG_LHV1& config, BE_ERR& error) {
@@ -183,23 +194,12 @@ BE_ERR LameStream::Encode(const short* samples, DWORD count, BYTE* output, DWORD
     else
         written = lame_encode_buffer_interleaved(m_lame, const_cast<short*>(samples), frames,
                                                  output, static_cast<int>(m_bufferSize));
-    if (written == -1)
-        return BE_ERR_BUFFER_TOO_SMALL;
-    if (written < 0)
-        return BE_ERR_INVALID_FORMAT_PARAMETERS;
-    outputBytes = static_cast<DWORD>(written);
-    return BE_ERR_SUCCESSFUL;
+    return Written(written, outputBytes);
 }
 
 BE_ERR LameStream::Flush(BYTE* output, DWORD& outputBytes) {
     outputBytes = 0;
-    const int written = lame_encode_flush(m_lame, output, static_cast<int>(m_bufferSize));
-    if (written == -1)
-        return BE_ERR_BUFFER_TOO_SMALL;
-    if (written < 0)
-        return BE_ERR_INVALID_FORMAT_PARAMETERS;
-    outputBytes = static_cast<DWORD>(written);
-    return BE_ERR_SUCCESSFUL;
+    return Written(lame_encode_flush(m_lame, output, static_cast<int>(m_bufferSize)), outputBytes);
 }
 
 BE_ERR LameStream::WriteTag(const char* mp3Path) {

@@ -1,5 +1,6 @@
 #include "platform/sapi5/XmlTag.h"
 
+#include "platform/com/strings.h"
 #include "platform/sapi5/TextCompare.h"
 
 #include <algorithm>
@@ -17,16 +18,6 @@ bool IsNameStart(char16_t c) {
 
 bool IsNameChar(char16_t c) {
     return IsNameStart(c) || (c >= u'0' && c <= u'9') || c == u'-' || c == u'.';
-}
-
-void AppendCodePoint(std::u16string& out, char32_t c) {
-    if (c >= 0x10000) {
-        c -= 0x10000;
-        out += static_cast<char16_t>(0xD800 + (c >> 10));
-        out += static_cast<char16_t>(0xDC00 + (c & 0x3FF));
-    } else {
-        out += static_cast<char16_t>(c);
-    }
 }
 
 std::optional<long> ParseNumber(std::u16string_view v) {
@@ -160,7 +151,7 @@ std::size_t DecodeXmlReference(std::u16string_view xml, std::size_t at, std::u16
         bool valid = digits > 0 && digits <= 8 && i < rest.size() && rest[i] == u';' &&
                      value != 0 && value <= 0x10FFFF && (value < 0xD800 || value > 0xDFFF);
         if (valid) {
-            AppendCodePoint(out, value);
+            AppendUtf16(out, value);
             return at + 1 + i + 1;
         }
     }

@@ -149,14 +149,7 @@ HRESULT AsfAudioEncoder::Begin(const WAVEFORMATEX& input, const WmaCodec& codec,
     if (FAILED(hr)) {
         // Nothing usable was written: the file stays open and empty of audio,
         // and Close() will not try to finish it.
-        swr_free(&m_resampler);
-        av_audio_fifo_free(m_fifo);
-        m_fifo = nullptr;
-        av_frame_free(&m_frame);
-        av_packet_free(&m_packet);
-        avcodec_free_context(&m_encoder);
-        avformat_free_context(m_mux);
-        m_mux = nullptr;
+        FreeCodec();
         return hr;
     }
     m_frames.Start(input.nBlockAlign);
@@ -300,11 +293,7 @@ HRESULT AsfAudioEncoder::Close() {
     return result;
 }
 
-void AsfAudioEncoder::FreeResources() {
-    if (m_converted)
-        av_freep(&m_converted[0]);
-    av_freep(&m_converted);
-    m_convertedCapacity = 0;
+void AsfAudioEncoder::FreeCodec() {
     swr_free(&m_resampler);
     av_audio_fifo_free(m_fifo);
     m_fifo = nullptr;
@@ -313,6 +302,14 @@ void AsfAudioEncoder::FreeResources() {
     avcodec_free_context(&m_encoder);
     avformat_free_context(m_mux);
     m_mux = nullptr;
+}
+
+void AsfAudioEncoder::FreeResources() {
+    if (m_converted)
+        av_freep(&m_converted[0]);
+    av_freep(&m_converted);
+    m_convertedCapacity = 0;
+    FreeCodec();
     avio_closep(&m_io);
     m_frames.Clear();
     m_nextPts = 0;

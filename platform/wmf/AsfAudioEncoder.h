@@ -51,6 +51,8 @@ private:
     HRESULT EncodeFrames(bool final);
     HRESULT Send(AVFrame* frame);
     HRESULT Fail(HRESULT hr);
+    // The resampler, encoder and muxer; the file stays open.
+    void FreeCodec();
     void FreeResources();
 
     AVIOContext* m_io = nullptr;

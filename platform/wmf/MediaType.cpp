@@ -89,6 +89,16 @@ HRESULT MediaType::CopyTo(WM_MEDIA_TYPE* out, DWORD* size) const {
     return S_OK;
 }
 
+HRESULT MediaType::ReadFromStream(IWMStreamConfig* config, MediaType* out) {
+    IWMMediaProps* props = nullptr;
+    HRESULT hr = config->QueryInterface(IID_IWMMediaProps, reinterpret_cast<void**>(&props));
+    if (FAILED(hr))
+        return hr;
+    hr = ReadFrom(props, out);
+    SafeRelease(props);
+    return hr;
+}
+
 HRESULT MediaType::ReadFrom(IWMMediaProps* props, MediaType* out) {
     if (!props || !out)
         return E_POINTER;

@@ -23,6 +23,8 @@ public:
     static std::optional<MediaType> CopyOf(const WM_MEDIA_TYPE* type);
     // Reads the media type an object reports through IWMMediaProps.
     static HRESULT ReadFrom(IWMMediaProps* props, MediaType* out);
+    // The media type of a stream of a profile.
+    static HRESULT ReadFromStream(IWMStreamConfig* config, MediaType* out);
 
     const WM_MEDIA_TYPE& type() const { return m_type; }
     // The format block as a WAVEFORMATEX (cbSize counted as 0 when the block

@@ -43,13 +43,8 @@ HRESULT WMProfile::AddStream(IWMStreamConfig* config) {
         if (s.number == number)
             return NS_E_INVALID_STREAM;
 
-    IWMMediaProps* props = nullptr;
-    hr = config->QueryInterface(IID_IWMMediaProps, reinterpret_cast<void**>(&props));
-    if (FAILED(hr))
-        return hr;
     MediaType type;
-    hr = MediaType::ReadFrom(props, &type);
-    SafeRelease(props);
+    hr = MediaType::ReadFromStream(config, &type);
     if (FAILED(hr))
         return hr;
     m_streams.push_back({std::move(type), number});

@@ -51,14 +51,9 @@ HRESULT WMWriter::SetProfile(IWMProfile* profile) {
     hr = profile->GetStream(0, &config);
     if (FAILED(hr))
         return hr;
-    IWMMediaProps* props = nullptr;
-    hr = config->QueryInterface(IID_IWMMediaProps, reinterpret_cast<void**>(&props));
-    SafeRelease(config);
-    if (FAILED(hr))
-        return hr;
     MediaType type;
-    hr = MediaType::ReadFrom(props, &type);
-    SafeRelease(props);
+    hr = MediaType::ReadFromStream(config, &type);
+    SafeRelease(config);
     if (FAILED(hr))
         return hr;
     auto wf = type.WaveFormat();
