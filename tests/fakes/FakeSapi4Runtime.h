@@ -1,18 +1,29 @@
 #pragma once
-// A fake SAPI 4 runtime for the engine adapter's tests: modes with preset
-// features and attribute behaviour, and an enumerator, engine and audio
-// destinations whose every step can be told to fail. The file destination
-// creates its file on Set as the real one does, so that tests see what is
-// left on disk. Installed in the class registry while the object lives.
+// A fake SAPI 4 runtime, installed in the class registry while the object
+// lives: modes with preset features and attribute behaviour, an enumerator and
+// finder, engines, a file destination and a multimedia destination. Every step
+// can be told to fail, and the fakes record what the program asks of them.
+//
+// Speech "plays" from TextData on: by default until the audio is reset; when
+// told to end, AudioStop is posted to the thread that called TextData after a
+// set time, as the real runtime does. The file destination writes a WAV
+// header when the file is set, audio for every text, and completes the header
+// on Flush or release, so that a file left half-written is recognisable.
+// Objects a given-up worker still holds keep the shared state alive.
 
 #include "platform/com/com.h"
 #include "platform/sapi4/sapi4.h"
+#include "platform/sync/sync.h"
+#include "src/speech/CSAPI4VoiceInfo.h"
 
 #include <atomic>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
+
+class FakeJobScheduler;
 
 // How one attribute of a fake engine behaves: Set clamps to [min, max].
 struct FakeSapi4Attribute {
@@ -40,6 +51,9 @@ public:
     void AddMode(const FakeSapi4Mode& mode);
     // A mode made by MakeMode, numbered after those already added.
     void AddMode(const std::u16string& name, DWORD features);
+    // A voice for job tests: its mode is always found and selected, without
+    // being enumerated; all three attributes settable.
+    static CSAPI4VoiceInfo Voice(const char16_t* name);
 
     static constexpr DWORD kSinkKey = 7;
 
@@ -54,7 +68,6 @@ public:
     // What the fakes were given, in the order of the calls where it matters.
     struct Calls {
         int enumerators = 0, devices = 0, fileDests = 0;
-        int finds = 0;
         std::optional<TTSMODEINFOW> findPattern;
         bool findRankingNull = false;
         std::vector<GUID> selects;
@@ -65,10 +78,9 @@ public:
         void* registeredSink = nullptr;
         IID registerIid{};
         std::vector<DWORD> unregistered;
-        int textDataCalls = 0;
         VOICECHARSET charset = 99;
         DWORD textFlags = 99;
-        std::u16string text;
+        std::u16string text; // the last
         DWORD textBytes = 0;
         void* bufNotify = reinterpret_cast<void*>(1);
         IID bufIid{};
@@ -79,14 +91,43 @@ public:
         // ("~Central"), the file ("~File") and the device ("~Device").
         std::vector<std::string> log;
     };
+    // The step at which a job's speech fails.
+    enum class Failure { None, Find, Select, Register, SetFile, TextData };
 
-    struct State;
-    Results& results();
-    Calls& calls();
+    struct State {
+        State();
+        ~State();
+        // Taken by the fakes; a test takes it to read or change the state
+        // while a worker runs.
+        std::mutex mutex;
+        std::vector<FakeSapi4Mode> modes;
+        Results results;
+        Calls calls;
+        Failure failAt = Failure::None;
+        // How speech plays, set before the job starts.
+        bool endless = true;                 // AudioStop never comes
+        unsigned speechMs = 0;               // time from TextData to AudioStop
+        bool postStopAtOnce = false;         // AudioStop queued before TextData returns
+        std::shared_ptr<Event> textDataGate; // TextData waits for it before speaking
+        std::shared_ptr<Event> returnGate;   // ... and after, before it returns
+        // Every text and file, and counts of what a job did.
+        std::vector<std::u16string> texts;
+        std::vector<std::u16string> filePaths;
+        int audioResets = 0;
+        int flushes = 0;
+        int registrations = 0, unregistrations = 0;
+        std::atomic<int> liveObjects{0};
+        std::atomic<int> textDataCalls{0};
+        std::unique_ptr<FakeJobScheduler> scheduler;
+    };
+
+    State& state() { return *m_state; }
+    Results& results() { return m_state->results; }
+    Calls& calls() { return m_state->calls; }
     // Fake objects alive right now.
-    int Alive() const;
+    int Alive() const { return m_state->liveObjects; }
 
 private:
-    std::shared_ptr<State> state_;
-    std::vector<std::unique_ptr<ScopedClassOverride>> overrides_;
+    std::shared_ptr<State> m_state;
+    std::vector<std::unique_ptr<ScopedClassOverride>> m_overrides;
 };

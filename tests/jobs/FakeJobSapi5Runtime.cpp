@@ -1,8 +1,8 @@
 #include "tests/jobs/FakeJobSapi5Runtime.h"
 
 #include "platform/com/strings.h"
-#include "tests/jobs/FakeJobScheduler.h"
-#include "tests/jobs/FakeJobWav.h"
+#include "tests/fakes/FakeJobScheduler.h"
+#include "tests/fakes/FakeJobWav.h"
 
 #include <cstdio>
 #include <cstring>

@@ -9,10 +9,10 @@
 #include "src/speech/Sapi4Engine.h"
 #include "src/speech/Sapi5Engine.h"
 #include "tests/fakes/FakeJobHost.h"
+#include "tests/fakes/FakeJobWav.h"
+#include "tests/fakes/FakeSapi4Runtime.h"
 #include "tests/fakes/RecordingMessageService.h"
-#include "tests/jobs/FakeJobSapi4Runtime.h"
 #include "tests/jobs/FakeJobSapi5Runtime.h"
-#include "tests/jobs/FakeJobWav.h"
 #include "tests/support/ScratchFolder.h"
 
 #include <chrono>
@@ -62,7 +62,9 @@ public:
 class JobControlTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        sapi4Voices = {FakeJobSapi4Runtime::Voice(u"Kal"), FakeJobSapi4Runtime::Voice(u"Slt")};
+        // Speech ends by itself, as the real runtime's does.
+        sapi4.state().endless = false;
+        sapi4Voices = {FakeSapi4Runtime::Voice(u"Kal"), FakeSapi4Runtime::Voice(u"Slt")};
         control = MakeControl();
         control->CreateStopEvent();
     }
@@ -86,7 +88,7 @@ protected:
     ComThread com;
     ScratchFolder folder;
     RecordingMessageService messages;
-    FakeJobSapi4Runtime sapi4;
+    FakeSapi4Runtime sapi4;
     FakeJobSapi5Runtime sapi5;
     FakeJobHost host;
     std::vector<CSAPI4VoiceInfo> sapi4Voices;

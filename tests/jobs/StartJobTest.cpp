@@ -68,9 +68,9 @@ TEST_F(StartJobTest, SliderEndsAndVolumeLimits) {
 }
 
 TEST_F(StartJobTest, CapabilityFlagsAndZeroSentAsOne) {
-    CSAPI4VoiceInfo plain = FakeJobSapi4Runtime::Voice(u"Plain");
+    CSAPI4VoiceInfo plain = FakeSapi4Runtime::Voice(u"Plain");
     plain.canSetSpeed = plain.canSetVolume = plain.canSetPitch = FALSE;
-    CSAPI4VoiceInfo fromZero = FakeJobSapi4Runtime::Voice(u"Zero");
+    CSAPI4VoiceInfo fromZero = FakeSapi4Runtime::Voice(u"Zero");
     fromZero.speedMin = 0;
     fromZero.speedMax = 100;
     fromZero.pitchMin = 0;

@@ -13,11 +13,12 @@ namespace {
 class WorkerTest : public ::testing::Test {
 protected:
     void SetUp() override {
+        sapi4.state().endless = false;
         stopEvent = std::make_shared<Event>(false);
         cancel = std::make_shared<std::atomic<bool>>(false);
         sink.SetStopEvent(stopEvent);
         sapi4Engine = std::make_shared<Sapi4Engine>(
-            std::vector<CSAPI4VoiceInfo>{FakeJobSapi4Runtime::Voice(u"Kal")});
+            std::vector<CSAPI4VoiceInfo>{FakeSapi4Runtime::Voice(u"Kal")});
         sapi4Engine->SetNotifySink(&sink);
         sapi5Engine = std::make_shared<Sapi5Engine>();
     }
@@ -67,7 +68,7 @@ protected:
     ComThread com;
     ScratchFolder folder;
     RecordingMessageService messages;
-    FakeJobSapi4Runtime sapi4;
+    FakeSapi4Runtime sapi4;
     FakeJobSapi5Runtime sapi5;
     CTTSNotifySink sink;
     std::shared_ptr<Event> stopEvent;
@@ -136,13 +137,13 @@ TEST_F(WorkerTest, Sapi4CancelFlagDecidesWhenStopAndEndOfSpeechMeet) {
 }
 
 TEST_F(WorkerTest, Sapi4FailedStartShowsOneMessageAndLeavesNoIntermediateFile) {
-    sapi4.state().failAt = FakeJobSapi4Runtime::Failure::TextData;
+    sapi4.state().failAt = FakeSapi4Runtime::Failure::TextData;
     Run(Context(true, false, OutputKind::Mp3, "talk.mp3"));
     EXPECT_EQ(messages.Ids(), std::vector<UINT>{IDS_TTS_TEXTDATA});
     EXPECT_TRUE(folder.Files().empty());
 
     messages.Clear();
-    sapi4.state().failAt = FakeJobSapi4Runtime::Failure::Find;
+    sapi4.state().failAt = FakeSapi4Runtime::Failure::Find;
     Run(Context(true, false, OutputKind::Wav));
     EXPECT_EQ(messages.Ids(), std::vector<UINT>{IDS_TTS_FIND_MODE});
     EXPECT_TRUE(folder.Files().empty());
