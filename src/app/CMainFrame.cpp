@@ -525,15 +525,9 @@ int CMainFrame::PitchPosition() {
 }
 
 bool CMainFrame::RunOutputFileDialog(OutputFileChoice& choice) {
-    CSelectOutputFileDlg dlg(this, &m_mp3, &m_wma);
+    CSelectOutputFileDlg dlg(this, Encoders());
     if (dlg.RunModal() != static_cast<int>(IDOK))
         return false;
-    choice.outputPath = dlg.m_strOutputFile;
-    choice.outputKind = static_cast<OutputKind>(dlg.m_nOutputKind);
-    choice.mp3Kbps = dlg.m_nBitrate;
-    choice.mp3Quality = dlg.m_nQuality;
-    choice.mp3Vbr = dlg.m_bVbr;
-    choice.wmaCodecIndex = dlg.m_nCodec;
-    choice.wmaFormatIndex = dlg.m_nFormat;
+    choice = *dlg.Choice();
     return true;
 }

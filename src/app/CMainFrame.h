@@ -6,6 +6,7 @@
 // command, greys out what cannot run while a job runs, shows the caret's line
 // and column, and asks before it closes during a job.
 
+#include "src/audio/AvailableEncoders.h"
 #include "src/audio/Mp3Encoder.h"
 #include "src/audio/WmaCodecCatalogue.h"
 #include "src/jobs/JobHost.h"
@@ -59,8 +60,8 @@ public:
 
     std::size_t Sapi4VoiceCount() const;
     const CSAPI4VoiceInfo& Sapi4Voice(std::size_t index) const;
-    const Mp3Encoder& Mp3() const { return m_mp3; }
-    const WmaCodecCatalogue& Wma() const { return m_wma; }
+    // What the output file dialog offers.
+    AvailableEncoders Encoders() const { return AvailableEncoders::Of(m_mp3, m_wma); }
 
     CChildView* View() const { return m_wndView; }
     CMyDialogBar* DialogBar() const { return m_wndDlgBar; }

@@ -1,8 +1,5 @@
 #include "src/dialogs/CSelectOutputFileDlg.h"
 
-#include "src/audio/Mp3Encoder.h"
-#include "src/audio/WmaCodecCatalogue.h"
-#include "src/jobs/SpeechJob.h"
 #include "src/resources/MessageService.h"
 #include "src/resources/StringTable.h"
 #include "src/resources/resource.h"
@@ -37,9 +34,8 @@ std::u16string TrimWhiteSpace(std::u16string text) {
 
 } // namespace
 
-CSelectOutputFileDlg::CSelectOutputFileDlg(QWidget* parent, const Mp3Encoder* mp3,
-                                           const WmaCodecCatalogue* wma)
-    : QDialog(parent), m_mp3(mp3), m_wma(wma),
+CSelectOutputFileDlg::CSelectOutputFileDlg(QWidget* parent, AvailableEncoders encoders)
+    : QDialog(parent), m_encoders(std::move(encoders)),
       m_layout(this, *FindDialogTemplate(IDD_SELECT_OUTPUT_FILE)),
       m_cbBitrate(m_layout.get<QComboBox>(IDC_BITRATE)), m_chkVbr(m_layout.get<QCheckBox>(IDC_VBR)),
       m_cbQuality(m_layout.get<QComboBox>(IDC_MP3_QUALITY)),
@@ -90,15 +86,11 @@ void CSelectOutputFileDlg::OnInitDialog() {
         m_cbQuality->addItem(QString::fromStdU16String(LoadResString(IDS_MP3_QUALITY_FIRST + i)));
     m_cbQuality->setCurrentIndex(kDefaultQualityPosition);
 
-    const bool mp3Available = m_mp3 && m_mp3->isLoaded();
-    const bool wmaAvailable = m_wma && m_wma->enumerated;
-    m_layout.control(IDC_RADIO_MP3)->setEnabled(mp3Available);
-    m_layout.control(IDC_RADIO_WMA)->setEnabled(wmaAvailable);
-    if (wmaAvailable) {
-        for (const auto& codec : m_wma->codecs)
-            m_cbCodec->addItem(QString::fromStdU16String(codec.name));
-        m_cbCodec->setCurrentIndex(0);
-    }
+    m_layout.control(IDC_RADIO_MP3)->setEnabled(m_encoders.mp3);
+    m_layout.control(IDC_RADIO_WMA)->setEnabled(m_encoders.wma);
+    for (const auto& codec : WmaCodecs())
+        m_cbCodec->addItem(QString::fromStdU16String(codec.name));
+    m_cbCodec->setCurrentIndex(0);
     FillFormatList(m_cbCodec->currentIndex());
 
     UpdateControls();
@@ -106,10 +98,10 @@ void CSelectOutputFileDlg::OnInitDialog() {
 
 void CSelectOutputFileDlg::FillFormatList(int codecIndex) {
     m_cbFormat->clear();
-    if (!m_wma || !m_wma->enumerated || codecIndex < 0 ||
-        static_cast<std::size_t>(codecIndex) >= m_wma->codecs.size())
+    const std::vector<WmaCodecEntry>& codecs = WmaCodecs();
+    if (codecIndex < 0 || static_cast<std::size_t>(codecIndex) >= codecs.size())
         return;
-    for (const auto& format : m_wma->codecs[codecIndex].formats)
+    for (const auto& format : codecs[static_cast<std::size_t>(codecIndex)].formats)
         m_cbFormat->addItem(QString::fromStdU16String(format.description));
     m_cbFormat->setCurrentIndex(m_cbFormat->count() > 0 ? 0 : -1);
 }
@@ -156,51 +148,39 @@ void CSelectOutputFileDlg::OnSelEndOkCodec() {
 }
 
 void CSelectOutputFileDlg::OnOK() {
-    int kind = static_cast<int>(OutputKind::Wav);
-    int bitrate = 0, quality = 0, codec = 0, format = 0;
-    BOOL vbr = FALSE;
+    // Built aside and kept only once every check has passed, so that a
+    // refused OK leaves no result.
+    OutputFileChoice choice;
     if (IsChecked(IDC_RADIO_MP3)) {
-        kind = static_cast<int>(OutputKind::Mp3);
+        choice.outputKind = OutputKind::Mp3;
         const int position = m_cbBitrate->currentIndex();
         if (position < 0 || position >= static_cast<int>(kBitratesKbps.size())) {
             AfxMessageBox(IDS_SELECT_MP3_BITRATE, MB_OK);
             return;
         }
-        bitrate = kBitratesKbps[position];
-        quality = m_cbQuality->currentIndex();
-        vbr = m_chkVbr->isChecked() ? TRUE : FALSE;
+        choice.mp3Kbps = kBitratesKbps[static_cast<std::size_t>(position)];
+        choice.mp3Quality = m_cbQuality->currentIndex();
+        choice.mp3Vbr = m_chkVbr->isChecked();
     } else if (IsChecked(IDC_RADIO_WMA)) {
-        kind = static_cast<int>(OutputKind::Wma);
-        codec = m_cbCodec->currentIndex();
-        if (codec < 0) {
+        choice.outputKind = OutputKind::Wma;
+        choice.wmaCodecIndex = m_cbCodec->currentIndex();
+        if (choice.wmaCodecIndex < 0) {
             AfxMessageBox(IDS_SELECT_WMA_CODEC, MB_OK);
             return;
         }
-        format = m_cbFormat->currentIndex();
-        if (format < 0) {
+        choice.wmaFormatIndex = m_cbFormat->currentIndex();
+        if (choice.wmaFormatIndex < 0) {
             AfxMessageBox(IDS_SELECT_WMA_FORMAT, MB_OK);
             return;
         }
     }
 
-    const std::u16string path = TrimWhiteSpace(m_editOutputFile->text().toStdU16String());
-    if (path.empty()) {
+    choice.outputPath = TrimWhiteSpace(m_editOutputFile->text().toStdU16String());
+    if (choice.outputPath.empty()) {
         AfxMessageBox(IDS_SPECIFY_OUTPUT_FILE, MB_OK);
         return;
     }
-
-    // Nothing is written before every check has passed, so a refused OK
-    // leaves the results as they were.
-    m_strOutputFile = path;
-    m_nOutputKind = kind;
-    if (kind == static_cast<int>(OutputKind::Mp3)) {
-        m_nBitrate = bitrate;
-        m_nQuality = quality;
-        m_bVbr = vbr;
-    } else if (kind == static_cast<int>(OutputKind::Wma)) {
-        m_nCodec = codec;
-        m_nFormat = format;
-    }
+    m_choice = std::move(choice);
     accept();
 }
 
@@ -208,6 +188,11 @@ bool CSelectOutputFileDlg::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut)
         UpdateControls();
     return QDialog::eventFilter(watched, event);
+}
+
+const std::vector<WmaCodecEntry>& CSelectOutputFileDlg::WmaCodecs() const {
+    static const std::vector<WmaCodecEntry> kNone;
+    return m_encoders.wma ? m_encoders.wmaCodecs : kNone;
 }
 
 bool CSelectOutputFileDlg::IsChecked(int id) const {

@@ -1,18 +1,18 @@
 #pragma once
 // The modal dialog of the Write commands: the output file, its kind (WAV, MP3
-// or WMA) and the compression settings of that kind. MP3 is offered only when
-// the frame's encoder library is loaded, WMA only when its codec catalogue is
-// enumerated.
+// or WMA) and the compression settings of that kind. MP3 and WMA are offered
+// only when they are available.
 
-#include "platform/com/types.h"
+#include "src/audio/AvailableEncoders.h"
 #include "src/dialogs/SaveAsChooser.h"
 #include "src/dialogs/TemplateLayout.h"
+#include "src/jobs/OutputFileChoice.h"
 
 #include <QDialog>
+#include <optional>
 #include <string>
+#include <vector>
 
-class Mp3Encoder;
-class WmaCodecCatalogue;
 class QCheckBox;
 class QComboBox;
 class QLineEdit;
@@ -21,9 +21,8 @@ class CSelectOutputFileDlg : public QDialog {
     Q_OBJECT
 
 public:
-    // `mp3` and `wma` are the frame's; null when there is no main window, and
-    // then neither compression is offered. Both must outlive the dialog.
-    CSelectOutputFileDlg(QWidget* parent, const Mp3Encoder* mp3, const WmaCodecCatalogue* wma);
+    // Without a main window nothing is available and only WAV is offered.
+    CSelectOutputFileDlg(QWidget* parent, AvailableEncoders encoders = {});
 
     // Runs the dialog modally: IDOK when the user accepted, IDCANCEL otherwise.
     int RunModal();
@@ -36,22 +35,16 @@ public:
 
     // The enable rules of the compression controls, from the checked radio button.
     void UpdateControls();
-    // Lists the formats of the catalogue's codec at `codecIndex` and selects
-    // the first; leaves the list empty for a position the catalogue has not.
+    // Lists the formats of the codec at `codecIndex` and selects the first;
+    // leaves the list empty for a position the codec list has not.
     void FillFormatList(int codecIndex);
     // Runs the chooser for the checked kind; true and `path` set when the
     // user chose a file.
     bool BrowseForOutputFile(std::u16string& path);
 
-    // Results, written only when the user presses OK; those that do not belong
-    // to the chosen kind are left as they were.
-    std::u16string m_strOutputFile;
-    int m_nOutputKind = 0;
-    int m_nBitrate = 0;
-    int m_nQuality = 0;
-    BOOL m_bVbr = FALSE;
-    int m_nCodec = 0;
-    int m_nFormat = 0;
+    // The user's choice once OK has been accepted; empty before and after a
+    // refused OK or a Cancel.
+    const std::optional<OutputFileChoice>& Choice() const { return m_choice; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -62,9 +55,11 @@ private:
     void OnBrowse();
     void OnSelEndOkCodec();
     bool IsChecked(int id) const;
+    // The codecs offered: none unless WMA is available.
+    const std::vector<WmaCodecEntry>& WmaCodecs() const;
 
-    const Mp3Encoder* m_mp3;
-    const WmaCodecCatalogue* m_wma;
+    const AvailableEncoders m_encoders;
+    std::optional<OutputFileChoice> m_choice;
     TemplateLayout m_layout;
     QComboBox* m_cbBitrate;
     QCheckBox* m_chkVbr;

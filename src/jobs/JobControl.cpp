@@ -54,13 +54,7 @@ void JobControl::StartJob(bool speak, bool selectionOnly) {
         OutputFileChoice choice;
         if (!m_host.RunOutputFileDialog(choice))
             return;
-        m_job.outputKind = choice.outputKind;
-        m_job.mp3Kbps = choice.mp3Kbps;
-        m_job.mp3Quality = choice.mp3Quality;
-        m_job.mp3Vbr = choice.mp3Vbr;
-        m_job.wmaCodecIndex = choice.wmaCodecIndex;
-        m_job.wmaFormatIndex = choice.wmaFormatIndex;
-        m_job.outputPath = choice.outputPath;
+        static_cast<OutputFileChoice&>(m_job) = std::move(choice);
     }
 
     VoiceCatalogue catalogue(*m_sapi4, *m_sapi5);

@@ -2,18 +2,9 @@
 // What StartJob reads from the window: the editor, the control bar and the
 // output file dialog. The main frame implements it; tests fake it.
 
-#include "src/jobs/SpeechJob.h"
+#include "src/jobs/OutputFileChoice.h"
 
 #include <string>
-
-// The result fields of the output file dialog, copied into the job on OK.
-struct OutputFileChoice {
-    std::u16string outputPath;
-    OutputKind outputKind = OutputKind::Wav;
-    std::int32_t mp3Kbps = 0, mp3Quality = 0;
-    BOOL mp3Vbr = FALSE;
-    std::int32_t wmaCodecIndex = 0, wmaFormatIndex = 0;
-};
 
 class JobHost {
 public:

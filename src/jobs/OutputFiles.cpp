@@ -93,7 +93,7 @@ void FinishJob(const SpeechJob& job, const WavTarget& wav, bool stopped,
     switch (job.outputKind) {
     case OutputKind::Mp3:
         converted = convertWavToMp3(wav.path, job.outputPath, job.mp3Kbps, job.mp3Quality,
-                                    job.mp3Vbr != FALSE, &control);
+                                    job.mp3Vbr, &control);
         break;
     case OutputKind::Wma:
         converted = convertWavToWma(wav.path, job.outputPath, job.wmaCodecIndex, job.wmaFormatIndex,

@@ -24,7 +24,7 @@ QStringList LabelledBy(QWidget* control) {
 
 TEST_F(AppTest, EveryListSliderAndEditIsNamedAndLabelledByItsLabel) {
     ASSERT_TRUE(StartWithSapi5Voices());
-    CSelectOutputFileDlg dlg(Frame(), &Frame()->Mp3(), &Frame()->Wma());
+    CSelectOutputFileDlg dlg(Frame(), Frame()->Encoders());
     // Lists are announced with their value as name, so their label comes
     // through the labelled-by relation; sliders are also named by it.
     for (QWidget* list :

@@ -101,7 +101,7 @@ TEST_F(AppTest, AMissingMp3LibraryIsNotMentioned) {
     Mp3Encoder::setLibraryPath("");
     ASSERT_TRUE(started);
     EXPECT_TRUE(messages.Boxes().empty());
-    EXPECT_FALSE(Frame()->Mp3().isLoaded());
+    EXPECT_FALSE(Frame()->Encoders().mp3);
 }
 
 TEST_F(AppTest, WindowHasItsPartsAndTheEditorHasTheFocus) {

@@ -1,7 +1,5 @@
 #include "src/dialogs/CSelectOutputFileDlg.h"
 
-#include "src/audio/Mp3Encoder.h"
-#include "src/audio/WmaCodecCatalogue.h"
 #include "src/resources/MessageService.h"
 #include "src/resources/resource.h"
 #include "tests/fakes/RecordingMessageService.h"
@@ -19,17 +17,14 @@
 
 namespace {
 
-constexpr int kUnwritten = -77;
-
 class CSelectOutputFileDlgTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { TestApplication(); }
 
     void SetUp() override {
-        // The real encoder library, built next to the test.
-        ASSERT_TRUE(mp3.loadLibrary());
-        wma.enumerated = true;
-        wma.codecs = {
+        available.mp3 = true;
+        available.wma = true;
+        available.wmaCodecs = {
             {{{u"128 kbps, 44 kHz, stereo CBR"}, {u"64 kbps, 44 kHz, stereo CBR"}},
              u"Windows Media Audio V2"},
             {{{u"48 kbps, 32 kHz, stereo CBR"},
@@ -37,17 +32,6 @@ protected:
               {u"20 kbps, 22 kHz, mono CBR"}},
              u"Windows Media Audio V1"},
         };
-    }
-
-    // Marks every result field so that a test can see which ones OK wrote.
-    static void MarkResults(CSelectOutputFileDlg& dlg) {
-        dlg.m_strOutputFile = u"unwritten";
-        dlg.m_nOutputKind = kUnwritten;
-        dlg.m_nBitrate = kUnwritten;
-        dlg.m_nQuality = kUnwritten;
-        dlg.m_bVbr = kUnwritten;
-        dlg.m_nCodec = kUnwritten;
-        dlg.m_nFormat = kUnwritten;
     }
 
     template <class W> static W* Item(const CSelectOutputFileDlg& dlg, int id) {
@@ -78,13 +62,12 @@ protected:
         return items;
     }
 
-    Mp3Encoder mp3;
-    WmaCodecCatalogue wma;
+    AvailableEncoders available;
     RecordingMessageService messages;
 };
 
 TEST_F(CSelectOutputFileDlgTest, FirstShowingHasTheDefaults) {
-    CSelectOutputFileDlg dlg(nullptr, &mp3, &wma);
+    CSelectOutputFileDlg dlg(nullptr, available);
     EXPECT_EQ(dlg.windowTitle(), "Select output audio file");
     EXPECT_TRUE(Item<QRadioButton>(dlg, IDC_RADIO_WAV)->isChecked());
     EXPECT_FALSE(Item<QRadioButton>(dlg, IDC_RADIO_MP3)->isChecked());
@@ -114,7 +97,7 @@ TEST_F(CSelectOutputFileDlgTest, FirstShowingHasTheDefaults) {
 }
 
 TEST_F(CSelectOutputFileDlgTest, RadioButtonsAreExclusiveAndDriveTheEnableRules) {
-    CSelectOutputFileDlg dlg(nullptr, &mp3, &wma);
+    CSelectOutputFileDlg dlg(nullptr, available);
     auto* wav = Item<QRadioButton>(dlg, IDC_RADIO_WAV);
     auto* mp3Radio = Item<QRadioButton>(dlg, IDC_RADIO_MP3);
     auto* wmaRadio = Item<QRadioButton>(dlg, IDC_RADIO_WMA);
@@ -143,8 +126,8 @@ TEST_F(CSelectOutputFileDlgTest, RadioButtonsAreExclusiveAndDriveTheEnableRules)
 
 TEST_F(CSelectOutputFileDlgTest, CompressionIsOfferedOnlyWhenAvailable) {
     {
-        Mp3Encoder unloaded;
-        CSelectOutputFileDlg dlg(nullptr, &unloaded, &wma);
+        available.mp3 = false;
+        CSelectOutputFileDlg dlg(nullptr, available);
         EXPECT_FALSE(dlg.GetDlgItem(IDC_RADIO_MP3)->isEnabled());
         EXPECT_TRUE(dlg.GetDlgItem(IDC_RADIO_WMA)->isEnabled());
         EXPECT_TRUE(dlg.GetDlgItem(IDC_RADIO_WAV)->isEnabled());
@@ -152,10 +135,10 @@ TEST_F(CSelectOutputFileDlgTest, CompressionIsOfferedOnlyWhenAvailable) {
         EXPECT_TRUE(Item<QRadioButton>(dlg, IDC_RADIO_WAV)->isChecked());
     }
     {
-        // A catalogue that is not enumerated is not read at all, even if it
-        // holds entries.
-        wma.enumerated = false;
-        CSelectOutputFileDlg dlg(nullptr, &mp3, &wma);
+        // Codecs that are not available are not offered, even if listed.
+        available.mp3 = true;
+        available.wma = false;
+        CSelectOutputFileDlg dlg(nullptr, available);
         EXPECT_TRUE(dlg.GetDlgItem(IDC_RADIO_MP3)->isEnabled());
         EXPECT_FALSE(dlg.GetDlgItem(IDC_RADIO_WMA)->isEnabled());
         EXPECT_EQ(Combo(dlg, IDC_CODEC)->count(), 0);
@@ -165,7 +148,7 @@ TEST_F(CSelectOutputFileDlgTest, CompressionIsOfferedOnlyWhenAvailable) {
     }
     {
         // No main window: only WAV.
-        CSelectOutputFileDlg dlg(nullptr, nullptr, nullptr);
+        CSelectOutputFileDlg dlg(nullptr);
         EXPECT_FALSE(dlg.GetDlgItem(IDC_RADIO_MP3)->isEnabled());
         EXPECT_FALSE(dlg.GetDlgItem(IDC_RADIO_WMA)->isEnabled());
         EXPECT_TRUE(dlg.GetDlgItem(IDC_RADIO_WAV)->isEnabled());
@@ -175,12 +158,12 @@ TEST_F(CSelectOutputFileDlgTest, CompressionIsOfferedOnlyWhenAvailable) {
         SetPath(dlg, "/tmp/out.wav");
         PressOk(dlg);
         EXPECT_EQ(dlg.result(), QDialog::Accepted);
-        EXPECT_EQ(dlg.m_nOutputKind, 0);
+        EXPECT_EQ(dlg.Choice()->outputKind, OutputKind::Wav);
     }
 }
 
 TEST_F(CSelectOutputFileDlgTest, FormatListFollowsTheChosenCodec) {
-    CSelectOutputFileDlg dlg(nullptr, &mp3, &wma);
+    CSelectOutputFileDlg dlg(nullptr, available);
     Check(dlg, IDC_RADIO_WMA);
     QComboBox* codec = Combo(dlg, IDC_CODEC);
     QComboBox* format = Combo(dlg, IDC_FORMAT);
@@ -207,27 +190,20 @@ TEST_F(CSelectOutputFileDlgTest, FormatListFollowsTheChosenCodec) {
 }
 
 TEST_F(CSelectOutputFileDlgTest, OkWithWmaAtOnceGivesTheFirstCodecAndFormat) {
-    CSelectOutputFileDlg dlg(nullptr, &mp3, &wma);
-    MarkResults(dlg);
+    CSelectOutputFileDlg dlg(nullptr, available);
     Check(dlg, IDC_RADIO_WMA);
     SetPath(dlg, "/tmp/speech.wma");
     PressOk(dlg);
     EXPECT_TRUE(messages.Boxes().empty());
     EXPECT_EQ(dlg.result(), QDialog::Accepted);
-    EXPECT_EQ(dlg.m_nOutputKind, 2);
-    EXPECT_EQ(dlg.m_nCodec, 0);
-    EXPECT_EQ(dlg.m_nFormat, 0);
-    EXPECT_EQ(dlg.m_strOutputFile, u"/tmp/speech.wma");
-    EXPECT_EQ(dlg.m_nBitrate, kUnwritten);
-    EXPECT_EQ(dlg.m_nQuality, kUnwritten);
-    EXPECT_EQ(dlg.m_bVbr, kUnwritten);
+    // Codec 0 and format 0; the MP3 fields are not written.
+    EXPECT_EQ(dlg.Choice(), (OutputFileChoice{u"/tmp/speech.wma", OutputKind::Wma}));
 }
 
 TEST_F(CSelectOutputFileDlgTest, OkWithMp3GivesBitrateQualityAndVbr) {
     const int kbps[] = {32, 40, 48, 56, 64, 80, 96, 112, 128, 160};
     for (int position = 0; position < 10; ++position) {
-        CSelectOutputFileDlg dlg(nullptr, &mp3, &wma);
-        MarkResults(dlg);
+        CSelectOutputFileDlg dlg(nullptr, available);
         Check(dlg, IDC_RADIO_MP3);
         Combo(dlg, IDC_BITRATE)->setCurrentIndex(position);
         Combo(dlg, IDC_MP3_QUALITY)->setCurrentIndex(9 - position);
@@ -236,30 +212,24 @@ TEST_F(CSelectOutputFileDlgTest, OkWithMp3GivesBitrateQualityAndVbr) {
         SetPath(dlg, "speech");
         PressOk(dlg);
         ASSERT_EQ(dlg.result(), QDialog::Accepted) << position;
-        EXPECT_EQ(dlg.m_nOutputKind, 1);
-        EXPECT_EQ(dlg.m_nBitrate, kbps[position]);
-        EXPECT_EQ(dlg.m_nQuality, 9 - position);
-        EXPECT_EQ(dlg.m_bVbr, position % 2);
-        EXPECT_EQ(dlg.m_strOutputFile, u"speech"); // no extension is added
-        EXPECT_EQ(dlg.m_nCodec, kUnwritten);
-        EXPECT_EQ(dlg.m_nFormat, kUnwritten);
+        // No extension is added; the WMA fields are not written.
+        OutputFileChoice expected{u"speech", OutputKind::Mp3, kbps[position], 9 - position,
+                                  position % 2 == 1};
+        EXPECT_EQ(dlg.Choice(), expected) << position;
     }
     EXPECT_TRUE(messages.Boxes().empty());
 }
 
 TEST_F(CSelectOutputFileDlgTest, OkWithWavWritesOnlyPathAndKind) {
-    CSelectOutputFileDlg dlg(nullptr, &mp3, &wma);
-    MarkResults(dlg);
+    CSelectOutputFileDlg dlg(nullptr, available);
     Check(dlg, IDC_RADIO_MP3); // settings of another kind are not carried over
     Item<QCheckBox>(dlg, IDC_VBR)->click();
     Check(dlg, IDC_RADIO_WAV);
     SetPath(dlg, "out.mp3");
     PressOk(dlg);
     EXPECT_EQ(dlg.result(), QDialog::Accepted);
-    EXPECT_EQ(dlg.m_nOutputKind, 0);
-    EXPECT_EQ(dlg.m_strOutputFile, u"out.mp3"); // the kind is never taken from the path
-    for (int field : {dlg.m_nBitrate, dlg.m_nQuality, dlg.m_bVbr, dlg.m_nCodec, dlg.m_nFormat})
-        EXPECT_EQ(field, kUnwritten);
+    // The kind is never taken from the path.
+    EXPECT_EQ(dlg.Choice(), (OutputFileChoice{u"out.mp3", OutputKind::Wav}));
 }
 
 TEST_F(CSelectOutputFileDlgTest, PathIsTrimmedOfWhiteSpaceOnly) {
@@ -274,11 +244,11 @@ TEST_F(CSelectOutputFileDlgTest, PathIsTrimmedOfWhiteSpaceOnly) {
         {"no extension", u"no extension"},
     };
     for (const Case& c : cases) {
-        CSelectOutputFileDlg dlg(nullptr, &mp3, &wma);
+        CSelectOutputFileDlg dlg(nullptr, available);
         SetPath(dlg, c.typed);
         PressOk(dlg);
         EXPECT_EQ(dlg.result(), QDialog::Accepted) << c.typed.toStdString();
-        EXPECT_EQ(dlg.m_strOutputFile, c.expected);
+        EXPECT_EQ(dlg.Choice()->outputPath, c.expected);
     }
     EXPECT_TRUE(messages.Boxes().empty());
 }
@@ -289,18 +259,16 @@ TEST_F(CSelectOutputFileDlgTest, PathIsTrimmedOfWhiteSpaceOnly) {
 TEST_F(CSelectOutputFileDlgTest, RefusedOkShowsItsMessageAndKeepsTheDialogOpen) {
     auto expectRefused = [&](CSelectOutputFileDlg& dlg, UINT message) {
         messages.Clear();
-        MarkResults(dlg);
         PressOk(dlg);
         EXPECT_EQ(messages.Ids(), std::vector<UINT>{message});
         ASSERT_EQ(messages.Boxes().size(), 1u);
         EXPECT_EQ(messages.Boxes()[0].type, MB_OK | MB_ICONWARNING);
         EXPECT_EQ(messages.Boxes()[0].caption, u"Vocalith");
         EXPECT_NE(dlg.result(), QDialog::Accepted);
-        EXPECT_EQ(dlg.m_nOutputKind, kUnwritten);
-        EXPECT_EQ(dlg.m_strOutputFile, u"unwritten");
+        EXPECT_FALSE(dlg.Choice());
     };
     {
-        CSelectOutputFileDlg dlg(nullptr, &mp3, &wma);
+        CSelectOutputFileDlg dlg(nullptr, available);
         SetPath(dlg, " \t \n ");
         expectRefused(dlg, IDS_SPECIFY_OUTPUT_FILE);
         SetPath(dlg, "");
@@ -309,23 +277,23 @@ TEST_F(CSelectOutputFileDlgTest, RefusedOkShowsItsMessageAndKeepsTheDialogOpen) 
     }
     {
         // The kind's own check comes before the path's.
-        CSelectOutputFileDlg dlg(nullptr, &mp3, &wma);
+        CSelectOutputFileDlg dlg(nullptr, available);
         Check(dlg, IDC_RADIO_MP3);
         Combo(dlg, IDC_BITRATE)->setCurrentIndex(-1);
         expectRefused(dlg, IDS_SELECT_MP3_BITRATE);
         EXPECT_TRUE(Item<QRadioButton>(dlg, IDC_RADIO_MP3)->isChecked());
     }
     {
-        wma.codecs.clear(); // a catalogue without codecs
-        CSelectOutputFileDlg dlg(nullptr, &mp3, &wma);
+        available.wmaCodecs.clear(); // a catalogue without codecs
+        CSelectOutputFileDlg dlg(nullptr, available);
         Check(dlg, IDC_RADIO_WMA);
         SetPath(dlg, "out.wma");
         expectRefused(dlg, IDS_SELECT_WMA_CODEC);
         EXPECT_EQ(Item<QLineEdit>(dlg, IDC_OUTPUT_FILE)->text(), "out.wma");
     }
     {
-        wma.codecs = {{{}, u"Codec without formats"}};
-        CSelectOutputFileDlg dlg(nullptr, &mp3, &wma);
+        available.wmaCodecs = {{{}, u"Codec without formats"}};
+        CSelectOutputFileDlg dlg(nullptr, available);
         Check(dlg, IDC_RADIO_WMA);
         SetPath(dlg, "out.wma");
         expectRefused(dlg, IDS_SELECT_WMA_FORMAT);
@@ -333,7 +301,7 @@ TEST_F(CSelectOutputFileDlgTest, RefusedOkShowsItsMessageAndKeepsTheDialogOpen) 
 }
 
 TEST_F(CSelectOutputFileDlgTest, BrowseOffersTheCheckedKindsFilter) {
-    CSelectOutputFileDlg dlg(nullptr, &mp3, &wma);
+    CSelectOutputFileDlg dlg(nullptr, available);
     std::vector<SaveAsRequest> requests;
     std::vector<QWidget*> owners;
     std::optional<QString> answer = QString("/home/user/speech.mp3");
@@ -373,25 +341,22 @@ TEST_F(CSelectOutputFileDlgTest, BrowseOffersTheCheckedKindsFilter) {
 
 TEST_F(CSelectOutputFileDlgTest, RunModalReportsHowTheDialogEnded) {
     {
-        CSelectOutputFileDlg dlg(nullptr, &mp3, &wma);
-        MarkResults(dlg);
+        CSelectOutputFileDlg dlg(nullptr, available);
         QTimer::singleShot(0, &dlg, [&] {
             SetPath(dlg, "/tmp/run.wav");
             PressOk(dlg);
         });
         EXPECT_EQ(dlg.RunModal(), static_cast<int>(IDOK));
-        EXPECT_EQ(dlg.m_strOutputFile, u"/tmp/run.wav");
+        EXPECT_EQ(dlg.Choice(), (OutputFileChoice{u"/tmp/run.wav"}));
     }
     {
-        CSelectOutputFileDlg dlg(nullptr, &mp3, &wma);
-        MarkResults(dlg);
+        CSelectOutputFileDlg dlg(nullptr, available);
         QTimer::singleShot(0, &dlg, [&] {
             SetPath(dlg, "/tmp/run.wav");
             QTest::keyClick(&dlg, Qt::Key_Escape);
         });
         EXPECT_EQ(dlg.RunModal(), static_cast<int>(IDCANCEL));
-        EXPECT_EQ(dlg.m_strOutputFile, u"unwritten");
-        EXPECT_EQ(dlg.m_nOutputKind, kUnwritten);
+        EXPECT_FALSE(dlg.Choice());
     }
 }
 
