@@ -26,9 +26,9 @@ public:
 
 int FormatIndex(const std::u16string& description) {
     WmaCodecCatalogue catalogue;
-    if (!catalogue.enumerate() || catalogue.codecs.empty())
+    if (!catalogue.enumerate() || catalogue.codecs().empty())
         return -1;
-    const auto& formats = catalogue.codecs[0].formats;
+    const auto& formats = catalogue.codecs()[0].formats;
     for (std::size_t i = 0; i < formats.size(); ++i)
         if (formats[i].description == description)
             return static_cast<int>(i);

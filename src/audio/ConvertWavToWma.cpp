@@ -2,6 +2,7 @@
 #include "src/audio/Conversion.h"
 #include "src/audio/WavFileReader.h"
 #include "src/audio/WmaCodecCatalogue.h"
+#include "src/audio/WmaWriter.h"
 #include "src/resources/MessageService.h"
 #include "src/resources/resource.h"
 
@@ -18,15 +19,15 @@ int Fail(UINT id) {
 // Feeds the WAV's sample data to the writer in one-second chunks. False when
 // a sample was refused (its message is shown) or the WAV could not be read to
 // its end: a file missing the rest of the speech is no success.
-bool PumpChunks(WavFileReader& reader, WmaCodecCatalogue& catalogue, BYTE* buffer,
-                std::uint32_t chunk, bool preprocess, const std::atomic<bool>* abandon) {
+bool PumpChunks(WavFileReader& reader, WmaWriter& writer, BYTE* buffer, std::uint32_t chunk,
+                bool preprocess, const std::atomic<bool>* abandon) {
     for (;;) {
         std::uint32_t got = reader.read(buffer, chunk);
         if (got == 0)
             break;
         if (abandon && abandon->load())
             return false;
-        HRESULT hr = catalogue.writeChunk(buffer, got, preprocess);
+        HRESULT hr = writer.writeChunk(buffer, got, preprocess);
         if (FAILED(hr))
             return false;
         if (hr != S_OK)
@@ -35,9 +36,9 @@ bool PumpChunks(WavFileReader& reader, WmaCodecCatalogue& catalogue, BYTE* buffe
     return !reader.failed();
 }
 
-int Convert(WavFileReader& reader, WmaCodecCatalogue& catalogue, const std::u16string& wavPath,
-            const std::u16string& wmaPath, int codecIndex, int formatIndex,
-            const std::atomic<bool>* abandon) {
+int Convert(WavFileReader& reader, WmaCodecCatalogue& catalogue, WmaWriter& writer,
+            const std::u16string& wavPath, const std::u16string& wmaPath, int codecIndex,
+            int formatIndex, const std::atomic<bool>* abandon) {
     if (!reader.open(wavPath))
         return 0;
     // One second of audio. A header that gives no rate would make every read
@@ -47,33 +48,33 @@ int Convert(WavFileReader& reader, WmaCodecCatalogue& catalogue, const std::u16s
         return Fail(IDS_WAV_READ);
     if (!catalogue.enumerate())
         return Fail(IDS_WMA_INIT);
-    if (!catalogue.openWriter(&reader.format, codecIndex, formatIndex, wmaPath))
+    if (!writer.openWriter(&reader.format, codecIndex, formatIndex, wmaPath))
         return 0;
 
     std::unique_ptr<BYTE[]> buffer(new (std::nothrow) BYTE[std::size_t{chunk} + 1]);
     if (!buffer)
         return Fail(IDS_OUT_OF_MEMORY);
 
-    const bool vbr = catalogue.selectedFormat.mode != WmaEncodingMode::Cbr;
-    for (std::uint32_t pass = 0; pass < catalogue.passCount; ++pass) {
-        if (vbr && FAILED(catalogue.beginPreprocessingPass()))
+    const bool vbr = writer.selectedFormat().mode != WmaEncodingMode::Cbr;
+    for (std::uint32_t pass = 0; pass < writer.passCount(); ++pass) {
+        if (vbr && FAILED(writer.beginPreprocessingPass()))
             return Fail(IDS_WMA_BEGIN_PASS);
-        if (!PumpChunks(reader, catalogue, buffer.get(), chunk, true, abandon))
+        if (!PumpChunks(reader, writer, buffer.get(), chunk, true, abandon))
             return 0;
-        if (vbr && FAILED(catalogue.endPreprocessingPass()))
+        if (vbr && FAILED(writer.endPreprocessingPass()))
             return Fail(IDS_WMA_END_PASS);
-        catalogue.sampleTime = 0;
+        writer.restartPass();
         reader.rewindToData();
         if (reader.failed())
             return 0;
     }
-    if (!PumpChunks(reader, catalogue, buffer.get(), chunk, false, abandon))
+    if (!PumpChunks(reader, writer, buffer.get(), chunk, false, abandon))
         return 0;
     // The writer holds the last samples until EndWriting; if they cannot be
     // written (a full disk), the file is not complete.
-    if (FAILED(catalogue.endWriting()))
+    if (FAILED(writer.endWriting()))
         return Fail(IDS_WMA_WRITE_SAMPLE);
-    catalogue.resetWriter();
+    writer.resetWriter();
     catalogue.close();
     return 1;
 }
@@ -84,9 +85,10 @@ int convertWavToWma(const std::u16string& wavPath, const std::u16string& wmaPath
                     int formatIndex, ConversionControl* control) {
     WavFileReader reader;
     WmaCodecCatalogue catalogue;
+    WmaWriter writer(catalogue);
     int result = 0;
     try {
-        result = Convert(reader, catalogue, wavPath, wmaPath, codecIndex, formatIndex,
+        result = Convert(reader, catalogue, writer, wavPath, wmaPath, codecIndex, formatIndex,
                          control ? control->abandon : nullptr);
     } catch (const std::bad_alloc&) {
         Fail(IDS_OUT_OF_MEMORY);
@@ -96,6 +98,6 @@ int convertWavToWma(const std::u16string& wavPath, const std::u16string& wmaPath
         Fail(IDS_UNKNOWN_EXCEPTION);
     }
     if (control)
-        control->outputTouched = catalogue.outputOpened;
+        control->outputTouched = writer.outputOpened();
     return result;
 }

@@ -1,66 +1,46 @@
 #pragma once
 // The WMA codecs and formats the Windows Media Format runtime offers, in the
-// runtime's order, and the writer that encodes PCM audio to one of them. The
-// main frame keeps one for the output dialog to read; every conversion builds
-// its own, enumerates it again and writes with it. Used on one thread only.
+// runtime's order. The main frame keeps one for the output dialog to read;
+// every conversion enumerates its own and builds its writer's profile from
+// it. Used on one thread only.
 
-#include "platform/audio/mmreg.h"
 #include "platform/wmf/wmsdk.h"
 #include "src/audio/WmaCodecEntry.h"
 
-#include <cstdint>
-#include <string>
 #include <vector>
 
 class WmaCodecCatalogue {
 public:
     WmaCodecCatalogue() = default;
-    // Ends any writing in progress and releases every runtime object.
-    ~WmaCodecCatalogue();
+    ~WmaCodecCatalogue(); // close()
     WmaCodecCatalogue(const WmaCodecCatalogue&) = delete;
     WmaCodecCatalogue& operator=(const WmaCodecCatalogue&) = delete;
 
     // Builds the list once; shows no message. A second call gives true.
     bool enumerate();
-    // Ends writing, releases the runtime objects, clears enumerated; the list stays.
+    // Releases the runtime objects and clears enumerated; the list stays.
     void close();
 
-    // Ends writing (EndWriting, result ignored) and forgets the selected format.
-    void resetWriter();
-    bool buildProfile(int codecIndex, int formatIndex);
-    // Messages 159 to 171.
-    bool openWriter(const WAVEFORMATEX* format, int codecIndex, int formatIndex,
-                    const std::u16string& wmaPath);
-    // One chunk as one sample. A sample the runtime refuses shows its message
-    // (172 to 176) and its failure is the result; E_POINTER without a writer.
-    HRESULT writeChunk(const void* data, std::uint32_t byteCount, bool preprocess);
-    HRESULT beginPreprocessingPass();
-    HRESULT endPreprocessingPass();
-    // Completes the file and lets the writer go; the runtime's verdict on the
-    // last samples it had buffered is the result.
-    HRESULT endWriting();
+    bool enumerated() const { return m_enumerated; }
+    // Read only while enumerated: a list left by a failed or closed
+    // enumeration is not the runtime's.
+    const std::vector<WmaCodecEntry>& codecs() const { return m_codecs; }
+    // The listed format at these positions; nullptr when there is none.
+    const WmaFormatEntry* format(int codecIndex, int formatIndex) const;
 
-    bool enumerated = false;
-    std::vector<WmaCodecEntry> codecs;
-
-    // Writer state the conversion pass reads and resets between passes.
-    std::uint64_t sampleTime = 0; // 100 ns units: the end of the last chunk
-    std::uint32_t passCount = 0;
-    WmaFormatEntry selectedFormat;
-    // Whether openWriter got as far as opening the output file.
-    bool outputOpened = false;
+    // The one-stream profile of a listed format, found again by its position
+    // within its group and checked against its listed description; nullptr
+    // when the runtime does not offer it (any more). The caller releases it.
+    IWMProfile* createProfile(int codecIndex, int formatIndex) const;
 
 private:
-    HRESULT applyEnumerationSettings(DWORD codecIndex, WmaEncodingMode mode);
+    HRESULT applyEnumerationSettings(DWORD codecIndex, WmaEncodingMode mode) const;
     void fillGroup(DWORD codecIndex, WmaCodecEntry& entry, WmaEncodingMode mode);
-    HRESULT readFormatDescription(DWORD codecIndex, DWORD position, std::u16string& description);
-    bool configureInputs();
+    HRESULT readFormatDescription(DWORD codecIndex, DWORD position,
+                                  std::u16string& description) const;
 
-    IWMProfileManager* profileManager = nullptr;
-    IWMCodecInfo3* codecInfo = nullptr;
-    IWMProfile* profile = nullptr;
-    IWMWriterPreprocess* preprocessor = nullptr;
-    IWMWriter* writer = nullptr;
-    DWORD inputNumber = 0;
-    WAVEFORMATEX inputFormat{};
+    bool m_enumerated = false;
+    std::vector<WmaCodecEntry> m_codecs;
+    IWMProfileManager* m_profileManager = nullptr;
+    IWMCodecInfo3* m_codecInfo = nullptr;
 };

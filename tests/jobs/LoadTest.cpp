@@ -80,7 +80,7 @@ TEST_F(LoadTest, JobsStartedAndStoppedAtRandomLeaveOnlyCompleteFiles) {
     ASSERT_GT(voices.Sapi5Count(), 0u);
     WmaCodecCatalogue wma;
     ASSERT_TRUE(wma.enumerate());
-    const int wmaFormats = static_cast<int>(wma.codecs.at(0).formats.size());
+    const int wmaFormats = static_cast<int>(wma.codecs().at(0).formats.size());
 
     // The runtimes keep a thread or two for the whole process once used; a
     // job of each generation starts them before the threads are counted.

@@ -182,7 +182,7 @@ protected:
         ASSERT_TRUE(catalogue_.enumerate());
     }
     int FormatIndex(const std::u16string& description) const {
-        const auto& formats = catalogue_.codecs.at(0).formats;
+        const auto& formats = catalogue_.codecs().at(0).formats;
         for (std::size_t i = 0; i < formats.size(); ++i)
             if (formats[i].description == description)
                 return static_cast<int>(i);

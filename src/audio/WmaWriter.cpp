@@ -1,0 +1,191 @@
+#include "src/audio/WmaWriter.h"
+
+#include "src/audio/WmaCodecCatalogue.h"
+#include "src/resources/MessageService.h"
+#include "src/resources/resource.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+bool ShowError(UINT id) {
+    AfxMessageBox(id, MB_ICONERROR);
+    return false;
+}
+
+constexpr std::uint64_t kUnitsPerSecond = 10'000'000;
+
+} // namespace
+
+WmaWriter::WmaWriter(const WmaCodecCatalogue& catalogue) : m_catalogue(catalogue) {}
+
+WmaWriter::~WmaWriter() {
+    resetWriter();
+}
+
+void WmaWriter::resetWriter() {
+    if (m_writer) {
+        m_writer->EndWriting();
+        SafeRelease(m_writer);
+    }
+    SafeRelease(m_profile);
+    SafeRelease(m_preprocessor);
+    m_inputNumber = 0;
+    m_sampleTime = 0;
+    m_passCount = 0;
+    m_inputFormat = WAVEFORMATEX{};
+    m_selectedFormat.mode = WmaEncodingMode{};
+    m_selectedFormat.description.clear();
+}
+
+bool WmaWriter::buildProfile(int codecIndex, int formatIndex) {
+    SafeRelease(m_profile);
+    const WmaFormatEntry* format = m_catalogue.format(codecIndex, formatIndex);
+    if (!format)
+        return false;
+    m_selectedFormat = *format;
+    m_profile = m_catalogue.createProfile(codecIndex, formatIndex);
+    return m_profile != nullptr;
+}
+
+bool WmaWriter::openWriter(const WAVEFORMATEX* format, int codecIndex, int formatIndex,
+                           const std::u16string& wmaPath) {
+    resetWriter();
+    if (!format)
+        return false;
+    std::memcpy(&m_inputFormat, format, sizeof m_inputFormat);
+    m_inputFormat.cbSize = 0;
+
+    if (!buildProfile(codecIndex, formatIndex))
+        return ShowError(IDS_WMA_PROFILE);
+    if (FAILED(WMCreateWriter(nullptr, &m_writer)))
+        return ShowError(IDS_WMA_CREATE_WRITER);
+    if (FAILED(m_writer->SetProfile(m_profile)))
+        return ShowError(IDS_WMA_SET_PROFILE);
+    if (!configureInputs())
+        return false;
+    if (FAILED(m_writer->SetOutputFilename(wmaPath.c_str())))
+        return ShowError(IDS_WMA_OUTPUT_FILE);
+    m_outputOpened = true;
+
+    const bool vbr = m_selectedFormat.mode != WmaEncodingMode::Cbr;
+    if (vbr && FAILED(m_writer->QueryInterface(IID_IWMWriterPreprocess,
+                                               reinterpret_cast<void**>(&m_preprocessor))))
+        return ShowError(IDS_WMA_PREPROCESS);
+    if (FAILED(m_writer->BeginWriting()))
+        return ShowError(IDS_WMA_BEGIN_WRITING);
+    if (vbr) {
+        DWORD passes = 0;
+        if (FAILED(m_preprocessor->GetMaxPreprocessingPasses(m_inputNumber, 0, &passes)))
+            return ShowError(IDS_WMA_MAX_PASSES);
+        m_passCount = passes;
+        // Without preprocessing the file is still written, only less well.
+        if (m_passCount > 0 &&
+            FAILED(m_preprocessor->SetNumPreprocessingPasses(m_inputNumber, 0, m_passCount)))
+            m_passCount = 0;
+    }
+    return true;
+}
+
+// Every input takes the WAV's PCM; the audio goes to the last one.
+bool WmaWriter::configureInputs() {
+    DWORD inputCount = 0;
+    if (FAILED(m_writer->GetInputCount(&inputCount)))
+        return ShowError(IDS_WMA_INPUT_COUNT);
+    IWMInputMediaProps* props = nullptr;
+    bool ok = true;
+    for (DWORD i = 0; i < inputCount && ok; ++i) {
+        SafeRelease(props);
+        m_inputNumber = i;
+        GUID type{};
+        if (FAILED(m_writer->GetInputProps(i, &props))) {
+            ok = ShowError(IDS_WMA_INPUT_PROPS);
+        } else if (FAILED(props->GetType(&type))) {
+            ok = ShowError(IDS_WMA_INPUT_TYPE);
+        } else if (!(type == WMMEDIATYPE_Audio)) {
+            ok = ShowError(IDS_WMA_INVALID_INPUT);
+        } else {
+            WM_MEDIA_TYPE pcm{};
+            pcm.majortype = WMMEDIATYPE_Audio;
+            pcm.subtype = WMMEDIASUBTYPE_PCM;
+            pcm.bFixedSizeSamples = TRUE;
+            pcm.bTemporalCompression = FALSE;
+            pcm.lSampleSize = m_inputFormat.nBlockAlign;
+            pcm.formattype = WMFORMAT_WaveFormatEx;
+            pcm.pUnk = nullptr;
+            pcm.cbFormat = sizeof(WAVEFORMATEX) + m_inputFormat.cbSize;
+            pcm.pbFormat = reinterpret_cast<BYTE*>(&m_inputFormat);
+            if (FAILED(props->SetMediaType(&pcm)))
+                ok = ShowError(IDS_WMA_SET_MEDIA_TYPE);
+            else if (FAILED(m_writer->SetInputProps(i, props)))
+                ok = ShowError(IDS_WMA_INPUT_REFUSED);
+        }
+    }
+    SafeRelease(props);
+    return ok;
+}
+
+HRESULT WmaWriter::writeChunk(const void* data, std::uint32_t byteCount, bool preprocess) {
+    if (!m_writer || (preprocess && !m_preprocessor))
+        return E_POINTER;
+    INSSBuffer* sample = nullptr;
+    HRESULT hr = m_writer->AllocateSample(byteCount, &sample);
+    if (FAILED(hr)) {
+        ShowError(IDS_WMA_ALLOCATE_SAMPLE);
+        return hr;
+    }
+    BYTE* buffer = nullptr;
+    DWORD length = 0;
+    hr = sample->GetBufferAndLength(&buffer, &length);
+    if (SUCCEEDED(hr) && !buffer && length)
+        hr = E_POINTER;
+    if (FAILED(hr)) {
+        ShowError(IDS_WMA_SAMPLE_BUFFER);
+        SafeRelease(sample);
+        return hr;
+    }
+    // The chunk holds byteCount bytes and no more, whatever the sample offers.
+    length = std::min<DWORD>(length, byteCount);
+    if (length)
+        std::memcpy(buffer, data, length);
+    hr = sample->SetLength(length);
+    if (FAILED(hr)) {
+        ShowError(IDS_WMA_SAMPLE_LENGTH);
+        SafeRelease(sample);
+        return hr;
+    }
+    if (m_inputFormat.nAvgBytesPerSec)
+        m_sampleTime += std::uint64_t{length} * kUnitsPerSecond / m_inputFormat.nAvgBytesPerSec;
+    if (preprocess) {
+        hr = m_preprocessor->PreprocessSample(m_inputNumber, m_sampleTime, 0, sample);
+        if (FAILED(hr))
+            ShowError(IDS_WMA_PREPROCESS_SAMPLE);
+    } else {
+        hr = m_writer->WriteSample(m_inputNumber, m_sampleTime, 0, sample);
+        if (FAILED(hr))
+            ShowError(IDS_WMA_WRITE_SAMPLE);
+    }
+    SafeRelease(sample);
+    return FAILED(hr) ? hr : S_OK;
+}
+
+HRESULT WmaWriter::beginPreprocessingPass() {
+    if (!m_preprocessor)
+        return E_POINTER;
+    return m_preprocessor->BeginPreprocessingPass(m_inputNumber, 0);
+}
+
+HRESULT WmaWriter::endPreprocessingPass() {
+    if (!m_preprocessor)
+        return E_POINTER;
+    return m_preprocessor->EndPreprocessingPass(m_inputNumber, 0);
+}
+
+HRESULT WmaWriter::endWriting() {
+    if (!m_writer)
+        return E_POINTER;
+    HRESULT hr = m_writer->EndWriting();
+    SafeRelease(m_writer);
+    return hr;
+}
