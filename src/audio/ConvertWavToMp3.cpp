@@ -5,7 +5,6 @@
 #include "src/resources/MessageService.h"
 #include "src/resources/resource.h"
 
-#include <cxxabi.h>
 #include <memory>
 #include <new>
 
@@ -57,8 +56,6 @@ int convertWavToMp3(const std::u16string& wavPath, const std::u16string& mp3Path
     try {
         result = Convert(reader, encoder, wavPath, mp3Path, bitrateKbps, quality, vbr,
                          control ? control->abandon : nullptr);
-    } catch (abi::__forced_unwind&) {
-        throw; // a thread being cancelled must unwind all the way
     } catch (const std::bad_alloc&) {
         AfxMessageBox(IDS_OUT_OF_MEMORY, MB_ICONERROR);
     } catch (const AudioFileException&) {

@@ -144,12 +144,14 @@ bool Mp3Encoder::loadLibrary() {
     m_beCloseStream = lookUp<BECLOSESTREAM>(m_library, TEXT_BECLOSESTREAM);
     m_beVersion = lookUp<BEVERSION>(m_library, TEXT_BEVERSION);
     m_beWriteVBRHeader = lookUp<BEWRITEVBRHEADER>(m_library, TEXT_BEWRITEVBRHEADER);
-    m_beWriteInfoTag = lookUp<BEWRITEINFOTAG>(m_library, TEXT_BEWRITEINFOTAG);
-    // Older libraries have no beWriteInfoTag; we never call it anyway.
+    // beWriteInfoTag is neither required nor called: older libraries lack it.
     if (!m_beInitStream || !m_beEncodeChunk || !m_beDeinitStream || !m_beCloseStream ||
         !m_beVersion || !m_beWriteVBRHeader)
         return false;
-    m_beVersion(&m_version);
+    // The BladeEnc call sequence asks for the version once at load; nothing
+    // here needs it.
+    BE_VERSION version{};
+    m_beVersion(&version);
     m_loaded = true;
     return true;
 }
@@ -163,11 +165,9 @@ void Mp3Encoder::unloadLibrary() {
     m_beCloseStream = nullptr;
     m_beVersion = nullptr;
     m_beWriteVBRHeader = nullptr;
-    m_beWriteInfoTag = nullptr;
     if (m_library)
         ::dlclose(m_library);
     m_library = nullptr;
-    m_version = BE_VERSION{};
 }
 
 bool Mp3Encoder::isLoaded() const {

@@ -24,14 +24,15 @@ public:
     void unloadLibrary();
     bool isLoaded() const;
 
-    // Messages 177 to 182.
+    // IDS_MP3_SAMPLE_RATE, IDS_MP3_BITRATE, IDS_MP3_CREATE_FILE,
+    // IDS_MP3_OPEN_STREAM, IDS_OUT_OF_MEMORY, IDS_MP3_WRITE.
     bool openStream(const WAVEFORMATEX* format, int bitrateKbps, int quality, bool vbr,
                     const std::u16string& mp3Path);
     // WAV bytes to read for one encodeChunk: what the library takes per call.
     std::uint32_t chunkBytes() const;
-    // Messages 184, 182.
+    // IDS_MP3_ENCODE, IDS_MP3_WRITE.
     bool encodeChunk(const void* data, std::uint32_t byteCount);
-    // Messages 183, 182. Harmless when no stream is open. A VBR file gets
+    // IDS_MP3_CLOSE_STREAM, IDS_MP3_WRITE. Harmless when no stream is open. A VBR file gets
     // its VBR header frame here, once the file is closed, so that players
     // know its true length.
     bool closeStream();
@@ -57,8 +58,6 @@ private:
     BECLOSESTREAM m_beCloseStream = nullptr;
     BEVERSION m_beVersion = nullptr;
     BEWRITEVBRHEADER m_beWriteVBRHeader = nullptr;
-    BEWRITEINFOTAG m_beWriteInfoTag = nullptr;
-    BE_VERSION m_version{};
 
     BE_CONFIG m_config{};
     WAVEFORMATEX m_inputFormat{};

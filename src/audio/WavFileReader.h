@@ -16,11 +16,12 @@ public:
     WavFileReader(const WavFileReader&) = delete;
     WavFileReader& operator=(const WavFileReader&) = delete;
 
-    // Messages 155, 156, 157.
+    // IDS_WAV_OPEN, IDS_WAV_CORRUPT, IDS_WAV_FILE_EXCEPTION.
     bool open(const std::u16string& path);
-    // 0 at the end of the data; a file error shows 157 and gives 0.
+    // 0 at the end of the data; a file error shows IDS_WAV_FILE_EXCEPTION
+    // and gives 0.
     std::uint32_t read(void* buffer, std::uint32_t count);
-    // A file error shows 157.
+    // A file error shows IDS_WAV_FILE_EXCEPTION.
     void rewindToData();
     void close();
     // A read error happened since open: the data ended early, not at its end.

@@ -117,7 +117,7 @@ TEST_F(WavFileReaderTest, MalformedHeadersAreRefusedAsCorrupt) {
                   IDS_WAV_CORRUPT);
 }
 
-TEST_F(WavFileReaderTest, AFileThatCannotBeOpenedGivesMessage155) {
+TEST_F(WavFileReaderTest, AFileThatCannotBeOpenedShowsWavOpen) {
     messages.Clear();
     EXPECT_FALSE(open(dir / "missing.wav"));
     EXPECT_FALSE(open(dir)); // a folder is no file
