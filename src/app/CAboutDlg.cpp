@@ -16,19 +16,19 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
         return;
     m_layout = std::make_unique<TemplateLayout>(this, *tmpl);
     setWindowTitle(QString::fromUtf16(tmpl->caption));
-    setFixedSize(m_layout->size());
+    setFixedSize(m_layout->Size());
 
     for (std::size_t i = 0; i < tmpl->controls.size(); ++i) {
         if (tmpl->controls[i].kind != ControlKind::Icon)
             continue;
-        auto* icon = qobject_cast<QLabel*>(m_layout->widgets()[i]);
+        auto* icon = qobject_cast<QLabel*>(m_layout->Widgets()[i]);
         const ArtPicture* picture = FindIconPicture(IDR_MAINFRAME);
         if (icon && picture) {
             icon->setPixmap(ArtPainter::Render(*picture, kArtSize, devicePixelRatioF()));
             icon->setAccessibleName(QStringLiteral("Vocalith"));
         }
     }
-    if (auto* ok = m_layout->get<QPushButton>(IDOK))
+    if (auto* ok = m_layout->Get<QPushButton>(IDOK))
         connect(ok, &QPushButton::clicked, this, &QDialog::accept);
 }
 
@@ -44,13 +44,13 @@ void CAboutDlg::showEvent(QShowEvent* event) {
 }
 
 bool CAboutDlg::OnInitDialog() {
-    auto* version = m_layout ? m_layout->get<QLabel>(IDC_VERSION) : nullptr;
+    auto* version = m_layout ? m_layout->Get<QLabel>(IDC_VERSION) : nullptr;
     if (version)
         version->setText(version->text() + QStringLiteral(" (Unicode)"));
     return true;
 }
 
 QString CAboutDlg::VersionText() const {
-    auto* version = m_layout ? m_layout->get<QLabel>(IDC_VERSION) : nullptr;
+    auto* version = m_layout ? m_layout->Get<QLabel>(IDC_VERSION) : nullptr;
     return version ? version->text() : QString();
 }

@@ -13,7 +13,7 @@ bool CInitDialogBar::Create(QWidget* parent, UINT nIDTemplate) {
         return false;
     setParent(parent);
     m_layout = std::make_unique<TemplateLayout>(this, *tmpl);
-    setFixedSize(m_layout->size());
+    setFixedSize(m_layout->Size());
     return OnInitBar();
 }
 

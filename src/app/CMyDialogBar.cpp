@@ -19,13 +19,13 @@ bool CMyDialogBar::DoDataExchange() {
     const TemplateLayout* layout = Layout();
     if (!layout)
         return false;
-    m_btnWrite = layout->get<QPushButton>(IDC_WRITE);
-    m_btnSpeak = layout->get<QPushButton>(IDC_SPEAK);
-    m_cbVoice = layout->get<QComboBox>(IDC_VOICE);
-    m_sliderSpeed = layout->get<QSlider>(IDC_SPEED);
-    m_sliderVolume = layout->get<QSlider>(IDC_VOLUME);
-    m_sliderPitch = layout->get<QSlider>(IDC_PITCH);
-    m_cbQuality = layout->get<QComboBox>(IDC_QUALITY);
+    m_btnWrite = layout->Get<QPushButton>(IDC_WRITE);
+    m_btnSpeak = layout->Get<QPushButton>(IDC_SPEAK);
+    m_cbVoice = layout->Get<QComboBox>(IDC_VOICE);
+    m_sliderSpeed = layout->Get<QSlider>(IDC_SPEED);
+    m_sliderVolume = layout->Get<QSlider>(IDC_VOLUME);
+    m_sliderPitch = layout->Get<QSlider>(IDC_PITCH);
+    m_cbQuality = layout->Get<QComboBox>(IDC_QUALITY);
     if (!m_btnWrite || !m_btnSpeak || !m_cbVoice || !m_sliderSpeed || !m_sliderVolume ||
         !m_sliderPitch || !m_cbQuality)
         return false;

@@ -37,19 +37,19 @@ std::u16string TrimWhiteSpace(std::u16string text) {
 CSelectOutputFileDlg::CSelectOutputFileDlg(QWidget* parent, AvailableEncoders encoders)
     : QDialog(parent), m_encoders(std::move(encoders)),
       m_layout(this, *FindDialogTemplate(IDD_SELECT_OUTPUT_FILE)),
-      m_cbBitrate(m_layout.get<QComboBox>(IDC_BITRATE)), m_chkVbr(m_layout.get<QCheckBox>(IDC_VBR)),
-      m_cbQuality(m_layout.get<QComboBox>(IDC_MP3_QUALITY)),
-      m_cbCodec(m_layout.get<QComboBox>(IDC_CODEC)),
-      m_cbFormat(m_layout.get<QComboBox>(IDC_FORMAT)),
-      m_editOutputFile(m_layout.get<QLineEdit>(IDC_OUTPUT_FILE)) {
+      m_cbBitrate(m_layout.Get<QComboBox>(IDC_BITRATE)), m_chkVbr(m_layout.Get<QCheckBox>(IDC_VBR)),
+      m_cbQuality(m_layout.Get<QComboBox>(IDC_MP3_QUALITY)),
+      m_cbCodec(m_layout.Get<QComboBox>(IDC_CODEC)),
+      m_cbFormat(m_layout.Get<QComboBox>(IDC_FORMAT)),
+      m_editOutputFile(m_layout.Get<QLineEdit>(IDC_OUTPUT_FILE)) {
     setWindowTitle(QString::fromUtf16(FindDialogTemplate(IDD_SELECT_OUTPUT_FILE)->caption));
-    setFixedSize(m_layout.size());
+    setFixedSize(m_layout.Size());
 
     // Checking one kind unchecks the other two.
     auto* kinds = new QButtonGroup(this);
     kinds->setExclusive(true);
     for (int id : {IDC_RADIO_WAV, IDC_RADIO_MP3, IDC_RADIO_WMA}) {
-        auto* radio = m_layout.get<QRadioButton>(id);
+        auto* radio = m_layout.Get<QRadioButton>(id);
         kinds->addButton(radio, id);
         connect(radio, &QAbstractButton::clicked, this, [this] { UpdateControls(); });
     }
@@ -57,10 +57,10 @@ CSelectOutputFileDlg::CSelectOutputFileDlg(QWidget* parent, AvailableEncoders en
     OnInitDialog();
 
     connect(m_chkVbr, &QAbstractButton::clicked, this, [this] { UpdateControls(); });
-    connect(m_layout.get<QPushButton>(IDC_BROWSE), &QAbstractButton::clicked, this,
+    connect(m_layout.Get<QPushButton>(IDC_BROWSE), &QAbstractButton::clicked, this,
             [this] { OnBrowse(); });
-    connect(m_layout.get<QPushButton>(IDOK), &QAbstractButton::clicked, this, [this] { OnOK(); });
-    connect(m_layout.get<QPushButton>(IDCANCEL), &QAbstractButton::clicked, this, &QDialog::reject);
+    connect(m_layout.Get<QPushButton>(IDOK), &QAbstractButton::clicked, this, [this] { OnOK(); });
+    connect(m_layout.Get<QPushButton>(IDCANCEL), &QAbstractButton::clicked, this, &QDialog::reject);
     connect(m_cbCodec, &QComboBox::currentIndexChanged, this, [this] { UpdateControls(); });
     // Qt's `activated` is the combo box's selection-end-OK: the user picked
     // an item, even the one already selected.
@@ -76,7 +76,7 @@ int CSelectOutputFileDlg::RunModal() {
 }
 
 void CSelectOutputFileDlg::OnInitDialog() {
-    m_layout.get<QRadioButton>(IDC_RADIO_WAV)->setChecked(true);
+    m_layout.Get<QRadioButton>(IDC_RADIO_WAV)->setChecked(true);
 
     for (UINT i = 0; i < kBitratesKbps.size(); ++i)
         m_cbBitrate->addItem(QString::fromStdU16String(LoadResString(IDS_MP3_BITRATE_FIRST + i)));
@@ -86,8 +86,8 @@ void CSelectOutputFileDlg::OnInitDialog() {
         m_cbQuality->addItem(QString::fromStdU16String(LoadResString(IDS_MP3_QUALITY_FIRST + i)));
     m_cbQuality->setCurrentIndex(kDefaultQualityPosition);
 
-    m_layout.control(IDC_RADIO_MP3)->setEnabled(m_encoders.mp3);
-    m_layout.control(IDC_RADIO_WMA)->setEnabled(m_encoders.wma);
+    m_layout.Control(IDC_RADIO_MP3)->setEnabled(m_encoders.mp3);
+    m_layout.Control(IDC_RADIO_WMA)->setEnabled(m_encoders.wma);
     for (const auto& codec : WmaCodecs())
         m_cbCodec->addItem(QString::fromStdU16String(codec.name));
     m_cbCodec->setCurrentIndex(0);
@@ -196,6 +196,6 @@ const std::vector<WmaCodecEntry>& CSelectOutputFileDlg::WmaCodecs() const {
 }
 
 bool CSelectOutputFileDlg::IsChecked(int id) const {
-    auto* radio = m_layout.get<QRadioButton>(id);
+    auto* radio = m_layout.Get<QRadioButton>(id);
     return radio && radio->isChecked();
 }

@@ -28,7 +28,7 @@ public:
     int RunModal();
 
     // The widget of a template control; nullptr when there is none.
-    QWidget* GetDlgItem(int id) const { return m_layout.control(id); }
+    QWidget* GetDlgItem(int id) const { return m_layout.Control(id); }
 
     // Replaces the desktop's Save-As chooser that "Browse..." runs.
     void SetFileChooser(SaveAsChooser chooser) { m_fileChooser = std::move(chooser); }

@@ -76,30 +76,30 @@ bool Focusable(ControlKind kind) {
 
 } // namespace
 
-QFont TemplateLayout::templateFont(const DialogTemplate& tmpl) {
+QFont TemplateLayout::TemplateFont(const DialogTemplate& tmpl) {
     QFont font = QApplication::font();
     font.setPointSize(tmpl.pointSize);
     return font;
 }
 
 TemplateLayout::TemplateLayout(QWidget* host, const DialogTemplate& tmpl) {
-    const QFont font = templateFont(tmpl);
+    const QFont font = TemplateFont(tmpl);
     host->setFont(font);
 
     const QFontMetrics fm(font);
     const int alphabetWidth = fm.horizontalAdvance(
         QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
-    baseX_ = std::max(1, (alphabetWidth / 26 + 1) / 2);
-    baseY_ = std::max(1, fm.height());
-    size_ = mapDialogRect(0, 0, tmpl.cx, tmpl.cy).size();
+    m_baseX = std::max(1, (alphabetWidth / 26 + 1) / 2);
+    m_baseY = std::max(1, fm.height());
+    m_size = MapDialogRect(0, 0, tmpl.cx, tmpl.cy).size();
 
-    widgets_.reserve(tmpl.controls.size());
+    m_widgets.reserve(tmpl.controls.size());
     for (const DialogControl& c : tmpl.controls)
-        widgets_.push_back(createControl(host, c));
+        m_widgets.push_back(CreateControl(host, c));
 
     QWidget* previous = nullptr;
-    for (std::size_t i = 0; i < widgets_.size(); ++i) {
-        QWidget* w = widgets_[i];
+    for (std::size_t i = 0; i < m_widgets.size(); ++i) {
+        QWidget* w = m_widgets[i];
         if (!(w->focusPolicy() & Qt::TabFocus))
             continue;
         if (previous)
@@ -107,29 +107,29 @@ TemplateLayout::TemplateLayout(QWidget* host, const DialogTemplate& tmpl) {
         previous = w;
     }
 
-    assignAccessibleNamesAndBuddies(tmpl);
+    AssignAccessibleNamesAndBuddies(tmpl);
 
-    host->setMinimumSize(size_);
-    host->resize(size_);
+    host->setMinimumSize(m_size);
+    host->resize(m_size);
 }
 
-QRect TemplateLayout::mapDialogRect(int x, int y, int cx, int cy) const {
-    return QRect(MulDiv(x, baseX_, 4), MulDiv(y, baseY_, 8), MulDiv(cx, baseX_, 4),
-                 MulDiv(cy, baseY_, 8));
+QRect TemplateLayout::MapDialogRect(int x, int y, int cx, int cy) const {
+    return QRect(MulDiv(x, m_baseX, 4), MulDiv(y, m_baseY, 8), MulDiv(cx, m_baseX, 4),
+                 MulDiv(cy, m_baseY, 8));
 }
 
-QWidget* TemplateLayout::control(int id) const {
+QWidget* TemplateLayout::Control(int id) const {
     if (id == -1)
         return nullptr;
-    for (QWidget* w : widgets_)
+    for (QWidget* w : m_widgets)
         if (w->property("controlId").toInt() == id)
             return w;
     return nullptr;
 }
 
-QWidget* TemplateLayout::createControl(QWidget* host, const DialogControl& c) {
+QWidget* TemplateLayout::CreateControl(QWidget* host, const DialogControl& c) {
     const QString text = FromTemplateText(c.text);
-    QRect rect = mapDialogRect(c.x, c.y, c.cx, c.cy);
+    QRect rect = MapDialogRect(c.x, c.y, c.cx, c.cy);
     QWidget* widget = nullptr;
 
     switch (c.kind) {
@@ -211,14 +211,14 @@ QWidget* TemplateLayout::createControl(QWidget* host, const DialogControl& c) {
     return widget;
 }
 
-void TemplateLayout::assignAccessibleNamesAndBuddies(const DialogTemplate& tmpl) {
+void TemplateLayout::AssignAccessibleNamesAndBuddies(const DialogTemplate& tmpl) {
     const auto& controls = tmpl.controls;
-    const int rowTolerance = baseX_; // a label may end a little past the control's start
-    const int maxGapAbove = MulDiv(12, baseY_, 8);
+    const int rowTolerance = m_baseX; // a label may end a little past the control's start
+    const int maxGapAbove = MulDiv(12, m_baseY, 8);
 
     for (std::size_t i = 0; i < controls.size(); ++i) {
         const DialogControl& c = controls[i];
-        QWidget* w = widgets_[i];
+        QWidget* w = m_widgets[i];
         const QString caption = FromTemplateText(c.text);
 
         if (c.kind == ControlKind::Label) {
@@ -233,7 +233,7 @@ void TemplateLayout::assignAccessibleNamesAndBuddies(const DialogTemplate& tmpl)
             QWidget* buddy = nullptr;
             for (std::size_t j = i + 1; j < controls.size() && !buddy; ++j)
                 if (controls[j].tabStop && Focusable(controls[j].kind))
-                    buddy = widgets_[j];
+                    buddy = m_widgets[j];
             if (buddy)
                 label->setBuddy(buddy);
             else
@@ -258,7 +258,7 @@ void TemplateLayout::assignAccessibleNamesAndBuddies(const DialogTemplate& tmpl)
             for (std::size_t j = 0; j < controls.size(); ++j) {
                 if (controls[j].kind != ControlKind::Label)
                     continue;
-                const QRect l = widgets_[j]->geometry();
+                const QRect l = m_widgets[j]->geometry();
                 const bool sameRow = l.top() <= r.bottom() && r.top() <= l.bottom();
                 if (sameRow && l.right() <= r.left() + rowTolerance && l.right() > bestRight) {
                     bestRight = l.right();
@@ -271,7 +271,7 @@ void TemplateLayout::assignAccessibleNamesAndBuddies(const DialogTemplate& tmpl)
             for (std::size_t j = 0; j < controls.size(); ++j) {
                 if (controls[j].kind != ControlKind::Label)
                     continue;
-                const QRect l = widgets_[j]->geometry();
+                const QRect l = m_widgets[j]->geometry();
                 const int gap = r.top() - l.bottom();
                 const bool overlaps = l.left() <= r.right() && r.left() <= l.right();
                 if (overlaps && gap >= 0 && gap <= maxGapAbove && gap < bestGap) {
@@ -287,7 +287,7 @@ void TemplateLayout::assignAccessibleNamesAndBuddies(const DialogTemplate& tmpl)
         // The buddy gives screen readers the labelled-by relation; a label
         // that shows "&" literally cannot have one, as a buddy makes "&" a
         // mnemonic marker.
-        auto* labelWidget = static_cast<QLabel*>(widgets_[label]);
+        auto* labelWidget = static_cast<QLabel*>(m_widgets[label]);
         if (!labelWidget->buddy() && !(controls[label].noPrefix && labelText.contains(u'&')))
             labelWidget->setBuddy(w);
     }

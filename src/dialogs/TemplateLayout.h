@@ -20,28 +20,28 @@ public:
     TemplateLayout(QWidget* host, const DialogTemplate& tmpl);
 
     // The widget of the control with this id; nullptr when the template has none.
-    QWidget* control(int id) const;
-    template <class W> W* get(int id) const { return qobject_cast<W*>(control(id)); }
+    QWidget* Control(int id) const;
+    template <class W> W* Get(int id) const { return qobject_cast<W*>(Control(id)); }
 
     // Every control's widget, static ones included, in template order.
-    const std::vector<QWidget*>& widgets() const { return widgets_; }
+    const std::vector<QWidget*>& Widgets() const { return m_widgets; }
 
     // The template's size in pixels.
-    QSize size() const { return size_; }
+    QSize Size() const { return m_size; }
 
     // A rectangle in dialog units in pixels, as the template's controls are placed.
-    QRect mapDialogRect(int x, int y, int cx, int cy) const;
+    QRect MapDialogRect(int x, int y, int cx, int cy) const;
 
     // The font a template is laid out in: the system's user-interface font
     // (the template's "MS Shell Dlg" stands for it) at the template's point size.
-    static QFont templateFont(const DialogTemplate& tmpl);
+    static QFont TemplateFont(const DialogTemplate& tmpl);
 
 private:
-    QWidget* createControl(QWidget* host, const DialogControl& c);
-    void assignAccessibleNamesAndBuddies(const DialogTemplate& tmpl);
+    QWidget* CreateControl(QWidget* host, const DialogControl& c);
+    void AssignAccessibleNamesAndBuddies(const DialogTemplate& tmpl);
 
-    int baseX_ = 0; // average character width, pixels
-    int baseY_ = 0; // character height, pixels
-    QSize size_;
-    std::vector<QWidget*> widgets_;
+    int m_baseX = 0; // average character width, pixels
+    int m_baseY = 0; // character height, pixels
+    QSize m_size;
+    std::vector<QWidget*> m_widgets;
 };

@@ -40,27 +40,27 @@ TEST_F(TemplateLayoutTest, EveryControlAtItsTemplatePlace) {
         QWidget host;
         TemplateLayout layout(&host, t);
 
-        const QFontMetrics fm(TemplateLayout::templateFont(t));
+        const QFontMetrics fm(TemplateLayout::TemplateFont(t));
         const double avgWidth =
             fm.horizontalAdvance("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz") / 52.0;
         const double height = fm.height();
-        EXPECT_EQ(host.font(), TemplateLayout::templateFont(t));
-        EXPECT_NEAR(layout.size().width(), t.cx * avgWidth / 4, t.cx / 4.0);
-        EXPECT_NEAR(layout.size().height(), t.cy * height / 8, 1.0);
-        EXPECT_GE(host.width(), layout.size().width());
-        EXPECT_GE(host.height(), layout.size().height());
+        EXPECT_EQ(host.font(), TemplateLayout::TemplateFont(t));
+        EXPECT_NEAR(layout.Size().width(), t.cx * avgWidth / 4, t.cx / 4.0);
+        EXPECT_NEAR(layout.Size().height(), t.cy * height / 8, 1.0);
+        EXPECT_GE(host.width(), layout.Size().width());
+        EXPECT_GE(host.height(), layout.Size().height());
 
-        ASSERT_EQ(layout.widgets().size(), t.controls.size());
+        ASSERT_EQ(layout.Widgets().size(), t.controls.size());
         for (std::size_t i = 0; i < t.controls.size(); ++i) {
             const DialogControl& c = t.controls[i];
-            QWidget* w = layout.widgets()[i];
+            QWidget* w = layout.Widgets()[i];
             SCOPED_TRACE(i);
             ASSERT_NE(w, nullptr);
             EXPECT_EQ(w->parentWidget(), &host);
             if (c.id != -1) {
-                EXPECT_EQ(layout.control(c.id), w);
+                EXPECT_EQ(layout.Control(c.id), w);
             }
-            const QRect expected = layout.mapDialogRect(c.x, c.y, c.cx, c.cy);
+            const QRect expected = layout.MapDialogRect(c.x, c.y, c.cx, c.cy);
             EXPECT_NEAR(expected.x(), c.x * avgWidth / 4, c.x / 4.0 + 1);
             EXPECT_NEAR(expected.y(), c.y * height / 8, 1.0);
             EXPECT_EQ(w->pos(), expected.topLeft());
@@ -100,21 +100,21 @@ TEST_F(TemplateLayoutTest, EveryControlAtItsTemplatePlace) {
                 EXPECT_EQ(Caption(w), QString::fromUtf16(c.text));
             }
         }
-        EXPECT_EQ(layout.control(4242), nullptr);
-        EXPECT_EQ(layout.control(-1), nullptr);
+        EXPECT_EQ(layout.Control(4242), nullptr);
+        EXPECT_EQ(layout.Control(-1), nullptr);
     }
 }
 
 TEST_F(TemplateLayoutTest, MultiLineButtonsBreakTheirCaption) {
     QWidget host;
     TemplateLayout layout(&host, *FindDialogTemplate(IDD_CONTROLBAR));
-    auto* speak = layout.get<QPushButton>(IDC_SPEAK);
+    auto* speak = layout.Get<QPushButton>(IDC_SPEAK);
     ASSERT_NE(speak, nullptr);
     EXPECT_EQ(speak->text(), "Speak\n(Ctrl+S)");
     QPushButton oneLine("Speak (Ctrl+S)");
     oneLine.setFont(speak->font());
     EXPECT_GT(speak->sizeHint().height(), oneLine.sizeHint().height());
-    EXPECT_EQ(layout.get<QSlider>(IDC_SPEAK), nullptr);
+    EXPECT_EQ(layout.Get<QSlider>(IDC_SPEAK), nullptr);
 }
 
 // Tab moves through the tab stops in template order; the radio buttons join
@@ -128,11 +128,11 @@ TEST_F(TemplateLayoutTest, TabOrderIsTemplateOrder) {
         TemplateLayout layout(&host, t);
         std::vector<QWidget*> expected;
         for (std::size_t i = 0; i < t.controls.size(); ++i) {
-            const bool tabs = layout.widgets()[i]->focusPolicy() & Qt::TabFocus;
+            const bool tabs = layout.Widgets()[i]->focusPolicy() & Qt::TabFocus;
             const bool radio = t.controls[i].kind == ControlKind::AutoRadioButton;
             EXPECT_EQ(tabs, t.controls[i].tabStop || radio) << i;
             if (tabs)
-                expected.push_back(layout.widgets()[i]);
+                expected.push_back(layout.Widgets()[i]);
         }
         ASSERT_FALSE(expected.empty());
         std::vector<QWidget*> chain;
@@ -146,39 +146,39 @@ TEST_F(TemplateLayoutTest, TabOrderIsTemplateOrder) {
     }
     QWidget host;
     TemplateLayout layout(&host, *FindDialogTemplate(IDD_SELECT_OUTPUT_FILE));
-    EXPECT_EQ(layout.control(IDC_RADIO_MP3)->focusPolicy(), Qt::StrongFocus);
+    EXPECT_EQ(layout.Control(IDC_RADIO_MP3)->focusPolicy(), Qt::StrongFocus);
 }
 
 TEST_F(TemplateLayoutTest, AccessibleNamesComeFromCaptionsOrLabels) {
     {
         QWidget host;
         TemplateLayout bar(&host, *FindDialogTemplate(IDD_CONTROLBAR));
-        EXPECT_EQ(bar.control(IDC_VOICE)->accessibleName(), "Voice");
-        EXPECT_EQ(bar.control(IDC_QUALITY)->accessibleName(), "Quality");
-        EXPECT_EQ(bar.control(IDC_SPEED)->accessibleName(), "Speed");
-        EXPECT_EQ(bar.control(IDC_VOLUME)->accessibleName(), "Volume");
-        EXPECT_EQ(bar.control(IDC_PITCH)->accessibleName(), "Pitch");
-        EXPECT_EQ(bar.control(IDC_SPEAK)->accessibleName(), "Speak (Ctrl+S)");
-        EXPECT_EQ(bar.control(IDC_WRITE)->accessibleName(), "Write... (Ctrl+W)");
+        EXPECT_EQ(bar.Control(IDC_VOICE)->accessibleName(), "Voice");
+        EXPECT_EQ(bar.Control(IDC_QUALITY)->accessibleName(), "Quality");
+        EXPECT_EQ(bar.Control(IDC_SPEED)->accessibleName(), "Speed");
+        EXPECT_EQ(bar.Control(IDC_VOLUME)->accessibleName(), "Volume");
+        EXPECT_EQ(bar.Control(IDC_PITCH)->accessibleName(), "Pitch");
+        EXPECT_EQ(bar.Control(IDC_SPEAK)->accessibleName(), "Speak (Ctrl+S)");
+        EXPECT_EQ(bar.Control(IDC_WRITE)->accessibleName(), "Write... (Ctrl+W)");
     }
     {
         QWidget host;
         TemplateLayout dlg(&host, *FindDialogTemplate(IDD_SELECT_OUTPUT_FILE));
-        EXPECT_EQ(dlg.control(IDC_RADIO_WAV)->accessibleName(), "Uncompressed WAV file");
-        EXPECT_EQ(dlg.control(IDC_BITRATE)->accessibleName(), "Bitrate");
-        EXPECT_EQ(dlg.control(IDC_MP3_QUALITY)->accessibleName(), "Quality");
-        EXPECT_EQ(dlg.control(IDC_VBR)->accessibleName(), "VBR");
-        EXPECT_EQ(dlg.control(IDC_CODEC)->accessibleName(), "Codec");
-        EXPECT_EQ(dlg.control(IDC_FORMAT)->accessibleName(), "Format");
-        EXPECT_EQ(dlg.control(IDC_OUTPUT_FILE)->accessibleName(), "Output file");
-        EXPECT_EQ(dlg.control(IDC_BROWSE)->accessibleName(), "Browse...");
-        EXPECT_EQ(dlg.control(IDOK)->accessibleName(), "OK");
+        EXPECT_EQ(dlg.Control(IDC_RADIO_WAV)->accessibleName(), "Uncompressed WAV file");
+        EXPECT_EQ(dlg.Control(IDC_BITRATE)->accessibleName(), "Bitrate");
+        EXPECT_EQ(dlg.Control(IDC_MP3_QUALITY)->accessibleName(), "Quality");
+        EXPECT_EQ(dlg.Control(IDC_VBR)->accessibleName(), "VBR");
+        EXPECT_EQ(dlg.Control(IDC_CODEC)->accessibleName(), "Codec");
+        EXPECT_EQ(dlg.Control(IDC_FORMAT)->accessibleName(), "Format");
+        EXPECT_EQ(dlg.Control(IDC_OUTPUT_FILE)->accessibleName(), "Output file");
+        EXPECT_EQ(dlg.Control(IDC_BROWSE)->accessibleName(), "Browse...");
+        EXPECT_EQ(dlg.Control(IDOK)->accessibleName(), "OK");
     }
     {
         QWidget host;
         TemplateLayout about(&host, *FindDialogTemplate(IDD_ABOUTBOX));
         // A label is announced as it shows, also once its text has changed.
-        auto* version = qobject_cast<QLabel*>(about.control(IDC_VERSION));
+        auto* version = qobject_cast<QLabel*>(about.Control(IDC_VERSION));
         version->setText(version->text() + " (Unicode)");
         EXPECT_EQ(QAccessible::queryAccessibleInterface(version)->text(QAccessible::Name),
                   "Vocalith Version 1.4 (Unicode)");
@@ -198,21 +198,21 @@ TEST_F(TemplateLayoutTest, MnemonicLabelsGetTheNextTabStopAsBuddy) {
     const DialogTemplate t{999, u"Test", 120, 80, u"MS Shell Dlg", 8, controls};
     QWidget host;
     TemplateLayout layout(&host, t);
-    auto* name = qobject_cast<QLabel*>(layout.widgets()[0]);
-    auto* salt = qobject_cast<QLabel*>(layout.widgets()[1]);
-    auto* tom = qobject_cast<QLabel*>(layout.widgets()[3]);
-    auto* orphan = qobject_cast<QLabel*>(layout.widgets()[4]);
-    EXPECT_EQ(name->buddy(), layout.control(10));
+    auto* name = qobject_cast<QLabel*>(layout.Widgets()[0]);
+    auto* salt = qobject_cast<QLabel*>(layout.Widgets()[1]);
+    auto* tom = qobject_cast<QLabel*>(layout.Widgets()[3]);
+    auto* orphan = qobject_cast<QLabel*>(layout.Widgets()[4]);
+    EXPECT_EQ(name->buddy(), layout.Control(10));
     EXPECT_EQ(name->accessibleName(), "Name");
     // The label that names the edit field is its buddy: the labelled-by relation.
-    EXPECT_EQ(salt->buddy(), layout.control(10));
+    EXPECT_EQ(salt->buddy(), layout.Control(10));
     EXPECT_EQ(salt->accessibleName(), "Salt & pepper");
     EXPECT_EQ(tom->buddy(), nullptr);
     EXPECT_EQ(tom->text(), "Tom & Jerry");
     EXPECT_EQ(orphan->buddy(), nullptr);
     EXPECT_EQ(orphan->text(), "Orphan");
     // The edit field follows the "Salt && pepper" label in template order.
-    EXPECT_EQ(layout.control(10)->accessibleName(), "Salt & pepper");
+    EXPECT_EQ(layout.Control(10)->accessibleName(), "Salt & pepper");
 }
 
 // The layout follows the font: at twice the point size every control is
@@ -225,10 +225,10 @@ TEST_F(TemplateLayoutTest, LayoutScalesWithTheFont) {
         large.pointSize = normal.pointSize * 2;
         QWidget hostNormal, hostLarge;
         TemplateLayout a(&hostNormal, normal), b(&hostLarge, large);
-        EXPECT_NEAR(b.size().width(), 2.0 * a.size().width(), 0.2 * a.size().width());
-        EXPECT_NEAR(b.size().height(), 2.0 * a.size().height(), 0.2 * a.size().height());
+        EXPECT_NEAR(b.Size().width(), 2.0 * a.Size().width(), 0.2 * a.Size().width());
+        EXPECT_NEAR(b.Size().height(), 2.0 * a.Size().height(), 0.2 * a.Size().height());
         for (std::size_t i = 0; i < normal.controls.size(); ++i) {
-            const QRect ra = a.widgets()[i]->geometry(), rb = b.widgets()[i]->geometry();
+            const QRect ra = a.Widgets()[i]->geometry(), rb = b.Widgets()[i]->geometry();
             SCOPED_TRACE(i);
             EXPECT_NEAR(rb.x(), 2.0 * ra.x(), 0.2 * ra.x() + 1);
             EXPECT_NEAR(rb.y(), 2.0 * ra.y(), 0.2 * ra.y() + 1);
