@@ -29,8 +29,11 @@ int main(int argc, char** argv) {
     }
     PrintingMessageService messages;
     SetMessageService(&messages);
-    const int result = convertWavToMp3(FromUtf8(argv[1]), FromUtf8(argv[2]), std::atoi(argv[3]),
-                                       std::atoi(argv[4]), std::atoi(argv[5]) != 0);
+    const Result<> result =
+        convertWavToMp3(FromUtf8(argv[1]), FromUtf8(argv[2]), std::atoi(argv[3]),
+                        std::atoi(argv[4]), std::atoi(argv[5]) != 0);
+    if (!result)
+        ShowMessage(result.Message());
     SetMessageService(nullptr);
-    return result == 1 ? 0 : 1;
+    return result ? 0 : 1;
 }

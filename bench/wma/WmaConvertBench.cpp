@@ -46,13 +46,15 @@ int main(int argc, char** argv) {
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     PrintingMessageService messages;
     SetMessageService(&messages);
-    int result = 0;
+    Result<> result = UserMessage{};
     const int format = FormatIndex(FromUtf8(argv[3]));
     if (format < 0)
         std::fprintf(stderr, "no such format: %s\n", argv[3]);
     else
         result = convertWavToWma(FromUtf8(argv[1]), FromUtf8(argv[2]), 0, format);
+    if (!result)
+        ShowMessage(result.Message());
     SetMessageService(nullptr);
     CoUninitialize();
-    return result == 1 ? 0 : 1;
+    return result ? 0 : 1;
 }

@@ -12,7 +12,7 @@ class AudioFileException : public std::runtime_error {
 public:
     explicit AudioFileException(const std::string& what, int error = errno)
         : std::runtime_error(what), m_error(error) {}
-    int error() const { return m_error; } // the errno value, 0 when none
+    int Error() const { return m_error; } // the errno value, 0 when none
 private:
     int m_error;
 };

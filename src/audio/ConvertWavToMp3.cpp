@@ -1,8 +1,8 @@
+#include "src/audio/AudioError.h"
 #include "src/audio/AudioFileException.h"
 #include "src/audio/Conversion.h"
 #include "src/audio/Mp3Encoder.h"
 #include "src/audio/WavFileReader.h"
-#include "src/resources/MessageService.h"
 #include "src/resources/resource.h"
 
 #include <memory>
@@ -10,58 +10,58 @@
 
 namespace {
 
-int Convert(WavFileReader& reader, Mp3Encoder& encoder, const std::u16string& wavPath,
-            const std::u16string& mp3Path, int bitrateKbps, int quality, bool vbr,
-            const std::atomic<bool>* abandon) {
-    if (!reader.open(wavPath))
-        return 0;
-    if (!encoder.loadLibrary()) {
-        AfxMessageBox(IDS_MP3_INIT, MB_ICONERROR);
-        return 0;
-    }
-    if (!encoder.openStream(&reader.format, bitrateKbps, quality, vbr, mp3Path))
-        return 0;
+Result<> Convert(WavFileReader& reader, Mp3Encoder& encoder, const std::u16string& wavPath,
+                 const std::u16string& mp3Path, int bitrateKbps, int quality, bool vbr,
+                 const std::atomic<bool>* abandon) {
+    if (Result<> opened = reader.open(wavPath); !opened)
+        return opened;
+    if (!encoder.loadLibrary())
+        return AudioError(IDS_MP3_INIT);
+    if (Result<> opened = encoder.openStream(&reader.format, bitrateKbps, quality, vbr, mp3Path);
+        !opened)
+        return opened;
 
     // Reads of exactly what the library takes per call keep every encode
     // call but the last one full.
     const std::uint32_t chunk = encoder.chunkBytes();
     std::unique_ptr<BYTE[]> buffer(new (std::nothrow) BYTE[chunk + 1]);
-    if (!buffer) {
-        AfxMessageBox(IDS_OUT_OF_MEMORY, MB_ICONERROR);
-        return 0;
-    }
-    while (std::uint32_t bytes = reader.read(buffer.get(), chunk)) {
+    if (!buffer)
+        return AudioError(IDS_OUT_OF_MEMORY);
+    for (;;) {
+        // A read error cuts the audio short: the file would be missing its
+        // end, so it is not a success.
+        Result<std::uint32_t> bytes = reader.read(buffer.get(), chunk);
+        if (!bytes)
+            return bytes.Message();
+        if (*bytes == 0)
+            break;
         if (abandon && abandon->load())
-            return 0;
-        if (!encoder.encodeChunk(buffer.get(), bytes))
-            return 0;
+            return UserMessage{};
+        if (Result<> encoded = encoder.encodeChunk(buffer.get(), *bytes); !encoded)
+            return encoded;
     }
-    // A read error (already shown) cut the audio short: the file would be
-    // missing its end, so it is not a success.
-    if (reader.failed())
-        return 0;
-    if (!encoder.closeStream())
-        return 0;
+    if (Result<> closed = encoder.closeStream(); !closed)
+        return closed;
     encoder.unloadLibrary();
-    return 1;
+    return {};
 }
 
 } // namespace
 
-int convertWavToMp3(const std::u16string& wavPath, const std::u16string& mp3Path, int bitrateKbps,
-                    int quality, bool vbr, ConversionControl* control) {
+Result<> convertWavToMp3(const std::u16string& wavPath, const std::u16string& mp3Path,
+                         int bitrateKbps, int quality, bool vbr, ConversionControl* control) {
     WavFileReader reader;
     Mp3Encoder encoder;
-    int result = 0;
+    Result<> result;
     try {
         result = Convert(reader, encoder, wavPath, mp3Path, bitrateKbps, quality, vbr,
                          control ? control->abandon : nullptr);
     } catch (const std::bad_alloc&) {
-        AfxMessageBox(IDS_OUT_OF_MEMORY, MB_ICONERROR);
+        result = AudioError(IDS_OUT_OF_MEMORY);
     } catch (const AudioFileException&) {
-        AfxMessageBox(IDS_WAV_READ, MB_ICONERROR);
+        result = AudioError(IDS_WAV_READ);
     } catch (...) {
-        AfxMessageBox(IDS_UNKNOWN_EXCEPTION, MB_ICONERROR);
+        result = AudioError(IDS_UNKNOWN_EXCEPTION);
     }
     if (control)
         control->outputTouched = encoder.outputCreated();

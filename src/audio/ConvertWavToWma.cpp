@@ -1,9 +1,9 @@
+#include "src/audio/AudioError.h"
 #include "src/audio/AudioFileException.h"
 #include "src/audio/Conversion.h"
 #include "src/audio/WavFileReader.h"
 #include "src/audio/WmaCodecCatalogue.h"
 #include "src/audio/WmaWriter.h"
-#include "src/resources/MessageService.h"
 #include "src/resources/resource.h"
 
 #include <memory>
@@ -11,91 +11,85 @@
 
 namespace {
 
-int Fail(UINT id) {
-    AfxMessageBox(id, MB_ICONERROR);
-    return 0;
-}
-
-// Feeds the WAV's sample data to the writer in one-second chunks. False when
-// a sample was refused (its message is shown) or the WAV could not be read to
-// its end: a file missing the rest of the speech is no success.
-bool PumpChunks(WavFileReader& reader, WmaWriter& writer, BYTE* buffer, std::uint32_t chunk,
-                bool preprocess, const std::atomic<bool>* abandon) {
+// Feeds the WAV's sample data to the writer in one-second chunks. Fails when
+// a sample was refused or the WAV could not be read to its end: a file
+// missing the rest of the speech is no success.
+Result<> PumpChunks(WavFileReader& reader, WmaWriter& writer, BYTE* buffer, std::uint32_t chunk,
+                    bool preprocess, const std::atomic<bool>* abandon) {
     for (;;) {
-        std::uint32_t got = reader.read(buffer, chunk);
-        if (got == 0)
-            break;
+        Result<std::uint32_t> got = reader.read(buffer, chunk);
+        if (!got)
+            return got.Message();
+        if (*got == 0)
+            return {};
         if (abandon && abandon->load())
-            return false;
-        HRESULT hr = writer.writeChunk(buffer, got, preprocess);
-        if (FAILED(hr))
-            return false;
-        if (hr != S_OK)
-            break;
+            return UserMessage{};
+        if (Result<> written = writer.writeChunk(buffer, *got, preprocess); !written)
+            return written;
     }
-    return !reader.failed();
 }
 
-int Convert(WavFileReader& reader, WmaCodecCatalogue& catalogue, WmaWriter& writer,
-            const std::u16string& wavPath, const std::u16string& wmaPath, int codecIndex,
-            int formatIndex, const std::atomic<bool>* abandon) {
-    if (!reader.open(wavPath))
-        return 0;
+Result<> Convert(WavFileReader& reader, WmaCodecCatalogue& catalogue, WmaWriter& writer,
+                 const std::u16string& wavPath, const std::u16string& wmaPath, int codecIndex,
+                 int formatIndex, const std::atomic<bool>* abandon) {
+    if (Result<> opened = reader.open(wavPath); !opened)
+        return opened;
     // One second of audio. A header that gives no rate would make every read
     // empty and an empty file pass for the whole speech.
     const std::uint32_t chunk = reader.format.nAvgBytesPerSec;
     if (chunk == 0)
-        return Fail(IDS_WAV_READ);
+        return AudioError(IDS_WAV_READ);
     if (!catalogue.enumerate())
-        return Fail(IDS_WMA_INIT);
-    if (!writer.openWriter(&reader.format, codecIndex, formatIndex, wmaPath))
-        return 0;
+        return AudioError(IDS_WMA_INIT);
+    if (Result<> opened = writer.openWriter(&reader.format, codecIndex, formatIndex, wmaPath);
+        !opened)
+        return opened;
 
     std::unique_ptr<BYTE[]> buffer(new (std::nothrow) BYTE[std::size_t{chunk} + 1]);
     if (!buffer)
-        return Fail(IDS_OUT_OF_MEMORY);
+        return AudioError(IDS_OUT_OF_MEMORY);
 
     const bool vbr = writer.selectedFormat().mode != WmaEncodingMode::Cbr;
     for (std::uint32_t pass = 0; pass < writer.passCount(); ++pass) {
         if (vbr && FAILED(writer.beginPreprocessingPass()))
-            return Fail(IDS_WMA_BEGIN_PASS);
-        if (!PumpChunks(reader, writer, buffer.get(), chunk, true, abandon))
-            return 0;
+            return AudioError(IDS_WMA_BEGIN_PASS);
+        if (Result<> pumped = PumpChunks(reader, writer, buffer.get(), chunk, true, abandon);
+            !pumped)
+            return pumped;
         if (vbr && FAILED(writer.endPreprocessingPass()))
-            return Fail(IDS_WMA_END_PASS);
+            return AudioError(IDS_WMA_END_PASS);
         writer.restartPass();
-        reader.rewindToData();
-        if (reader.failed())
-            return 0;
+        if (Result<> rewound = reader.rewindToData(); !rewound)
+            return rewound;
     }
-    if (!PumpChunks(reader, writer, buffer.get(), chunk, false, abandon))
-        return 0;
+    if (Result<> pumped = PumpChunks(reader, writer, buffer.get(), chunk, false, abandon); !pumped)
+        return pumped;
     // The writer holds the last samples until EndWriting; if they cannot be
     // written (a full disk), the file is not complete.
     if (FAILED(writer.endWriting()))
-        return Fail(IDS_WMA_WRITE_SAMPLE);
+        return AudioError(IDS_WMA_WRITE_SAMPLE);
     writer.resetWriter();
     catalogue.close();
-    return 1;
+    return {};
 }
 
 } // namespace
 
-int convertWavToWma(const std::u16string& wavPath, const std::u16string& wmaPath, int codecIndex,
-                    int formatIndex, ConversionControl* control) {
+Result<> convertWavToWma(const std::u16string& wavPath, const std::u16string& wmaPath,
+                         int codecIndex, int formatIndex, ConversionControl* control) {
     WavFileReader reader;
     WmaCodecCatalogue catalogue;
     WmaWriter writer(catalogue);
-    int result = 0;
+    Result<> result;
     try {
         result = Convert(reader, catalogue, writer, wavPath, wmaPath, codecIndex, formatIndex,
                          control ? control->abandon : nullptr);
     } catch (const std::bad_alloc&) {
-        Fail(IDS_OUT_OF_MEMORY);
+        result = AudioError(IDS_OUT_OF_MEMORY);
     } catch (const AudioFileException&) {
-        Fail(IDS_WAV_READ);
+        result = AudioError(IDS_WAV_READ);
     } catch (...) {
-        Fail(IDS_UNKNOWN_EXCEPTION);
+        result = AudioError(IDS_UNKNOWN_EXCEPTION);
     }
     if (control)
         control->outputTouched = writer.outputOpened();

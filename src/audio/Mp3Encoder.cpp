@@ -2,8 +2,8 @@
 
 #include "InstallPaths.h"
 #include "platform/com/strings.h"
+#include "src/audio/AudioError.h"
 #include "src/audio/AudioFileException.h"
-#include "src/resources/MessageService.h"
 #include "src/resources/resource.h"
 
 #include <algorithm>
@@ -25,12 +25,8 @@ constexpr const char* kLibraryName = "liblame_enc.so";
 std::mutex& g_pathMutex = *new std::mutex;
 std::string& g_libraryPath = *new std::string; // set by tests only
 
-void showError(UINT id) {
-    AfxMessageBox(id, MB_ICONERROR);
-}
-
 // 0 (MPEG-2) or 1 (MPEG-1); -1 for a rate MP3 cannot carry.
-int mpegVersionOf(DWORD sampleRate) {
+int MpegVersionOf(DWORD sampleRate) {
     switch (sampleRate) {
     case 8000:
     case 11025:
@@ -48,7 +44,7 @@ int mpegVersionOf(DWORD sampleRate) {
     }
 }
 
-bool bitrateAllowed(int kbps, int mpegVersion) {
+bool BitrateAllowed(int kbps, int mpegVersion) {
     switch (kbps) {
     case 8:
     case 16:
@@ -77,7 +73,7 @@ bool bitrateAllowed(int kbps, int mpegVersion) {
 }
 
 // Never blocks: a FIFO nobody reads is refused instead of holding the job.
-int openOutput(const std::string& path) {
+int OpenOutput(const std::string& path) {
     const int fd =
         ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NONBLOCK, 0666);
     if (fd < 0)
@@ -91,7 +87,7 @@ int openOutput(const std::string& path) {
     return fd;
 }
 
-template <typename F> F lookUp(void* library, const char* name) {
+template <typename F> F LookUp(void* library, const char* name) {
     return reinterpret_cast<F>(::dlsym(library, name));
 }
 
@@ -138,12 +134,12 @@ bool Mp3Encoder::loadLibrary() {
         m_library = openLibrary();
     if (!m_library)
         return false;
-    m_beInitStream = lookUp<BEINITSTREAM>(m_library, TEXT_BEINITSTREAM);
-    m_beEncodeChunk = lookUp<BEENCODECHUNK>(m_library, TEXT_BEENCODECHUNK);
-    m_beDeinitStream = lookUp<BEDEINITSTREAM>(m_library, TEXT_BEDEINITSTREAM);
-    m_beCloseStream = lookUp<BECLOSESTREAM>(m_library, TEXT_BECLOSESTREAM);
-    m_beVersion = lookUp<BEVERSION>(m_library, TEXT_BEVERSION);
-    m_beWriteVBRHeader = lookUp<BEWRITEVBRHEADER>(m_library, TEXT_BEWRITEVBRHEADER);
+    m_beInitStream = LookUp<BEINITSTREAM>(m_library, TEXT_BEINITSTREAM);
+    m_beEncodeChunk = LookUp<BEENCODECHUNK>(m_library, TEXT_BEENCODECHUNK);
+    m_beDeinitStream = LookUp<BEDEINITSTREAM>(m_library, TEXT_BEDEINITSTREAM);
+    m_beCloseStream = LookUp<BECLOSESTREAM>(m_library, TEXT_BECLOSESTREAM);
+    m_beVersion = LookUp<BEVERSION>(m_library, TEXT_BEVERSION);
+    m_beWriteVBRHeader = LookUp<BEWRITEVBRHEADER>(m_library, TEXT_BEWRITEVBRHEADER);
     // beWriteInfoTag is neither required nor called: older libraries lack it.
     if (!m_beInitStream || !m_beEncodeChunk || !m_beDeinitStream || !m_beCloseStream ||
         !m_beVersion || !m_beWriteVBRHeader)
@@ -174,12 +170,13 @@ bool Mp3Encoder::isLoaded() const {
     return m_loaded;
 }
 
-bool Mp3Encoder::openStream(const WAVEFORMATEX* format, int bitrateKbps, int quality, bool vbr,
-                            const std::u16string& mp3Path) {
-    closeStream();
+Result<> Mp3Encoder::openStream(const WAVEFORMATEX* format, int bitrateKbps, int quality, bool vbr,
+                                const std::u16string& mp3Path) {
+    if (Result<> closed = closeStream(); !closed)
+        return closed;
     m_outputCreated = false;
     if (!format)
-        return false;
+        return UserMessage{};
     try {
         m_inputFormat = *format;
 
@@ -194,16 +191,12 @@ bool Mp3Encoder::openStream(const WAVEFORMATEX* format, int bitrateKbps, int qua
                                                     : BE_MP3_MODE_JSTEREO;
         lhv1.nPreset = 0;
 
-        const int mpegVersion = mpegVersionOf(m_inputFormat.nSamplesPerSec);
-        if (mpegVersion < 0) {
-            showError(IDS_MP3_SAMPLE_RATE);
-            return false;
-        }
+        const int mpegVersion = MpegVersionOf(m_inputFormat.nSamplesPerSec);
+        if (mpegVersion < 0)
+            return AudioError(IDS_MP3_SAMPLE_RATE);
         lhv1.dwMpegVersion = static_cast<DWORD>(mpegVersion);
-        if (!bitrateAllowed(bitrateKbps, mpegVersion)) {
-            showError(IDS_MP3_BITRATE);
-            return false;
-        }
+        if (!BitrateAllowed(bitrateKbps, mpegVersion))
+            return AudioError(IDS_MP3_BITRATE);
         lhv1.dwBitrate = static_cast<DWORD>(bitrateKbps);
         lhv1.bOriginal = TRUE;
         if (vbr) {
@@ -219,11 +212,9 @@ bool Mp3Encoder::openStream(const WAVEFORMATEX* format, int bitrateKbps, int qua
         }
 
         const std::string path = ToUtf8(mp3Path);
-        m_outputFile = openOutput(path);
-        if (m_outputFile < 0) {
-            showError(IDS_MP3_CREATE_FILE);
-            return false;
-        }
+        m_outputFile = OpenOutput(path);
+        if (m_outputFile < 0)
+            return AudioError(IDS_MP3_CREATE_FILE);
         m_outputCreated = true;
         if (vbr)
             m_outputPath = path;
@@ -231,8 +222,7 @@ bool Mp3Encoder::openStream(const WAVEFORMATEX* format, int bitrateKbps, int qua
         if (!m_loaded || m_beInitStream(&m_config, &m_samplesPerChunk, &m_outputBufferSize,
                                         &m_stream) != BE_ERR_SUCCESSFUL) {
             m_stream = 0;
-            showError(IDS_MP3_OPEN_STREAM);
-            return false;
+            return AudioError(IDS_MP3_OPEN_STREAM);
         }
         // A library that takes no samples per call would end every file
         // empty, and call it a success.
@@ -240,85 +230,79 @@ bool Mp3Encoder::openStream(const WAVEFORMATEX* format, int bitrateKbps, int qua
             // Nothing can be flushed into a buffer of no size: let it go here.
             m_beCloseStream(m_stream);
             m_stream = 0;
-            showError(IDS_MP3_OPEN_STREAM);
-            return false;
+            return AudioError(IDS_MP3_OPEN_STREAM);
         }
 
         m_outputBuffer.assign(m_outputBufferSize, 0);
         if (m_inputFormat.wBitsPerSample == 8)
             m_widenBuffer.assign(m_samplesPerChunk, 0);
-        return true;
+        return {};
     } catch (const std::bad_alloc&) {
-        showError(IDS_OUT_OF_MEMORY);
+        return AudioError(IDS_OUT_OF_MEMORY);
     } catch (const AudioFileException&) {
-        showError(IDS_MP3_WRITE);
+        return AudioError(IDS_MP3_WRITE);
     }
-    return false;
 }
 
 std::uint32_t Mp3Encoder::chunkBytes() const {
     return m_inputFormat.wBitsPerSample == 16 ? m_samplesPerChunk * 2 : m_samplesPerChunk;
 }
 
-bool Mp3Encoder::encodeChunk(const void* data, std::uint32_t byteCount) {
+Result<> Mp3Encoder::encodeChunk(const void* data, std::uint32_t byteCount) {
     if (!data || !m_stream)
-        return false;
+        return UserMessage{};
     const auto* bytes = static_cast<const BYTE*>(data);
     const bool eightBit = m_inputFormat.wBitsPerSample == 8;
     if (eightBit && m_widenBuffer.empty())
-        return false;
+        return UserMessage{};
 
     // The library's output buffer holds what one call's worth of samples
     // gives, so a longer chunk goes over in pieces of that size.
     const std::uint32_t piece = chunkBytes();
     do {
         const std::uint32_t n = std::min(byteCount, piece);
+        Result<> encoded;
         if (eightBit) {
             for (std::uint32_t i = 0; i < n; ++i)
                 m_widenBuffer[i] = static_cast<short>((bytes[i] - 128) * 256);
-            if (!encodeSamples(m_widenBuffer.data(), n))
-                return false;
+            encoded = encodeSamples(m_widenBuffer.data(), n);
         } else if (reinterpret_cast<std::uintptr_t>(bytes) % alignof(short) == 0) {
-            if (!encodeSamples(reinterpret_cast<const short*>(bytes), n / 2))
-                return false;
+            encoded = encodeSamples(reinterpret_cast<const short*>(bytes), n / 2);
         } else {
             m_alignBuffer.resize(m_samplesPerChunk);
             std::memcpy(m_alignBuffer.data(), bytes, n / 2 * 2);
-            if (!encodeSamples(m_alignBuffer.data(), n / 2))
-                return false;
+            encoded = encodeSamples(m_alignBuffer.data(), n / 2);
         }
+        if (!encoded)
+            return encoded;
         bytes += n;
         byteCount -= n;
     } while (byteCount > 0);
-    return true;
+    return {};
 }
 
-bool Mp3Encoder::encodeSamples(const short* samples, std::uint32_t sampleCount) {
+Result<> Mp3Encoder::encodeSamples(const short* samples, std::uint32_t sampleCount) {
     DWORD outputBytes = 0;
     if (m_beEncodeChunk(m_stream, sampleCount, const_cast<short*>(samples), m_outputBuffer.data(),
                         &outputBytes) != BE_ERR_SUCCESSFUL ||
-        outputBytes > m_outputBuffer.size()) {
-        showError(IDS_MP3_ENCODE);
-        return false;
-    }
+        outputBytes > m_outputBuffer.size())
+        return AudioError(IDS_MP3_ENCODE);
     try {
         writeOutput(outputBytes);
     } catch (const AudioFileException&) {
-        showError(IDS_MP3_WRITE);
-        return false;
+        return AudioError(IDS_MP3_WRITE);
     }
-    return true;
+    return {};
 }
 
-bool Mp3Encoder::closeStream() {
+Result<> Mp3Encoder::closeStream() {
     return closeStream(true);
 }
 
-// Run without messages when the encoder is given up after a failure that
-// has already been reported.
-bool Mp3Encoder::closeStream(bool report) {
-    // A file given up after a failure gets no header; it is about to go.
-    if (!report)
+// Not `complete` when the encoder is given up after a failure: the file gets
+// no header then, it is about to go, and no message is wanted.
+Result<> Mp3Encoder::closeStream(bool complete) {
+    if (!complete)
         m_outputPath.clear();
     if (m_stream) {
         DWORD outputBytes = 0;
@@ -327,9 +311,7 @@ bool Mp3Encoder::closeStream(bool report) {
             m_beCloseStream(m_stream);
             m_stream = 0;
             m_outputPath.clear();
-            if (report)
-                showError(IDS_MP3_CLOSE_STREAM);
-            return false;
+            return AudioError(IDS_MP3_CLOSE_STREAM);
         }
         try {
             if (outputBytes)
@@ -339,9 +321,7 @@ bool Mp3Encoder::closeStream(bool report) {
             m_beCloseStream(m_stream);
             m_stream = 0;
             m_outputPath.clear();
-            if (report)
-                showError(IDS_MP3_WRITE);
-            return false;
+            return AudioError(IDS_MP3_WRITE);
         }
         m_beCloseStream(m_stream);
         m_stream = 0;
@@ -353,12 +333,10 @@ bool Mp3Encoder::closeStream(bool report) {
         m_outputFile = -1;
         if (!closed) {
             m_outputPath.clear();
-            if (report)
-                showError(IDS_MP3_WRITE);
-            return false;
+            return AudioError(IDS_MP3_WRITE);
         }
-        if (!writeVbrHeader(report))
-            return false;
+        if (Result<> header = writeVbrHeader(); !header)
+            return header;
     }
     m_config = BE_CONFIG{};
     m_inputFormat = WAVEFORMATEX{};
@@ -367,21 +345,19 @@ bool Mp3Encoder::closeStream(bool report) {
     m_widenBuffer = {};
     m_alignBuffer = {};
     m_outputBuffer = {};
-    return true;
+    return {};
 }
 
 // The library fills in the header frame it reserved at the start of the
 // stream it closed last.
-bool Mp3Encoder::writeVbrHeader(bool report) {
+Result<> Mp3Encoder::writeVbrHeader() {
     if (m_outputPath.empty())
-        return true;
+        return {};
     const std::string path = std::move(m_outputPath);
     m_outputPath.clear();
     if (m_beWriteVBRHeader(path.c_str()) == BE_ERR_SUCCESSFUL)
-        return true;
-    if (report)
-        showError(IDS_MP3_WRITE);
-    return false;
+        return {};
+    return AudioError(IDS_MP3_WRITE);
 }
 
 void Mp3Encoder::writeOutput(DWORD byteCount) {

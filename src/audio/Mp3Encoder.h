@@ -2,10 +2,12 @@
 // The program's object around the MP3 encoder library, liblame_enc.so, which
 // is loaded at run time through its BladeEnc interface: when the library is
 // absent, MP3 output is simply not offered. One instance encodes one file at
-// a time on one thread; every failure shows its message box here.
+// a time on one thread. A failure gives back the message it would show (with
+// the error icon).
 
 #include "platform/audio/mmreg.h"
 #include "platform/lame_enc/BladeMP3EncDLL.h"
+#include "src/resources/UserMessage.h"
 
 #include <cstdint>
 #include <string>
@@ -26,16 +28,16 @@ public:
 
     // IDS_MP3_SAMPLE_RATE, IDS_MP3_BITRATE, IDS_MP3_CREATE_FILE,
     // IDS_MP3_OPEN_STREAM, IDS_OUT_OF_MEMORY, IDS_MP3_WRITE.
-    bool openStream(const WAVEFORMATEX* format, int bitrateKbps, int quality, bool vbr,
-                    const std::u16string& mp3Path);
+    Result<> openStream(const WAVEFORMATEX* format, int bitrateKbps, int quality, bool vbr,
+                        const std::u16string& mp3Path);
     // WAV bytes to read for one encodeChunk: what the library takes per call.
     std::uint32_t chunkBytes() const;
     // IDS_MP3_ENCODE, IDS_MP3_WRITE.
-    bool encodeChunk(const void* data, std::uint32_t byteCount);
-    // IDS_MP3_CLOSE_STREAM, IDS_MP3_WRITE. Harmless when no stream is open. A VBR file gets
-    // its VBR header frame here, once the file is closed, so that players
-    // know its true length.
-    bool closeStream();
+    Result<> encodeChunk(const void* data, std::uint32_t byteCount);
+    // IDS_MP3_CLOSE_STREAM, IDS_MP3_WRITE. Harmless when no stream is open. A VBR
+    // file gets its VBR header frame here, once the file is closed, so that
+    // players know its true length.
+    Result<> closeStream();
     // Whether openStream got as far as creating (or truncating) its file.
     bool outputCreated() const { return m_outputCreated; }
 
@@ -44,9 +46,9 @@ public:
     static void setLibraryPath(const std::string& path);
 
 private:
-    bool closeStream(bool report);
-    bool writeVbrHeader(bool report);
-    bool encodeSamples(const short* samples, std::uint32_t sampleCount);
+    Result<> closeStream(bool complete);
+    Result<> writeVbrHeader();
+    Result<> encodeSamples(const short* samples, std::uint32_t sampleCount);
     void writeOutput(DWORD byteCount);
     void* openLibrary() const;
 

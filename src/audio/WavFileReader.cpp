@@ -1,8 +1,8 @@
 #include "src/audio/WavFileReader.h"
 
 #include "platform/com/strings.h"
+#include "src/audio/AudioError.h"
 #include "src/audio/AudioFileException.h"
-#include "src/resources/MessageService.h"
 #include "src/resources/resource.h"
 
 #include <cerrno>
@@ -16,20 +16,20 @@ namespace {
 // A short read while parsing the header: the file is not a WAV file we take.
 struct CorruptHeader {};
 
-bool tagIs(const char (&tag)[4], const char* expected) {
+bool TagIs(const char (&tag)[4], const char* expected) {
     return std::memcmp(tag, expected, 4) == 0;
 }
 
-std::uint16_t le16(const unsigned char* p) {
+std::uint16_t Le16(const unsigned char* p) {
     return static_cast<std::uint16_t>(p[0] | p[1] << 8);
 }
-std::uint32_t le32(const unsigned char* p) {
+std::uint32_t Le32(const unsigned char* p) {
     return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
            static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
 }
 
 // Reads until `count` bytes or the end of the file; a failed read() raises.
-std::uint32_t readFully(int fd, void* buffer, std::uint32_t count) {
+std::uint32_t ReadFully(int fd, void* buffer, std::uint32_t count) {
     auto* out = static_cast<unsigned char*>(buffer);
     std::uint32_t done = 0;
     while (done < count) {
@@ -54,7 +54,7 @@ WavFileReader::~WavFileReader() {
     close();
 }
 
-bool WavFileReader::open(const std::u16string& path) {
+Result<> WavFileReader::open(const std::u16string& path) {
     close();
     int fd = ::open(ToUtf8(path).c_str(), O_RDONLY | O_CLOEXEC);
     struct stat st {};
@@ -62,21 +62,17 @@ bool WavFileReader::open(const std::u16string& path) {
         ::close(fd);
         fd = -1;
     }
-    if (fd < 0) {
-        AfxMessageBox(IDS_WAV_OPEN, MB_ICONERROR);
-        return false;
-    }
+    if (fd < 0)
+        return AudioError(IDS_WAV_OPEN);
     m_fd = fd;
     try {
         if (parseHeader())
-            return true;
+            return {};
     } catch (const CorruptHeader&) {
     } catch (const AudioFileException&) {
-        AfxMessageBox(IDS_WAV_FILE_EXCEPTION, MB_ICONERROR);
-        return false;
+        return AudioError(IDS_WAV_FILE_EXCEPTION);
     }
-    AfxMessageBox(IDS_WAV_CORRUPT, MB_ICONERROR);
-    return false;
+    return AudioError(IDS_WAV_CORRUPT);
 }
 
 bool WavFileReader::parseHeader() {
@@ -84,28 +80,28 @@ bool WavFileReader::parseHeader() {
     unsigned char field[4];
 
     readExactly(tag, 4);
-    if (!tagIs(tag, "RIFF"))
+    if (!TagIs(tag, "RIFF"))
         return false;
     seekTo(8); // the RIFF size says nothing we rely on
     readExactly(tag, 4);
-    if (!tagIs(tag, "WAVE"))
+    if (!TagIs(tag, "WAVE"))
         return false;
     readExactly(tag, 4);
-    if (!tagIs(tag, "fmt "))
+    if (!TagIs(tag, "fmt "))
         return false;
     readExactly(field, 4);
-    const std::uint32_t formatSize = le32(field);
+    const std::uint32_t formatSize = Le32(field);
     if (formatSize < 16)
         return false;
 
     unsigned char fmt[16];
     readExactly(fmt, 16);
-    format.wFormatTag = le16(fmt);
-    format.nChannels = le16(fmt + 2);
-    format.nSamplesPerSec = le32(fmt + 4);
-    format.nAvgBytesPerSec = le32(fmt + 8);
-    format.nBlockAlign = le16(fmt + 12);
-    format.wBitsPerSample = le16(fmt + 14);
+    format.wFormatTag = Le16(fmt);
+    format.nChannels = Le16(fmt + 2);
+    format.nSamplesPerSec = Le32(fmt + 4);
+    format.nAvgBytesPerSec = Le32(fmt + 8);
+    format.nBlockAlign = Le16(fmt + 12);
+    format.wBitsPerSample = Le16(fmt + 14);
     format.cbSize = 0;
     if (formatSize > 16)
         seekTo(position() + (formatSize - 16));
@@ -113,13 +109,13 @@ bool WavFileReader::parseHeader() {
     // The engines' files put "data" a multiple of four bytes after the format
     // chunk, so stepping in fours finds it without trusting any chunk size.
     for (;;) {
-        if (readFully(m_fd, tag, 4) < 4)
+        if (ReadFully(m_fd, tag, 4) < 4)
             return false;
-        if (tagIs(tag, "data"))
+        if (TagIs(tag, "data"))
             break;
     }
     readExactly(field, 4);
-    const std::uint32_t dataSize = le32(field);
+    const std::uint32_t dataSize = Le32(field);
     m_dataStart = position();
 
     // A plausible declared size bounds the samples, so a chunk written after
@@ -135,32 +131,30 @@ bool WavFileReader::parseHeader() {
     return true;
 }
 
-std::uint32_t WavFileReader::read(void* buffer, std::uint32_t count) {
+Result<std::uint32_t> WavFileReader::read(void* buffer, std::uint32_t count) {
     if (m_fd < 0 || !buffer)
-        return 0;
+        return 0u;
     try {
         const std::uint64_t at = position();
         if (at >= m_dataEnd)
-            return 0;
+            return 0u;
         if (m_dataEnd - at < count)
             count = static_cast<std::uint32_t>(m_dataEnd - at);
-        return readFully(m_fd, buffer, count);
+        return ReadFully(m_fd, buffer, count);
     } catch (const AudioFileException&) {
-        m_failed = true;
-        AfxMessageBox(IDS_WAV_FILE_EXCEPTION, MB_ICONERROR);
-        return 0;
+        return AudioError(IDS_WAV_FILE_EXCEPTION);
     }
 }
 
-void WavFileReader::rewindToData() {
+Result<> WavFileReader::rewindToData() {
     if (m_fd < 0)
-        return;
+        return {};
     try {
         seekTo(m_dataStart);
     } catch (const AudioFileException&) {
-        m_failed = true;
-        AfxMessageBox(IDS_WAV_FILE_EXCEPTION, MB_ICONERROR);
+        return AudioError(IDS_WAV_FILE_EXCEPTION);
     }
+    return {};
 }
 
 void WavFileReader::close() {
@@ -169,16 +163,11 @@ void WavFileReader::close() {
     m_fd = -1;
     m_dataStart = 0;
     m_dataEnd = 0;
-    m_failed = false;
     format = WAVEFORMATEX{};
 }
 
-bool WavFileReader::failed() const {
-    return m_failed;
-}
-
 void WavFileReader::readExactly(void* buffer, std::uint32_t count) {
-    if (readFully(m_fd, buffer, count) != count)
+    if (ReadFully(m_fd, buffer, count) != count)
         throw CorruptHeader{};
 }
 

@@ -1,18 +1,13 @@
 #include "src/audio/WmaWriter.h"
 
+#include "src/audio/AudioError.h"
 #include "src/audio/WmaCodecCatalogue.h"
-#include "src/resources/MessageService.h"
 #include "src/resources/resource.h"
 
 #include <algorithm>
 #include <cstring>
 
 namespace {
-
-bool ShowError(UINT id) {
-    AfxMessageBox(id, MB_ICONERROR);
-    return false;
-}
 
 constexpr std::uint64_t kUnitsPerSecond = 10'000'000;
 
@@ -49,125 +44,121 @@ bool WmaWriter::buildProfile(int codecIndex, int formatIndex) {
     return m_profile != nullptr;
 }
 
-bool WmaWriter::openWriter(const WAVEFORMATEX* format, int codecIndex, int formatIndex,
-                           const std::u16string& wmaPath) {
+Result<> WmaWriter::openWriter(const WAVEFORMATEX* format, int codecIndex, int formatIndex,
+                               const std::u16string& wmaPath) {
     resetWriter();
     if (!format)
-        return false;
+        return UserMessage{};
     std::memcpy(&m_inputFormat, format, sizeof m_inputFormat);
     m_inputFormat.cbSize = 0;
 
     if (!buildProfile(codecIndex, formatIndex))
-        return ShowError(IDS_WMA_PROFILE);
+        return AudioError(IDS_WMA_PROFILE);
     if (FAILED(WMCreateWriter(nullptr, &m_writer)))
-        return ShowError(IDS_WMA_CREATE_WRITER);
+        return AudioError(IDS_WMA_CREATE_WRITER);
     if (FAILED(m_writer->SetProfile(m_profile)))
-        return ShowError(IDS_WMA_SET_PROFILE);
-    if (!configureInputs())
-        return false;
+        return AudioError(IDS_WMA_SET_PROFILE);
+    if (Result<> configured = configureInputs(); !configured)
+        return configured;
     if (FAILED(m_writer->SetOutputFilename(wmaPath.c_str())))
-        return ShowError(IDS_WMA_OUTPUT_FILE);
+        return AudioError(IDS_WMA_OUTPUT_FILE);
     m_outputOpened = true;
 
     const bool vbr = m_selectedFormat.mode != WmaEncodingMode::Cbr;
     if (vbr && FAILED(m_writer->QueryInterface(IID_IWMWriterPreprocess,
                                                reinterpret_cast<void**>(&m_preprocessor))))
-        return ShowError(IDS_WMA_PREPROCESS);
+        return AudioError(IDS_WMA_PREPROCESS);
     if (FAILED(m_writer->BeginWriting()))
-        return ShowError(IDS_WMA_BEGIN_WRITING);
+        return AudioError(IDS_WMA_BEGIN_WRITING);
     if (vbr) {
         DWORD passes = 0;
         if (FAILED(m_preprocessor->GetMaxPreprocessingPasses(m_inputNumber, 0, &passes)))
-            return ShowError(IDS_WMA_MAX_PASSES);
+            return AudioError(IDS_WMA_MAX_PASSES);
         m_passCount = passes;
         // Without preprocessing the file is still written, only less well.
         if (m_passCount > 0 &&
             FAILED(m_preprocessor->SetNumPreprocessingPasses(m_inputNumber, 0, m_passCount)))
             m_passCount = 0;
     }
-    return true;
+    return {};
 }
 
-// Every input takes the WAV's PCM; the audio goes to the last one.
-bool WmaWriter::configureInputs() {
+Result<> WmaWriter::configureInputs() {
     DWORD inputCount = 0;
     if (FAILED(m_writer->GetInputCount(&inputCount)))
-        return ShowError(IDS_WMA_INPUT_COUNT);
-    IWMInputMediaProps* props = nullptr;
-    bool ok = true;
-    for (DWORD i = 0; i < inputCount && ok; ++i) {
-        SafeRelease(props);
+        return AudioError(IDS_WMA_INPUT_COUNT);
+    for (DWORD i = 0; i < inputCount; ++i) {
         m_inputNumber = i;
-        GUID type{};
-        if (FAILED(m_writer->GetInputProps(i, &props))) {
-            ok = ShowError(IDS_WMA_INPUT_PROPS);
-        } else if (FAILED(props->GetType(&type))) {
-            ok = ShowError(IDS_WMA_INPUT_TYPE);
-        } else if (!(type == WMMEDIATYPE_Audio)) {
-            ok = ShowError(IDS_WMA_INVALID_INPUT);
-        } else {
-            WM_MEDIA_TYPE pcm{};
-            pcm.majortype = WMMEDIATYPE_Audio;
-            pcm.subtype = WMMEDIASUBTYPE_PCM;
-            pcm.bFixedSizeSamples = TRUE;
-            pcm.bTemporalCompression = FALSE;
-            pcm.lSampleSize = m_inputFormat.nBlockAlign;
-            pcm.formattype = WMFORMAT_WaveFormatEx;
-            pcm.pUnk = nullptr;
-            pcm.cbFormat = sizeof(WAVEFORMATEX) + m_inputFormat.cbSize;
-            pcm.pbFormat = reinterpret_cast<BYTE*>(&m_inputFormat);
-            if (FAILED(props->SetMediaType(&pcm)))
-                ok = ShowError(IDS_WMA_SET_MEDIA_TYPE);
-            else if (FAILED(m_writer->SetInputProps(i, props)))
-                ok = ShowError(IDS_WMA_INPUT_REFUSED);
-        }
+        if (Result<> configured = configureInput(i); !configured)
+            return configured;
     }
-    SafeRelease(props);
-    return ok;
+    return {};
 }
 
-HRESULT WmaWriter::writeChunk(const void* data, std::uint32_t byteCount, bool preprocess) {
-    if (!m_writer || (preprocess && !m_preprocessor))
-        return E_POINTER;
-    INSSBuffer* sample = nullptr;
-    HRESULT hr = m_writer->AllocateSample(byteCount, &sample);
-    if (FAILED(hr)) {
-        ShowError(IDS_WMA_ALLOCATE_SAMPLE);
-        return hr;
+Result<> WmaWriter::configureInput(DWORD input) {
+    IWMInputMediaProps* props = nullptr;
+    if (FAILED(m_writer->GetInputProps(input, &props)))
+        return AudioError(IDS_WMA_INPUT_PROPS);
+    GUID type{};
+    UINT failure = 0;
+    if (FAILED(props->GetType(&type))) {
+        failure = IDS_WMA_INPUT_TYPE;
+    } else if (!(type == WMMEDIATYPE_Audio)) {
+        failure = IDS_WMA_INVALID_INPUT;
+    } else {
+        WM_MEDIA_TYPE pcm{};
+        pcm.majortype = WMMEDIATYPE_Audio;
+        pcm.subtype = WMMEDIASUBTYPE_PCM;
+        pcm.bFixedSizeSamples = TRUE;
+        pcm.bTemporalCompression = FALSE;
+        pcm.lSampleSize = m_inputFormat.nBlockAlign;
+        pcm.formattype = WMFORMAT_WaveFormatEx;
+        pcm.pUnk = nullptr;
+        pcm.cbFormat = sizeof(WAVEFORMATEX) + m_inputFormat.cbSize;
+        pcm.pbFormat = reinterpret_cast<BYTE*>(&m_inputFormat);
+        if (FAILED(props->SetMediaType(&pcm)))
+            failure = IDS_WMA_SET_MEDIA_TYPE;
+        else if (FAILED(m_writer->SetInputProps(input, props)))
+            failure = IDS_WMA_INPUT_REFUSED;
     }
+    SafeRelease(props);
+    if (failure)
+        return AudioError(failure);
+    return {};
+}
+
+Result<> WmaWriter::writeChunk(const void* data, std::uint32_t byteCount, bool preprocess) {
+    if (!m_writer || (preprocess && !m_preprocessor))
+        return UserMessage{};
+    INSSBuffer* sample = nullptr;
+    if (FAILED(m_writer->AllocateSample(byteCount, &sample)))
+        return AudioError(IDS_WMA_ALLOCATE_SAMPLE);
+    Result<> written = writeSample(sample, data, byteCount, preprocess);
+    SafeRelease(sample);
+    return written;
+}
+
+Result<> WmaWriter::writeSample(INSSBuffer* sample, const void* data, std::uint32_t byteCount,
+                                bool preprocess) {
     BYTE* buffer = nullptr;
     DWORD length = 0;
-    hr = sample->GetBufferAndLength(&buffer, &length);
-    if (SUCCEEDED(hr) && !buffer && length)
-        hr = E_POINTER;
-    if (FAILED(hr)) {
-        ShowError(IDS_WMA_SAMPLE_BUFFER);
-        SafeRelease(sample);
-        return hr;
-    }
+    if (FAILED(sample->GetBufferAndLength(&buffer, &length)) || (!buffer && length))
+        return AudioError(IDS_WMA_SAMPLE_BUFFER);
     // The chunk holds byteCount bytes and no more, whatever the sample offers.
     length = std::min<DWORD>(length, byteCount);
     if (length)
         std::memcpy(buffer, data, length);
-    hr = sample->SetLength(length);
-    if (FAILED(hr)) {
-        ShowError(IDS_WMA_SAMPLE_LENGTH);
-        SafeRelease(sample);
-        return hr;
-    }
+    if (FAILED(sample->SetLength(length)))
+        return AudioError(IDS_WMA_SAMPLE_LENGTH);
     if (m_inputFormat.nAvgBytesPerSec)
         m_sampleTime += std::uint64_t{length} * kUnitsPerSecond / m_inputFormat.nAvgBytesPerSec;
     if (preprocess) {
-        hr = m_preprocessor->PreprocessSample(m_inputNumber, m_sampleTime, 0, sample);
-        if (FAILED(hr))
-            ShowError(IDS_WMA_PREPROCESS_SAMPLE);
-    } else {
-        hr = m_writer->WriteSample(m_inputNumber, m_sampleTime, 0, sample);
-        if (FAILED(hr))
-            ShowError(IDS_WMA_WRITE_SAMPLE);
+        if (FAILED(m_preprocessor->PreprocessSample(m_inputNumber, m_sampleTime, 0, sample)))
+            return AudioError(IDS_WMA_PREPROCESS_SAMPLE);
+    } else if (FAILED(m_writer->WriteSample(m_inputNumber, m_sampleTime, 0, sample))) {
+        return AudioError(IDS_WMA_WRITE_SAMPLE);
     }
-    SafeRelease(sample);
-    return FAILED(hr) ? hr : S_OK;
+    return {};
 }
 
 HRESULT WmaWriter::beginPreprocessingPass() {

@@ -1,12 +1,14 @@
 #pragma once
 // Encodes PCM audio to one format of a WMA codec catalogue through the
 // Windows Media Format writer: builds the format's profile, takes the WAV's
-// PCM as time-stamped samples and runs the VBR preprocessing passes' set-up.
-// Every failure shows its message here. Used on one thread only.
+// PCM as time-stamped samples and sets up the VBR preprocessing passes. A
+// failure gives back the message it would show (with the error icon). Used
+// on one thread only.
 
 #include "platform/audio/mmreg.h"
 #include "platform/wmf/wmsdk.h"
 #include "src/audio/WmaCodecEntry.h"
+#include "src/resources/UserMessage.h"
 
 #include <cstdint>
 #include <string>
@@ -25,12 +27,12 @@ public:
     void resetWriter();
     bool buildProfile(int codecIndex, int formatIndex);
     // IDS_WMA_PROFILE to IDS_WMA_MAX_PASSES.
-    bool openWriter(const WAVEFORMATEX* format, int codecIndex, int formatIndex,
-                    const std::u16string& wmaPath);
-    // One chunk as one sample. A sample the runtime refuses shows its message
-    // (IDS_WMA_ALLOCATE_SAMPLE to IDS_WMA_WRITE_SAMPLE) and its failure is the result; E_POINTER
-    // without a writer.
-    HRESULT writeChunk(const void* data, std::uint32_t byteCount, bool preprocess);
+    Result<> openWriter(const WAVEFORMATEX* format, int codecIndex, int formatIndex,
+                        const std::u16string& wmaPath);
+    // One chunk as one sample. A sample the runtime refuses gives its message
+    // (IDS_WMA_ALLOCATE_SAMPLE to IDS_WMA_WRITE_SAMPLE); without a writer the
+    // message shows no box.
+    Result<> writeChunk(const void* data, std::uint32_t byteCount, bool preprocess);
     HRESULT beginPreprocessingPass();
     HRESULT endPreprocessingPass();
     // The next pass reads the same audio again: its time stamps start anew.
@@ -49,7 +51,11 @@ public:
     bool outputOpened() const { return m_outputOpened; }
 
 private:
-    bool configureInputs();
+    // Every input takes the WAV's PCM; the audio goes to the last one.
+    Result<> configureInputs();
+    Result<> configureInput(DWORD input);
+    Result<> writeSample(INSSBuffer* sample, const void* data, std::uint32_t byteCount,
+                         bool preprocess);
 
     const WmaCodecCatalogue& m_catalogue;
     IWMProfile* m_profile = nullptr;

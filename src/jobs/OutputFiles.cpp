@@ -2,6 +2,7 @@
 
 #include "platform/com/strings.h"
 #include "src/audio/Conversion.h"
+#include "src/resources/UserMessage.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -89,7 +90,7 @@ void FinishJob(const SpeechJob& job, const WavTarget& wav, bool stopped,
         return;
     }
     ConversionControl control{abandon};
-    int converted;
+    Result<> converted;
     switch (job.outputKind) {
     case OutputKind::Mp3:
         converted = convertWavToMp3(wav.path, job.outputPath, job.mp3Kbps, job.mp3Quality,
@@ -102,9 +103,12 @@ void FinishJob(const SpeechJob& job, const WavTarget& wav, bool stopped,
     default:
         return;
     }
+    // The user answers the conversion's message before its files go.
+    if (!converted)
+        ShowMessage(converted.Message());
     DeleteOutputFile(wav.path);
     // A user's file that the conversion never reached is still theirs.
-    if (converted == 0 && control.outputTouched)
+    if (!converted && control.outputTouched)
         DeleteOutputFile(job.outputPath);
 }
 

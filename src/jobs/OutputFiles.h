@@ -33,7 +33,8 @@ void DeleteOutputFile(const std::u16string& path);
 // The end of a job after the engine has released the WAV file: a stopped
 // Write job loses its WAV file; a finished Mp3 or Wma job is converted, its
 // intermediate file removed, and its output file too when the conversion
-// failed after opening it. `abandon` set ends a conversion at its next chunk.
+// failed after opening it; the conversion's message is shown before the files
+// go. `abandon` set ends a conversion at its next chunk.
 void FinishJob(const SpeechJob& job, const WavTarget& wav, bool stopped,
                const std::atomic<bool>* abandon = nullptr);
 

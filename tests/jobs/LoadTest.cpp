@@ -37,9 +37,14 @@ bool WavComplete(const fs::path& path) {
         return false;
     char buffer[65536];
     std::uint64_t total = 0;
-    while (std::uint32_t n = reader.read(buffer, sizeof buffer))
-        total += n;
-    return !reader.failed() && total > 0;
+    for (;;) {
+        Result<std::uint32_t> n = reader.read(buffer, sizeof buffer);
+        if (!n)
+            return false;
+        if (*n == 0)
+            return total > 0;
+        total += *n;
+    }
 }
 
 // An MP3 or WMA file that FFmpeg decodes to the end without an error.

@@ -28,8 +28,12 @@ WavSummary Summarise(const std::filesystem::path& path) {
     summary.format = reader.format;
     std::vector<unsigned char> buffer(65536);
     const bool eightBit = reader.format.wBitsPerSample == 8;
-    while (std::uint32_t n =
-               reader.read(buffer.data(), static_cast<std::uint32_t>(buffer.size()))) {
+    for (;;) {
+        const Result<std::uint32_t> read =
+            reader.read(buffer.data(), static_cast<std::uint32_t>(buffer.size()));
+        const std::uint32_t n = read ? *read : 0;
+        if (n == 0)
+            break;
         summary.dataBytes += n;
         if (eightBit) {
             for (std::uint32_t i = 0; i < n; ++i)

@@ -48,8 +48,10 @@ protected:
     }
     void TearDown() override { Mp3Encoder::setLibraryPath(""); }
 
+    // 1 or 0, the message of a failure shown as the worker shows it.
     int convert(int kbps = 128, int quality = 5, bool vbr = false) {
-        return convertWavToMp3(FromUtf8(wav.string()), FromUtf8(mp3.string()), kbps, quality, vbr);
+        return ShowIfFailed(
+            convertWavToMp3(FromUtf8(wav.string()), FromUtf8(mp3.string()), kbps, quality, vbr));
     }
 
     ScratchFolder scratch;
@@ -124,17 +126,18 @@ TEST_F(Mp3ConversionTest, AnAbandonedConversionStopsWithoutAMessage) {
     write(wav, pcmFile(22050, 16, 1, sine(22050, 1, 16, 1.0)));
     std::atomic<bool> abandon{true};
     ConversionControl control{&abandon};
-    EXPECT_EQ(
-        convertWavToMp3(FromUtf8(wav.string()), FromUtf8(mp3.string()), 64, 5, false, &control), 0);
+    EXPECT_EQ(ShowIfFailed(convertWavToMp3(FromUtf8(wav.string()), FromUtf8(mp3.string()), 64, 5,
+                                           false, &control)),
+              0);
     EXPECT_TRUE(messages.Ids().empty());
     EXPECT_TRUE(control.outputTouched);
 
     // A refusal before the output is opened leaves a file of the user's alone.
     abandon = false;
     write(mp3, "the user's own");
-    EXPECT_EQ(
-        convertWavToMp3(FromUtf8(wav.string()), FromUtf8(mp3.string()), 192, 5, false, &control),
-        0);
+    EXPECT_EQ(ShowIfFailed(convertWavToMp3(FromUtf8(wav.string()), FromUtf8(mp3.string()), 192, 5,
+                                           false, &control)),
+              0);
     EXPECT_FALSE(control.outputTouched);
     EXPECT_EQ(readAll(mp3), "the user's own");
 }

@@ -29,8 +29,8 @@ protected:
     bool open(Mp3Encoder& encoder, WAVEFORMATEX format, int kbps, int quality = 5, bool vbr = false,
               const fs::path& path = {}) {
         EXPECT_TRUE(encoder.loadLibrary());
-        return encoder.openStream(&format, kbps, quality, vbr,
-                                  FromUtf8((path.empty() ? mp3 : path).string()));
+        return ShowIfFailed(encoder.openStream(&format, kbps, quality, vbr,
+                                               FromUtf8((path.empty() ? mp3 : path).string())));
     }
     const BE_CONFIG_LHV1& config() const { return fakelame::record().config.format.LHV1; }
 
@@ -156,7 +156,7 @@ TEST_F(Mp3EncoderTest, EightBitSamplesAreWidenedAroundTheMidpoint) {
     EXPECT_EQ(config().dwMpegVersion, MPEG2);
     EXPECT_EQ(encoder.chunkBytes(), 1152u);
     const BYTE bytes[] = {0x80, 0x00, 0xFF, 0x01, 0x7F};
-    ASSERT_TRUE(encoder.encodeChunk(bytes, sizeof bytes));
+    ASSERT_TRUE(ShowIfFailed(encoder.encodeChunk(bytes, sizeof bytes)));
     EXPECT_EQ(fakelame::record().samples, (std::vector<short>{0, -32768, 32512, -32512, -256}));
     EXPECT_EQ(fakelame::record().sampleCounts, std::vector<DWORD>{5});
 }
@@ -165,14 +165,15 @@ TEST_F(Mp3EncoderTest, SixteenBitChunksPassAsTheyAreAndDropAnOddLastByte) {
     Mp3Encoder encoder;
     ASSERT_TRUE(open(encoder, MakePcmFormat(22050, 16, 2), 128));
     const std::string bytes = wavbytes::samples16({1, -1, 32767, -32768}) + "\x7F";
-    ASSERT_TRUE(encoder.encodeChunk(bytes.data(), static_cast<std::uint32_t>(bytes.size())));
+    ASSERT_TRUE(
+        ShowIfFailed(encoder.encodeChunk(bytes.data(), static_cast<std::uint32_t>(bytes.size()))));
     EXPECT_EQ(fakelame::record().samples, (std::vector<short>{1, -1, 32767, -32768}));
     EXPECT_EQ(fakelame::record().sampleCounts, std::vector<DWORD>{4});
 
     // The same bytes handed over at an odd address.
     std::vector<char> shifted(bytes.size() + 1);
     std::memcpy(shifted.data() + 1, bytes.data(), bytes.size());
-    ASSERT_TRUE(encoder.encodeChunk(shifted.data() + 1, 8));
+    ASSERT_TRUE(ShowIfFailed(encoder.encodeChunk(shifted.data() + 1, 8)));
     EXPECT_EQ(fakelame::record().samples,
               (std::vector<short>{1, -1, 32767, -32768, 1, -1, 32767, -32768}));
 }
@@ -185,7 +186,7 @@ TEST_F(Mp3EncoderTest, AChunkLongerThanTheLibraryTakesGoesInPieces) {
     std::vector<short> samples(20);
     for (std::size_t i = 0; i < samples.size(); ++i)
         samples[i] = static_cast<short>(i * 100);
-    ASSERT_TRUE(encoder.encodeChunk(samples.data(), 40));
+    ASSERT_TRUE(ShowIfFailed(encoder.encodeChunk(samples.data(), 40)));
     EXPECT_EQ(fakelame::record().sampleCounts, (std::vector<DWORD>{8, 8, 4}));
     EXPECT_EQ(fakelame::record().samples, samples);
 }
@@ -194,9 +195,9 @@ TEST_F(Mp3EncoderTest, TheFileIsExactlyTheLibrarysBytesWithNoTag) {
     Mp3Encoder encoder;
     ASSERT_TRUE(open(encoder, MakePcmFormat(44100, 16, 2), 128));
     const std::vector<short> chunk(2304, 7);
-    ASSERT_TRUE(encoder.encodeChunk(chunk.data(), 4608));
-    ASSERT_TRUE(encoder.encodeChunk(chunk.data(), 10));
-    ASSERT_TRUE(encoder.closeStream());
+    ASSERT_TRUE(ShowIfFailed(encoder.encodeChunk(chunk.data(), 4608)));
+    ASSERT_TRUE(ShowIfFailed(encoder.encodeChunk(chunk.data(), 10)));
+    ASSERT_TRUE(ShowIfFailed(encoder.closeStream()));
     EXPECT_EQ(wavbytes::readAll(mp3), "frame|frame|tail");
     EXPECT_EQ(fakelame::record().calls,
               (Calls{"beVersion", "beInitStream", "beEncodeChunk", "beEncodeChunk",
@@ -205,13 +206,13 @@ TEST_F(Mp3EncoderTest, TheFileIsExactlyTheLibrarysBytesWithNoTag) {
     EXPECT_TRUE(messages.Boxes().empty());
 
     // Nothing left to close: harmless, and the library is not called again.
-    EXPECT_TRUE(encoder.closeStream());
+    EXPECT_TRUE(ShowIfFailed(encoder.closeStream()));
     EXPECT_EQ(fakelame::record().calls.size(), 6u);
 
     // A VBR file gets its header frame once the file is closed.
     fakelame::reset();
     ASSERT_TRUE(open(encoder, MakePcmFormat(44100, 16, 2), 128, 5, true));
-    ASSERT_TRUE(encoder.closeStream());
+    ASSERT_TRUE(ShowIfFailed(encoder.closeStream()));
     EXPECT_EQ(fakelame::record().calls,
               (Calls{"beInitStream", "beDeinitStream", "beCloseStream", "beWriteVBRHeader"}));
 }
@@ -220,7 +221,7 @@ TEST_F(Mp3EncoderTest, LibraryLoading) {
     {
         Mp3Encoder encoder;
         EXPECT_FALSE(encoder.isLoaded());
-        EXPECT_TRUE(encoder.closeStream()); // never opened
+        EXPECT_TRUE(ShowIfFailed(encoder.closeStream())); // never opened
         ASSERT_TRUE(encoder.loadLibrary());
         EXPECT_TRUE(encoder.isLoaded());
         EXPECT_TRUE(encoder.loadLibrary());
@@ -245,7 +246,8 @@ TEST_F(Mp3EncoderTest, LibraryLoading) {
         Mp3Encoder encoder;
         EXPECT_FALSE(encoder.loadLibrary());
         WAVEFORMATEX format = MakePcmFormat(44100, 16, 2);
-        EXPECT_FALSE(encoder.openStream(&format, 128, 5, false, FromUtf8(mp3.string())));
+        EXPECT_FALSE(
+            ShowIfFailed(encoder.openStream(&format, 128, 5, false, FromUtf8(mp3.string()))));
     }
     EXPECT_EQ(messages.Ids(), std::vector<UINT>{IDS_MP3_OPEN_STREAM});
 }
@@ -254,7 +256,8 @@ TEST_F(Mp3EncoderTest, OpenFailures) {
     {
         Mp3Encoder encoder;
         ASSERT_TRUE(encoder.loadLibrary());
-        EXPECT_FALSE(encoder.openStream(nullptr, 128, 5, false, FromUtf8(mp3.string())));
+        EXPECT_FALSE(
+            ShowIfFailed(encoder.openStream(nullptr, 128, 5, false, FromUtf8(mp3.string()))));
         EXPECT_TRUE(messages.Boxes().empty());
     }
     {
@@ -280,9 +283,9 @@ TEST_F(Mp3EncoderTest, EncodeAndCloseFailures) {
     {
         Mp3Encoder encoder;
         ASSERT_TRUE(open(encoder, MakePcmFormat(44100, 16, 2), 128));
-        EXPECT_FALSE(encoder.encodeChunk(chunk.data(), 100));
+        EXPECT_FALSE(ShowIfFailed(encoder.encodeChunk(chunk.data(), 100)));
         EXPECT_EQ(messages.Ids(), std::vector<UINT>{IDS_MP3_ENCODE});
-        EXPECT_FALSE(encoder.encodeChunk(nullptr, 100));
+        EXPECT_FALSE(ShowIfFailed(encoder.encodeChunk(nullptr, 100)));
     }
     // Giving up the encoder after a reported failure ends the stream quietly.
     EXPECT_EQ(fakelame::record().calls.back(), "beCloseStream");
@@ -293,7 +296,7 @@ TEST_F(Mp3EncoderTest, EncodeAndCloseFailures) {
     {
         Mp3Encoder encoder;
         ASSERT_TRUE(open(encoder, MakePcmFormat(44100, 16, 2), 128));
-        EXPECT_FALSE(encoder.closeStream());
+        EXPECT_FALSE(ShowIfFailed(encoder.closeStream()));
         EXPECT_EQ(messages.Ids(), std::vector<UINT>{IDS_MP3_CLOSE_STREAM});
         EXPECT_EQ(fakelame::record().calls,
                   (Calls{"beVersion", "beInitStream", "beDeinitStream", "beCloseStream"}));
@@ -301,14 +304,14 @@ TEST_F(Mp3EncoderTest, EncodeAndCloseFailures) {
     EXPECT_EQ(fakelame::record().calls.size(), 4u) << "the stream is closed once";
 }
 
-TEST_F(Mp3EncoderTest, WriteFailuresShow182) {
+TEST_F(Mp3EncoderTest, WriteFailuresGiveMp3Write) {
     if (!fs::exists("/dev/full"))
         GTEST_SKIP() << "no /dev/full";
     const std::vector<short> chunk(2304, 1);
     {
         Mp3Encoder encoder;
         ASSERT_TRUE(open(encoder, MakePcmFormat(44100, 16, 2), 128, 5, false, "/dev/full"));
-        EXPECT_FALSE(encoder.encodeChunk(chunk.data(), 4608));
+        EXPECT_FALSE(ShowIfFailed(encoder.encodeChunk(chunk.data(), 4608)));
         EXPECT_EQ(messages.Ids(), std::vector<UINT>{IDS_MP3_WRITE});
     }
     EXPECT_EQ(messages.Ids().size(), 1u);
@@ -318,8 +321,8 @@ TEST_F(Mp3EncoderTest, WriteFailuresShow182) {
     fakelame::reset({.encodeOutput = ""});
     Mp3Encoder encoder;
     ASSERT_TRUE(open(encoder, MakePcmFormat(44100, 16, 2), 128, 5, false, "/dev/full"));
-    ASSERT_TRUE(encoder.encodeChunk(chunk.data(), 4608));
-    EXPECT_FALSE(encoder.closeStream());
+    ASSERT_TRUE(ShowIfFailed(encoder.encodeChunk(chunk.data(), 4608)));
+    EXPECT_FALSE(ShowIfFailed(encoder.closeStream()));
     EXPECT_EQ(messages.Ids(), std::vector<UINT>{IDS_MP3_WRITE});
     EXPECT_EQ(fakelame::record().calls.back(), "beCloseStream");
     for (const auto& box : messages.Boxes())

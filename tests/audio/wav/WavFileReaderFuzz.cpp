@@ -49,12 +49,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             std::abort();
         char buffer[333];
         std::size_t total = 0;
-        while (std::uint32_t n = reader.read(buffer, sizeof buffer))
-            total += n;
+        for (Result<std::uint32_t> n = 1u; n && *n;) {
+            n = reader.read(buffer, sizeof buffer);
+            total += n ? *n : 0;
+        }
         if (total > size)
             std::abort();
-        reader.rewindToData();
-        reader.read(buffer, sizeof buffer);
+        if (reader.rewindToData())
+            reader.read(buffer, sizeof buffer);
     }
     return 0;
 }

@@ -33,8 +33,9 @@ protected:
         WriteWavFile(wav_.string(), format, data);
         return data;
     }
+    // 1 or 0, the message of a failure shown as the worker shows it.
     int Convert(int codec = 0, int format = 0) {
-        return convertWavToWma(Utf16(wav_), Utf16(wma_), codec, format);
+        return ShowIfFailed(convertWavToWma(Utf16(wav_), Utf16(wma_), codec, format));
     }
 
     RecordingMessageService messages;
@@ -108,7 +109,7 @@ TEST_F(FakeConversion, ZeroRatesAndAbandonedConversionsNeverPassForComplete) {
     noRate.nAvgBytesPerSec = 0;
     WriteWavFile(wav_.string(), noRate, MakeTestSignal(MakePcmFormat(22050, 16, 1), 1.0));
     ConversionControl control;
-    EXPECT_EQ(convertWavToWma(Utf16(wav_), Utf16(wma_), 0, 0, &control), 0);
+    EXPECT_EQ(ShowIfFailed(convertWavToWma(Utf16(wav_), Utf16(wma_), 0, 0, &control)), 0);
     EXPECT_EQ(messages.Ids(), std::vector<UINT>{IDS_WAV_READ});
     EXPECT_FALSE(control.outputTouched);
 
@@ -116,7 +117,7 @@ TEST_F(FakeConversion, ZeroRatesAndAbandonedConversionsNeverPassForComplete) {
     MakeWav(MakePcmFormat(22050, 16, 1), 3.0);
     std::atomic<bool> abandon{true};
     control = ConversionControl{&abandon};
-    EXPECT_EQ(convertWavToWma(Utf16(wav_), Utf16(wma_), 0, 0, &control), 0);
+    EXPECT_EQ(ShowIfFailed(convertWavToWma(Utf16(wav_), Utf16(wma_), 0, 0, &control)), 0);
     EXPECT_TRUE(messages.Ids().empty());
     EXPECT_TRUE(control.outputTouched);
     EXPECT_TRUE(runtime->samples.empty());
