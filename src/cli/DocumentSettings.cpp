@@ -106,11 +106,11 @@ std::string ResolveOutput(const CliOptions& options, bool mp3Available,
             return Message(IDS_SELECT_MP3_BITRATE) +
                    " (32, 40, 48, 56, 64, 80, 96, 112, 128 or 160)";
         choice.mp3Quality = options.mp3Quality.value_or(kDefaultMp3Quality);
-        choice.mp3Vbr = options.mp3Vbr ? TRUE : FALSE;
+        choice.mp3Vbr = options.mp3Vbr;
         return {};
     }
     case OutputKind::Wma: {
-        if (!wma.enumerated)
+        if (!wma.enumerated())
             return "WMA output is not available: no WMA encoder could be found";
         const std::string wanted = options.wma.value_or("0");
         const auto slash = wanted.find('/');
@@ -122,7 +122,7 @@ std::string ResolveOutput(const CliOptions& options, bool mp3Available,
             return Message(IDS_SELECT_WMA_CODEC) + ": " + codec.error;
         std::vector<std::u16string> formats;
         for (const WmaFormatEntry& format :
-             wma.codecs[static_cast<std::size_t>(codec.index)].formats)
+             wma.codecs()[static_cast<std::size_t>(codec.index)].formats)
             formats.push_back(format.description);
         NameMatch format = slash == std::string::npos
                                ? NameMatch{formats.empty() ? -1 : 0, "the codec has no formats"}

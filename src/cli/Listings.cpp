@@ -124,8 +124,8 @@ std::string QualityListing(bool json) {
 
 std::string WmaListing(const WmaCodecCatalogue& wma, bool json) {
     std::string text = json ? "[\n" : "";
-    for (std::size_t c = 0; c < wma.codecs.size(); ++c) {
-        const WmaCodecEntry& codec = wma.codecs[c];
+    for (std::size_t c = 0; c < wma.codecs().size(); ++c) {
+        const WmaCodecEntry& codec = wma.codecs()[c];
         if (json)
             text += "  {\"index\": " + std::to_string(c) +
                     ", \"name\": " + Quoted(ToUtf8(codec.name)) + ", \"formats\": [\n";
@@ -142,7 +142,7 @@ std::string WmaListing(const WmaCodecCatalogue& wma, bool json) {
                         description + "\n";
         }
         if (json)
-            text += std::string("  ]}") + (c + 1 < wma.codecs.size() ? ",\n" : "\n");
+            text += std::string("  ]}") + (c + 1 < wma.codecs().size() ? ",\n" : "\n");
     }
     return json ? text + "]\n" : text;
 }
