@@ -115,7 +115,7 @@ std::string ResolveOutput(const CliOptions& options, bool mp3Available,
         const std::string wanted = options.wma.value_or("0");
         const auto slash = wanted.find('/');
         std::vector<std::u16string> codecs;
-        for (const WmaCodecEntry& codec : wma.codecs)
+        for (const WmaCodecEntry& codec : wma.codecs())
             codecs.push_back(codec.name);
         NameMatch codec = MatchName(codecs, wanted.substr(0, slash), "WMA codec");
         if (codec.index < 0)
