@@ -37,9 +37,11 @@ public:
     std::u16string outputPath;
     int voicePosition = 0;
 
-    std::u16string EditorText() override { return text; }
+    std::shared_ptr<const JobText> EditorText() override {
+        return std::make_shared<StringJobText>(text);
+    }
     bool SelectionHasText() override { return false; }
-    std::u16string SelectedText() override { return {}; }
+    std::shared_ptr<const JobText> SelectedText() override { return nullptr; }
     int VoicePosition() override { return voicePosition; }
     int QualityPosition() override { return AudioFormatTable::kDefaultIndex; }
     int VolumePosition() override { return 100; }

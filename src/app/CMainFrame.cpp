@@ -6,6 +6,7 @@
 #include "src/app/CApp.h"
 #include "src/app/CChildView.h"
 #include "src/app/CMyDialogBar.h"
+#include "src/app/EditorJobText.h"
 #include "src/app/LockKeyState.h"
 #include "src/app/MenuItemText.h"
 #include "src/app/WebPages.h"
@@ -492,16 +493,18 @@ const CSAPI4VoiceInfo& CMainFrame::Sapi4Voice(std::size_t index) const {
     return m_jobs->Sapi4().Voice(index);
 }
 
-std::u16string CMainFrame::EditorText() {
-    return m_wndView->toPlainText().toStdU16String();
+std::shared_ptr<const JobText> CMainFrame::EditorText() {
+    // One copy of the characters; toPlainText would also map every separator
+    // here, on the largest text longer than the window may stall.
+    return std::make_shared<EditorJobText>(m_wndView->document()->toRawText());
 }
 
 bool CMainFrame::SelectionHasText() {
     return m_wndView->SelectionHasText();
 }
 
-std::u16string CMainFrame::SelectedText() {
-    return m_wndView->GetSelText().toStdU16String();
+std::shared_ptr<const JobText> CMainFrame::SelectedText() {
+    return std::make_shared<EditorJobText>(m_wndView->textCursor().selectedText());
 }
 
 int CMainFrame::VoicePosition() {

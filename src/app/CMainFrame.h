@@ -71,9 +71,9 @@ public:
     QLabel* Pane(int index) const;
 
     // JobHost
-    std::u16string EditorText() override;
+    std::shared_ptr<const JobText> EditorText() override;
     bool SelectionHasText() override;
-    std::u16string SelectedText() override;
+    std::shared_ptr<const JobText> SelectedText() override;
     int VoicePosition() override;
     int QualityPosition() override;
     int VolumePosition() override;

@@ -4,6 +4,8 @@
 // never reaches back into the frame.
 
 #include "platform/sync/sync.h"
+#include "src/jobs/JobText.h"
+#include "src/jobs/ProsodyMarkup.h"
 #include "src/jobs/SpeechJob.h"
 
 #include <atomic>
@@ -14,7 +16,11 @@ class Sapi4Engine;
 class Sapi5Engine;
 
 struct JobContext {
+    // Its text is built by the worker, from `text` and `prosody`, before it
+    // speaks: on the largest text that takes longer than the window may wait.
     SpeechJob job;
+    std::shared_ptr<const JobText> text;
+    ProsodySettings prosody;
     std::shared_ptr<Event> stopEvent;
     std::shared_ptr<std::atomic<bool>> cancelRequested;
     // Set when the worker is given up: a conversion ends at its next chunk and

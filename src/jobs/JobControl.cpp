@@ -36,12 +36,14 @@ void JobControl::CloseStopEvent() {
 
 void JobControl::StartJob(bool speak, bool selectionOnly) {
     EndJob();
+    m_lastJob.reset();
     m_job.speak = speak ? TRUE : FALSE;
     m_cancelRequested->store(false);
 
-    m_job.text =
+    // Taken as the window holds it: the worker builds the engine's text.
+    std::shared_ptr<const JobText> text =
         selectionOnly && m_host.SelectionHasText() ? m_host.SelectedText() : m_host.EditorText();
-    if (m_job.text.empty())
+    if (!text || text->IsEmpty())
         return;
 
     const int position = m_host.VoicePosition();
@@ -57,14 +59,12 @@ void JobControl::StartJob(bool speak, bool selectionOnly) {
         static_cast<OutputFileChoice&>(m_job) = std::move(choice);
     }
 
+    const ProsodySettings prosody{m_host.VolumePosition(), m_host.SpeedPosition(),
+                                  m_host.PitchPosition()};
     VoiceCatalogue catalogue(*m_sapi4, *m_sapi5);
     if (catalogue.IsSapi4(position)) {
         m_job.voiceIndex = position;
-        ProsodySettings settings{m_host.VolumePosition(), m_host.SpeedPosition(),
-                                 m_host.PitchPosition()};
-        m_job.text = BuildSapi4Prefix(m_job.text,
-                                      m_sapi4->Voice(static_cast<std::size_t>(position)), settings);
-        StartWorker(true);
+        StartWorker(true, std::move(text), prosody);
         return;
     }
 
@@ -72,18 +72,18 @@ void JobControl::StartJob(bool speak, bool selectionOnly) {
         return;
     m_job.voiceIndex = catalogue.Sapi5Index(position);
     m_job.streamFormat = AudioFormatTable::FormatValueOfPosition(m_host.QualityPosition());
-    ProsodySettings settings{m_host.VolumePosition(), m_host.SpeedPosition(),
-                             m_host.PitchPosition()};
-    m_job.text = BuildSapi5Prefix(m_job.text, settings);
-    StartWorker(false);
+    StartWorker(false, std::move(text), prosody);
 }
 
-bool JobControl::StartWorker(bool sapi4) {
+bool JobControl::StartWorker(bool sapi4, std::shared_ptr<const JobText> text,
+                             const ProsodySettings& prosody) {
     if (!m_stopEvent)
         CreateStopEvent();
 
     auto context = std::make_shared<JobContext>();
     context->job = m_job;
+    context->text = std::move(text);
+    context->prosody = prosody;
     context->stopEvent = m_stopEvent;
     context->cancelRequested = m_cancelRequested;
     m_abandoned = context->abandoned;
@@ -105,6 +105,7 @@ bool JobControl::StartWorker(bool sapi4) {
     m_stopEvent->Reset();
     (sapi4 ? m_sapi4Thread : m_sapi5Thread) = std::move(thread);
     (sapi4 ? m_sapi4Thread : m_sapi5Thread)->Resume();
+    m_lastJob = std::move(context);
     return true;
 }
 
@@ -167,7 +168,7 @@ bool JobControl::IsJobRunning() const {
 }
 
 const SpeechJob& JobControl::Job() const {
-    return m_job;
+    return m_lastJob ? m_lastJob->job : m_job;
 }
 const Sapi4Engine& JobControl::Sapi4() const {
     return *m_sapi4;

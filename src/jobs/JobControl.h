@@ -24,6 +24,9 @@ class WorkerThread;
 class Sapi4Engine;
 class Sapi5Engine;
 class CTTSNotifySink;
+class JobText;
+struct JobContext;
+struct ProsodySettings;
 
 class JobControl {
 public:
@@ -54,6 +57,8 @@ public:
     // Never waits.
     bool IsJobRunning() const;
 
+    // The record of the last job started; its worker builds its text, which
+    // may be read once the job has ended.
     const SpeechJob& Job() const;
     // Voice lists for the control bar and the voice combo. After a worker has
     // been given up these answer its successor engine (same voices); earlier
@@ -62,7 +67,8 @@ public:
     const Sapi5Engine& Sapi5() const;
 
 private:
-    bool StartWorker(bool sapi4);
+    bool StartWorker(bool sapi4, std::shared_ptr<const JobText> text,
+                     const ProsodySettings& prosody);
     // True when the worker did not end in time and was given up.
     bool EndWorker(std::unique_ptr<WorkerThread>& thread);
     void RenewSignals();
@@ -77,7 +83,9 @@ private:
     std::shared_ptr<CTTSNotifySink> m_engineSink;
     std::shared_ptr<Sapi4Engine> m_sapi4;
     std::shared_ptr<Sapi5Engine> m_sapi5;
+    // What the next job starts from: the settings of the last, never its text.
     SpeechJob m_job;
+    std::shared_ptr<const JobContext> m_lastJob;
     std::shared_ptr<Event> m_stopEvent;
     std::shared_ptr<std::atomic<bool>> m_cancelRequested;
     // The abandon flag of the last worker started.

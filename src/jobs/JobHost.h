@@ -2,17 +2,19 @@
 // What StartJob reads from the window: the editor, the control bar and the
 // output file dialog. The main frame implements it; tests fake it.
 
+#include "src/jobs/JobText.h"
 #include "src/jobs/OutputFileChoice.h"
 
+#include <memory>
 #include <string>
 
 class JobHost {
 public:
     virtual ~JobHost() = default;
-    virtual std::u16string EditorText() = 0;
+    virtual std::shared_ptr<const JobText> EditorText() = 0;
     virtual bool SelectionHasText() = 0;
     // The characters from the selection start to the selection end.
-    virtual std::u16string SelectedText() = 0;
+    virtual std::shared_ptr<const JobText> SelectedText() = 0;
     // -1: nothing selected.
     virtual int VoicePosition() = 0;
     // -1: nothing selected.

@@ -1,5 +1,6 @@
 #include "src/jobs/ProsodyMarkup.h"
 
+#include "src/jobs/JobText.h"
 #include "src/speech/CSAPI4VoiceInfo.h"
 
 #include <algorithm>
@@ -33,33 +34,45 @@ long long MapVolume(LONG min, LONG max, int position) {
     return value == 0 ? 1 : value;
 }
 
-std::u16string DoubleBackslashes(const std::u16string& text) {
-    std::u16string escaped;
-    escaped.reserve(text.size() + text.size() / 8);
-    for (char16_t c : text) {
-        escaped += c;
+// In place from `from` on: the text is appended first and widened here, so
+// that the largest text is never held twice.
+void DoubleBackslashes(std::u16string& text, std::size_t from) {
+    const auto count = static_cast<std::size_t>(std::count(text.begin() + from, text.end(), u'\\'));
+    if (count == 0)
+        return;
+    std::size_t read = text.size();
+    std::size_t write = read + count;
+    text.resize(write);
+    while (read > from) {
+        const char16_t c = text[--read];
+        text[--write] = c;
         if (c == u'\\')
-            escaped += c;
+            text[--write] = c;
     }
-    return escaped;
 }
 
 } // namespace
 
-std::u16string BuildSapi4Prefix(const std::u16string& text, const CSAPI4VoiceInfo& voice,
+std::u16string BuildSapi4Prefix(const JobText& text, const CSAPI4VoiceInfo& voice,
                                 const ProsodySettings& settings) {
-    std::u16string tags = u"\\rst\\";
+    std::u16string markup = u"\\rst\\";
     if (voice.canSetSpeed && settings.speed != 0)
-        tags += Tag(u"spd", MapCentredSlider(voice.speedMin, voice.speedMax, settings.speed));
+        markup += Tag(u"spd", MapCentredSlider(voice.speedMin, voice.speedMax, settings.speed));
     if (voice.canSetVolume && settings.volume >= 0 && settings.volume <= 99)
-        tags += Tag(u"vol", MapVolume(voice.volumeMin, voice.volumeMax, settings.volume));
+        markup += Tag(u"vol", MapVolume(voice.volumeMin, voice.volumeMax, settings.volume));
     if (voice.canSetPitch && settings.pitch != 0)
-        tags += Tag(u"pit", MapCentredSlider(voice.pitchMin, voice.pitchMax, settings.pitch));
-    return tags + u" " + DoubleBackslashes(text);
+        markup += Tag(u"pit", MapCentredSlider(voice.pitchMin, voice.pitchMax, settings.pitch));
+    markup += u' ';
+    const std::size_t textStart = markup.size();
+    text.AppendTo(markup);
+    DoubleBackslashes(markup, textStart);
+    return markup;
 }
 
-std::u16string BuildSapi5Prefix(const std::u16string& text, const ProsodySettings& settings) {
-    return u"<volume level=\"" + Number(settings.volume) + u"\"/><rate absspeed=\"" +
-           Number(settings.speed) + u"\"/><pitch absmiddle=\"" + Number(settings.pitch) + u"\"/>" +
-           text;
+std::u16string BuildSapi5Prefix(const JobText& text, const ProsodySettings& settings) {
+    std::u16string markup = u"<volume level=\"" + Number(settings.volume) +
+                            u"\"/><rate absspeed=\"" + Number(settings.speed) +
+                            u"\"/><pitch absmiddle=\"" + Number(settings.pitch) + u"\"/>";
+    text.AppendTo(markup);
+    return markup;
 }

@@ -5,6 +5,7 @@
 #include <string>
 
 struct CSAPI4VoiceInfo;
+class JobText;
 
 // The slider positions: volume 0..100, speed and pitch -10..10.
 struct ProsodySettings {
@@ -16,9 +17,9 @@ struct ProsodySettings {
 // The reset tag, then the speed, volume and pitch tags the voice allows and the
 // sliders ask for, a space, and the text with every backslash doubled so that
 // the user's backslashes cannot start a tag.
-std::u16string BuildSapi4Prefix(const std::u16string& text, const CSAPI4VoiceInfo& voice,
+std::u16string BuildSapi4Prefix(const JobText& text, const CSAPI4VoiceInfo& voice,
                                 const ProsodySettings& settings);
 
 // The volume, rate and pitch elements, always all three, then the text as it
 // is: markup in the user's text reaches the engine as markup.
-std::u16string BuildSapi5Prefix(const std::u16string& text, const ProsodySettings& settings);
+std::u16string BuildSapi5Prefix(const JobText& text, const ProsodySettings& settings);

@@ -2,6 +2,7 @@
 
 #include "platform/sync/sync.h"
 #include "src/jobs/JobContext.h"
+#include "src/jobs/ProsodyMarkup.h"
 #include "src/jobs/SpeechWorker.h"
 #include "src/speech/Sapi4Engine.h"
 
@@ -31,6 +32,12 @@ void WaitForEndOfSpeech(const Event& stopEvent) {
 class Sapi4Session final : public SpeechSession {
 public:
     explicit Sapi4Session(Sapi4Engine& engine) : m_engine(engine) {}
+
+    std::u16string BuildText(const JobText& text, const SpeechJob& job,
+                             const ProsodySettings& prosody) override {
+        return BuildSapi4Prefix(text, m_engine.Voice(static_cast<std::size_t>(job.voiceIndex)),
+                                prosody);
+    }
 
     Result<> Start(const SpeechJob& job, const std::u16string& wavPath) override {
         // The engine's notifications arrive as this thread's messages.

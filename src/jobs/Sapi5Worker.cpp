@@ -2,6 +2,7 @@
 
 #include "platform/sync/sync.h"
 #include "src/jobs/JobContext.h"
+#include "src/jobs/ProsodyMarkup.h"
 #include "src/jobs/SpeechWorker.h"
 #include "src/speech/Sapi5Engine.h"
 
@@ -10,6 +11,11 @@ namespace {
 class Sapi5Session final : public SpeechSession {
 public:
     explicit Sapi5Session(Sapi5Engine& engine) : m_engine(engine) {}
+
+    std::u16string BuildText(const JobText& text, const SpeechJob&,
+                             const ProsodySettings& prosody) override {
+        return BuildSapi5Prefix(text, prosody);
+    }
 
     Result<> Start(const SpeechJob& job, const std::u16string& wavPath) override {
         ISpObjectToken* token =

@@ -1,6 +1,6 @@
 #pragma once
-// The one job record of the frame: what a Speak or Write command asked for,
-// filled by StartJob before the worker runs and only read while it runs.
+// The job record: what a Speak or Write command asked for, filled by StartJob
+// before the worker runs; the worker adds the text before it speaks.
 
 #include "platform/com/types.h"
 #include "src/jobs/OutputFileChoice.h"
@@ -13,7 +13,7 @@
 struct SpeechJob : OutputFileChoice {
     // The voice within its engine generation's list.
     std::int32_t voiceIndex = 0;
-    // Already carries the prosody markup of the job's engine generation.
+    // With the prosody markup of the job's engine generation.
     std::u16string text;
     // SAPI 5 stream-format value (4..39); SAPI 4 jobs leave it as it was.
     std::int32_t streamFormat = 22;

@@ -12,6 +12,10 @@ namespace {
 
 void RunJob(JobContext& context, SpeechSession& session) {
     const SpeechJob& job = context.job;
+    // Here rather than on the window's thread, which the largest text would
+    // stall; before any file exists, so running out of memory leaves nothing.
+    context.job.text = session.BuildText(*context.text, job, context.prosody);
+    context.text.reset();
     const WavTarget wav = ChooseWavTarget(job);
     if (!wav.valid) {
         ShowMessage({IDS_TTS_OUTPUT_FILE});

@@ -13,12 +13,17 @@
 #include <memory>
 #include <string>
 
+class JobText;
 struct JobContext;
+struct ProsodySettings;
 struct SpeechJob;
 
 class SpeechSession {
 public:
     virtual ~SpeechSession() = default;
+    // The engine's text: the job's text with its generation's prosody markup.
+    virtual std::u16string BuildText(const JobText& text, const SpeechJob& job,
+                                     const ProsodySettings& prosody) = 0;
     virtual Result<> Start(const SpeechJob& job, const std::u16string& wavPath) = 0;
     // Waits for the end of speech or a stop; true when the job counts as stopped.
     virtual bool Wait(const JobContext& context) = 0;

@@ -1,3 +1,4 @@
+#include "src/app/EditorJobText.h"
 #include "tests/app/AppTestSupport.h"
 
 #include <QMenu>
@@ -227,6 +228,22 @@ TEST_F(AppTest, EditorWithoutAMainWindowStillOffersItsMenu) {
     EXPECT_TRUE(view.OnCmdMsg(ID_EDIT_CUT));
     EXPECT_EQ(view.toPlainText(), QStringLiteral("text"));
     EXPECT_FALSE(view.OnCmdMsg(ID_FILE_SPEAK));
+}
+
+// A job takes the document's own characters and maps them on the worker: the
+// engine must get what the editor's plain text is.
+TEST_F(AppTest, JobTextIsTheEditorsPlainText) {
+    CChildView view;
+    view.setPlainText(QStringLiteral("one\u00a0two\nthree\u2028four\n\nfive"));
+    const auto plainOf = [](const QString& raw) {
+        std::u16string text = u"<";
+        EditorJobText(raw).AppendTo(text);
+        return text;
+    };
+    EXPECT_EQ(plainOf(view.document()->toRawText()), u"<" + view.toPlainText().toStdU16String());
+    Select(&view, 2, 20);
+    EXPECT_EQ(plainOf(view.textCursor().selectedText()), u"<" + view.GetSelText().toStdU16String());
+    EXPECT_TRUE(EditorJobText(QString()).IsEmpty());
 }
 
 } // namespace

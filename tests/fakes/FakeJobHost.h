@@ -4,6 +4,7 @@
 
 #include "src/jobs/JobHost.h"
 
+#include <memory>
 #include <string>
 
 class FakeJobHost : public JobHost {
@@ -19,9 +20,13 @@ public:
     OutputFileChoice dialogChoice;
     int dialogRuns = 0;
 
-    std::u16string EditorText() override { return editorText; }
+    std::shared_ptr<const JobText> EditorText() override {
+        return std::make_shared<StringJobText>(editorText);
+    }
     bool SelectionHasText() override { return !selectedText.empty(); }
-    std::u16string SelectedText() override { return selectedText; }
+    std::shared_ptr<const JobText> SelectedText() override {
+        return std::make_shared<StringJobText>(selectedText);
+    }
     int VoicePosition() override { return voicePosition; }
     int QualityPosition() override { return qualityPosition; }
     int VolumePosition() override { return volumePosition; }

@@ -1,6 +1,7 @@
 // StartJob as the window drives it: text, voice, sliders and dialog in, the
 // job record and the engine's text out.
 
+#include "src/jobs/JobText.h"
 #include "src/jobs/ProsodyMarkup.h"
 #include "src/resources/resource.h"
 #include "src/speech/VoiceCatalogue.h"
@@ -214,9 +215,9 @@ TEST_F(StartJobTest, EmptySapi5ListDoesNothingForSapi5Positions) {
 
 TEST(ProsodyMarkup, DoublesEveryBackslashOnceWithoutRescanning) {
     CSAPI4VoiceInfo voice;
-    EXPECT_EQ(BuildSapi4Prefix(u"\\\\x\\", voice, {}), u"\\rst\\ \\\\\\\\x\\\\");
-    EXPECT_EQ(BuildSapi4Prefix(u"", voice, {}), u"\\rst\\ ");
-    EXPECT_EQ(BuildSapi5Prefix(u"\\", {0, 10, -10}),
+    EXPECT_EQ(BuildSapi4Prefix(StringJobText(u"\\\\x\\"), voice, {}), u"\\rst\\ \\\\\\\\x\\\\");
+    EXPECT_EQ(BuildSapi4Prefix(StringJobText(u""), voice, {}), u"\\rst\\ ");
+    EXPECT_EQ(BuildSapi5Prefix(StringJobText(u"\\"), {0, 10, -10}),
               u"<volume level=\"0\"/><rate absspeed=\"10\"/><pitch absmiddle=\"-10\"/>\\");
 }
 

@@ -28,7 +28,7 @@ protected:
                                         const std::string& output = "out.wav") {
         auto context = std::make_shared<JobContext>();
         context->job.speak = speak ? TRUE : FALSE;
-        context->job.text = u"text";
+        context->text = std::make_shared<StringJobText>(u"text");
         context->job.outputKind = kind;
         context->job.outputPath = folder.U16(output);
         context->job.streamFormat = 22;
