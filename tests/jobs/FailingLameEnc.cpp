@@ -1,15 +1,20 @@
 // An encoder library for tests that passes every call on to the real
 // liblame_enc.so and makes one chosen call fail, as the library would when it
-// runs out of memory or meets a stream it cannot finish.
+// runs out of memory or meets a stream it cannot finish. It can also make the
+// encoding slow, or hold it at a chunk, as a long conversion would be.
 
 #include "platform/lame_enc/BladeMP3EncDLL.h"
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstring>
 #include <dlfcn.h>
 #include <map>
 #include <mutex>
 #include <string>
+#include <thread>
+#include <unistd.h>
 
 #define FAILING_EXPORT extern "C" __attribute__((visibility("default")))
 
@@ -20,6 +25,10 @@ struct Plan {
     std::map<std::string, int> counts;
     std::string failCall;
     int failIndex = -1;
+    unsigned paceMs = 0;
+    bool held = false;
+    std::condition_variable released;
+    pid_t encoderThread = 0;
 };
 
 Plan& plan() {
@@ -63,8 +72,35 @@ FAILING_EXPORT BE_ERR beInitStream(BE_CONFIG* config, DWORD* samples, DWORD* buf
     return lookUp<BEINITSTREAM>("beInitStream")(config, samples, bufferSize, stream);
 }
 
+// Every encode call takes at least `paceMs` from now on.
+FAILING_EXPORT void failingLamePace(unsigned paceMs) {
+    std::lock_guard lock(plan().mutex);
+    plan().paceMs = paceMs;
+}
+
+// While held, encode calls wait inside the library.
+FAILING_EXPORT void failingLameHold(bool held) {
+    std::lock_guard lock(plan().mutex);
+    plan().held = held;
+    plan().released.notify_all();
+}
+
+// The thread of the last encode call (0: none yet).
+FAILING_EXPORT pid_t failingLameEncoderThread() {
+    std::lock_guard lock(plan().mutex);
+    return plan().encoderThread;
+}
+
 FAILING_EXPORT BE_ERR beEncodeChunk(HBE_STREAM stream, DWORD count, short* samples, BYTE* output,
                                     DWORD* outputBytes) {
+    unsigned paceMs;
+    {
+        std::unique_lock lock(plan().mutex);
+        plan().encoderThread = ::gettid();
+        plan().released.wait(lock, [] { return !plan().held; });
+        paceMs = plan().paceMs;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(paceMs));
     if (fails("beEncodeChunk"))
         return BE_ERR_BUFFER_TOO_SMALL;
     return lookUp<BEENCODECHUNK>("beEncodeChunk")(stream, count, samples, output, outputBytes);
