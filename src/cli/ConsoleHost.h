@@ -9,11 +9,11 @@
 class ConsoleHost : public JobHost {
 public:
     ConsoleHost(std::u16string text, const DocumentSettings& settings)
-        : m_text(std::move(text)), m_settings(settings) {}
+        : m_text(std::make_shared<StringJobText>(std::move(text))), m_settings(settings) {}
 
-    std::u16string EditorText() override { return m_text; }
+    std::shared_ptr<const JobText> EditorText() override { return m_text; }
     bool SelectionHasText() override { return false; }
-    std::u16string SelectedText() override { return {}; }
+    std::shared_ptr<const JobText> SelectedText() override { return nullptr; }
     int VoicePosition() override { return m_settings.voicePosition; }
     int QualityPosition() override { return m_settings.qualityPosition; }
     int VolumePosition() override { return m_settings.volume; }
@@ -25,6 +25,6 @@ public:
     }
 
 private:
-    const std::u16string m_text;
+    const std::shared_ptr<const JobText> m_text;
     const DocumentSettings m_settings;
 };
