@@ -1,6 +1,6 @@
 #include "src/app/QtMessageService.h"
 
-#include "src/resources/StringTable.h"
+#include "src/app/ResString.h"
 #include "src/resources/resource.h"
 
 #include <QCoreApplication>
@@ -130,7 +130,7 @@ void QtMessageService::Open(const QUrl& address) {
     // still be read.
     const QString where = address.isLocalFile() ? address.toLocalFile() : address.toString();
     RunBox(QStringLiteral("No program on this desktop opens the page. It is at:\n%1").arg(where),
-           QString::fromStdU16String(LoadResString(AFX_IDS_APP_TITLE)), MB_OK | MB_ICONINFORMATION);
+           ResString(AFX_IDS_APP_TITLE), MB_OK | MB_ICONINFORMATION);
 }
 
 bool QtMessageService::DesktopHasHandlerFor(const QUrl& address) {

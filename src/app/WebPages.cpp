@@ -1,8 +1,8 @@
 #include "src/app/WebPages.h"
 
 #include "InstallPaths.h"
+#include "src/app/ResString.h"
 #include "src/resources/MessageService.h"
-#include "src/resources/StringTable.h"
 #include "src/resources/resource.h"
 
 #include <QCoreApplication>
@@ -13,7 +13,7 @@ namespace {
 
 // IDS_HOME_PAGE and IDS_VOICES_PAGE hold "%s" where the pages' folder goes.
 QString Resolve(UINT id) {
-    QString address = QString::fromStdU16String(LoadResString(id));
+    QString address = ResString(id);
     return address.replace(QStringLiteral("%s"), WebPages::BaseAddress());
 }
 
