@@ -14,6 +14,7 @@
 #include <cstring>
 #include <espeak-ng/speak_lib.h>
 #include <future>
+#include <optional>
 #include <thread>
 
 namespace {
@@ -89,16 +90,59 @@ void RaiseBookmarks(SpeechRequest& request, std::size_t end, std::uint64_t sampl
         Raise(request, SPEI_TTS_BOOKMARK, sample, marks[request.nextMark]);
 }
 
+// espeak counts a surrogate pair as one character.
+std::size_t UnitsOfCharacterAt(std::u16string_view text, std::size_t unit) {
+    const bool pair = text[unit] >= 0xD800 && text[unit] < 0xDC00 && unit + 1 < text.size() &&
+                      text[unit + 1] >= 0xDC00 && text[unit + 1] < 0xE000;
+    return pair ? 2 : 1;
+}
+
+// The place in the segment's text of the character espeak counts as
+// `character`, walking on from the last word's: words come in text order.
+std::size_t UnitOf(SpeechRequest& request, std::size_t character) {
+    const std::u16string& text = request.segment->text;
+    if (character < request.wordCharacter)
+        request.wordCharacter = request.wordUnit = 0;
+    std::size_t unit = request.wordUnit;
+    for (std::size_t c = request.wordCharacter; c < character && unit < text.size(); ++c)
+        unit += UnitsOfCharacterAt(text, unit);
+    request.wordCharacter = character;
+    request.wordUnit = unit;
+    return unit;
+}
+
+struct SpokenWord {
+    ULONG position; // in the caller's text
+    ULONG length;
+};
+
+// A word event in the caller's terms. espeak counts the characters of the
+// text it was given from 1, markup included.
+SpokenWord WordOf(SpeechRequest& request, const espeak_EVENT& event) {
+    const SpeechSegment& segment = *request.segment;
+    const std::size_t start = UnitOf(request, static_cast<std::size_t>(event.text_position - 1));
+    std::size_t end = start;
+    for (int c = 0; c < event.length && end < segment.text.size(); ++c)
+        end += UnitsOfCharacterAt(segment.text, end);
+    end = std::min(end, segment.text.size());
+    const std::size_t from = segment.sources.SourceOf(start);
+    const std::size_t to = end > start ? segment.sources.SourceOf(end - 1) + 1 : from;
+    return {static_cast<ULONG>(from), static_cast<ULONG>(std::max(to, from) - from)};
+}
+
 // espeak's callback, on the synthesis thread: passes each block on, raises
-// the bookmarks espeak reached, and stops the synthesis of a purged or failed
-// request.
+// the bookmarks espeak reached, tells the voice the last word whose audio
+// the block delivered, and stops the synthesis of a purged or failed request.
 int OnSynth(short* wav, int samples, espeak_EVENT* events) {
     auto* request = events ? static_cast<SpeechRequest*>(events->user_data) : nullptr;
     if (!request)
         return 0;
     if (request->abort)
         return 1;
+    std::optional<SpokenWord> word;
     for (espeak_EVENT* e = events; e->type != espeakEVENT_LIST_TERMINATED; ++e) {
+        if (e->type == espeakEVENT_WORD && e->text_position > 0)
+            word = WordOf(*request, *e);
         if (e->type != espeakEVENT_MARK || !e->id.name)
             continue;
         std::uint64_t at =
@@ -115,6 +159,8 @@ int OnSynth(short* wav, int samples, espeak_EVENT* events) {
         }
         request->samples += static_cast<std::uint64_t>(samples);
     }
+    if (word)
+        request->channel->Spoken(word->position, word->length);
     return 0;
 }
 
@@ -275,6 +321,7 @@ void EspeakRuntime::Synthesise(SpeechRequest& request) {
         request.segment = &segment;
         request.segmentStart = request.samples;
         request.nextMark = 0;
+        request.wordCharacter = request.wordUnit = 0;
         if (segment.silenceMs > 0) {
             request.result = WriteSilence(request, segment.silenceMs);
             continue;

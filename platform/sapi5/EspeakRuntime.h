@@ -48,6 +48,10 @@ struct SpeechRequest {
     const SpeechSegment* segment = nullptr;
     std::uint64_t segmentStart = 0; // samples before the segment
     std::size_t nextMark = 0;       // the segment's first bookmark not raised yet
+    // The last word espeak reported in the segment: the character it
+    // counts (from 0, a surrogate pair as one) and its place in `text`.
+    std::size_t wordCharacter = 0;
+    std::size_t wordUnit = 0;
 };
 
 class EspeakRuntime {

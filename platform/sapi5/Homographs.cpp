@@ -44,8 +44,12 @@ std::string ReadHomographs(std::string ssml) {
                 at = wordAt;
                 continue;
             }
+            // Padded to the element's length, so that espeak-ng's positions
+            // in the text still match the reader's.
+            const std::size_t length = end + kClose.size() - at;
             std::string replacement = " [[" + phonemes + "]] ";
-            ssml.replace(at, end + kClose.size() - at, replacement);
+            replacement.resize(std::max(replacement.size(), length), ' ');
+            ssml.replace(at, length, replacement);
             at += replacement.size();
         }
     }

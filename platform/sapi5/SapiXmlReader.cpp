@@ -64,19 +64,22 @@ public:
                 continue;
             if (c == u'&') {
                 std::u16string decoded;
+                const std::size_t at = m_pos;
                 m_pos = DecodeXmlReference(m_s, m_pos, decoded);
-                AppendText(decoded);
+                for (char16_t d : decoded)
+                    AppendChar(d, at, false);
                 continue;
             }
-            AppendChar(c);
+            AppendChar(c, m_pos, true);
             ++m_pos;
         }
         return Finish();
     }
 
-    void AppendText(std::u16string_view text) {
+    // Text copied from the XML's characters from `source` on.
+    void AppendText(std::u16string_view text, std::size_t source) {
         for (char16_t c : text)
-            AppendChar(c);
+            AppendChar(c, source++, true);
     }
 
     std::vector<SpeechSegment> Finish() {
@@ -94,26 +97,33 @@ private:
     };
 
     // Text goes to espeak-ng as SSML, with "[[" kept from opening phonemes.
-    void AppendChar(char16_t c) {
+    // `copied`: the character stands in the XML at `source` as it is.
+    void AppendChar(char16_t c, std::size_t source, bool copied) {
         if (m_hidden > 0)
             return;
         // Also when markup comes between two '[': espeak-ng drops it first.
         if (c == u'[' && m_last == u'[')
-            m_text += u' ';
+            Write(u" ", source);
         if (c == u'<')
-            m_text += u"&lt;";
+            Write(u"&lt;", source);
         else if (c == u'>')
-            m_text += u"&gt;";
+            Write(u"&gt;", source);
         else if (c == u'&')
-            m_text += u"&amp;";
-        else
+            Write(u"&amp;", source);
+        else {
+            if (copied)
+                m_sources.Copied(m_text.size(), source);
+            else
+                m_sources.WrittenFor(m_text.size(), source);
             m_text += c == u'\0' ? u' ' : c;
+        }
         m_speakable = m_speakable || !IsXmlSpace(c);
         m_last = c;
     }
 
     // Handles the markup at '<'; false when it is not markup, and '<' is text.
     bool ReadMarkup() {
+        m_markupAt = m_pos;
         std::u16string_view rest = m_s.substr(m_pos);
         if (rest.starts_with(u"<!--"))
             return SkipPast(u"-->", 4);
@@ -123,7 +133,7 @@ private:
             std::size_t end = m_s.find(u"]]>", m_pos + 9);
             if (end == std::u16string_view::npos)
                 return false;
-            AppendText(m_s.substr(m_pos + 9, end - m_pos - 9));
+            AppendText(m_s.substr(m_pos + 9, end - m_pos - 9), m_pos + 9);
             m_pos = end + 3;
             return true;
         }
@@ -187,13 +197,13 @@ private:
             // An unknown phone leaves the element to be spoken as its text.
             const std::u16string* sym = tag.Text(u"sym");
             if (auto phonemes = sym ? EspeakPhonemes(*sym) : std::nullopt; phonemes && !m_hidden) {
-                m_text += u" [[" + *phonemes + u"]] ";
+                Write(u" [[" + *phonemes + u"]] ", m_markupAt);
                 m_speakable = true;
                 open.hidesContent = true;
             }
         } else if (EqualsNoCase(tag.name, u"bookmark")) {
             if (const std::u16string* mark = tag.Text(u"mark")) {
-                m_text += u"<mark name=\"" + Number(m_bookmarks.size()) + u"\"/>";
+                Write(u"<mark name=\"" + Number(m_bookmarks.size()) + u"\"/>", m_markupAt);
                 m_bookmarks.push_back(*mark);
             }
         }
@@ -201,7 +211,7 @@ private:
         if (tag.empty)
             return;
         if (open.markup)
-            m_text += open.markup->open;
+            Write(open.markup->open, m_markupAt);
         m_hidden += open.hidesContent;
         m_open.push_back(std::move(open));
     }
@@ -214,7 +224,7 @@ private:
                 continue;
             for (std::size_t j = m_open.size(); j-- > i;) {
                 if (m_open[j].markup)
-                    m_text += m_open[j].markup->close;
+                    Write(m_open[j].markup->close, m_markupAt);
                 m_hidden -= m_open[j].hidesContent;
             }
             Open outer = std::move(m_open[i]);
@@ -244,27 +254,37 @@ private:
     // again in the next.
     void FlushText() {
         if (m_speakable || !m_bookmarks.empty()) {
-            SpeechSegment segment{{}, m_prosody, m_voice, 0, std::move(m_bookmarks)};
+            SpeechSegment segment{{}, {}, m_prosody, m_voice, 0, std::move(m_bookmarks)};
             if (m_speakable) {
-                segment.text = std::move(m_text);
                 for (std::size_t j = m_open.size(); j-- > 0;)
                     if (m_open[j].markup)
-                        segment.text += m_open[j].markup->close;
+                        Write(m_open[j].markup->close, m_markupAt);
+                segment.text = std::move(m_text);
+                segment.sources = std::move(m_sources);
             }
             m_out.push_back(std::move(segment));
         }
         m_text.clear();
+        m_sources = {};
         m_bookmarks.clear();
         m_speakable = false;
         m_last = 0;
         for (const auto& open : m_open)
             if (open.markup)
-                m_text += open.markup->open;
+                Write(open.markup->open, m_markupAt);
+    }
+
+    // Markup or an escape for the XML's character at `source`.
+    void Write(std::u16string_view text, std::size_t source) {
+        m_sources.WrittenFor(m_text.size(), source);
+        m_text += text;
     }
 
     std::u16string_view m_s;
     std::size_t m_pos = 0;
     std::u16string m_text;
+    SourceMap m_sources;
+    std::size_t m_markupAt = 0; // where the markup being read starts
     bool m_speakable = false;
     char16_t m_last = 0; // the text's last character, markup aside
     std::vector<std::u16string> m_bookmarks;
@@ -283,6 +303,6 @@ std::vector<SpeechSegment> SapiXmlReader::Read(std::u16string_view xml) {
 
 std::vector<SpeechSegment> SapiXmlReader::ReadPlain(std::u16string_view text) {
     Reader plain({});
-    plain.AppendText(text);
+    plain.AppendText(text, 0);
     return plain.Finish();
 }

@@ -14,6 +14,8 @@
 //   text spoken.
 // What is not well-formed markup is text: "a < b & c" is spoken as it stands.
 
+#include "platform/com/SourceMap.h"
+
 #include <string>
 #include <string_view>
 #include <vector>
@@ -38,6 +40,8 @@ struct SpeechSegment {
     // espeak-ng SSML with the characters <, > and & escaped; empty for a
     // pause, and for bookmarks with nothing to speak.
     std::u16string text;
+    // Where the characters of `text` came from in the XML.
+    SourceMap sources;
     SpeechProsody prosody;
     VoiceRequest voice;
     unsigned silenceMs = 0;

@@ -24,29 +24,25 @@ SpVoice::SpVoice() : m_channel(std::make_shared<SpeechChannel>()) {}
 
 SpVoice::~SpVoice() {
     EspeakRuntime::Instance().Purge(m_channel.get());
-    SafeRelease(m_output);
 }
 
 HRESULT SpVoice::SetOutput(IUnknown* output, BOOL /*allowFormatChanges*/) {
     std::lock_guard lock(m_mutex);
     if (!output) {
-        SafeRelease(m_output);
+        m_output.Reset();
         return S_OK;
     }
-    ISpStream* stream = nullptr;
-    if (FAILED(output->QueryInterface(IID_ISpStream, reinterpret_cast<void**>(&stream))))
+    ComPtr<ISpStream> stream;
+    if (FAILED(output->QueryInterface(IID_ISpStream, stream.PutVoid())))
         return E_INVALIDARG;
     // A stream that is not bound yet has no format to speak in.
     GUID formatId{};
     WAVEFORMATEX* format = nullptr;
     HRESULT hr = stream->GetFormat(&formatId, &format);
     CoTaskMemFree(format);
-    if (FAILED(hr)) {
-        stream->Release();
+    if (FAILED(hr))
         return hr;
-    }
-    SafeRelease(m_output);
-    m_output = stream;
+    m_output = std::move(stream);
     return S_OK;
 }
 
@@ -90,7 +86,7 @@ HRESULT SpVoice::MakeSink(std::shared_ptr<PcmSink>& sink, WAVEFORMATEX& output) 
     const WAVEFORMATEX& format = EspeakRuntime::Instance().Format();
     output = format;
     if (m_output) {
-        auto stream = std::make_shared<StreamSink>(m_output);
+        auto stream = std::make_shared<StreamSink>(m_output.Get());
         HRESULT hr = stream->Open(format);
         if (FAILED(hr))
             return hr;

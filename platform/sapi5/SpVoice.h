@@ -6,6 +6,7 @@
 // it purges what it still had to say. It raises the events its client asks
 // for.
 
+#include "platform/com/ComPtr.h"
 #include "platform/com/unknown.h"
 #include "platform/sapi5/sapi5.h"
 
@@ -40,7 +41,7 @@ private:
 
     mutable std::mutex m_mutex;
     std::shared_ptr<SpeechChannel> m_channel;
-    ISpStream* m_output = nullptr;
+    ComPtr<ISpStream> m_output;
     std::shared_ptr<DeviceSink> m_device;
     std::string m_voice; // espeak identifier; empty for the user's default
     ULONG m_lastStream = 0;

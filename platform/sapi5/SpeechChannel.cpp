@@ -12,6 +12,13 @@ void SpeechChannel::Queued(ULONG streamNumber) {
 void SpeechChannel::Started(ULONG streamNumber) {
     std::lock_guard lock(m_mutex);
     m_current = streamNumber;
+    m_wordPos = m_wordLen = 0;
+}
+
+void SpeechChannel::Spoken(ULONG wordPos, ULONG wordLen) {
+    std::lock_guard lock(m_mutex);
+    m_wordPos = wordPos;
+    m_wordLen = wordLen;
 }
 
 void SpeechChannel::Ended(HRESULT result) {
@@ -28,6 +35,8 @@ SPVOICESTATUS SpeechChannel::Status() const {
     status.ulLastStreamQueued = m_lastQueued;
     status.hrLastResult = m_lastResult;
     status.dwRunningState = m_pending > 0 ? SPRS_IS_SPEAKING : SPRS_DONE;
+    status.ulInputWordPos = m_wordPos;
+    status.ulInputWordLen = m_wordLen;
     return status;
 }
 

@@ -17,6 +17,9 @@ public:
     void Started(ULONG streamNumber);
     // A request ended, was purged (S_OK) or failed.
     void Ended(HRESULT result);
+    // The audio of the word at that place of the running request's text
+    // has reached the output.
+    void Spoken(ULONG wordPos, ULONG wordLen);
     SPVOICESTATUS Status() const;
 
     // Events: only those of the queued interest are kept.
@@ -35,6 +38,8 @@ private:
     ULONG m_current = 0;
     ULONG m_lastQueued = 0;
     HRESULT m_lastResult = S_OK;
+    ULONG m_wordPos = 0;
+    ULONG m_wordLen = 0;
     ULONGLONG m_interest = 0;
     std::deque<SPEVENT> m_events;
     Event m_eventsQueued{false};

@@ -4,14 +4,6 @@
 
 #include <limits>
 
-StreamSink::StreamSink(ISpStream* stream) : m_stream(stream) {
-    m_stream->AddRef();
-}
-
-StreamSink::~StreamSink() {
-    SafeRelease(m_stream);
-}
-
 HRESULT StreamSink::Open(const WAVEFORMATEX& synthesisFormat) {
     GUID formatId{};
     WAVEFORMATEX* format = nullptr;

@@ -3,6 +3,7 @@
 
 #include "platform/audio/PcmConverter.h"
 #include "platform/audio/PcmSink.h"
+#include "platform/com/ComPtr.h"
 #include "platform/sapi5/sapi5.h"
 
 #include <vector>
@@ -10,8 +11,7 @@
 class StreamSink : public PcmSink {
 public:
     // Holds its own reference to the stream while the speech runs.
-    explicit StreamSink(ISpStream* stream);
-    ~StreamSink() override;
+    explicit StreamSink(ISpStream* stream) : m_stream(stream) {}
     StreamSink(const StreamSink&) = delete;
     StreamSink& operator=(const StreamSink&) = delete;
 
@@ -25,7 +25,7 @@ public:
 private:
     HRESULT WriteOut();
 
-    ISpStream* m_stream;
+    ComPtr<ISpStream> m_stream;
     PcmConverter m_converter;
     std::vector<std::uint8_t> m_converted;
 };

@@ -109,11 +109,26 @@ enum SPSTREAMFORMAT : int {
 inline constexpr DWORD SPRS_DONE = 1;
 inline constexpr DWORD SPRS_IS_SPEAKING = 2;
 
+using SPPHONEID = WCHAR;
+enum SPVISEMES : int { SP_VISEME_0 = 0 }; // silence
+
+// The input positions count characters of the text given to Speak, markup
+// included. This runtime reports the word whose audio has last reached the
+// output; the sentence, bookmark, phoneme and viseme fields stay 0.
 struct SPVOICESTATUS {
     ULONG ulCurrentStream;
     ULONG ulLastStreamQueued;
     HRESULT hrLastResult;
     DWORD dwRunningState;
+    ULONG ulInputWordPos;
+    ULONG ulInputWordLen;
+    ULONG ulInputSentPos;
+    ULONG ulInputSentLen;
+    LONG lBookmarkId;
+    SPPHONEID PhonemeId;
+    SPVISEMES VisemeId;
+    DWORD dwReserved1;
+    DWORD dwReserved2;
 };
 
 // Events a voice raises while it speaks.
