@@ -6,11 +6,15 @@
 
 #include "platform/sapi4/FliteSentence.h"
 #include "platform/sapi4/SentencePool.h"
+#include "platform/sync/sync.h"
 
 #include <algorithm>
 #include <atomic>
+#include <deque>
+#include <functional>
 #include <sched.h>
 #include <thread>
+#include <utility>
 
 namespace {
 
@@ -38,9 +42,25 @@ bool IsFile(IAudioDestination* destination) {
     return true;
 }
 
+// Buffer notifications travel as the engine's others do: to the thread that
+// gave the text, for it to dispatch.
+void NotifyBuffer(const SpeechRequest& r, std::function<void(ITTSBufNotifySink*)> call) {
+    if (r.bufSink)
+        PostThreadTask(r.notifyThread,
+                       [sink = r.bufSink, call = std::move(call)] { call(sink.Get()); });
+}
+
+// The audio of the sentence at `byteOffset` of the text has begun to reach
+// the destination.
+void TellWordPosition(const SpeechRequest& r, DWORD byteOffset) {
+    NotifyBuffer(r, [at = r.position->load(), byteOffset](ITTSBufNotifySink* s) {
+        s->WordPosition(at, byteOffset);
+    });
+}
+
 // Calls `speak` for every sentence of the text, in order, with the settings
-// in force where it starts and its number in the text (from 1), until it
-// fails.
+// in force where it starts, its number in the text (from 1) and its byte
+// offset in the text given to TextData, until it fails.
 template <typename Speak> HRESULT ForEachSentence(const SpeechRequest& r, Speak speak) {
     const FliteVoice& v = r.voice;
     VoiceSettings s = r.settings;
@@ -65,7 +85,10 @@ template <typename Speak> HRESULT ForEachSentence(const SpeechRequest& r, Speak 
         case TextPiece::Kind::Text: {
             HRESULT hr = S_OK;
             ForEachSentenceOf(piece.text, [&](std::u16string_view sentence) {
-                hr = speak(s, std::u16string(sentence), ++number);
+                const std::size_t at = piece.sources.SourceOf(
+                    static_cast<std::size_t>(sentence.data() - piece.text.data()));
+                hr = speak(s, std::u16string(sentence), ++number,
+                           static_cast<DWORD>(at * sizeof(WCHAR)));
                 return SUCCEEDED(hr) && !IsCancelled(r);
             });
             if (FAILED(hr))
@@ -78,28 +101,43 @@ template <typename Speak> HRESULT ForEachSentence(const SpeechRequest& r, Speak 
 }
 
 HRESULT Stream(SpeechRequest& r) {
-    return ForEachSentence(
-        r, [&](const VoiceSettings& s, std::u16string sentence, std::uint32_t number) {
-            return SynthesizeSentence(
-                r.voice, s, sentence, number,
-                [&](std::span<const short> samples) { return Deliver(r, samples); });
-        });
+    return ForEachSentence(r, [&](const VoiceSettings& s, std::u16string sentence,
+                                  std::uint32_t number, DWORD byteOffset) {
+        bool told = false;
+        return SynthesizeSentence(r.voice, s, sentence, number,
+                                  [&](std::span<const short> samples) {
+                                      HRESULT hr = Deliver(r, samples);
+                                      if (SUCCEEDED(hr) && !std::exchange(told, true))
+                                          TellWordPosition(r, byteOffset);
+                                      return hr;
+                                  });
+    });
 }
 
 HRESULT SynthesizeInParallel(SpeechRequest& r, unsigned threads) {
     SentencePool pool(r.voice, threads, r.cancelled);
+    // The byte offsets of the sentences in the pool, oldest first.
+    std::deque<DWORD> offsets;
     std::vector<short> samples;
     auto writeOldest = [&] {
+        const DWORD offset = offsets.front();
+        offsets.pop_front();
         HRESULT hr = pool.TakeNext(samples);
-        return SUCCEEDED(hr) ? Deliver(r, samples) : hr;
+        if (SUCCEEDED(hr))
+            hr = Deliver(r, samples);
+        if (SUCCEEDED(hr) && !samples.empty())
+            TellWordPosition(r, offset);
+        return hr;
     };
-    HRESULT hr = ForEachSentence(
-        r, [&](const VoiceSettings& s, std::u16string sentence, std::uint32_t number) {
-            HRESULT written = pool.Full() ? writeOldest() : S_OK;
-            if (SUCCEEDED(written))
-                pool.Submit({std::move(sentence), s, number});
-            return written;
-        });
+    HRESULT hr = ForEachSentence(r, [&](const VoiceSettings& s, std::u16string sentence,
+                                        std::uint32_t number, DWORD byteOffset) {
+        HRESULT written = pool.Full() ? writeOldest() : S_OK;
+        if (SUCCEEDED(written)) {
+            pool.Submit({std::move(sentence), s, number});
+            offsets.push_back(byteOffset);
+        }
+        return written;
+    });
     while (SUCCEEDED(hr) && !pool.Empty())
         hr = writeOldest();
     return hr;
@@ -120,13 +158,19 @@ unsigned FileSynthesisThreads() {
 class StopNotifier {
 public:
     explicit StopNotifier(SpeechRequest& r) : m_request(r) {
+        const QWORD at = r.position->load();
+        NotifyBuffer(r, [at](ITTSBufNotifySink* s) { s->TextDataStarted(at); });
         NotifySinkList::Post(r.sinks, r.notifyThread,
-                             [at = r.position->load()](ITTSNotifySinkW* s) { s->AudioStart(at); });
+                             [at](ITTSNotifySinkW* s) { s->AudioStart(at); });
     }
+    // The text's own notification goes first: AudioStop may end the
+    // dispatching of the thread that gave it.
     ~StopNotifier() {
-        NotifySinkList::Post(
-            m_request.sinks, m_request.notifyThread,
-            [at = m_request.position->load()](ITTSNotifySinkW* s) { s->AudioStop(at); });
+        const QWORD at = m_request.position->load();
+        const DWORD flags = IsCancelled(m_request) ? TTSBNS_ABORTED : 0;
+        NotifyBuffer(m_request, [at, flags](ITTSBufNotifySink* s) { s->TextDataDone(at, flags); });
+        NotifySinkList::Post(m_request.sinks, m_request.notifyThread,
+                             [at](ITTSNotifySinkW* s) { s->AudioStop(at); });
     }
     StopNotifier(const StopNotifier&) = delete;
     StopNotifier& operator=(const StopNotifier&) = delete;

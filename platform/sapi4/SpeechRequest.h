@@ -3,6 +3,7 @@
 // synthesis thread owns the request, so the engine and the destination may
 // be released by their users while it is still being spoken.
 
+#include "platform/com/ComPtr.h"
 #include "platform/sapi4/AudioDestination.h"
 #include "platform/sapi4/FliteVoices.h"
 #include "platform/sapi4/NotifySinkList.h"
@@ -32,6 +33,8 @@ struct SpeechRequest {
     // the next sound it would deliver.
     std::shared_ptr<std::atomic<bool>> cancelled;
     std::shared_ptr<NotifySinkList> sinks;
+    // Hears how this text goes; may be none.
+    ComPtr<ITTSBufNotifySink> bufSink;
     DWORD notifyThread = 0;
     // Bytes of audio the engine has delivered, over all its texts.
     std::shared_ptr<std::atomic<QWORD>> position;

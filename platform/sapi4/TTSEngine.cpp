@@ -49,13 +49,16 @@ HRESULT TTSEngine::PosnGet(QWORD* position) {
     return S_OK;
 }
 
-HRESULT TTSEngine::TextData(VOICECHARSET charset, DWORD flags, SDATA text, void* bufNotify, IID) {
+HRESULT TTSEngine::TextData(VOICECHARSET charset, DWORD flags, SDATA text, void* bufNotify,
+                            IID bufNotifyIid) {
     if (charset != CHARSET_TEXT || (flags & ~TTSDATAFLAG_TAGGED) || !text.pData ||
         text.dwSize < sizeof(WCHAR))
         return E_INVALIDARG;
-    // Buffer notifications are not offered by this engine.
-    if (bufNotify)
-        return E_NOTIMPL;
+    ComPtr<ITTSBufNotifySink> bufSink;
+    if (bufNotify && (!(bufNotifyIid == IID_ITTSBufNotifySink) ||
+                      FAILED(static_cast<IUnknown*>(bufNotify)->QueryInterface(bufNotifyIid,
+                                                                               bufSink.PutVoid()))))
+        return E_NOINTERFACE;
     std::u16string_view view(static_cast<const WCHAR*>(text.pData), text.dwSize / sizeof(WCHAR));
     view = view.substr(0, view.find(u'\0'));
 
@@ -68,6 +71,7 @@ HRESULT TTSEngine::TextData(VOICECHARSET charset, DWORD flags, SDATA text, void*
     EnsureMessageQueue();
     request->notifyThread = GetCurrentThreadId();
     request->sinks = m_sinks;
+    request->bufSink = std::move(bufSink);
     request->position = m_position;
     {
         std::lock_guard lock(m_mutex);

@@ -49,12 +49,15 @@ bool ParseValue(std::u16string_view s, std::uint32_t* value) {
     return true;
 }
 
-void AppendText(std::vector<TextPiece>& pieces, std::u16string_view text) {
+// `text` stands in the tagged text at `source`.
+void AppendText(std::vector<TextPiece>& pieces, std::u16string_view text, std::size_t source) {
     if (text.empty())
         return;
     if (pieces.empty() || pieces.back().kind != TextPiece::Kind::Text)
-        pieces.push_back({TextPiece::Kind::Text, {}, 0});
-    pieces.back().text.append(text);
+        pieces.push_back({TextPiece::Kind::Text, {}, {}, 0});
+    TextPiece& piece = pieces.back();
+    piece.sources.Copied(piece.text.size(), source);
+    piece.text.append(text);
 }
 
 void AppendTag(std::vector<TextPiece>& pieces, std::u16string_view tag) {
@@ -62,7 +65,7 @@ void AppendTag(std::vector<TextPiece>& pieces, std::u16string_view tag) {
     const std::u16string_view name = Trim(tag.substr(0, eq));
     if (eq == std::u16string_view::npos) {
         if (EqualsIgnoringCase(name, u"rst"))
-            pieces.push_back({TextPiece::Kind::Reset, {}, 0});
+            pieces.push_back({TextPiece::Kind::Reset, {}, {}, 0});
         return;
     }
     TextPiece::Kind kind;
@@ -76,7 +79,7 @@ void AppendTag(std::vector<TextPiece>& pieces, std::u16string_view tag) {
         return;
     std::uint32_t value = 0;
     if (ParseValue(tag.substr(eq + 1), &value))
-        pieces.push_back({kind, {}, value});
+        pieces.push_back({kind, {}, {}, value});
 }
 
 bool EndsSentence(char16_t c) {
@@ -88,17 +91,17 @@ bool EndsSentence(char16_t c) {
 std::vector<TextPiece> ParseTaggedText(std::u16string_view text, bool tagged) {
     std::vector<TextPiece> pieces;
     if (!tagged) {
-        AppendText(pieces, text);
+        AppendText(pieces, text, 0);
         return pieces;
     }
     std::size_t pos = 0;
     while (pos < text.size()) {
         const std::size_t slash = text.find(u'\\', pos);
-        AppendText(pieces, text.substr(pos, slash - pos));
+        AppendText(pieces, text.substr(pos, slash - pos), pos);
         if (slash == std::u16string_view::npos)
             break;
         if (slash + 1 < text.size() && text[slash + 1] == u'\\') {
-            AppendText(pieces, u"\\");
+            AppendText(pieces, u"\\", slash);
             pos = slash + 2;
             continue;
         }

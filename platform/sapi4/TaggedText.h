@@ -4,6 +4,8 @@
 // the reset tag and the speed, volume and pitch tags; other tags are dropped,
 // and malformed ones never stop the text.
 
+#include "platform/com/SourceMap.h"
+
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -14,6 +16,7 @@ struct TextPiece {
     enum class Kind { Text, Reset, Speed, Volume, Pitch };
     Kind kind = Kind::Text;
     std::u16string text;     // Kind::Text
+    SourceMap sources;       // Kind::Text: where its characters stand in the tagged text
     std::uint32_t value = 0; // Speed, Volume, Pitch: saturated at 0xFFFFFFFF
 };
 

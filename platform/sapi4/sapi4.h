@@ -131,6 +131,25 @@ protected:
     ~ITTSNotifySinkW() = default;
 };
 
+// ITTSBufNotifySink::TextDataDone: the text was dropped by AudioReset.
+inline constexpr DWORD TTSBNS_ABORTED = 1;
+
+// Told how one text given to TextData goes, as the engine's other
+// notifications are: on the thread that gave the text, while it dispatches
+// its messages. WordPosition gives the byte offset in that text (characters
+// times sizeof(WCHAR)) of the word whose audio has reached the destination;
+// this runtime tells the first word of each sentence, in text order.
+struct ITTSBufNotifySink : IUnknown {
+    static constexpr const IID& iid = IID_ITTSBufNotifySink;
+    virtual HRESULT TextDataDone(QWORD timeStamp, DWORD flags) = 0;
+    virtual HRESULT TextDataStarted(QWORD timeStamp) = 0;
+    virtual HRESULT BookMark(QWORD timeStamp, DWORD markNum) = 0;
+    virtual HRESULT WordPosition(QWORD timeStamp, DWORD byteOffset) = 0;
+
+protected:
+    ~ITTSBufNotifySink() = default;
+};
+
 struct ITTSCentralW : IUnknown {
     static constexpr const IID& iid = IID_ITTSCentralW;
     virtual HRESULT Inject(LPCWSTR tag) = 0;
@@ -138,6 +157,8 @@ struct ITTSCentralW : IUnknown {
     virtual HRESULT Phoneme(VOICECHARSET charset, DWORD flags, SDATA text, PSDATA phonemes) = 0;
     // The position, in bytes of audio, the engine has delivered to its destination.
     virtual HRESULT PosnGet(QWORD* position) = 0;
+    // `bufNotify`, if given, is an object answering `bufNotifyIid`
+    // (IID_ITTSBufNotifySink) that hears how this text goes.
     virtual HRESULT TextData(VOICECHARSET charset, DWORD flags, SDATA text, void* bufNotify,
                              IID bufNotifyIid) = 0;
     virtual HRESULT ToFileTime(QWORD* position, FILETIME* fileTime) = 0;
