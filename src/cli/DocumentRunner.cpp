@@ -102,6 +102,7 @@ int RunDocument(const std::string& name, const std::u16string& text,
         if (report) {
             DocumentProgress progress;
             progress.elapsedSeconds = std::chrono::duration<double>(Clock::now() - start).count();
+            progress.spokenFraction = jobs.SpokenFraction();
             if (!settings.speak)
                 progress.outputBytes = std::max(SizeOf(output.outputPath),
                                                 intermediate.empty() ? 0 : SizeOf(intermediate));

@@ -34,7 +34,9 @@ std::string ProgressLine(const std::string& name, const DocumentProgress& progre
         const double fraction = *progress.spokenFraction;
         line += "  " + std::to_string(std::lround(fraction * 100)) + "%";
         line += "  " + Duration(progress.elapsedSeconds) + " elapsed";
-        if (fraction > 0.01)
+        // Once all is spoken, what remains (an MP3 or WMA conversion) has
+        // no estimate: the growing size shows it.
+        if (fraction > 0.01 && fraction < 1)
             line += "  " + Duration(progress.elapsedSeconds * (1 - fraction) / fraction) + " left";
     } else {
         line += "  " + Duration(progress.elapsedSeconds) + " elapsed";

@@ -44,7 +44,10 @@ Messages and progress:
   -h, --help               this text
       --version            the version
 
-On a terminal, standard error shows each running document's progress.
+On a terminal, standard error shows each running document's progress: how
+much of its text has been spoken, the time elapsed and left, the size written.
+For MP3 and WMA the percentage is that of the speech; the conversion that
+follows stands at 100% while the file grows.
 Ctrl+C (or SIGTERM) stops every job, removes the files it had not finished
 and keeps those already complete.
 

@@ -26,6 +26,9 @@ struct JobContext {
     // Set when the worker is given up: a conversion ends at its next chunk and
     // the worker removes what it created.
     std::shared_ptr<std::atomic<bool>> abandoned = std::make_shared<std::atomic<bool>>(false);
+    // How much of the engine's text has been spoken, 0 to 1; negative until
+    // the engine has said. Written by the worker alone.
+    std::atomic<double> spokenFraction{-1.0};
     // The sink the SAPI 4 engine registers; declared first so that it
     // outlives the engine, whose runtime releases it last.
     std::shared_ptr<CTTSNotifySink> sink;

@@ -167,6 +167,13 @@ bool JobControl::IsJobRunning() const {
            (m_sapi5Thread && !m_sapi5Thread->HasEnded());
 }
 
+std::optional<double> JobControl::SpokenFraction() const {
+    const double fraction = m_lastJob ? m_lastJob->spokenFraction.load() : -1.0;
+    if (fraction < 0)
+        return std::nullopt;
+    return fraction;
+}
+
 const SpeechJob& JobControl::Job() const {
     return m_lastJob ? m_lastJob->job : m_job;
 }

@@ -17,6 +17,7 @@
 
 #include <atomic>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class Event;
@@ -56,6 +57,9 @@ public:
     void EndJob();
     // Never waits.
     bool IsJobRunning() const;
+    // How much of the last job's text its engine has spoken, 0 to 1; none
+    // before the engine has said. Never waits.
+    std::optional<double> SpokenFraction() const;
 
     // The record of the last job started; its worker builds its text, which
     // may be read once the job has ended.

@@ -6,12 +6,16 @@
 #include "src/jobs/SpeechWorker.h"
 #include "src/speech/Sapi4Engine.h"
 
+#include <functional>
+
 namespace {
 
 // Ends with the quit message the sink posts when the audio stops, or with the
 // stop event. Once the stop event is set no further message is dispatched: a
 // worker that was given up must not call into the frame's sink any more.
-void WaitForEndOfSpeech(const Event& stopEvent) {
+// `dispatched` follows each round of messages, the engine's notifications
+// among them.
+void WaitForEndOfSpeech(const Event& stopEvent, const std::function<void()>& dispatched) {
     const Event* events[] = {&stopEvent};
     for (;;) {
         DWORD woken = MsgWaitForMultipleEvents(events, INFINITE);
@@ -26,6 +30,7 @@ void WaitForEndOfSpeech(const Event& stopEvent) {
             TranslateMessage(&msg);
             DispatchMessage(&msg);
         }
+        dispatched();
     }
 }
 
@@ -46,8 +51,9 @@ public:
         return job.speak ? m_engine.SpeakToSpeakers(job.text, voice)
                          : m_engine.SpeakToFile(wavPath, job.text, voice);
     }
-    bool Wait(const JobContext& context) override {
-        WaitForEndOfSpeech(*context.stopEvent);
+    bool Wait(JobContext& context) override {
+        WaitForEndOfSpeech(*context.stopEvent,
+                           [&] { ReportSpoken(context, m_engine.SpokenPosition()); });
         // The flag, not the way the wait ended, decides: the sink signals the
         // stop event itself when it cannot post its quit message.
         return context.cancelRequested->load();

@@ -8,6 +8,8 @@
 
 namespace {
 
+constexpr DWORD kProgressPollMs = 100;
+
 class Sapi5Session final : public SpeechSession {
 public:
     explicit Sapi5Session(Sapi5Engine& engine) : m_engine(engine) {}
@@ -23,15 +25,19 @@ public:
         return job.speak ? m_engine.SpeakToSpeakers(job.text, token)
                          : m_engine.SpeakToFile(wavPath, token, job.text, job.streamFormat);
     }
-    // The stop event is listed first, so it wins when both are set. Every
-    // other end of the wait counts as the end of speech, as does a voice that
-    // gave no completion event to wait on.
-    bool Wait(const JobContext& context) override {
+    // The stop event is listed first, so it wins when both are set. The wait
+    // wakes now and then to read the voice's progress; every other end of it
+    // counts as the end of speech, as does a voice that gave no completion
+    // event to wait on.
+    bool Wait(JobContext& context) override {
         const Event* doneEvent = m_engine.DoneEvent();
         if (!doneEvent)
             return context.stopEvent->IsSet();
         const Event* events[] = {context.stopEvent.get(), doneEvent};
-        return WaitForMultipleEvents(events, INFINITE) == WAIT_OBJECT_0;
+        DWORD woken;
+        while ((woken = WaitForMultipleEvents(events, kProgressPollMs)) == WAIT_TIMEOUT)
+            ReportSpoken(context, m_engine.SpokenPosition());
+        return woken == WAIT_OBJECT_0;
     }
     void Abort() override { m_engine.Abort(); }
     Result<> EndSpeech() override { return m_engine.EndSpeech(); }

@@ -5,6 +5,7 @@
 #include "src/jobs/OutputFiles.h"
 #include "src/resources/resource.h"
 
+#include <algorithm>
 #include <exception>
 #include <new>
 
@@ -35,6 +36,9 @@ void RunJob(JobContext& context, SpeechSession& session) {
         ShowMessage(ended.Message());
         stopped = true;
     }
+    // The engine reports where its last word starts, short of the end.
+    if (!stopped)
+        context.spokenFraction = 1.0;
     FinishJob(job, wav, stopped, context.abandoned.get());
 }
 
@@ -50,6 +54,13 @@ void RunGuarded(JobContext& context, SpeechSession& session) {
 }
 
 } // namespace
+
+void ReportSpoken(JobContext& context, std::optional<std::size_t> position) {
+    const std::size_t length = context.job.text.size();
+    if (position && length > 0)
+        context.spokenFraction =
+            std::min(1.0, static_cast<double>(*position) / static_cast<double>(length));
+}
 
 DWORD RunSpeechWorker(std::shared_ptr<JobContext> context, SpeechSession& session) {
     if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)))

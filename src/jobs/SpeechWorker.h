@@ -10,7 +10,9 @@
 #include "platform/com/types.h"
 #include "src/resources/UserMessage.h"
 
+#include <cstddef>
 #include <memory>
+#include <optional>
 #include <string>
 
 class JobText;
@@ -25,13 +27,18 @@ public:
     virtual std::u16string BuildText(const JobText& text, const SpeechJob& job,
                                      const ProsodySettings& prosody) = 0;
     virtual Result<> Start(const SpeechJob& job, const std::u16string& wavPath) = 0;
-    // Waits for the end of speech or a stop; true when the job counts as stopped.
-    virtual bool Wait(const JobContext& context) = 0;
+    // Waits for the end of speech or a stop, reporting the engine's progress
+    // meanwhile; true when the job counts as stopped.
+    virtual bool Wait(JobContext& context) = 0;
     // A stopped job: the engine discards what it has not played or written.
     virtual void Abort() = 0;
     // Lets go of the engine objects; a message when the file is incomplete.
     virtual Result<> EndSpeech() = 0;
 };
+
+// Records how far the engine has got: `position` in characters of the job's
+// text, none when the engine does not say.
+void ReportSpoken(JobContext& context, std::optional<std::size_t> position);
 
 // The thread procedure of both workers. COM is initialised for the thread
 // (the job does not run without it) and uninitialised after the last

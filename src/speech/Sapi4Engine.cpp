@@ -128,7 +128,9 @@ Result<> Sapi4Engine::SpeakToSpeakers(const std::u16string& text, const CSAPI4Vo
 Result<> Sapi4Engine::SendText(const std::u16string& text) {
     SDATA data{const_cast<WCHAR*>(text.c_str()),
                static_cast<DWORD>((text.size() + 1) * sizeof(WCHAR))};
-    if (FAILED(m_central->TextData(CHARSET_TEXT, TTSDATAFLAG_TAGGED, data, nullptr,
+    *m_bufSink.Put() = new CTTSBufNotifySink; // the reference `new` gives
+    if (FAILED(m_central->TextData(CHARSET_TEXT, TTSDATAFLAG_TAGGED, data,
+                                   static_cast<ITTSBufNotifySink*>(m_bufSink.Get()),
                                    IID_ITTSBufNotifySink)))
         return UserMessage{IDS_TTS_TEXTDATA};
     return {};
@@ -157,6 +159,7 @@ Result<> Sapi4Engine::EndSpeech() {
         m_audioFile.Reset();
     }
     m_audioDevice.Reset();
+    m_bufSink.Reset();
     if (m_central) {
         if (m_sinkKey != 0)
             m_central->UnRegister(m_sinkKey);
@@ -165,6 +168,13 @@ Result<> Sapi4Engine::EndSpeech() {
         m_central.Reset();
     }
     return completed;
+}
+
+std::optional<std::size_t> Sapi4Engine::SpokenPosition() const {
+    const std::optional<DWORD> offset = m_bufSink ? m_bufSink->SpokenOffset() : std::nullopt;
+    if (!offset)
+        return std::nullopt;
+    return *offset / sizeof(WCHAR);
 }
 
 std::size_t Sapi4Engine::VoiceCount() const {

@@ -7,8 +7,10 @@
 #include "platform/sapi4/sapi4.h"
 #include "src/resources/UserMessage.h"
 #include "src/speech/CSAPI4VoiceInfo.h"
+#include "src/speech/CTTSBufNotifySink.h"
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -37,6 +39,11 @@ public:
     // Completes the file, releases the destinations and the engine; harmless
     // when nothing is held. A message when the file could not be completed.
     Result<> EndSpeech();
+    // Where in the text the engine's audio has got: the position, in
+    // characters of the text it was given, of the word it spoke last, as the
+    // engine told it while the calling thread dispatched its messages. None
+    // before it has told.
+    std::optional<std::size_t> SpokenPosition() const;
 
     std::size_t VoiceCount() const;
     // Out of range: throws std::invalid_argument.
@@ -62,6 +69,8 @@ private:
     ComPtr<ITTSCentralW> m_central;
     ComPtr<IAudioFile> m_audioFile;
     ComPtr<IAudioMultiMediaDevice> m_audioDevice;
+    // The current text's; a fresh one for each text.
+    ComPtr<CTTSBufNotifySink> m_bufSink;
     DWORD m_sinkKey = 0;
     std::vector<CSAPI4VoiceInfo> m_voices;
 };

@@ -156,6 +156,13 @@ const Event* Sapi5Engine::DoneEvent() const {
     return m_doneEvent;
 }
 
+std::optional<std::size_t> Sapi5Engine::SpokenPosition() const {
+    SPVOICESTATUS status{};
+    if (!m_voice || FAILED(m_voice->GetStatus(&status, nullptr)))
+        return std::nullopt;
+    return status.ulInputWordPos;
+}
+
 std::size_t Sapi5Engine::VoiceCount() const {
     return m_voices.size();
 }

@@ -12,6 +12,7 @@
 
 #include <cstddef>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -47,6 +48,10 @@ public:
     // Signalled when the voice has completed the speech; owned by the voice.
     // None before a job has started.
     const Event* DoneEvent() const;
+    // Where in the text the voice has got: the position, in characters of
+    // the text it was given, of the word it spoke last. None when no voice
+    // speaks or it does not say.
+    std::optional<std::size_t> SpokenPosition() const;
 
     std::size_t VoiceCount() const;
     // Out of range: throws std::invalid_argument.
