@@ -103,9 +103,12 @@ int RunDocument(const std::string& name, const std::u16string& text,
             DocumentProgress progress;
             progress.elapsedSeconds = std::chrono::duration<double>(Clock::now() - start).count();
             progress.spokenFraction = jobs.SpokenFraction();
+            // The file being written: the intermediate WAV while the text is
+            // spoken, the output once the conversion writes it.
+            const bool converting = progress.spokenFraction == 1.0;
             if (!settings.speak)
-                progress.outputBytes = std::max(SizeOf(output.outputPath),
-                                                intermediate.empty() ? 0 : SizeOf(intermediate));
+                progress.outputBytes =
+                    SizeOf(intermediate.empty() || converting ? output.outputPath : intermediate);
             report(progress);
         }
     }
