@@ -8,7 +8,7 @@
 #include "src/app/CMyDialogBar.h"
 #include "src/resources/resource.h"
 #include "tests/fakes/FakeSapi4Runtime.h"
-#include "tests/fakes/FakeSapi5.h"
+#include "tests/fakes/FakeSapi5Runtime.h"
 #include "tests/fakes/RecordingMessageService.h"
 
 #include <QAction>
@@ -49,8 +49,8 @@ inline constexpr DWORD kAllTags =
 class AppTest : public ::testing::Test {
 protected:
     AppTest() {
-        sapi4.results().select = E_NOTIMPL;
-        sapi4.results().deviceMissing = true;
+        sapi4.Results().select = E_NOTIMPL;
+        sapi4.Results().deviceMissing = true;
     }
     ~AppTest() override { Stop(); }
 

@@ -209,7 +209,7 @@ TEST_F(AppTest, SpeakSelectedTextFromTheContextMenuSpeaksTheSelection) {
             Frame()->OnCommand(ID_FILE_SPEAK_SELECTED);
         ASSERT_TRUE(Frame()->IsJobRunning());
         StopJob();
-        const std::u16string spoken = sapi5.calls->spokenText;
+        const std::u16string spoken = sapi5.Calls().spokenText;
         EXPECT_NE(spoken.find(u"/>second"), std::u16string::npos);
         EXPECT_EQ(spoken.find(u"first"), std::u16string::npos);
         EXPECT_EQ(spoken.find(u"third"), std::u16string::npos);

@@ -91,7 +91,7 @@ TEST_F(AppTest, WhileAJobRunsOnlyStopAndTheAlwaysCommandsAreEnabled) {
 
     QTest::keyClick(View(), Qt::Key_P, Qt::ControlModifier); // Stop
     ASSERT_TRUE(Eventually([this] { return !Frame()->IsJobRunning(); }));
-    EXPECT_EQ(sapi5.calls->purges.size(), 1u);
+    EXPECT_EQ(sapi5.Calls().purges.size(), 1u);
 
     // Everything comes back, and the editor is editable after the next tick.
     EXPECT_TRUE(Enabled(ID_EDIT_COPY));
@@ -131,7 +131,7 @@ TEST_F(AppTest, AcceleratorsRunTheirCommandsThroughTheEditor) {
     QTest::keyClick(View(), Qt::Key_S, Qt::ControlModifier);
     ASSERT_TRUE(Frame()->IsJobRunning());
     StopJob();
-    EXPECT_NE(sapi5.calls->spokenText.find(u"one\ntwo"), std::u16string::npos);
+    EXPECT_NE(sapi5.Calls().spokenText.find(u"one\ntwo"), std::u16string::npos);
 }
 
 TEST_F(AppTest, ClosingWhileIdleAsksNothing) {
@@ -159,13 +159,13 @@ TEST_F(AppTest, ClosingWhileAJobRunsAsksAndNoKeepsWindowAndJob) {
     ASSERT_EQ(messages.Ids(), (std::vector<UINT>{IDS_CANCEL_PROCESSING, IDS_CANCEL_PROCESSING}));
     for (const auto& box : messages.Boxes())
         EXPECT_EQ(box.type, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2);
-    EXPECT_TRUE(sapi5.calls->purges.empty());
+    EXPECT_TRUE(sapi5.Calls().purges.empty());
 
     messages.SetAnswer(IDYES);
     Frame()->OnCommand(ID_APP_EXIT);
     EXPECT_FALSE(Frame()->isVisible());
     EXPECT_FALSE(Frame()->IsJobRunning());
-    EXPECT_EQ(sapi5.calls->purges.size(), 1u);
+    EXPECT_EQ(sapi5.Calls().purges.size(), 1u);
 }
 
 TEST_F(AppTest, ViewTogglesAndWebPages) {

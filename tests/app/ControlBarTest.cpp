@@ -82,7 +82,7 @@ TEST_F(AppTest, ButtonsNeedTextAndTheWholeBarRestsWhileAJobRuns) {
                  busy.speak || busy.write);
     StopJob();
     // The speed chosen before the job went into it.
-    EXPECT_NE(sapi5.calls->spokenText.find(u"<rate absspeed=\"7\"/>"), std::u16string::npos);
+    EXPECT_NE(sapi5.Calls().spokenText.find(u"<rate absspeed=\"7\"/>"), std::u16string::npos);
     // The timer's refresh brings the bar back without any input.
     EXPECT_TRUE(Eventually([bar] {
         const BarState s = StateOf(bar);

@@ -11,52 +11,52 @@
 
 class FakeJobScheduler {
 public:
-    FakeJobScheduler() : thread_([this] { Run(); }) {}
+    FakeJobScheduler() : m_thread([this] { Run(); }) {}
     ~FakeJobScheduler() {
         {
-            std::lock_guard lock(mutex_);
-            quit_ = true;
+            std::lock_guard lock(m_mutex);
+            m_quit = true;
         }
-        changed_.notify_all();
-        thread_.join();
+        m_changed.notify_all();
+        m_thread.join();
     }
     FakeJobScheduler(const FakeJobScheduler&) = delete;
     FakeJobScheduler& operator=(const FakeJobScheduler&) = delete;
 
     void After(unsigned delayMs, std::function<void()> action) {
         {
-            std::lock_guard lock(mutex_);
-            actions_.emplace(Clock::now() + std::chrono::milliseconds(delayMs), std::move(action));
+            std::lock_guard lock(m_mutex);
+            m_actions.emplace(Clock::now() + std::chrono::milliseconds(delayMs), std::move(action));
         }
-        changed_.notify_all();
+        m_changed.notify_all();
     }
 
 private:
     using Clock = std::chrono::steady_clock;
 
     void Run() {
-        std::unique_lock lock(mutex_);
-        while (!quit_) {
-            if (actions_.empty()) {
-                changed_.wait(lock);
+        std::unique_lock lock(m_mutex);
+        while (!m_quit) {
+            if (m_actions.empty()) {
+                m_changed.wait(lock);
                 continue;
             }
-            auto first = actions_.begin();
+            auto first = m_actions.begin();
             if (first->first > Clock::now()) {
-                changed_.wait_until(lock, first->first);
+                m_changed.wait_until(lock, first->first);
                 continue;
             }
             std::function<void()> action = std::move(first->second);
-            actions_.erase(first);
+            m_actions.erase(first);
             lock.unlock();
             action();
             lock.lock();
         }
     }
 
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    std::multimap<Clock::time_point, std::function<void()>> actions_;
-    bool quit_ = false;
-    std::thread thread_;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::multimap<Clock::time_point, std::function<void()>> m_actions;
+    bool m_quit = false;
+    std::thread m_thread;
 };

@@ -14,10 +14,10 @@ namespace FakeJobWav {
 
 inline std::vector<unsigned char> Header(std::uint32_t rate, std::uint16_t bits,
                                          std::uint16_t channels, std::uint32_t dataBytes) {
-    using wavbytes::le32;
-    const std::string h = "RIFF" + le32(36 + dataBytes) + "WAVE" +
-                          wavbytes::chunk("fmt ", wavbytes::pcmFormat(rate, bits, channels)) +
-                          "data" + le32(dataBytes);
+    using WavBytes::Le32;
+    const std::string h = "RIFF" + Le32(36 + dataBytes) + "WAVE" +
+                          WavBytes::Chunk("fmt ", WavBytes::PcmFormat(rate, bits, channels)) +
+                          "data" + Le32(dataBytes);
     return {h.begin(), h.end()};
 }
 

@@ -39,6 +39,68 @@ struct FakeSapi4Mode {
     FakeSapi4Attribute speed, pitch, volume;
 };
 
+// Results the fake objects give; a class marked missing is not registered.
+struct FakeSapi4Results {
+    bool enumeratorMissing = false, fileDestMissing = false, deviceMissing = false;
+    HRESULT createDevice = S_OK; // a success other than S_OK is still an object
+    HRESULT find = S_OK, select = S_OK, queryAttributes = S_OK;
+    HRESULT realTimeSet = S_OK, registerSink = S_OK, setFile = S_OK, textData = S_OK;
+    HRESULT deviceNumSet = S_OK, flush = S_OK;
+};
+
+// What the fakes were given, in the order of the calls where it matters.
+struct FakeSapi4Calls {
+    int enumerators = 0, devices = 0, fileDests = 0;
+    std::optional<TTSMODEINFOW> findPattern;
+    bool findRankingNull = false;
+    std::vector<GUID> selects;
+    IUnknown* selectDest = nullptr; // compared, never used
+    std::optional<WORD> realTime;
+    std::u16string setPath;
+    DWORD setFlags = 0;
+    void* registeredSink = nullptr;
+    IID registerIid{};
+    std::vector<DWORD> unregistered;
+    VOICECHARSET charset = 99;
+    DWORD textFlags = 99;
+    std::u16string text; // the last
+    DWORD textBytes = 0;
+    void* bufNotify = reinterpret_cast<void*>(1);
+    IID bufIid{};
+    std::optional<DWORD> deviceNum;
+    // Every attribute set, as "speed=150", "pitch=0", "volume=65535".
+    std::vector<std::string> attributeSets;
+    // "Flush", "UnRegister", "AudioReset" and the releases of the engine
+    // ("~Central"), the file ("~File") and the device ("~Device").
+    std::vector<std::string> log;
+};
+
+struct FakeSapi4State {
+    FakeSapi4State();
+    ~FakeSapi4State();
+    // Taken by the fakes; a test takes it to read or change the state while a
+    // worker runs.
+    std::mutex mutex;
+    std::vector<FakeSapi4Mode> modes;
+    FakeSapi4Results results;
+    FakeSapi4Calls calls;
+    // How speech plays, set before the job starts.
+    bool endless = true;                 // AudioStop never comes
+    unsigned speechMs = 0;               // time from TextData to AudioStop
+    bool postStopAtOnce = false;         // AudioStop queued before TextData returns
+    std::shared_ptr<Event> textDataGate; // TextData waits for it before speaking
+    std::shared_ptr<Event> returnGate;   // ... and after, before it returns
+    // Every text and file, and counts of what a job did.
+    std::vector<std::u16string> texts;
+    std::vector<std::u16string> filePaths;
+    int audioResets = 0;
+    int flushes = 0;
+    int registrations = 0, unregistrations = 0;
+    std::atomic<int> liveObjects{0};
+    std::atomic<int> textDataCalls{0};
+    std::unique_ptr<FakeJobScheduler> scheduler;
+};
+
 class FakeSapi4Runtime {
 public:
     FakeSapi4Runtime();
@@ -57,77 +119,13 @@ public:
 
     static constexpr DWORD kSinkKey = 7;
 
-    // Results the fake objects give; a class marked missing is not registered.
-    struct Results {
-        bool enumeratorMissing = false, fileDestMissing = false, deviceMissing = false;
-        HRESULT createDevice = S_OK; // a success other than S_OK is still an object
-        HRESULT find = S_OK, select = S_OK, queryAttributes = S_OK;
-        HRESULT realTimeSet = S_OK, registerSink = S_OK, setFile = S_OK, textData = S_OK;
-        HRESULT deviceNumSet = S_OK, flush = S_OK;
-    };
-    // What the fakes were given, in the order of the calls where it matters.
-    struct Calls {
-        int enumerators = 0, devices = 0, fileDests = 0;
-        std::optional<TTSMODEINFOW> findPattern;
-        bool findRankingNull = false;
-        std::vector<GUID> selects;
-        IUnknown* selectDest = nullptr; // compared, never used
-        std::optional<WORD> realTime;
-        std::u16string setPath;
-        DWORD setFlags = 0;
-        void* registeredSink = nullptr;
-        IID registerIid{};
-        std::vector<DWORD> unregistered;
-        VOICECHARSET charset = 99;
-        DWORD textFlags = 99;
-        std::u16string text; // the last
-        DWORD textBytes = 0;
-        void* bufNotify = reinterpret_cast<void*>(1);
-        IID bufIid{};
-        std::optional<DWORD> deviceNum;
-        // Every attribute set, as "speed=150", "pitch=0", "volume=65535".
-        std::vector<std::string> attributeSets;
-        // "Flush", "UnRegister", "AudioReset" and the releases of the engine
-        // ("~Central"), the file ("~File") and the device ("~Device").
-        std::vector<std::string> log;
-    };
-    // The step at which a job's speech fails.
-    enum class Failure { None, Find, Select, Register, SetFile, TextData };
-
-    struct State {
-        State();
-        ~State();
-        // Taken by the fakes; a test takes it to read or change the state
-        // while a worker runs.
-        std::mutex mutex;
-        std::vector<FakeSapi4Mode> modes;
-        Results results;
-        Calls calls;
-        Failure failAt = Failure::None;
-        // How speech plays, set before the job starts.
-        bool endless = true;                 // AudioStop never comes
-        unsigned speechMs = 0;               // time from TextData to AudioStop
-        bool postStopAtOnce = false;         // AudioStop queued before TextData returns
-        std::shared_ptr<Event> textDataGate; // TextData waits for it before speaking
-        std::shared_ptr<Event> returnGate;   // ... and after, before it returns
-        // Every text and file, and counts of what a job did.
-        std::vector<std::u16string> texts;
-        std::vector<std::u16string> filePaths;
-        int audioResets = 0;
-        int flushes = 0;
-        int registrations = 0, unregistrations = 0;
-        std::atomic<int> liveObjects{0};
-        std::atomic<int> textDataCalls{0};
-        std::unique_ptr<FakeJobScheduler> scheduler;
-    };
-
-    State& state() { return *m_state; }
-    Results& results() { return m_state->results; }
-    Calls& calls() { return m_state->calls; }
+    FakeSapi4State& State() { return *m_state; }
+    FakeSapi4Results& Results() { return m_state->results; }
+    FakeSapi4Calls& Calls() { return m_state->calls; }
     // Fake objects alive right now.
     int Alive() const { return m_state->liveObjects; }
 
 private:
-    std::shared_ptr<State> m_state;
+    std::shared_ptr<FakeSapi4State> m_state;
     std::vector<std::unique_ptr<ScopedClassOverride>> m_overrides;
 };

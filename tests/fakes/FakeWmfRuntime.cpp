@@ -360,15 +360,15 @@ const std::vector<std::u16string>* FakeWmfState::Group(DWORD codec) const {
 }
 
 FakeWmfRuntime::FakeWmfRuntime()
-    : state_(std::make_shared<FakeWmfState>()),
-      profileManager_(CLSID_WMProfileManager,
-                      [s = state_](REFIID riid, void** ppv) -> HRESULT {
-                          HRESULT hr = s->Call("WMCreateProfileManager");
-                          if (FAILED(hr))
-                              return hr;
-                          return CreateComInstance<FakeProfileManager>(riid, ppv, s);
-                      }),
-      writer_(CLSID_WMWriter, [s = state_](REFIID riid, void** ppv) -> HRESULT {
+    : m_state(std::make_shared<FakeWmfState>()),
+      m_profileManager(CLSID_WMProfileManager,
+                       [s = m_state](REFIID riid, void** ppv) -> HRESULT {
+                           HRESULT hr = s->Call("WMCreateProfileManager");
+                           if (FAILED(hr))
+                               return hr;
+                           return CreateComInstance<FakeProfileManager>(riid, ppv, s);
+                       }),
+      m_writer(CLSID_WMWriter, [s = m_state](REFIID riid, void** ppv) -> HRESULT {
           HRESULT hr = s->Call("WMCreateWriter");
           if (FAILED(hr))
               return hr;

@@ -78,16 +78,16 @@ struct FakeWmfState {
 class FakeWmfRuntime {
 public:
     FakeWmfRuntime();
-    FakeWmfState& state() const { return *state_; }
-    FakeWmfState* operator->() const { return state_.get(); }
+    FakeWmfState& State() const { return *m_state; }
+    FakeWmfState* operator->() const { return m_state.get(); }
 
     // The call fails with hr after `after` successful calls.
     void FailOn(const std::string& call, HRESULT hr = E_FAIL, int after = 0) {
-        state_->failures[call] = {hr, after};
+        m_state->failures[call] = {hr, after};
     }
 
 private:
-    std::shared_ptr<FakeWmfState> state_;
-    ScopedClassOverride profileManager_;
-    ScopedClassOverride writer_;
+    std::shared_ptr<FakeWmfState> m_state;
+    ScopedClassOverride m_profileManager;
+    ScopedClassOverride m_writer;
 };

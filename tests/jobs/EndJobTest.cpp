@@ -35,8 +35,8 @@ TEST_F(EndJobTest, WriteJobsLeaveTheirOutputAndNothingElse) {
 }
 
 TEST_F(EndJobTest, StopDuringWriteDeletesThePartialFileAndConvertsNothing) {
-    sapi4.state().endless = true;
-    sapi5.state().endless = true;
+    sapi4.State().endless = true;
+    sapi5.State().endless = true;
     for (int voice : {0, 2}) {
         host.voicePosition = voice;
         host.ChooseOutput(folder.U16("talk.mp3"), OutputKind::Mp3);
@@ -97,13 +97,13 @@ TEST_F(EndJobTest, IntermediateNamesSkipTakenOnesAndReserveTheirName) {
 
 TEST_F(EndJobTest, HungSapi4WorkerIsGivenUpAndStopsAtItsNextSafePoint) {
     auto gate = std::make_shared<Event>(false);
-    sapi4.state().textDataGate = gate;
+    sapi4.State().textDataGate = gate;
     host.ChooseOutput(folder.U16("hung.wav"));
     control->StartJob(false, false);
-    ASSERT_TRUE(Eventually([&] { return sapi4.state().textDataCalls.load() == 1; }));
+    ASSERT_TRUE(Eventually([&] { return sapi4.State().textDataCalls.load() == 1; }));
     {
-        std::lock_guard lock(sapi4.state().mutex);
-        sapi4.state().textDataGate = nullptr;
+        std::lock_guard lock(sapi4.State().mutex);
+        sapi4.State().textDataGate = nullptr;
     }
     const Sapi4Engine* before = &control->Sapi4();
 
@@ -119,8 +119,7 @@ TEST_F(EndJobTest, HungSapi4WorkerIsGivenUpAndStopsAtItsNextSafePoint) {
 
     // Let the hung engine call return: the worker finds its job stopped.
     gate->Set();
-    ASSERT_TRUE(Eventually(
-        [&] { return !Exists(folder / "hung.wav") && sapi4.state().liveObjects.load() == 0; }));
+    ASSERT_TRUE(Eventually([&] { return !Exists(folder / "hung.wav") && sapi4.Alive() == 0; }));
     EXPECT_TRUE(FakeJobWav::IsComplete(folder / "next.wav"));
     EXPECT_TRUE(messages.Boxes().empty());
 }
@@ -131,10 +130,10 @@ TEST_F(EndJobTest, HungSapi4WorkerOutlivesTheFrameAndItsSink) {
                                                   std::make_unique<Sapi5Engine>());
     frameJobs->CreateStopEvent();
     auto gate = std::make_shared<Event>(false);
-    sapi4.state().textDataGate = gate;
+    sapi4.State().textDataGate = gate;
     host.ChooseOutput(folder.U16("hung.wma"), OutputKind::Wma);
     frameJobs->StartJob(false, false);
-    ASSERT_TRUE(Eventually([&] { return sapi4.state().textDataCalls.load() == 1; }));
+    ASSERT_TRUE(Eventually([&] { return sapi4.State().textDataCalls.load() == 1; }));
 
     frameJobs->EndJob();
     frameJobs->CloseStopEvent();
@@ -142,20 +141,20 @@ TEST_F(EndJobTest, HungSapi4WorkerOutlivesTheFrameAndItsSink) {
 
     // The worker comes back, stops, unregisters its sink and removes its file.
     gate->Set();
-    ASSERT_TRUE(Eventually([&] { return sapi4.state().liveObjects.load() == 0; }));
+    ASSERT_TRUE(Eventually([&] { return sapi4.Alive() == 0; }));
     EXPECT_TRUE(Eventually([&] { return folder.Files().empty(); }));
     EXPECT_TRUE(messages.Boxes().empty());
-    std::lock_guard lock(sapi4.state().mutex);
-    EXPECT_EQ(sapi4.state().unregistrations, 1);
+    std::lock_guard lock(sapi4.State().mutex);
+    EXPECT_EQ(sapi4.State().unregistrations, 1);
 }
 
 TEST_F(EndJobTest, HungSapi5WorkerOutlivesTheControlWithoutHarm) {
     auto gate = std::make_shared<Event>(false);
-    sapi5.state().speakGate = gate;
+    sapi5.State().speakGate = gate;
     host.voicePosition = 3;
     host.ChooseOutput(folder.U16("hung.mp3"), OutputKind::Mp3);
     control->StartJob(false, false);
-    ASSERT_TRUE(Eventually([&] { return sapi5.state().speakCalls.load() == 1; }));
+    ASSERT_TRUE(Eventually([&] { return sapi5.State().speakCalls.load() == 1; }));
 
     control->EndJob();
     EXPECT_FALSE(control->IsJobRunning());
@@ -165,12 +164,12 @@ TEST_F(EndJobTest, HungSapi5WorkerOutlivesTheControlWithoutHarm) {
     // The engine fails once it comes back: its message still has somewhere
     // to go, and the reserved intermediate file is removed.
     {
-        std::lock_guard lock(sapi5.state().mutex);
-        sapi5.state().failAt = FakeJobSapi5Runtime::Failure::Speak;
+        std::lock_guard lock(sapi5.State().mutex);
+        sapi5.Results().speak = E_FAIL;
     }
     gate->Set();
     ASSERT_TRUE(Eventually([&] { return messages.Boxes().size() == 1u; }));
-    ASSERT_TRUE(Eventually([&] { return sapi5.state().liveObjects.load() == 0; }));
+    ASSERT_TRUE(Eventually([&] { return sapi5.Alive() == 0; }));
     EXPECT_EQ(messages.Ids(), std::vector<UINT>{IDS_SP_SPEAK});
     EXPECT_TRUE(Eventually([&] { return folder.Files().empty(); }));
 }

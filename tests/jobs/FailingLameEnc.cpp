@@ -31,104 +31,104 @@ struct Plan {
     pid_t encoderThread = 0;
 };
 
-Plan& plan() {
+Plan& SharedPlan() {
     static auto* p = new Plan;
     return *p;
 }
 
-void* real() {
+void* RealLibrary() {
     static void* library = ::dlopen(REAL_LAME_ENC, RTLD_NOW | RTLD_LOCAL);
     return library;
 }
 
-template <typename F> F lookUp(const char* name) {
-    return reinterpret_cast<F>(::dlsym(real(), name));
+template <typename F> F LookUp(const char* name) {
+    return reinterpret_cast<F>(::dlsym(RealLibrary(), name));
 }
 
-bool fails(const char* call) {
-    std::lock_guard lock(plan().mutex);
-    return plan().counts[call]++ == plan().failIndex && plan().failCall == call;
+bool Fails(const char* call) {
+    std::lock_guard lock(SharedPlan().mutex);
+    return SharedPlan().counts[call]++ == SharedPlan().failIndex && SharedPlan().failCall == call;
 }
 
 } // namespace
 
 // Clears the counts; the `index`-th call (from 0) of `call` fails from now on.
 FAILING_EXPORT void failingLameArm(const char* call, int index) {
-    std::lock_guard lock(plan().mutex);
-    plan().counts.clear();
-    plan().failCall = call ? call : "";
-    plan().failIndex = index;
+    std::lock_guard lock(SharedPlan().mutex);
+    SharedPlan().counts.clear();
+    SharedPlan().failCall = call ? call : "";
+    SharedPlan().failIndex = index;
 }
 
 FAILING_EXPORT int failingLameCount(const char* call) {
-    std::lock_guard lock(plan().mutex);
-    return plan().counts[call];
+    std::lock_guard lock(SharedPlan().mutex);
+    return SharedPlan().counts[call];
 }
 
 FAILING_EXPORT BE_ERR beInitStream(BE_CONFIG* config, DWORD* samples, DWORD* bufferSize,
                                    PHBE_STREAM stream) {
-    if (fails("beInitStream"))
+    if (Fails("beInitStream"))
         return BE_ERR_NO_MORE_HANDLES;
-    return lookUp<BEINITSTREAM>("beInitStream")(config, samples, bufferSize, stream);
+    return LookUp<BEINITSTREAM>("beInitStream")(config, samples, bufferSize, stream);
 }
 
 // Every encode call takes at least `paceMs` from now on.
 FAILING_EXPORT void failingLamePace(unsigned paceMs) {
-    std::lock_guard lock(plan().mutex);
-    plan().paceMs = paceMs;
+    std::lock_guard lock(SharedPlan().mutex);
+    SharedPlan().paceMs = paceMs;
 }
 
 // While held, encode calls wait inside the library.
 FAILING_EXPORT void failingLameHold(bool held) {
-    std::lock_guard lock(plan().mutex);
-    plan().held = held;
-    plan().released.notify_all();
+    std::lock_guard lock(SharedPlan().mutex);
+    SharedPlan().held = held;
+    SharedPlan().released.notify_all();
 }
 
 // The thread of the last encode call (0: none yet).
 FAILING_EXPORT pid_t failingLameEncoderThread() {
-    std::lock_guard lock(plan().mutex);
-    return plan().encoderThread;
+    std::lock_guard lock(SharedPlan().mutex);
+    return SharedPlan().encoderThread;
 }
 
 FAILING_EXPORT BE_ERR beEncodeChunk(HBE_STREAM stream, DWORD count, short* samples, BYTE* output,
                                     DWORD* outputBytes) {
     unsigned paceMs;
     {
-        std::unique_lock lock(plan().mutex);
-        plan().encoderThread = ::gettid();
-        plan().released.wait(lock, [] { return !plan().held; });
-        paceMs = plan().paceMs;
+        std::unique_lock lock(SharedPlan().mutex);
+        SharedPlan().encoderThread = ::gettid();
+        SharedPlan().released.wait(lock, [] { return !SharedPlan().held; });
+        paceMs = SharedPlan().paceMs;
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(paceMs));
-    if (fails("beEncodeChunk"))
+    if (Fails("beEncodeChunk"))
         return BE_ERR_BUFFER_TOO_SMALL;
-    return lookUp<BEENCODECHUNK>("beEncodeChunk")(stream, count, samples, output, outputBytes);
+    return LookUp<BEENCODECHUNK>("beEncodeChunk")(stream, count, samples, output, outputBytes);
 }
 
 FAILING_EXPORT BE_ERR beDeinitStream(HBE_STREAM stream, BYTE* output, DWORD* outputBytes) {
-    if (fails("beDeinitStream"))
+    if (Fails("beDeinitStream"))
         return BE_ERR_BUFFER_TOO_SMALL;
-    return lookUp<BEDEINITSTREAM>("beDeinitStream")(stream, output, outputBytes);
+    return LookUp<BEDEINITSTREAM>("beDeinitStream")(stream, output, outputBytes);
 }
 
 // A failed close still lets go of the stream, as a library must.
 FAILING_EXPORT BE_ERR beCloseStream(HBE_STREAM stream) {
-    const bool failing = fails("beCloseStream");
-    const BE_ERR result = lookUp<BECLOSESTREAM>("beCloseStream")(stream);
+    const bool failing = Fails("beCloseStream");
+    const BE_ERR result = LookUp<BECLOSESTREAM>("beCloseStream")(stream);
     return failing ? BE_ERR_INVALID_HANDLE : result;
 }
 
 FAILING_EXPORT void beVersion(BE_VERSION* version) {
-    lookUp<BEVERSION>("beVersion")(version);
+    LookUp<BEVERSION>("beVersion")(version);
 }
 
 FAILING_EXPORT BE_ERR beWriteVBRHeader(const char* mp3Path) {
-    if (fails("beWriteVBRHeader"))
+    if (Fails("beWriteVBRHeader"))
         return BE_ERR_INVALID_FORMAT_PARAMETERS;
-    return lookUp<BEWRITEVBRHEADER>("beWriteVBRHeader")(mp3Path);
+    return LookUp<BEWRITEVBRHEADER>("beWriteVBRHeader")(mp3Path);
 }
 
 FAILING_EXPORT BE_ERR beWriteInfoTag(HBE_STREAM stream, const char* mp3Path) {
-    return lookUp<BEWRITEINFOTAG>("beWriteInfoTag")(stream, mp3Path);
+    return LookUp<BEWRITEINFOTAG>("beWriteInfoTag")(stream, mp3Path);
 }

@@ -31,72 +31,72 @@ private:
     };
     class Writer;
 
-    std::shared_ptr<Plan> plan_ = std::make_shared<Plan>();
-    ScopedClassOverride override_;
+    std::shared_ptr<Plan> m_plan = std::make_shared<Plan>();
+    ScopedClassOverride m_override;
 };
 
 class FailingWmaWriter::Writer : public ComObject<Writer, IWMWriter, IWMWriterPreprocess> {
 public:
-    Writer(std::shared_ptr<Plan> plan, IWMWriter* inner) : plan_(std::move(plan)), inner_(inner) {
-        inner_->QueryInterface(IID_IWMWriterPreprocess, reinterpret_cast<void**>(&preprocess_));
+    Writer(std::shared_ptr<Plan> plan, IWMWriter* inner) : m_plan(std::move(plan)), m_inner(inner) {
+        m_inner->QueryInterface(IID_IWMWriterPreprocess, reinterpret_cast<void**>(&m_preprocess));
     }
     ~Writer() override {
-        SafeRelease(preprocess_);
-        SafeRelease(inner_);
+        SafeRelease(m_preprocess);
+        SafeRelease(m_inner);
     }
 
-    HRESULT SetProfile(IWMProfile* p) override { return inner_->SetProfile(p); }
+    HRESULT SetProfile(IWMProfile* p) override { return m_inner->SetProfile(p); }
     HRESULT SetOutputFilename(LPCWSTR name) override {
-        return Refused("SetOutputFilename") ? E_FAIL : inner_->SetOutputFilename(name);
+        return Refused("SetOutputFilename") ? E_FAIL : m_inner->SetOutputFilename(name);
     }
-    HRESULT GetInputCount(DWORD* n) override { return inner_->GetInputCount(n); }
+    HRESULT GetInputCount(DWORD* n) override { return m_inner->GetInputCount(n); }
     HRESULT GetInputProps(DWORD i, IWMInputMediaProps** p) override {
-        return inner_->GetInputProps(i, p);
+        return m_inner->GetInputProps(i, p);
     }
     HRESULT SetInputProps(DWORD i, IWMInputMediaProps* p) override {
-        return inner_->SetInputProps(i, p);
+        return m_inner->SetInputProps(i, p);
     }
     HRESULT BeginWriting() override {
-        return Refused("BeginWriting") ? E_FAIL : inner_->BeginWriting();
+        return Refused("BeginWriting") ? E_FAIL : m_inner->BeginWriting();
     }
     // The real writer still completes and closes its file.
     HRESULT EndWriting() override {
         const bool refused = Refused("EndWriting");
-        const HRESULT hr = inner_->EndWriting();
+        const HRESULT hr = m_inner->EndWriting();
         return refused ? E_FAIL : hr;
     }
     HRESULT AllocateSample(DWORD size, INSSBuffer** s) override {
-        return Refused("AllocateSample") ? E_OUTOFMEMORY : inner_->AllocateSample(size, s);
+        return Refused("AllocateSample") ? E_OUTOFMEMORY : m_inner->AllocateSample(size, s);
     }
     HRESULT WriteSample(DWORD i, QWORD t, DWORD f, INSSBuffer* s) override {
-        return Refused("WriteSample") ? E_FAIL : inner_->WriteSample(i, t, f, s);
+        return Refused("WriteSample") ? E_FAIL : m_inner->WriteSample(i, t, f, s);
     }
     HRESULT GetMaxPreprocessingPasses(DWORD i, DWORD f, DWORD* n) override {
-        return preprocess_->GetMaxPreprocessingPasses(i, f, n);
+        return m_preprocess->GetMaxPreprocessingPasses(i, f, n);
     }
     HRESULT SetNumPreprocessingPasses(DWORD i, DWORD f, DWORD n) override {
-        return preprocess_->SetNumPreprocessingPasses(i, f, n);
+        return m_preprocess->SetNumPreprocessingPasses(i, f, n);
     }
     HRESULT BeginPreprocessingPass(DWORD i, DWORD f) override {
-        return preprocess_->BeginPreprocessingPass(i, f);
+        return m_preprocess->BeginPreprocessingPass(i, f);
     }
     HRESULT PreprocessSample(DWORD i, QWORD t, DWORD f, INSSBuffer* s) override {
-        return preprocess_->PreprocessSample(i, t, f, s);
+        return m_preprocess->PreprocessSample(i, t, f, s);
     }
     HRESULT EndPreprocessingPass(DWORD i, DWORD f) override {
-        return preprocess_->EndPreprocessingPass(i, f);
+        return m_preprocess->EndPreprocessingPass(i, f);
     }
 
 private:
-    bool Refused(const char* call) { return plan_->Fails(call); }
+    bool Refused(const char* call) { return m_plan->Fails(call); }
 
-    std::shared_ptr<Plan> plan_;
-    IWMWriter* inner_;
-    IWMWriterPreprocess* preprocess_ = nullptr;
+    std::shared_ptr<Plan> m_plan;
+    IWMWriter* m_inner;
+    IWMWriterPreprocess* m_preprocess = nullptr;
 };
 
 inline FailingWmaWriter::FailingWmaWriter()
-    : override_(CLSID_WMWriter, [plan = plan_](REFIID riid, void** ppv) {
+    : m_override(CLSID_WMWriter, [plan = m_plan](REFIID riid, void** ppv) {
           IWMWriter* inner = nullptr;
           HRESULT hr = CreateComInstance<WMWriter>(IID_IWMWriter, reinterpret_cast<void**>(&inner));
           if (FAILED(hr))
@@ -105,13 +105,13 @@ inline FailingWmaWriter::FailingWmaWriter()
       }) {}
 
 inline void FailingWmaWriter::Arm(const std::string& call, int index) {
-    std::lock_guard lock(plan_->mutex);
-    plan_->counts.clear();
-    plan_->call = call;
-    plan_->index = index;
+    std::lock_guard lock(m_plan->mutex);
+    m_plan->counts.clear();
+    m_plan->call = call;
+    m_plan->index = index;
 }
 
 inline int FailingWmaWriter::Count(const std::string& call) {
-    std::lock_guard lock(plan_->mutex);
-    return plan_->counts[call];
+    std::lock_guard lock(m_plan->mutex);
+    return m_plan->counts[call];
 }

@@ -44,8 +44,8 @@ protected:
     }
     void SetUp() override {
         av_log_set_level(AV_LOG_QUIET); // damaged files are expected here
-        lame_ = ::dlopen(FAILING_LAME_ENC, RTLD_NOW);
-        ASSERT_NE(lame_, nullptr);
+        lame = ::dlopen(FAILING_LAME_ENC, RTLD_NOW);
+        ASSERT_NE(lame, nullptr);
         Mp3Encoder::setLibraryPath(FAILING_LAME_ENC);
         control = std::make_unique<JobControl>(host, std::make_unique<Sapi4Engine>(),
                                                std::make_unique<Sapi5Engine>());
@@ -58,14 +58,14 @@ protected:
         control->CloseStopEvent();
         Mp3Encoder::setLibraryPath("");
         ArmLame("", -1);
-        ::dlclose(lame_);
+        ::dlclose(lame);
     }
 
     void ArmLame(const char* call, int index) {
-        reinterpret_cast<void (*)(const char*, int)>(::dlsym(lame_, "failingLameArm"))(call, index);
+        reinterpret_cast<void (*)(const char*, int)>(::dlsym(lame, "failingLameArm"))(call, index);
     }
     int LameCount(const char* call) {
-        return reinterpret_cast<int (*)(const char*)>(::dlsym(lame_, "failingLameCount"))(call);
+        return reinterpret_cast<int (*)(const char*)>(::dlsym(lame, "failingLameCount"))(call);
     }
 
     std::vector<Fault> Faults(OutputKind kind) {
@@ -130,13 +130,13 @@ protected:
         return {names.begin(), names.end()};
     }
 
-    ComThread com;
+    ComApartment com;
     ScratchFolder folder;
     RecordingMessageService messages;
     FakeJobHost host;
     FailingWmaWriter writer;
     std::unique_ptr<JobControl> control;
-    void* lame_ = nullptr;
+    void* lame = nullptr;
 };
 
 TEST_F(FaultInjectionTest, EveryCallOfAWriteJobFailsInTurn) {

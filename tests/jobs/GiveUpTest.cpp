@@ -17,7 +17,7 @@ TEST(GiveUpTest, ConversionOutlastingTheWaitIsAbandonedAndLeavesNoFile) {
     const auto count = reinterpret_cast<int (*)(const char*)>(::dlsym(lame, "failingLameCount"));
     Mp3Encoder::setLibraryPath(FAILING_LAME_ENC);
 
-    ComThread com;
+    ComApartment com;
     ScratchFolder folder;
     RecordingMessageService messages;
     FakeJobHost host;

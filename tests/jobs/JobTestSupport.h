@@ -11,8 +11,11 @@
 #include "tests/fakes/FakeJobHost.h"
 #include "tests/fakes/FakeJobWav.h"
 #include "tests/fakes/FakeSapi4Runtime.h"
+#include "tests/fakes/FakeSapi5Runtime.h"
 #include "tests/fakes/RecordingMessageService.h"
-#include "tests/jobs/FakeJobSapi5Runtime.h"
+#include "tests/support/ComApartment.h"
+#include "tests/support/Eventually.h"
+#include "tests/support/FileBytes.h"
 #include "tests/support/ScratchFolder.h"
 
 #include <chrono>
@@ -20,50 +23,30 @@
 #include <fstream>
 #include <functional>
 #include <gtest/gtest.h>
-#include <iterator>
 #include <memory>
 #include <string>
 #include <thread>
 #include <vector>
 
-// Polls until `done` holds; the bound only keeps a broken build from hanging.
-inline bool Eventually(const std::function<bool()>& done,
-                       std::chrono::seconds bound = std::chrono::seconds(60)) {
-    const auto until = std::chrono::steady_clock::now() + bound;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > until)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return true;
-}
-
 inline bool Exists(const std::filesystem::path& p) {
     return std::filesystem::exists(p);
 }
 
-inline std::string ReadAll(const std::filesystem::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
+// Speech ends by itself, as the real runtimes' does, and SAPI 5 offers the
+// tokens "Anna" and "Boris".
+inline void UseJobRuntimes(FakeSapi4Runtime& sapi4, FakeSapi5Runtime& sapi5) {
+    sapi4.State().endless = false;
+    sapi5.State().endless = false;
+    for (const char16_t* name : {u"Anna", u"Boris"})
+        sapi5.AddToken(std::u16string(u"Fake\\") + name, {{u"", name}});
 }
-
-inline void WriteAll(const std::filesystem::path& p, const std::string& content) {
-    std::ofstream(p, std::ios::binary) << content;
-}
-
-class ComThread {
-public:
-    ComThread() { CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); }
-    ~ComThread() { CoUninitialize(); }
-};
 
 // Two fake SAPI 4 voices (positions 0 and 1) and the fake SAPI 5 tokens
 // "Anna" and "Boris" (positions 2 and 3).
 class JobControlTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        // Speech ends by itself, as the real runtime's does.
-        sapi4.state().endless = false;
+        UseJobRuntimes(sapi4, sapi5);
         sapi4Voices = {FakeSapi4Runtime::Voice(u"Kal"), FakeSapi4Runtime::Voice(u"Slt")};
         control = MakeControl();
         control->CreateStopEvent();
@@ -85,11 +68,11 @@ protected:
         return Eventually([&] { return !control->IsJobRunning(); });
     }
 
-    ComThread com;
+    ComApartment com;
     ScratchFolder folder;
     RecordingMessageService messages;
     FakeSapi4Runtime sapi4;
-    FakeJobSapi5Runtime sapi5;
+    FakeSapi5Runtime sapi5;
     FakeJobHost host;
     std::vector<CSAPI4VoiceInfo> sapi4Voices;
     std::unique_ptr<JobControl> control;

@@ -68,7 +68,7 @@ protected:
         ASSERT_TRUE(window->loadLibrary());
     }
 
-    ComThread com;
+    ComApartment com;
     ScratchFolder folder;
     RecordingMessageService messages;
     FakeJobHost host;

@@ -73,7 +73,7 @@ protected:
         ASSERT_TRUE(Eventually([&] { return !control->IsJobRunning(); }));
     }
 
-    ComThread com;
+    ComApartment com;
     ScratchFolder folder;
     RecordingMessageService messages;
     FakeJobHost host;

@@ -17,12 +17,12 @@ protected:
         ASSERT_TRUE(JobEnds());
     }
     std::vector<std::u16string> Sapi4Texts() {
-        std::lock_guard lock(sapi4.state().mutex);
-        return sapi4.state().texts;
+        std::lock_guard lock(sapi4.State().mutex);
+        return sapi4.State().texts;
     }
     std::vector<std::u16string> Sapi5Texts() {
-        std::lock_guard lock(sapi5.state().mutex);
-        return sapi5.state().texts;
+        std::lock_guard lock(sapi5.State().mutex);
+        return sapi5.State().texts;
     }
 };
 
@@ -108,8 +108,8 @@ TEST_F(StartJobTest, Sapi5JobsCarryAllThreeElementsAndTheTextUnescaped) {
     EXPECT_EQ(control->Job().streamFormat, 7);
     ASSERT_EQ(Sapi5Texts().size(), 1u);
     EXPECT_EQ(Sapi5Texts()[0], expected);
-    std::lock_guard lock(sapi5.state().mutex);
-    EXPECT_EQ(sapi5.state().voicesUsed, std::vector<std::u16string>{u"Boris"});
+    std::lock_guard lock(sapi5.State().mutex);
+    EXPECT_EQ(sapi5.State().voicesUsed, std::vector<std::u16string>{u"Boris"});
 }
 
 TEST_F(StartJobTest, Sapi5PositionAndQualityFallbacks) {
@@ -152,7 +152,7 @@ TEST_F(StartJobTest, TextSelectionAndEmptyText) {
     EXPECT_EQ(control->Job().speak, FALSE);
     EXPECT_EQ(host.dialogRuns, 0);
     EXPECT_TRUE(messages.Boxes().empty());
-    EXPECT_EQ(sapi4.state().textDataCalls.load(), 3);
+    EXPECT_EQ(sapi4.State().textDataCalls.load(), 3);
 }
 
 TEST_F(StartJobTest, NoVoiceSelectedAsksForOne) {
@@ -162,7 +162,7 @@ TEST_F(StartJobTest, NoVoiceSelectedAsksForOne) {
     EXPECT_EQ(host.dialogRuns, 0);
     ASSERT_EQ(messages.Ids(), std::vector<UINT>{IDS_SELECT_VOICE});
     EXPECT_EQ(messages.Boxes()[0].type, MB_OK | MB_ICONINFORMATION);
-    EXPECT_EQ(sapi4.state().textDataCalls.load(), 0);
+    EXPECT_EQ(sapi4.State().textDataCalls.load(), 0);
 }
 
 TEST_F(StartJobTest, CancelledDialogKeepsTheEarlierOutputChoice) {
@@ -185,11 +185,11 @@ TEST_F(StartJobTest, CancelledDialogKeepsTheEarlierOutputChoice) {
 
     host.dialogAccepted = false;
     host.dialogChoice = OutputFileChoice{folder.U16("second.wma"), OutputKind::Wma};
-    const int calls = sapi4.state().textDataCalls.load();
+    const int calls = sapi4.State().textDataCalls.load();
     control->StartJob(false, false);
     EXPECT_FALSE(control->IsJobRunning());
     EXPECT_EQ(host.dialogRuns, 2);
-    EXPECT_EQ(sapi4.state().textDataCalls.load(), calls);
+    EXPECT_EQ(sapi4.State().textDataCalls.load(), calls);
     EXPECT_EQ(control->Job().outputPath, first.outputPath);
     EXPECT_EQ(control->Job().outputKind, OutputKind::Mp3);
     EXPECT_EQ(control->Job().mp3Kbps, 128);
@@ -208,8 +208,8 @@ TEST_F(StartJobTest, EmptySapi5ListDoesNothingForSapi5Positions) {
     host.voicePosition = 2;
     control->StartJob(true, false);
     EXPECT_FALSE(control->IsJobRunning());
-    EXPECT_EQ(sapi5.state().speakCalls.load(), 0);
-    EXPECT_EQ(sapi4.state().textDataCalls.load(), 0);
+    EXPECT_EQ(sapi5.State().speakCalls.load(), 0);
+    EXPECT_EQ(sapi4.State().textDataCalls.load(), 0);
     EXPECT_TRUE(messages.Boxes().empty());
 }
 

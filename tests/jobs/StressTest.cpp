@@ -15,10 +15,10 @@ TEST_F(JobStressTest, TwoHundredJobsStartedAndStoppedAtRandom) {
 
     for (int i = 0; i < 200; ++i) {
         {
-            std::lock_guard lock4(sapi4.state().mutex);
-            std::lock_guard lock5(sapi5.state().mutex);
-            sapi4.state().speechMs = static_cast<unsigned>(below(5));
-            sapi5.state().speechMs = static_cast<unsigned>(below(5));
+            std::lock_guard lock4(sapi4.State().mutex);
+            std::lock_guard lock5(sapi5.State().mutex);
+            sapi4.State().speechMs = static_cast<unsigned>(below(5));
+            sapi5.State().speechMs = static_cast<unsigned>(below(5));
         }
         host.voicePosition = below(4);
         host.qualityPosition = below(36);
@@ -51,11 +51,11 @@ TEST_F(JobStressTest, TwoHundredJobsStartedAndStoppedAtRandom) {
         else
             EXPECT_GT(std::filesystem::file_size(folder / name), 0u) << name;
     }
-    EXPECT_EQ(sapi4.state().liveObjects.load(), 0);
+    EXPECT_EQ(sapi4.Alive(), 0);
     control->CloseStopEvent();
     control.reset();
-    EXPECT_EQ(sapi5.state().liveObjects.load(), 0);
-    EXPECT_EQ(sapi4.state().textDataCalls.load() + sapi5.state().speakCalls.load(), 200);
+    EXPECT_EQ(sapi5.Alive(), 0);
+    EXPECT_EQ(sapi4.State().textDataCalls.load() + sapi5.State().speakCalls.load(), 200);
 }
 
 } // namespace

@@ -13,7 +13,7 @@ namespace {
 class WorkerTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        sapi4.state().endless = false;
+        UseJobRuntimes(sapi4, sapi5);
         stopEvent = std::make_shared<Event>(false);
         cancel = std::make_shared<std::atomic<bool>>(false);
         sink.SetStopEvent(stopEvent);
@@ -65,11 +65,11 @@ protected:
         return read(state);
     }
 
-    ComThread com;
+    ComApartment com;
     ScratchFolder folder;
     RecordingMessageService messages;
     FakeSapi4Runtime sapi4;
-    FakeJobSapi5Runtime sapi5;
+    FakeSapi5Runtime sapi5;
     CTTSNotifySink sink;
     std::shared_ptr<Event> stopEvent;
     std::shared_ptr<std::atomic<bool>> cancel;
@@ -79,27 +79,27 @@ protected:
 };
 
 TEST_F(WorkerTest, Sapi4WriteEndsWithTheAudioStopAndKeepsACompleteFile) {
-    sapi4.state().speechMs = 5;
+    sapi4.State().speechMs = 5;
     Run(Context(true, false));
     EXPECT_TRUE(FakeJobWav::IsComplete(folder / "out.wav"));
     // EndSpeech resets the engine's audio once; a stopped job resets it twice.
-    EXPECT_EQ(Locked(sapi4.state(), [](auto& s) { return s.audioResets; }), 1);
-    EXPECT_EQ(Locked(sapi4.state(), [](auto& s) { return s.flushes; }), 1);
-    EXPECT_EQ(Locked(sapi4.state(), [](auto& s) { return s.unregistrations; }), 1);
+    EXPECT_EQ(Locked(sapi4.State(), [](auto& s) { return s.audioResets; }), 1);
+    EXPECT_EQ(Locked(sapi4.State(), [](auto& s) { return s.flushes; }), 1);
+    EXPECT_EQ(Locked(sapi4.State(), [](auto& s) { return s.unregistrations; }), 1);
     EXPECT_EQ(sapi4Engine->HeldEngine(), nullptr);
-    EXPECT_EQ(sapi4.state().liveObjects.load(), 0);
+    EXPECT_EQ(sapi4.Alive(), 0);
     EXPECT_TRUE(messages.Boxes().empty());
 }
 
 TEST_F(WorkerTest, Sapi4StopDuringSpeechResetsTheAudioAndDeletesThePartialFile) {
     for (bool speak : {false, true}) {
-        sapi4.state().endless = true;
+        sapi4.State().endless = true;
         Start(Context(true, speak));
         ASSERT_TRUE(
-            Eventually([&] { return sapi4.state().textDataCalls.load() == (speak ? 2 : 1); }));
+            Eventually([&] { return sapi4.State().textDataCalls.load() == (speak ? 2 : 1); }));
         Stop();
         Join();
-        EXPECT_EQ(Locked(sapi4.state(), [](auto& s) { return s.audioResets; }), speak ? 4 : 2);
+        EXPECT_EQ(Locked(sapi4.State(), [](auto& s) { return s.audioResets; }), speak ? 4 : 2);
         EXPECT_FALSE(Exists(folder / "out.wav"));
         EXPECT_EQ(sapi4Engine->HeldEngine(), nullptr);
         stopEvent->Reset();
@@ -111,95 +111,95 @@ TEST_F(WorkerTest, Sapi4CancelFlagDecidesWhenStopAndEndOfSpeechMeet) {
     // The quit message is queued and the stop requested before the worker
     // waits: cancelled, so stopped.
     auto gate = std::make_shared<Event>(false);
-    sapi4.state().postStopAtOnce = true;
-    sapi4.state().returnGate = gate;
+    sapi4.State().postStopAtOnce = true;
+    sapi4.State().returnGate = gate;
     Start(Context(true, false));
-    ASSERT_TRUE(Eventually([&] { return sapi4.state().textDataCalls.load() == 1; }));
+    ASSERT_TRUE(Eventually([&] { return sapi4.State().textDataCalls.load() == 1; }));
     Stop();
     gate->Set();
     Join();
     EXPECT_FALSE(Exists(folder / "out.wav"));
-    EXPECT_EQ(Locked(sapi4.state(), [](auto& s) { return s.audioResets; }), 2);
+    EXPECT_EQ(Locked(sapi4.State(), [](auto& s) { return s.audioResets; }), 2);
 
     // The stop event alone, as the sink signals it when it cannot post: the
     // job counts as finished and its file stays.
     stopEvent->Reset();
     cancel->store(false);
-    sapi4.state().postStopAtOnce = false;
-    sapi4.state().returnGate = nullptr;
-    sapi4.state().endless = true;
+    sapi4.State().postStopAtOnce = false;
+    sapi4.State().returnGate = nullptr;
+    sapi4.State().endless = true;
     Start(Context(true, false));
-    ASSERT_TRUE(Eventually([&] { return sapi4.state().textDataCalls.load() == 2; }));
+    ASSERT_TRUE(Eventually([&] { return sapi4.State().textDataCalls.load() == 2; }));
     stopEvent->Set();
     Join();
     EXPECT_TRUE(FakeJobWav::IsComplete(folder / "out.wav"));
-    EXPECT_EQ(Locked(sapi4.state(), [](auto& s) { return s.audioResets; }), 3);
+    EXPECT_EQ(Locked(sapi4.State(), [](auto& s) { return s.audioResets; }), 3);
 }
 
 TEST_F(WorkerTest, Sapi4FailedStartShowsOneMessageAndLeavesNoIntermediateFile) {
-    sapi4.state().failAt = FakeSapi4Runtime::Failure::TextData;
+    sapi4.Results().textData = E_FAIL;
     Run(Context(true, false, OutputKind::Mp3, "talk.mp3"));
     EXPECT_EQ(messages.Ids(), std::vector<UINT>{IDS_TTS_TEXTDATA});
     EXPECT_TRUE(folder.Files().empty());
 
     messages.Clear();
-    sapi4.state().failAt = FakeSapi4Runtime::Failure::Find;
+    sapi4.Results().find = E_FAIL;
     Run(Context(true, false, OutputKind::Wav));
     EXPECT_EQ(messages.Ids(), std::vector<UINT>{IDS_TTS_FIND_MODE});
     EXPECT_TRUE(folder.Files().empty());
 }
 
 TEST_F(WorkerTest, Sapi5WriteInTheChosenFormatEndsWithTheCompleteEvent) {
-    sapi5.state().speechMs = 5;
+    sapi5.State().speechMs = 5;
     auto context = Context(false, false);
     context->job.streamFormat = 7; // 8 kHz 16 bit stereo
     context->job.voiceIndex = 1;
     Run(context);
     EXPECT_TRUE(FakeJobWav::IsComplete(folder / "out.wav"));
-    EXPECT_EQ(Locked(sapi5.state(), [](auto& s) { return s.boundRates; }), std::vector<int>{8000});
-    EXPECT_EQ(Locked(sapi5.state(), [](auto& s) { return s.voicesUsed; }),
+    EXPECT_EQ(Locked(sapi5.State(), [](auto& s) { return s.boundRates; }), std::vector<int>{8000});
+    EXPECT_EQ(Locked(sapi5.State(), [](auto& s) { return s.voicesUsed; }),
               std::vector<std::u16string>{u"Boris"});
-    EXPECT_EQ(Locked(sapi5.state(), [](auto& s) { return s.purges; }), 0);
+    EXPECT_EQ(Locked(sapi5.State(), [](auto& s) { return s.calls.purges.size(); }), 0u);
     EXPECT_EQ(sapi5Engine->HeldVoice(), nullptr);
     EXPECT_EQ(sapi5Engine->HeldStream(), nullptr);
     EXPECT_TRUE(messages.Boxes().empty());
 }
 
 TEST_F(WorkerTest, Sapi5StopPurgesAndDeletesThePartialFile) {
-    sapi5.state().endless = true;
+    sapi5.State().endless = true;
     Start(Context(false, false, OutputKind::Wma, "talk.wma"));
-    ASSERT_TRUE(Eventually([&] { return sapi5.state().speakCalls.load() == 1; }));
+    ASSERT_TRUE(Eventually([&] { return sapi5.State().speakCalls.load() == 1; }));
     EXPECT_TRUE(Exists(folder / "talk.wma.wav"));
     // The SAPI 5 worker does not read the flag: the event alone stops it.
     stopEvent->Set();
     Join();
-    EXPECT_EQ(Locked(sapi5.state(), [](auto& s) { return s.purges; }), 1);
+    EXPECT_EQ(Locked(sapi5.State(), [](auto& s) { return s.calls.purges.size(); }), 1u);
     EXPECT_TRUE(folder.Files().empty());
 }
 
 TEST_F(WorkerTest, Sapi5StopEventWinsOverTheCompleteEvent) {
     auto gate = std::make_shared<Event>(false);
-    sapi5.state().completeAtOnce = true;
-    sapi5.state().returnGate = gate;
+    sapi5.State().completeAtOnce = true;
+    sapi5.State().returnGate = gate;
     Start(Context(false, false));
-    ASSERT_TRUE(Eventually([&] { return sapi5.state().speakCalls.load() == 1; }));
+    ASSERT_TRUE(Eventually([&] { return sapi5.State().speakCalls.load() == 1; }));
     stopEvent->Set();
     gate->Set();
     Join();
-    EXPECT_EQ(Locked(sapi5.state(), [](auto& s) { return s.purges; }), 1);
+    EXPECT_EQ(Locked(sapi5.State(), [](auto& s) { return s.calls.purges.size(); }), 1u);
     EXPECT_FALSE(Exists(folder / "out.wav"));
 }
 
 TEST_F(WorkerTest, Sapi5FailedStartShowsOneMessageAndLeavesNoIntermediateFile) {
-    sapi5.state().failAt = FakeJobSapi5Runtime::Failure::Speak;
+    sapi5.Results().speak = E_FAIL;
     Run(Context(false, false, OutputKind::Mp3, "talk.mp3"));
     EXPECT_EQ(messages.Ids(), std::vector<UINT>{IDS_SP_SPEAK});
     EXPECT_TRUE(folder.Files().empty());
 }
 
 TEST_F(WorkerTest, Sapi5SpeechThatFailedOnTheWayIsReportedAndLeavesNoFile) {
-    sapi5.state().speechMs = 5;
-    sapi5.state().speechResult = STG_E_MEDIUMFULL; // the disk filled while it spoke
+    sapi5.State().speechMs = 5;
+    sapi5.State().speechResult = STG_E_MEDIUMFULL; // the disk filled while it spoke
     Run(Context(false, false, OutputKind::Mp3, "talk.mp3"));
     EXPECT_EQ(messages.Ids(), std::vector<UINT>{IDS_SP_SPEAK});
     EXPECT_TRUE(folder.Files().empty());
@@ -221,10 +221,10 @@ TEST_F(WorkerTest, AMissingWavIsReportedOnceAndTheUsersFileStays) {
 TEST_F(WorkerTest, IntermediateFileNeverReplacesAFileOfTheUsers) {
     WriteAll(folder / "talk.mp3.wav", "mine");
     WriteAll(folder / "talk.mp3.1.wav", "mine too");
-    sapi4.state().endless = true;
+    sapi4.State().endless = true;
     Start(Context(true, false, OutputKind::Mp3, "talk.mp3"));
-    ASSERT_TRUE(Eventually([&] { return sapi4.state().textDataCalls.load() == 1; }));
-    EXPECT_EQ(Locked(sapi4.state(), [](auto& s) { return s.filePaths; }),
+    ASSERT_TRUE(Eventually([&] { return sapi4.State().textDataCalls.load() == 1; }));
+    EXPECT_EQ(Locked(sapi4.State(), [](auto& s) { return s.filePaths; }),
               std::vector<std::u16string>{folder.U16("talk.mp3.2.wav")});
     Stop();
     Join();

@@ -44,32 +44,32 @@ TEST(MessageService, WithoutAUserInterfaceNobodyAgreesToAnything) {
 class HeldBox : public MessageService {
 public:
     int ShowMessageBox(UINT, const std::u16string&, const std::u16string&, UINT) override {
-        std::unique_lock lock(mutex_);
-        shown_ = true;
-        changed_.notify_all();
-        changed_.wait(lock, [&] { return closed_; });
+        std::unique_lock lock(m_mutex);
+        m_shown = true;
+        m_changed.notify_all();
+        m_changed.wait(lock, [&] { return m_closed; });
         return IDOK;
     }
     void OpenUrl(const std::u16string&) override {}
     void WaitUntilShown() {
-        std::unique_lock lock(mutex_);
-        changed_.wait(lock, [&] { return shown_; });
+        std::unique_lock lock(m_mutex);
+        m_changed.wait(lock, [&] { return m_shown; });
     }
     void Close() {
-        std::lock_guard lock(mutex_);
-        closed_ = true;
-        changed_.notify_all();
+        std::lock_guard lock(m_mutex);
+        m_closed = true;
+        m_changed.notify_all();
     }
     bool IsClosed() {
-        std::lock_guard lock(mutex_);
-        return closed_;
+        std::lock_guard lock(m_mutex);
+        return m_closed;
     }
 
 private:
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    bool shown_ = false;
-    bool closed_ = false;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    bool m_shown = false;
+    bool m_closed = false;
 };
 
 TEST(MessageService, RemovingTheServiceWaitsForTheBoxesStillShownThroughIt) {

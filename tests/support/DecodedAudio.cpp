@@ -1,5 +1,6 @@
 #include "tests/support/DecodedAudio.h"
 
+#include "tests/support/FileBytes.h"
 #include "tests/support/WavBytes.h"
 
 #include <cmath>
@@ -136,10 +137,9 @@ std::vector<std::uint8_t> MakeTestSignal(const WAVEFORMATEX& format, double seco
 
 void WriteWavFile(const std::string& path, const WAVEFORMATEX& format,
                   const std::vector<std::uint8_t>& data) {
-    using wavbytes::chunk, wavbytes::le16, wavbytes::le32;
-    const std::string fmt = le16(format.wFormatTag) + le16(format.nChannels) +
-                            le32(format.nSamplesPerSec) + le32(format.nAvgBytesPerSec) +
-                            le16(format.nBlockAlign) + le16(format.wBitsPerSample);
-    wavbytes::write(path,
-                    wavbytes::riff(chunk("fmt ", fmt) + chunk("data", {data.begin(), data.end()})));
+    using WavBytes::Chunk, WavBytes::Le16, WavBytes::Le32;
+    const std::string fmt = Le16(format.wFormatTag) + Le16(format.nChannels) +
+                            Le32(format.nSamplesPerSec) + Le32(format.nAvgBytesPerSec) +
+                            Le16(format.nBlockAlign) + Le16(format.wBitsPerSample);
+    WriteAll(path, WavBytes::Riff(Chunk("fmt ", fmt) + Chunk("data", {data.begin(), data.end()})));
 }

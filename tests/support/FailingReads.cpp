@@ -45,6 +45,6 @@ FailingReads::~FailingReads() {
     g_armed = false;
 }
 
-int FailingReads::failures() const {
+int FailingReads::Failures() const {
     return g_failures;
 }

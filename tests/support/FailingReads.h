@@ -14,5 +14,5 @@ public:
     FailingReads(const FailingReads&) = delete;
     FailingReads& operator=(const FailingReads&) = delete;
 
-    int failures() const; // reads refused so far
+    int Failures() const; // reads refused so far
 };

@@ -7,19 +7,19 @@ namespace {
 
 class ApplicationEnvironment : public ::testing::Environment {
 public:
-    QApplication& app() {
-        if (!app_)
-            app_ = std::make_unique<QApplication>(argc_, argv_);
-        return *app_;
+    QApplication& App() {
+        if (!m_app)
+            m_app = std::make_unique<QApplication>(m_argc, m_argv);
+        return *m_app;
     }
-    void SetUp() override { app(); }
-    void TearDown() override { app_.reset(); }
+    void SetUp() override { App(); }
+    void TearDown() override { m_app.reset(); }
 
 private:
-    int argc_ = 1;
-    char name_[14] = "vocalith_test";
-    char* argv_[2] = {name_, nullptr};
-    std::unique_ptr<QApplication> app_;
+    int m_argc = 1;
+    char m_name[14] = "vocalith_test";
+    char* m_argv[2] = {m_name, nullptr};
+    std::unique_ptr<QApplication> m_app;
 };
 
 // gtest owns and deletes the environment.
@@ -29,5 +29,5 @@ ApplicationEnvironment* const g_environment = static_cast<ApplicationEnvironment
 } // namespace
 
 QApplication& TestApplication() {
-    return g_environment->app();
+    return g_environment->App();
 }

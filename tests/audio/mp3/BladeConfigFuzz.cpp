@@ -21,13 +21,13 @@ namespace {
 // The longest call LAME can ask for: 1152 samples per channel, two channels.
 constexpr DWORD kMostSamplesPerCall = 2 * 1152;
 
-void check(bool holds, const char* what) {
+void Check(bool holds, const char* what) {
     if (!holds) {
         std::fprintf(stderr, "broken: %s\n", what);
         std::abort();
     }
 }
-#define CHECK(condition) check(condition, #condition)
+#define CHECK(condition) Check(condition, #condition)
 
 } // namespace
 

@@ -5,11 +5,11 @@
 #define FAKE_EXPORT extern "C" __attribute__((visibility("default")))
 
 namespace {
-fakelame::Record g_record;
-fakelame::Behaviour g_behaviour;
+FakeLame::Record g_record;
+FakeLame::Behaviour g_behaviour;
 constexpr HBE_STREAM kStream = 0x5157;
 
-DWORD give(const std::string& bytes, BYTE* output) {
+DWORD Give(const std::string& bytes, BYTE* output) {
     // Touch the whole buffer the caller says it has, so that the sanitizers
     // catch one smaller than asked for.
     std::memset(output, 0xEE, g_behaviour.bufferSize);
@@ -18,15 +18,15 @@ DWORD give(const std::string& bytes, BYTE* output) {
 }
 } // namespace
 
-namespace fakelame {
-void reset(const Behaviour& behaviour) {
+namespace FakeLame {
+void Reset(const Behaviour& behaviour) {
     g_record = Record{};
     g_behaviour = behaviour;
 }
-const Record& record() {
+const Record& Recorded() {
     return g_record;
 }
-} // namespace fakelame
+} // namespace FakeLame
 
 FAKE_EXPORT BE_ERR beInitStream(BE_CONFIG* config, DWORD* dwSamples, DWORD* dwBufferSize,
                                 PHBE_STREAM stream) {
@@ -50,7 +50,7 @@ FAKE_EXPORT BE_ERR beEncodeChunk(HBE_STREAM stream, DWORD nSamples, short* sampl
     g_record.samples.insert(g_record.samples.end(), samples, samples + nSamples);
     if (stream != kStream || g_behaviour.failEncode)
         return BE_ERR_INVALID_HANDLE;
-    *outputBytes = give(g_behaviour.encodeOutput, output);
+    *outputBytes = Give(g_behaviour.encodeOutput, output);
     return BE_ERR_SUCCESSFUL;
 }
 
@@ -58,7 +58,7 @@ FAKE_EXPORT BE_ERR beDeinitStream(HBE_STREAM stream, BYTE* output, DWORD* output
     g_record.calls.push_back("beDeinitStream");
     if (stream != kStream || g_behaviour.failDeinit)
         return BE_ERR_INVALID_HANDLE;
-    *outputBytes = give(g_behaviour.flushOutput, output);
+    *outputBytes = Give(g_behaviour.flushOutput, output);
     return BE_ERR_SUCCESSFUL;
 }
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-namespace fakelame {
+namespace FakeLame {
 
 struct Record {
     std::vector<std::string> calls;  // entry point names, in order
@@ -30,7 +30,7 @@ struct Behaviour {
 };
 
 // Forgets what was recorded and sets the behaviour of the next calls.
-__attribute__((visibility("default"))) void reset(const Behaviour& behaviour = {});
-__attribute__((visibility("default"))) const Record& record();
+__attribute__((visibility("default"))) void Reset(const Behaviour& behaviour = {});
+__attribute__((visibility("default"))) const Record& Recorded();
 
-} // namespace fakelame
+} // namespace FakeLame

@@ -5,12 +5,12 @@
 #include "platform/lame_enc/BladeMP3EncDLL.h"
 #include "tests/audio/mp3/Mp3Probe.h"
 #include "tests/support/DecodedAudio.h"
+#include "tests/support/FileBytes.h"
 #include "tests/support/ScratchFolder.h"
 
 #include <atomic>
 #include <cmath>
 #include <cstdlib>
-#include <fstream>
 #include <gtest/gtest.h>
 #include <new>
 #include <set>
@@ -47,12 +47,12 @@ struct Signal {
     int channels = 0;
     std::vector<short> samples; // interleaved
     std::vector<double> rms;    // per channel
-    std::int64_t frames() const { return static_cast<std::int64_t>(samples.size()) / channels; }
+    std::int64_t Frames() const { return static_cast<std::int64_t>(samples.size()) / channels; }
 };
 
 // A second of quiet, tone and noise, the right channel a quarter of the left,
 // so that a VBR encoder has reason to vary and a channel mix-up shows.
-Signal makeSignal(int rate, int channels, double seconds = 1.0) {
+Signal MakeSignal(int rate, int channels, double seconds = 1.0) {
     Signal s{rate, channels, {}, std::vector<double>(static_cast<std::size_t>(channels))};
     const int n = static_cast<int>(rate * seconds);
     std::uint32_t noise = 12345;
@@ -104,7 +104,7 @@ protected:
     // Encodes the signal as the program does, one dwSamples chunk per call,
     // and writes the bytes to `file`. Returns the stream, still open, when
     // `keepOpen`; 0 otherwise.
-    HBE_STREAM encode(BE_CONFIG config, const Signal& signal, const fs::path& file,
+    HBE_STREAM Encode(BE_CONFIG config, const Signal& signal, const fs::path& file,
                       bool keepOpen = false) {
         DWORD samplesPerCall = 0, bufferSize = 0;
         HBE_STREAM stream = 0;
@@ -128,20 +128,15 @@ protected:
         DWORD out = 0;
         EXPECT_EQ(beDeinitStream(stream, buffer.data(), &out), BE_ERR_SUCCESSFUL);
         bytes.append(reinterpret_cast<char*>(buffer.data()), out);
-        std::ofstream(file, std::ios::binary).write(bytes.data(), std::streamsize(bytes.size()));
+        WriteAll(file, bytes);
         if (keepOpen)
             return stream;
         EXPECT_EQ(beCloseStream(stream), BE_ERR_SUCCESSFUL);
         return 0;
     }
 
-    std::string read(const fs::path& file) {
-        std::ifstream in(file, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    }
-
     // Decodes `file` and checks it against what went in.
-    void expectDecodesLike(const fs::path& file, const Signal& signal, int frameSamples,
+    void ExpectDecodesLike(const fs::path& file, const Signal& signal, int frameSamples,
                            int outRate = 0) {
         const DecodedAudio decoded = DecodeAudioFile(file);
         ASSERT_TRUE(decoded.ok()) << decoded.error;
@@ -151,7 +146,7 @@ protected:
         ASSERT_EQ(decoded.channels, signal.channels);
         // LAME's fixed delay (576 encoder + 529 decoder samples) comes in
         // front; beyond that the length may only round up to a whole frame.
-        const std::int64_t frames = signal.frames() * outRate / signal.rate;
+        const std::int64_t frames = signal.Frames() * outRate / signal.rate;
         EXPECT_GE(decoded.frames, frames);
         EXPECT_LE(decoded.frames, frames + 1105 + frameSamples);
         for (int c = 0; c < signal.channels; ++c) {
@@ -181,28 +176,28 @@ TEST_F(LameEncTest, CbrAtEveryRateAndModeDecodesWithEveryFrameAtTheChosenBitRate
             for (int kbps : mpeg1 ? std::vector<int>{64, 320} : std::vector<int>{8, 64, 160}) {
                 SCOPED_TRACE(testing::Message()
                              << rate << " Hz, mode " << mode << ", " << kbps << " kbps");
-                const Signal signal = makeSignal(rate, channels);
+                const Signal signal = MakeSignal(rate, channels);
                 const fs::path file = dir / "cbr.mp3";
-                encode(lameConfig(rate, mode, kbps), signal, file);
+                Encode(lameConfig(rate, mode, kbps), signal, file);
                 const int frameSamples = mpeg1 ? 1152 : 576;
                 // MPEG-2.5 goes up to 64 kbps in LAME: above that the library
                 // writes MPEG-2 at twice the rate rather than lower the bit rate.
                 const int outRate = rate < 16000 && kbps > 64 ? rate * 2 : rate;
                 EXPECT_EQ(lastSamplesPerCall, static_cast<DWORD>(frameSamples * channels));
 
-                const std::string bytes = read(file);
+                const std::string bytes = ReadAll(file);
                 bool complete = false;
-                const auto frames = parseMp3Frames(bytes, &complete);
+                const auto frames = ParseMp3Frames(bytes, &complete);
                 EXPECT_TRUE(complete) << "the file is frames and nothing else";
                 ASSERT_FALSE(frames.empty());
-                EXPECT_FALSE(hasVbrTag(bytes));
+                EXPECT_FALSE(HasVbrTag(bytes));
                 for (const auto& f : frames) {
                     EXPECT_EQ(f.bitrateKbps, kbps);
                     EXPECT_EQ(f.sampleRate, outRate);
                     EXPECT_EQ(f.channels, channels);
                     EXPECT_EQ(f.mpegVersion, mpeg1 ? 1 : outRate >= 16000 ? 2 : 25);
                 }
-                expectDecodesLike(file, signal, frameSamples, outRate);
+                ExpectDecodesLike(file, signal, frameSamples, outRate);
             }
         }
     }
@@ -214,28 +209,28 @@ TEST_F(LameEncTest, VbrAtEveryRateVariesItsFrames) {
         for (LONG mode : {BE_MP3_MODE_MONO, BE_MP3_MODE_STEREO}) {
             const int channels = mode == BE_MP3_MODE_MONO ? 1 : 2;
             SCOPED_TRACE(testing::Message() << rate << " Hz, mode " << mode);
-            const Signal signal = makeSignal(rate, channels);
+            const Signal signal = MakeSignal(rate, channels);
             const fs::path file = dir / "vbr.mp3";
-            encode(lameConfig(rate, mode, mpeg1 ? 32 : 8, true, 2), signal, file);
-            const std::string bytes = read(file);
+            Encode(lameConfig(rate, mode, mpeg1 ? 32 : 8, true, 2), signal, file);
+            const std::string bytes = ReadAll(file);
             bool complete = false;
-            const auto frames = parseMp3Frames(bytes, &complete);
+            const auto frames = ParseMp3Frames(bytes, &complete);
             EXPECT_TRUE(complete);
-            EXPECT_FALSE(hasVbrTag(bytes));
+            EXPECT_FALSE(HasVbrTag(bytes));
             std::set<int> bitrates;
             for (const auto& f : frames)
                 bitrates.insert(f.bitrateKbps);
             EXPECT_GT(bitrates.size(), 1u);
-            expectDecodesLike(file, signal, mpeg1 ? 1152 : 576);
+            ExpectDecodesLike(file, signal, mpeg1 ? 1152 : 576);
         }
     }
 }
 
 TEST_F(LameEncTest, QualitySettingsAreHonoured) {
-    const Signal signal = makeSignal(44100, 2, 2.0);
+    const Signal signal = MakeSignal(44100, 2, 2.0);
     auto encodeWith = [&](BE_CONFIG config) {
-        encode(config, signal, dir / "q.mp3");
-        return read(dir / "q.mp3");
+        Encode(config, signal, dir / "q.mp3");
+        return ReadAll(dir / "q.mp3");
     };
     const std::string best = encodeWith(lameConfig(44100, BE_MP3_MODE_STEREO, 128, false, 0));
     const std::string poorest = encodeWith(lameConfig(44100, BE_MP3_MODE_STEREO, 128, false, 9));
@@ -254,11 +249,11 @@ TEST_F(LameEncTest, QualitySettingsAreHonoured) {
 }
 
 TEST_F(LameEncTest, MpegVersionIsHonoured) {
-    const Signal signal = makeSignal(22050, 1);
+    const Signal signal = MakeSignal(22050, 1);
     BE_CONFIG config = lameConfig(22050, BE_MP3_MODE_MONO, 64);
     config.format.LHV1.dwMpegVersion = MPEG1;
-    encode(config, signal, dir / "v.mp3");
-    const auto frames = parseMp3Frames(read(dir / "v.mp3"));
+    Encode(config, signal, dir / "v.mp3");
+    const auto frames = ParseMp3Frames(ReadAll(dir / "v.mp3"));
     ASSERT_FALSE(frames.empty());
     EXPECT_EQ(frames[0].mpegVersion, 1);
     EXPECT_EQ(frames[0].sampleRate, 44100);
@@ -266,28 +261,28 @@ TEST_F(LameEncTest, MpegVersionIsHonoured) {
 }
 
 TEST_F(LameEncTest, TagsAreWrittenOnlyWhenAskedFor) {
-    const Signal signal = makeSignal(44100, 2);
+    const Signal signal = MakeSignal(44100, 2);
     BE_CONFIG config = lameConfig(44100, BE_MP3_MODE_STEREO, 32, true, 4);
     config.format.LHV1.bWriteVBRHeader = TRUE;
 
     const fs::path info = dir / "info.mp3";
-    HBE_STREAM stream = encode(config, signal, info, true);
+    HBE_STREAM stream = Encode(config, signal, info, true);
     ASSERT_NE(stream, 0u);
-    EXPECT_FALSE(hasVbrTag(read(info))) << "the tag frame is blank until written";
+    EXPECT_FALSE(HasVbrTag(ReadAll(info))) << "the tag frame is blank until written";
     EXPECT_EQ(beWriteInfoTag(stream, info.c_str()), BE_ERR_SUCCESSFUL);
-    EXPECT_TRUE(hasVbrTag(read(info)));
+    EXPECT_TRUE(HasVbrTag(ReadAll(info)));
     EXPECT_EQ(beCloseStream(stream), BE_ERR_INVALID_HANDLE) << "beWriteInfoTag closed it";
 
     const fs::path header = dir / "header.mp3";
-    encode(config, signal, header);
+    Encode(config, signal, header);
     EXPECT_EQ(beWriteVBRHeader(header.c_str()), BE_ERR_SUCCESSFUL);
-    EXPECT_TRUE(hasVbrTag(read(header)));
+    EXPECT_TRUE(HasVbrTag(ReadAll(header)));
     EXPECT_EQ(beWriteVBRHeader(header.c_str()), BE_ERR_INVALID_HANDLE) << "written once";
 
     // Without bWriteVBRHeader there is no tag frame to fill.
-    stream = encode(lameConfig(44100, BE_MP3_MODE_STEREO, 128), signal, dir / "plain.mp3", true);
+    stream = Encode(lameConfig(44100, BE_MP3_MODE_STEREO, 128), signal, dir / "plain.mp3", true);
     EXPECT_NE(beWriteInfoTag(stream, (dir / "plain.mp3").c_str()), BE_ERR_SUCCESSFUL);
-    EXPECT_FALSE(hasVbrTag(read(dir / "plain.mp3")));
+    EXPECT_FALSE(HasVbrTag(ReadAll(dir / "plain.mp3")));
 }
 
 TEST_F(LameEncTest, BadConfigurationsAndHandlesAreRefused) {

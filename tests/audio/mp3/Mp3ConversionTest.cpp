@@ -12,6 +12,7 @@
 #include "tests/fakes/RecordingMessageService.h"
 #include "tests/support/DecodedAudio.h"
 #include "tests/support/FailingReads.h"
+#include "tests/support/FileBytes.h"
 #include "tests/support/ScratchFolder.h"
 #include "tests/support/WavBytes.h"
 
@@ -21,11 +22,11 @@
 #include <unistd.h>
 
 namespace fs = std::filesystem;
-using namespace wavbytes;
+using namespace WavBytes;
 
 namespace {
 
-std::string sine(int rate, int channels, int bits, double seconds) {
+std::string Sine(int rate, int channels, int bits, double seconds) {
     const int n = static_cast<int>(rate * seconds);
     std::string out;
     for (int i = 0; i < n; ++i) {
@@ -34,7 +35,7 @@ std::string sine(int rate, int channels, int bits, double seconds) {
             if (bits == 8)
                 out += static_cast<char>(static_cast<int>(std::lround(128 + v * 127)));
             else
-                out += le16(static_cast<std::uint16_t>(static_cast<std::int16_t>(v * 32767)));
+                out += Le16(static_cast<std::uint16_t>(static_cast<std::int16_t>(v * 32767)));
         }
     }
     return out;
@@ -49,7 +50,7 @@ protected:
     void TearDown() override { Mp3Encoder::setLibraryPath(""); }
 
     // 1 or 0, the message of a failure shown as the worker shows it.
-    int convert(int kbps = 128, int quality = 5, bool vbr = false) {
+    int Convert(int kbps = 128, int quality = 5, bool vbr = false) {
         return ShowIfFailed(
             convertWavToMp3(FromUtf8(wav.string()), FromUtf8(mp3.string()), kbps, quality, vbr));
     }
@@ -70,17 +71,18 @@ TEST_F(Mp3ConversionTest, GeneratedWavsBecomeMp3sThatDecodeToTheSameAudio) {
         SCOPED_TRACE(testing::Message() << c.rate << " Hz " << c.bits << " bit " << c.channels
                                         << " ch " << c.kbps << " kbps");
         const double seconds = 1.5;
-        write(wav, pcmFile(static_cast<std::uint32_t>(c.rate), static_cast<std::uint16_t>(c.bits),
-                           static_cast<std::uint16_t>(c.channels),
-                           sine(c.rate, c.channels, c.bits, seconds)));
-        ASSERT_EQ(convert(c.kbps, 5, c.vbr), 1);
+        WriteAll(wav,
+                 PcmFile(static_cast<std::uint32_t>(c.rate), static_cast<std::uint16_t>(c.bits),
+                         static_cast<std::uint16_t>(c.channels),
+                         Sine(c.rate, c.channels, c.bits, seconds)));
+        ASSERT_EQ(Convert(c.kbps, 5, c.vbr), 1);
         EXPECT_TRUE(messages.Boxes().empty());
 
-        const std::string bytes = readAll(mp3);
+        const std::string bytes = ReadAll(mp3);
         bool complete = false;
-        const auto frames = parseMp3Frames(bytes, &complete);
+        const auto frames = ParseMp3Frames(bytes, &complete);
         EXPECT_TRUE(complete);
-        EXPECT_EQ(hasVbrTag(bytes), c.vbr) << "a VBR file starts with its header frame";
+        EXPECT_EQ(HasVbrTag(bytes), c.vbr) << "a VBR file starts with its header frame";
         ASSERT_FALSE(frames.empty());
         if (!c.vbr) {
             EXPECT_EQ(frames[0].bitrateKbps, c.kbps);
@@ -104,13 +106,13 @@ TEST_F(Mp3ConversionTest, GeneratedWavsBecomeMp3sThatDecodeToTheSameAudio) {
 TEST_F(Mp3ConversionTest, VbrFilesReportTheLengthOfTheirFrames) {
     for (int rate : {8000, 16000, 22050, 44100, 48000}) {
         SCOPED_TRACE(testing::Message() << rate << " Hz");
-        std::string audio = sine(rate, 2, 16, 3.0);
+        std::string audio = Sine(rate, 2, 16, 3.0);
         audio += std::string(audio.size(), '\0'); // silence: the bit rate varies
-        write(wav, pcmFile(static_cast<std::uint32_t>(rate), 16, 2, audio));
-        ASSERT_EQ(convert(32, 0, true), 1);
+        WriteAll(wav, PcmFile(static_cast<std::uint32_t>(rate), 16, 2, audio));
+        ASSERT_EQ(Convert(32, 0, true), 1);
         const DecodedAudio decoded = DecodeAudioFile(mp3);
         ASSERT_TRUE(decoded.ok()) << decoded.error;
-        const auto frames = parseMp3Frames(readAll(mp3));
+        const auto frames = ParseMp3Frames(ReadAll(mp3));
         ASSERT_GT(frames.size(), 2u);
         std::int64_t carried = 0;
         for (std::size_t i = 1; i < frames.size(); ++i) // the first is the header
@@ -123,7 +125,7 @@ TEST_F(Mp3ConversionTest, VbrFilesReportTheLengthOfTheirFrames) {
 // A worker given up while converting stops at its next chunk, silently; the
 // output it had opened is for the worker to remove.
 TEST_F(Mp3ConversionTest, AnAbandonedConversionStopsWithoutAMessage) {
-    write(wav, pcmFile(22050, 16, 1, sine(22050, 1, 16, 1.0)));
+    WriteAll(wav, PcmFile(22050, 16, 1, Sine(22050, 1, 16, 1.0)));
     std::atomic<bool> abandon{true};
     ConversionControl control{&abandon};
     EXPECT_EQ(ShowIfFailed(convertWavToMp3(FromUtf8(wav.string()), FromUtf8(mp3.string()), 64, 5,
@@ -134,12 +136,12 @@ TEST_F(Mp3ConversionTest, AnAbandonedConversionStopsWithoutAMessage) {
 
     // A refusal before the output is opened leaves a file of the user's alone.
     abandon = false;
-    write(mp3, "the user's own");
+    WriteAll(mp3, "the user's own");
     EXPECT_EQ(ShowIfFailed(convertWavToMp3(FromUtf8(wav.string()), FromUtf8(mp3.string()), 192, 5,
                                            false, &control)),
               0);
     EXPECT_FALSE(control.outputTouched);
-    EXPECT_EQ(readAll(mp3), "the user's own");
+    EXPECT_EQ(ReadAll(mp3), "the user's own");
 }
 
 TEST_F(Mp3ConversionTest, SpeechFromEspeakNg) {
@@ -149,7 +151,7 @@ TEST_F(Mp3ConversionTest, SpeechFromEspeakNg) {
                            "' 'The quick brown fox jumps over the lazy dog.' 2>/dev/null")
                               .c_str()),
               0);
-    ASSERT_EQ(convert(64, 2, false), 1);
+    ASSERT_EQ(Convert(64, 2, false), 1);
     const DecodedAudio decoded = DecodeAudioFile(mp3);
     ASSERT_TRUE(decoded.ok()) << decoded.error;
     EXPECT_EQ(decoded.sampleRate, 22050);
@@ -159,42 +161,42 @@ TEST_F(Mp3ConversionTest, SpeechFromEspeakNg) {
 }
 
 TEST_F(Mp3ConversionTest, FailuresShowOneMessageAndGiveZero) {
-    write(wav, pcmFile(22050, 16, 1, sine(22050, 1, 16, 0.2)));
+    WriteAll(wav, PcmFile(22050, 16, 1, Sine(22050, 1, 16, 0.2)));
 
     Mp3Encoder::setLibraryPath((dir / "gone" / "liblame_enc.so").string());
-    EXPECT_EQ(convert(), 0);
+    EXPECT_EQ(Convert(), 0);
     EXPECT_EQ(messages.Ids(), std::vector<UINT>{IDS_MP3_INIT});
     Mp3Encoder::setLibraryPath("");
 
     messages.Clear();
-    EXPECT_EQ(convert(192), 0);
+    EXPECT_EQ(Convert(192), 0);
     EXPECT_EQ(messages.Ids(), std::vector<UINT>{IDS_MP3_BITRATE});
 
     messages.Clear();
-    write(wav, pcmFile(96000, 16, 2, sine(96000, 2, 16, 0.1)));
-    EXPECT_EQ(convert(), 0);
+    WriteAll(wav, PcmFile(96000, 16, 2, Sine(96000, 2, 16, 0.1)));
+    EXPECT_EQ(Convert(), 0);
     EXPECT_EQ(messages.Ids(), std::vector<UINT>{IDS_MP3_SAMPLE_RATE});
     EXPECT_FALSE(fs::exists(mp3)) << "a refused rate leaves no MP3 file";
 
     messages.Clear();
-    write(wav, "RIFF....WAVEdata");
-    EXPECT_EQ(convert(), 0);
+    WriteAll(wav, "RIFF....WAVEdata");
+    EXPECT_EQ(Convert(), 0);
     EXPECT_EQ(messages.Ids(), std::vector<UINT>{IDS_WAV_CORRUPT});
 
     messages.Clear();
     fs::remove(wav);
-    EXPECT_EQ(convert(), 0);
+    EXPECT_EQ(Convert(), 0);
     EXPECT_EQ(messages.Ids(), std::vector<UINT>{IDS_WAV_OPEN});
     for (const auto& box : messages.Boxes())
         EXPECT_EQ(box.type & MB_ICONMASK, MB_ICONERROR);
 }
 
 TEST_F(Mp3ConversionTest, AReadErrorInTheMiddleOfTheDataFailsTheConversion) {
-    write(wav, pcmFile(22050, 16, 1, sine(22050, 1, 16, 1.0)));
+    WriteAll(wav, PcmFile(22050, 16, 1, Sine(22050, 1, 16, 1.0)));
     FailingReads failing(wav, 44 + 20000);
-    EXPECT_EQ(convert(), 0);
+    EXPECT_EQ(Convert(), 0);
     EXPECT_EQ(messages.Ids(), std::vector<UINT>{IDS_WAV_FILE_EXCEPTION});
-    EXPECT_EQ(failing.failures(), 1);
+    EXPECT_EQ(failing.Failures(), 1);
 }
 
 class Mp3ConversionWithFakeTest : public Mp3ConversionTest {
@@ -206,54 +208,54 @@ protected:
 };
 
 TEST_F(Mp3ConversionWithFakeTest, ReadsInChunksOfExactlyWhatTheLibraryTakes) {
-    fakelame::reset({.samplesPerCall = 1000});
-    const std::string samples = sine(22050, 2, 16, 0.2); // 4410 frames, 8820 samples
-    write(wav, pcmFile(22050, 16, 2, samples));
-    ASSERT_EQ(convert(), 1);
-    EXPECT_EQ(fakelame::record().sampleCounts,
+    FakeLame::Reset({.samplesPerCall = 1000});
+    const std::string samples = Sine(22050, 2, 16, 0.2); // 4410 frames, 8820 samples
+    WriteAll(wav, PcmFile(22050, 16, 2, samples));
+    ASSERT_EQ(Convert(), 1);
+    EXPECT_EQ(FakeLame::Recorded().sampleCounts,
               (std::vector<DWORD>{1000, 1000, 1000, 1000, 1000, 1000, 1000, 1000, 820}));
-    EXPECT_EQ(samples16(fakelame::record().samples), samples);
+    EXPECT_EQ(Samples16(FakeLame::Recorded().samples), samples);
     std::string expected;
     for (int i = 0; i < 9; ++i)
         expected += "frame|";
-    EXPECT_EQ(readAll(mp3), expected + "tail");
+    EXPECT_EQ(ReadAll(mp3), expected + "tail");
 }
 
 TEST_F(Mp3ConversionWithFakeTest, AWavWithoutSamplesGivesOnlyTheFlush) {
-    fakelame::reset();
-    write(wav, pcmFile(44100, 16, 2, ""));
-    ASSERT_EQ(convert(), 1);
-    EXPECT_EQ(readAll(mp3), "tail");
-    EXPECT_TRUE(fakelame::record().sampleCounts.empty());
+    FakeLame::Reset();
+    WriteAll(wav, PcmFile(44100, 16, 2, ""));
+    ASSERT_EQ(Convert(), 1);
+    EXPECT_EQ(ReadAll(mp3), "tail");
+    EXPECT_TRUE(FakeLame::Recorded().sampleCounts.empty());
 }
 
 // A stream that takes no samples per call would read nothing, for ever or
 // into an empty file passing for the speech.
 TEST_F(Mp3ConversionWithFakeTest, AStreamTakingNoSamplesIsRefused) {
-    fakelame::reset({.noSamplesPerCall = true});
-    write(wav, pcmFile(22050, 16, 1, sine(22050, 1, 16, 0.2)));
-    EXPECT_EQ(convert(), 0);
+    FakeLame::Reset({.noSamplesPerCall = true});
+    WriteAll(wav, PcmFile(22050, 16, 1, Sine(22050, 1, 16, 0.2)));
+    EXPECT_EQ(Convert(), 0);
     EXPECT_EQ(messages.Ids(), std::vector<UINT>{IDS_MP3_OPEN_STREAM});
-    EXPECT_TRUE(fakelame::record().sampleCounts.empty());
-    EXPECT_EQ(fakelame::record().calls.back(), "beCloseStream");
+    EXPECT_TRUE(FakeLame::Recorded().sampleCounts.empty());
+    EXPECT_EQ(FakeLame::Recorded().calls.back(), "beCloseStream");
 }
 
 TEST_F(Mp3ConversionWithFakeTest, LibraryFailuresFailTheConversion) {
-    write(wav, pcmFile(44100, 16, 2, sine(44100, 2, 16, 0.1)));
-    fakelame::reset({.failEncode = true});
-    EXPECT_EQ(convert(), 0);
-    fakelame::reset({.failDeinit = true});
-    EXPECT_EQ(convert(), 0);
-    fakelame::reset({.failInit = true});
-    EXPECT_EQ(convert(), 0);
+    WriteAll(wav, PcmFile(44100, 16, 2, Sine(44100, 2, 16, 0.1)));
+    FakeLame::Reset({.failEncode = true});
+    EXPECT_EQ(Convert(), 0);
+    FakeLame::Reset({.failDeinit = true});
+    EXPECT_EQ(Convert(), 0);
+    FakeLame::Reset({.failInit = true});
+    EXPECT_EQ(Convert(), 0);
     EXPECT_EQ(messages.Ids(),
               (std::vector<UINT>{IDS_MP3_ENCODE, IDS_MP3_CLOSE_STREAM, IDS_MP3_OPEN_STREAM}));
 
     if (fs::exists("/dev/full")) {
         messages.Clear();
-        fakelame::reset({.encodeOutput = ""});
+        FakeLame::Reset({.encodeOutput = ""});
         mp3 = "/dev/full";
-        EXPECT_EQ(convert(), 0) << "the last bytes were never written";
+        EXPECT_EQ(Convert(), 0) << "the last bytes were never written";
         EXPECT_EQ(messages.Ids(), std::vector<UINT>{IDS_MP3_WRITE});
     }
 }

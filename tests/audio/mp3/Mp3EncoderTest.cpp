@@ -5,6 +5,7 @@
 #include "src/resources/resource.h"
 #include "tests/audio/mp3/FakeLameEnc.h"
 #include "tests/fakes/RecordingMessageService.h"
+#include "tests/support/FileBytes.h"
 #include "tests/support/ScratchFolder.h"
 #include "tests/support/WavBytes.h"
 
@@ -21,7 +22,7 @@ class Mp3EncoderTest : public testing::Test {
 protected:
     void SetUp() override {
         Mp3Encoder::setLibraryPath(FAKE_LAME_ENC);
-        fakelame::reset();
+        FakeLame::Reset();
         mp3 = dir / "out.mp3";
     }
     void TearDown() override { Mp3Encoder::setLibraryPath(""); }
@@ -32,14 +33,14 @@ protected:
         return ShowIfFailed(encoder.openStream(&format, kbps, quality, vbr,
                                                FromUtf8((path.empty() ? mp3 : path).string())));
     }
-    const BE_CONFIG_LHV1& config() const { return fakelame::record().config.format.LHV1; }
+    const BE_CONFIG_LHV1& Config() const { return FakeLame::Recorded().config.format.LHV1; }
 
     ScratchFolder scratch;
     fs::path dir = scratch.path(), mp3;
     RecordingMessageService messages;
 };
 
-template <typename T> void put(std::vector<BYTE>& bytes, std::size_t offset, T value) {
+template <typename T> void Put(std::vector<BYTE>& bytes, std::size_t offset, T value) {
     std::memcpy(bytes.data() + offset, &value, sizeof value);
 }
 
@@ -48,17 +49,17 @@ TEST_F(Mp3EncoderTest, CbrConfigurationIsExactToTheByte) {
     ASSERT_TRUE(open(encoder, MakePcmFormat(44100, 16, 2), 128, 5));
 
     std::vector<BYTE> expected(331, 0);
-    put<DWORD>(expected, 0, 256);
-    put<DWORD>(expected, 4, 1);
-    put<DWORD>(expected, 8, 331);
-    put<DWORD>(expected, 12, 44100);
-    put<LONG>(expected, 20, 0); // stereo
-    put<DWORD>(expected, 24, 128);
-    put<DWORD>(expected, 36, 1); // MPEG-1
-    put<BOOL>(expected, 60, 1);  // original
-    put<WORD>(expected, 92, 0xFA05);
+    Put<DWORD>(expected, 0, 256);
+    Put<DWORD>(expected, 4, 1);
+    Put<DWORD>(expected, 8, 331);
+    Put<DWORD>(expected, 12, 44100);
+    Put<LONG>(expected, 20, 0); // stereo
+    Put<DWORD>(expected, 24, 128);
+    Put<DWORD>(expected, 36, 1); // MPEG-1
+    Put<BOOL>(expected, 60, 1);  // original
+    Put<WORD>(expected, 92, 0xFA05);
     std::vector<BYTE> got(331);
-    std::memcpy(got.data(), &fakelame::record().config, 331);
+    std::memcpy(got.data(), &FakeLame::Recorded().config, 331);
     EXPECT_EQ(got, expected);
     EXPECT_EQ(encoder.chunkBytes(), 1152u * 2 * 2);
     EXPECT_TRUE(messages.Boxes().empty());
@@ -67,25 +68,25 @@ TEST_F(Mp3EncoderTest, CbrConfigurationIsExactToTheByte) {
 TEST_F(Mp3EncoderTest, VbrConfigurationKeepsTheBitRateAndLeavesQualityWordEmpty) {
     Mp3Encoder encoder;
     ASSERT_TRUE(open(encoder, MakePcmFormat(48000, 16, 1), 96, 0, true));
-    EXPECT_EQ(config().bEnableVBR, 1);
-    EXPECT_EQ(config().nVBRQuality, 0);
-    EXPECT_EQ(config().nQuality, 0);
-    EXPECT_EQ(config().nVbrMethod, VBR_METHOD_DEFAULT);
-    EXPECT_EQ(config().dwBitrate, 96u);
-    EXPECT_EQ(config().nMode, BE_MP3_MODE_MONO);
-    EXPECT_EQ(config().bWriteVBRHeader, 1);
+    EXPECT_EQ(Config().bEnableVBR, 1);
+    EXPECT_EQ(Config().nVBRQuality, 0);
+    EXPECT_EQ(Config().nQuality, 0);
+    EXPECT_EQ(Config().nVbrMethod, VBR_METHOD_DEFAULT);
+    EXPECT_EQ(Config().dwBitrate, 96u);
+    EXPECT_EQ(Config().nMode, BE_MP3_MODE_MONO);
+    EXPECT_EQ(Config().bWriteVBRHeader, 1);
 
-    fakelame::reset();
+    FakeLame::Reset();
     ASSERT_TRUE(open(encoder, MakePcmFormat(16000, 16, 2), 64, 7, true));
-    EXPECT_EQ(config().nVBRQuality, 7);
-    EXPECT_EQ(config().dwMpegVersion, MPEG2);
+    EXPECT_EQ(Config().nVBRQuality, 7);
+    EXPECT_EQ(Config().dwMpegVersion, MPEG2);
 
-    fakelame::reset();
+    FakeLame::Reset();
     ASSERT_TRUE(open(encoder, MakePcmFormat(22050, 16, 1), 32, 2, false));
-    EXPECT_EQ(config().nQuality, 0xFD02);
-    EXPECT_EQ(config().bEnableVBR, 0);
-    EXPECT_EQ(config().bWriteVBRHeader, 0);
-    EXPECT_EQ(config().nVBRQuality, 0);
+    EXPECT_EQ(Config().nQuality, 0xFD02);
+    EXPECT_EQ(Config().bEnableVBR, 0);
+    EXPECT_EQ(Config().bWriteVBRHeader, 0);
+    EXPECT_EQ(Config().nVBRQuality, 0);
 }
 
 TEST_F(Mp3EncoderTest, ChannelCountsOtherThanOneOrTwoAskForJointStereo) {
@@ -93,7 +94,7 @@ TEST_F(Mp3EncoderTest, ChannelCountsOtherThanOneOrTwoAskForJointStereo) {
     WAVEFORMATEX quad = MakePcmFormat(44100, 16, 2);
     quad.nChannels = 4;
     ASSERT_TRUE(open(encoder, quad, 128));
-    EXPECT_EQ(config().nMode, BE_MP3_MODE_JSTEREO);
+    EXPECT_EQ(Config().nMode, BE_MP3_MODE_JSTEREO);
 }
 
 TEST_F(Mp3EncoderTest, SampleRateAndBitRateTables) {
@@ -106,17 +107,17 @@ TEST_F(Mp3EncoderTest, SampleRateAndBitRateTables) {
 
     auto accepted = [&](int rate, int kbps) {
         Mp3Encoder encoder;
-        fakelame::reset();
+        FakeLame::Reset();
         messages.Clear();
         const bool ok = open(encoder, MakePcmFormat(static_cast<DWORD>(rate), 16, 1), kbps);
         if (ok) {
-            EXPECT_EQ(config().dwBitrate, static_cast<DWORD>(kbps));
-            EXPECT_EQ(config().dwSampleRate, static_cast<DWORD>(rate));
-            EXPECT_EQ(config().dwMpegVersion, rate >= 32000 ? MPEG1 : MPEG2);
+            EXPECT_EQ(Config().dwBitrate, static_cast<DWORD>(kbps));
+            EXPECT_EQ(Config().dwSampleRate, static_cast<DWORD>(rate));
+            EXPECT_EQ(Config().dwMpegVersion, rate >= 32000 ? MPEG1 : MPEG2);
             EXPECT_TRUE(messages.Boxes().empty());
         } else {
             EXPECT_EQ(messages.Ids(), std::vector<UINT>{IDS_MP3_BITRATE});
-            EXPECT_EQ(fakelame::record().calls, Calls{"beVersion"})
+            EXPECT_EQ(FakeLame::Recorded().calls, Calls{"beVersion"})
                 << "no stream for a refused rate";
         }
         return ok;
@@ -153,33 +154,33 @@ TEST_F(Mp3EncoderTest, SampleRateAndBitRateTables) {
 TEST_F(Mp3EncoderTest, EightBitSamplesAreWidenedAroundTheMidpoint) {
     Mp3Encoder encoder;
     ASSERT_TRUE(open(encoder, MakePcmFormat(11025, 8, 1), 64));
-    EXPECT_EQ(config().dwMpegVersion, MPEG2);
+    EXPECT_EQ(Config().dwMpegVersion, MPEG2);
     EXPECT_EQ(encoder.chunkBytes(), 1152u);
     const BYTE bytes[] = {0x80, 0x00, 0xFF, 0x01, 0x7F};
     ASSERT_TRUE(ShowIfFailed(encoder.encodeChunk(bytes, sizeof bytes)));
-    EXPECT_EQ(fakelame::record().samples, (std::vector<short>{0, -32768, 32512, -32512, -256}));
-    EXPECT_EQ(fakelame::record().sampleCounts, std::vector<DWORD>{5});
+    EXPECT_EQ(FakeLame::Recorded().samples, (std::vector<short>{0, -32768, 32512, -32512, -256}));
+    EXPECT_EQ(FakeLame::Recorded().sampleCounts, std::vector<DWORD>{5});
 }
 
 TEST_F(Mp3EncoderTest, SixteenBitChunksPassAsTheyAreAndDropAnOddLastByte) {
     Mp3Encoder encoder;
     ASSERT_TRUE(open(encoder, MakePcmFormat(22050, 16, 2), 128));
-    const std::string bytes = wavbytes::samples16({1, -1, 32767, -32768}) + "\x7F";
+    const std::string bytes = WavBytes::Samples16({1, -1, 32767, -32768}) + "\x7F";
     ASSERT_TRUE(
         ShowIfFailed(encoder.encodeChunk(bytes.data(), static_cast<std::uint32_t>(bytes.size()))));
-    EXPECT_EQ(fakelame::record().samples, (std::vector<short>{1, -1, 32767, -32768}));
-    EXPECT_EQ(fakelame::record().sampleCounts, std::vector<DWORD>{4});
+    EXPECT_EQ(FakeLame::Recorded().samples, (std::vector<short>{1, -1, 32767, -32768}));
+    EXPECT_EQ(FakeLame::Recorded().sampleCounts, std::vector<DWORD>{4});
 
     // The same bytes handed over at an odd address.
     std::vector<char> shifted(bytes.size() + 1);
     std::memcpy(shifted.data() + 1, bytes.data(), bytes.size());
     ASSERT_TRUE(ShowIfFailed(encoder.encodeChunk(shifted.data() + 1, 8)));
-    EXPECT_EQ(fakelame::record().samples,
+    EXPECT_EQ(FakeLame::Recorded().samples,
               (std::vector<short>{1, -1, 32767, -32768, 1, -1, 32767, -32768}));
 }
 
 TEST_F(Mp3EncoderTest, AChunkLongerThanTheLibraryTakesGoesInPieces) {
-    fakelame::reset({.samplesPerCall = 8, .bufferSize = 64});
+    FakeLame::Reset({.samplesPerCall = 8, .bufferSize = 64});
     Mp3Encoder encoder;
     ASSERT_TRUE(open(encoder, MakePcmFormat(44100, 16, 2), 128));
     ASSERT_EQ(encoder.chunkBytes(), 16u);
@@ -187,8 +188,8 @@ TEST_F(Mp3EncoderTest, AChunkLongerThanTheLibraryTakesGoesInPieces) {
     for (std::size_t i = 0; i < samples.size(); ++i)
         samples[i] = static_cast<short>(i * 100);
     ASSERT_TRUE(ShowIfFailed(encoder.encodeChunk(samples.data(), 40)));
-    EXPECT_EQ(fakelame::record().sampleCounts, (std::vector<DWORD>{8, 8, 4}));
-    EXPECT_EQ(fakelame::record().samples, samples);
+    EXPECT_EQ(FakeLame::Recorded().sampleCounts, (std::vector<DWORD>{8, 8, 4}));
+    EXPECT_EQ(FakeLame::Recorded().samples, samples);
 }
 
 TEST_F(Mp3EncoderTest, TheFileIsExactlyTheLibrarysBytesWithNoTag) {
@@ -198,8 +199,8 @@ TEST_F(Mp3EncoderTest, TheFileIsExactlyTheLibrarysBytesWithNoTag) {
     ASSERT_TRUE(ShowIfFailed(encoder.encodeChunk(chunk.data(), 4608)));
     ASSERT_TRUE(ShowIfFailed(encoder.encodeChunk(chunk.data(), 10)));
     ASSERT_TRUE(ShowIfFailed(encoder.closeStream()));
-    EXPECT_EQ(wavbytes::readAll(mp3), "frame|frame|tail");
-    EXPECT_EQ(fakelame::record().calls,
+    EXPECT_EQ(ReadAll(mp3), "frame|frame|tail");
+    EXPECT_EQ(FakeLame::Recorded().calls,
               (Calls{"beVersion", "beInitStream", "beEncodeChunk", "beEncodeChunk",
                      "beDeinitStream", "beCloseStream"}));
     EXPECT_EQ(encoder.chunkBytes(), 0u);
@@ -207,13 +208,13 @@ TEST_F(Mp3EncoderTest, TheFileIsExactlyTheLibrarysBytesWithNoTag) {
 
     // Nothing left to close: harmless, and the library is not called again.
     EXPECT_TRUE(ShowIfFailed(encoder.closeStream()));
-    EXPECT_EQ(fakelame::record().calls.size(), 6u);
+    EXPECT_EQ(FakeLame::Recorded().calls.size(), 6u);
 
     // A VBR file gets its header frame once the file is closed.
-    fakelame::reset();
+    FakeLame::Reset();
     ASSERT_TRUE(open(encoder, MakePcmFormat(44100, 16, 2), 128, 5, true));
     ASSERT_TRUE(ShowIfFailed(encoder.closeStream()));
-    EXPECT_EQ(fakelame::record().calls,
+    EXPECT_EQ(FakeLame::Recorded().calls,
               (Calls{"beInitStream", "beDeinitStream", "beCloseStream", "beWriteVBRHeader"}));
 }
 
@@ -225,7 +226,7 @@ TEST_F(Mp3EncoderTest, LibraryLoading) {
         ASSERT_TRUE(encoder.loadLibrary());
         EXPECT_TRUE(encoder.isLoaded());
         EXPECT_TRUE(encoder.loadLibrary());
-        EXPECT_EQ(fakelame::record().calls, Calls{"beVersion"}); // once
+        EXPECT_EQ(FakeLame::Recorded().calls, Calls{"beVersion"}); // once
         encoder.unloadLibrary();
         EXPECT_FALSE(encoder.isLoaded());
     }
@@ -267,19 +268,19 @@ TEST_F(Mp3EncoderTest, OpenFailures) {
         EXPECT_EQ(messages.Ids(), std::vector<UINT>{IDS_MP3_CREATE_FILE});
     }
     messages.Clear();
-    fakelame::reset({.failInit = true});
+    FakeLame::Reset({.failInit = true});
     {
         Mp3Encoder encoder;
         EXPECT_FALSE(open(encoder, MakePcmFormat(44100, 16, 2), 128));
         EXPECT_EQ(messages.Ids(), std::vector<UINT>{IDS_MP3_OPEN_STREAM});
     }
     // A failed start leaves no stream to close.
-    EXPECT_EQ(fakelame::record().calls, (Calls{"beVersion", "beInitStream"}));
+    EXPECT_EQ(FakeLame::Recorded().calls, (Calls{"beVersion", "beInitStream"}));
 }
 
 TEST_F(Mp3EncoderTest, EncodeAndCloseFailures) {
     const std::vector<short> chunk(2304, 1);
-    fakelame::reset({.failEncode = true});
+    FakeLame::Reset({.failEncode = true});
     {
         Mp3Encoder encoder;
         ASSERT_TRUE(open(encoder, MakePcmFormat(44100, 16, 2), 128));
@@ -288,20 +289,20 @@ TEST_F(Mp3EncoderTest, EncodeAndCloseFailures) {
         EXPECT_FALSE(ShowIfFailed(encoder.encodeChunk(nullptr, 100)));
     }
     // Giving up the encoder after a reported failure ends the stream quietly.
-    EXPECT_EQ(fakelame::record().calls.back(), "beCloseStream");
+    EXPECT_EQ(FakeLame::Recorded().calls.back(), "beCloseStream");
     EXPECT_EQ(messages.Ids().size(), 1u);
 
     messages.Clear();
-    fakelame::reset({.failDeinit = true});
+    FakeLame::Reset({.failDeinit = true});
     {
         Mp3Encoder encoder;
         ASSERT_TRUE(open(encoder, MakePcmFormat(44100, 16, 2), 128));
         EXPECT_FALSE(ShowIfFailed(encoder.closeStream()));
         EXPECT_EQ(messages.Ids(), std::vector<UINT>{IDS_MP3_CLOSE_STREAM});
-        EXPECT_EQ(fakelame::record().calls,
+        EXPECT_EQ(FakeLame::Recorded().calls,
                   (Calls{"beVersion", "beInitStream", "beDeinitStream", "beCloseStream"}));
     }
-    EXPECT_EQ(fakelame::record().calls.size(), 4u) << "the stream is closed once";
+    EXPECT_EQ(FakeLame::Recorded().calls.size(), 4u) << "the stream is closed once";
 }
 
 TEST_F(Mp3EncoderTest, WriteFailuresGiveMp3Write) {
@@ -318,13 +319,13 @@ TEST_F(Mp3EncoderTest, WriteFailuresGiveMp3Write) {
 
     // The last bytes, from the flush, are lost: closing fails and says so.
     messages.Clear();
-    fakelame::reset({.encodeOutput = ""});
+    FakeLame::Reset({.encodeOutput = ""});
     Mp3Encoder encoder;
     ASSERT_TRUE(open(encoder, MakePcmFormat(44100, 16, 2), 128, 5, false, "/dev/full"));
     ASSERT_TRUE(ShowIfFailed(encoder.encodeChunk(chunk.data(), 4608)));
     EXPECT_FALSE(ShowIfFailed(encoder.closeStream()));
     EXPECT_EQ(messages.Ids(), std::vector<UINT>{IDS_MP3_WRITE});
-    EXPECT_EQ(fakelame::record().calls.back(), "beCloseStream");
+    EXPECT_EQ(FakeLame::Recorded().calls.back(), "beCloseStream");
     for (const auto& box : messages.Boxes())
         EXPECT_EQ(box.type & MB_ICONMASK, MB_ICONERROR);
 }

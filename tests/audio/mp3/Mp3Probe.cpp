@@ -1,6 +1,6 @@
 #include "tests/audio/mp3/Mp3Probe.h"
 
-std::vector<Mp3FrameHeader> parseMp3Frames(const std::string& bytes, bool* complete) {
+std::vector<Mp3FrameHeader> ParseMp3Frames(const std::string& bytes, bool* complete) {
     static const int kBitrates[2][16] = {
         {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 0}, // MPEG-1
         {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160, 0}};    // MPEG-2, 2.5
@@ -46,8 +46,8 @@ std::vector<Mp3FrameHeader> parseMp3Frames(const std::string& bytes, bool* compl
     return frames;
 }
 
-bool hasVbrTag(const std::string& bytes) {
-    const auto frames = parseMp3Frames(bytes);
+bool HasVbrTag(const std::string& bytes) {
+    const auto frames = ParseMp3Frames(bytes);
     if (frames.empty())
         return false;
     const std::string first = bytes.substr(frames[0].offset, frames[0].length);

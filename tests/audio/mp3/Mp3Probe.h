@@ -17,7 +17,7 @@ struct Mp3FrameHeader {
 
 // The frames from the first byte on. `complete` turns false at the first byte
 // that does not start a valid layer III frame, or at a frame cut short.
-std::vector<Mp3FrameHeader> parseMp3Frames(const std::string& bytes, bool* complete = nullptr);
+std::vector<Mp3FrameHeader> ParseMp3Frames(const std::string& bytes, bool* complete = nullptr);
 
 // A Xing or Info tag in the first frame, as a VBR header would leave it.
-bool hasVbrTag(const std::string& bytes);
+bool HasVbrTag(const std::string& bytes);

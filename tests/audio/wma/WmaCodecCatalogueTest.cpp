@@ -6,6 +6,7 @@
 #include "src/resources/resource.h"
 #include "tests/fakes/FakeWmfRuntime.h"
 #include "tests/fakes/RecordingMessageService.h"
+#include "tests/support/ComApartment.h"
 
 #include <gtest/gtest.h>
 #include <numeric>
@@ -14,10 +15,8 @@ namespace {
 
 class Catalogue : public ::testing::Test {
 protected:
-    Catalogue() { CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); }
-    ~Catalogue() override { CoUninitialize(); }
-
-    // Declared first: it outlives the catalogue and its objects.
+    ComApartment com;
+    // Declared before the catalogue: it outlives the catalogue and its objects.
     FakeWmfRuntime runtime;
     RecordingMessageService messages;
 

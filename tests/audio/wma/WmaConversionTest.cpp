@@ -3,6 +3,7 @@
 #include "src/resources/resource.h"
 #include "tests/fakes/FakeWmfRuntime.h"
 #include "tests/fakes/RecordingMessageService.h"
+#include "tests/support/ComApartment.h"
 #include "tests/support/DecodedAudio.h"
 #include "tests/support/FailingReads.h"
 #include "tests/support/ScratchFolder.h"
@@ -23,24 +24,23 @@ std::u16string Utf16(const fs::path& p) {
 class Conversion : public ::testing::Test {
 protected:
     void SetUp() override {
-        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-        wav_ = dir_ / "talk.wma.wav";
-        wma_ = dir_ / "talk.wma";
+        wav = dir / "talk.wma.wav";
+        wma = dir / "talk.wma";
     }
-    void TearDown() override { CoUninitialize(); }
     std::vector<std::uint8_t> MakeWav(const WAVEFORMATEX& format, double seconds) {
         auto data = MakeTestSignal(format, seconds);
-        WriteWavFile(wav_.string(), format, data);
+        WriteWavFile(wav.string(), format, data);
         return data;
     }
     // 1 or 0, the message of a failure shown as the worker shows it.
     int Convert(int codec = 0, int format = 0) {
-        return ShowIfFailed(convertWavToWma(Utf16(wav_), Utf16(wma_), codec, format));
+        return ShowIfFailed(convertWavToWma(Utf16(wav), Utf16(wma), codec, format));
     }
 
+    ComApartment com;
     RecordingMessageService messages;
-    ScratchFolder scratch_;
-    fs::path dir_ = scratch_.path(), wav_, wma_;
+    ScratchFolder scratch;
+    fs::path dir = scratch.path(), wav, wma;
 };
 
 class FakeConversion : public Conversion {
@@ -51,14 +51,14 @@ protected:
     }
     std::vector<std::uint8_t> Bytes(bool preprocess) const {
         std::vector<std::uint8_t> all;
-        for (const auto& s : runtime.state().samples)
+        for (const auto& s : runtime.State().samples)
             if (s.preprocess == preprocess)
                 all.insert(all.end(), s.bytes.begin(), s.bytes.end());
         return all;
     }
     std::vector<QWORD> Times(bool preprocess) const {
         std::vector<QWORD> times;
-        for (const auto& s : runtime.state().samples)
+        for (const auto& s : runtime.State().samples)
             if (s.preprocess == preprocess)
                 times.push_back(s.time);
         return times;
@@ -107,9 +107,9 @@ TEST_F(FakeConversion, AnEmptyWavBeginsAndEndsWriting) {
 TEST_F(FakeConversion, ZeroRatesAndAbandonedConversionsNeverPassForComplete) {
     WAVEFORMATEX noRate = MakePcmFormat(22050, 16, 1);
     noRate.nAvgBytesPerSec = 0;
-    WriteWavFile(wav_.string(), noRate, MakeTestSignal(MakePcmFormat(22050, 16, 1), 1.0));
+    WriteWavFile(wav.string(), noRate, MakeTestSignal(MakePcmFormat(22050, 16, 1), 1.0));
     ConversionControl control;
-    EXPECT_EQ(ShowIfFailed(convertWavToWma(Utf16(wav_), Utf16(wma_), 0, 0, &control)), 0);
+    EXPECT_EQ(ShowIfFailed(convertWavToWma(Utf16(wav), Utf16(wma), 0, 0, &control)), 0);
     EXPECT_EQ(messages.Ids(), std::vector<UINT>{IDS_WAV_READ});
     EXPECT_FALSE(control.outputTouched);
 
@@ -117,7 +117,7 @@ TEST_F(FakeConversion, ZeroRatesAndAbandonedConversionsNeverPassForComplete) {
     MakeWav(MakePcmFormat(22050, 16, 1), 3.0);
     std::atomic<bool> abandon{true};
     control = ConversionControl{&abandon};
-    EXPECT_EQ(ShowIfFailed(convertWavToWma(Utf16(wav_), Utf16(wma_), 0, 0, &control)), 0);
+    EXPECT_EQ(ShowIfFailed(convertWavToWma(Utf16(wav), Utf16(wma), 0, 0, &control)), 0);
     EXPECT_TRUE(messages.Ids().empty());
     EXPECT_TRUE(control.outputTouched);
     EXPECT_TRUE(runtime->samples.empty());
@@ -167,9 +167,9 @@ TEST_F(FakeConversion, TheWavReaderReportsItsOwnFailures) {
     // of the speech, so the conversion fails.
     messages.Clear();
     MakeWav(MakePcmFormat(22050, 16, 1), 3.0);
-    FailingReads failing(wav_, 44 + 44100);
+    FailingReads failing(wav, 44 + 44100);
     EXPECT_EQ(Convert(), 0);
-    EXPECT_GT(failing.failures(), 0);
+    EXPECT_GT(failing.Failures(), 0);
     EXPECT_EQ(messages.Ids(), std::vector<UINT>{IDS_WAV_FILE_EXCEPTION});
     EXPECT_EQ(runtime->samples.size(), 1u);
 }
@@ -180,16 +180,16 @@ protected:
     void SetUp() override {
         Conversion::SetUp();
         RegisterWmfRuntime();
-        ASSERT_TRUE(catalogue_.enumerate());
+        ASSERT_TRUE(catalogue.enumerate());
     }
     int FormatIndex(const std::u16string& description) const {
-        const auto& formats = catalogue_.codecs().at(0).formats;
+        const auto& formats = catalogue.codecs().at(0).formats;
         for (std::size_t i = 0; i < formats.size(); ++i)
             if (formats[i].description == description)
                 return static_cast<int>(i);
         return -1;
     }
-    WmaCodecCatalogue catalogue_;
+    WmaCodecCatalogue catalogue;
 };
 
 TEST_F(RealConversion, WritesAWmaFileOfTheSpeechInTheChosenFormat) {
@@ -210,7 +210,7 @@ TEST_F(RealConversion, WritesAWmaFileOfTheSpeechInTheChosenFormat) {
         ASSERT_GE(index, 0);
         EXPECT_EQ(Convert(0, index), 1);
         EXPECT_TRUE(messages.Boxes().empty());
-        DecodedAudio audio = DecodeAudioFile(wma_.string());
+        DecodedAudio audio = DecodeAudioFile(wma.string());
         ASSERT_TRUE(audio.opened);
         EXPECT_EQ(audio.codec, "wmav2");
         EXPECT_EQ(audio.sampleRate, c.rate);
@@ -227,14 +227,14 @@ TEST_F(RealConversion, RefusalsOfTheRealRuntimeShowTheirMessages) {
     // 24-bit PCM is beyond what the writer converts.
     WAVEFORMATEX deep = MakePcmFormat(22050, 24, 1);
     MakeWav(MakePcmFormat(22050, 16, 1), 1.0);
-    WriteWavFile(wav_.string(), deep, std::vector<std::uint8_t>(66150));
+    WriteWavFile(wav.string(), deep, std::vector<std::uint8_t>(66150));
     EXPECT_EQ(Convert(), 0);
     EXPECT_EQ(messages.Ids(), std::vector<UINT>{IDS_WMA_INPUT_REFUSED});
-    EXPECT_FALSE(fs::exists(wma_));
+    EXPECT_FALSE(fs::exists(wma));
 
     messages.Clear();
     MakeWav(MakePcmFormat(22050, 16, 1), 1.0);
-    wma_ = dir_ / "missing" / "talk.wma";
+    wma = dir / "missing" / "talk.wma";
     EXPECT_EQ(Convert(), 0);
     EXPECT_EQ(messages.Ids(), std::vector<UINT>{IDS_WMA_OUTPUT_FILE});
 

@@ -5,6 +5,7 @@
 #include "src/resources/resource.h"
 #include "tests/fakes/FakeWmfRuntime.h"
 #include "tests/fakes/RecordingMessageService.h"
+#include "tests/support/ComApartment.h"
 
 #include <algorithm>
 #include <gtest/gtest.h>
@@ -16,9 +17,6 @@ using M = WmaEncodingMode;
 
 class Writer : public ::testing::Test {
 protected:
-    Writer() { CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); }
-    ~Writer() override { CoUninitialize(); }
-
     void SetUp() override {
         runtime->codecs = {
             FakeWmfCodec{u"Alpha", {u"A", u"B"}, {u"C", u"D"}, {u"E"}},
@@ -30,7 +28,9 @@ protected:
         return ShowIfFailed(writer.openWriter(&input, codec, format, u"/tmp/out.wma"));
     }
 
-    // Declared first: it outlives the catalogue, the writer and their objects.
+    ComApartment com;
+    // Declared before the catalogue: it outlives the catalogue, the writer and
+    // their objects.
     FakeWmfRuntime runtime;
     RecordingMessageService messages;
     WAVEFORMATEX input = MakePcmFormat(22050, 16, 1);

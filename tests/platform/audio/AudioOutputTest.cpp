@@ -1,5 +1,6 @@
 #include "platform/audio/AudioOutput.h"
 
+#include "tests/support/FileBytes.h"
 #include "tests/support/ScratchFolder.h"
 
 #include <chrono>
@@ -16,11 +17,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-std::vector<std::uint8_t> ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 std::vector<std::uint8_t> Pattern(std::size_t bytes) {
     std::vector<std::uint8_t> data(bytes);
@@ -98,7 +94,7 @@ TEST_F(AudioOutputTest, PlaysExactlyWhatWasWritten) {
         ASSERT_EQ(output.Drain(), S_OK);
         output.Close();
         EXPECT_FALSE(output.IsOpen());
-        EXPECT_EQ(ReadFile(capture), data);
+        EXPECT_EQ(ReadBytes(capture), data);
     }
 }
 
@@ -124,7 +120,7 @@ TEST_F(AudioOutputTest, PacedDeviceDrainsEverythingAndPlaysOnAfterwards) {
     auto expected = first;
     expected.insert(expected.end(), second.begin(), second.end());
     expected.insert(expected.end(), third.begin(), third.end());
-    EXPECT_EQ(ReadFile(capture), expected);
+    EXPECT_EQ(ReadBytes(capture), expected);
 }
 
 TEST_F(AudioOutputTest, ResetWakesABlockedWriterAndDropsTheRest) {

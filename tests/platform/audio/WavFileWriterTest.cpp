@@ -1,6 +1,7 @@
 #include "platform/audio/WavFileWriter.h"
 
 #include "platform/com/strings.h"
+#include "tests/support/FileBytes.h"
 #include "tests/support/ScratchFolder.h"
 
 #include <cstdlib>
@@ -15,11 +16,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-std::vector<std::uint8_t> ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 std::uint32_t U32(const std::vector<std::uint8_t>& b, std::size_t at) {
     return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | static_cast<std::uint32_t>(b[at + 3]) << 24;
@@ -50,7 +46,7 @@ protected:
 
 // Every header field is checked against the bytes on disk, decoded by hand.
 void ExpectWav(const fs::path& path, const WAVEFORMATEX& f, const std::vector<std::uint8_t>& data) {
-    const std::vector<std::uint8_t> b = ReadFile(path);
+    const std::vector<std::uint8_t> b = ReadBytes(path);
     ASSERT_EQ(b.size(), 44 + data.size());
     EXPECT_EQ(Tag(b, 0), "RIFF");
     EXPECT_EQ(U32(b, 4), 36 + data.size());
@@ -195,7 +191,7 @@ TEST_F(WavFileWriterTest, FullDiskKeepsTheSamplesWrittenSoFar) {
     EXPECT_LE(kept, accepted + block.size());
     EXPECT_EQ(kept % f.nBlockAlign, 0u);
     ASSERT_EQ(writer.Finish(), S_OK);
-    const auto bytes = ReadFile(mountPoint / "full.wav");
+    const auto bytes = ReadBytes(mountPoint / "full.wav");
     ASSERT_EQ(bytes.size(), 44 + kept);
     EXPECT_EQ(U32(bytes, 40), kept);
     writer.Discard();

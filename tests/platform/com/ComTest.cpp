@@ -1,5 +1,7 @@
 #include "platform/com/com.h"
 
+#include "tests/support/ComApartment.h"
+
 #include <gtest/gtest.h>
 #include <thread>
 
@@ -17,17 +19,12 @@ int g_alive = 0;
 
 class TestThing : public ComObject<TestThing, ITestThing> {
 public:
-    explicit TestThing(int v = 7) : v_(v) { ++g_alive; }
+    explicit TestThing(int v = 7) : m_value(v) { ++g_alive; }
     ~TestThing() override { --g_alive; }
-    int Value() override { return v_; }
+    int Value() override { return m_value; }
 
 private:
-    int v_;
-};
-
-struct ComInit {
-    ComInit() { CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); }
-    ~ComInit() { CoUninitialize(); }
+    int m_value;
 };
 
 TEST(Com, ReferenceCountingDestroysOnLastRelease) {
@@ -53,7 +50,7 @@ TEST(Com, CreateInstanceNeedsInitialisationAndARegisteredClass) {
                                reinterpret_cast<void**>(&thing)),
               CO_E_NOTINITIALIZED);
     {
-        ComInit com;
+        ComApartment com;
         ASSERT_EQ(CoCreateInstance(CLSID_TestThing, nullptr, CLSCTX_ALL, IID_ITestThing,
                                    reinterpret_cast<void**>(&thing)),
                   S_OK);
@@ -83,7 +80,7 @@ TEST(Com, CreateInstanceNeedsInitialisationAndARegisteredClass) {
 }
 
 TEST(Com, OverrideLastsForItsScope) {
-    ComInit com;
+    ComApartment com;
     CoRegisterClass(CLSID_TestThing, [](REFIID riid, void** ppv) {
         return CreateComInstance<TestThing>(riid, ppv, 1);
     });

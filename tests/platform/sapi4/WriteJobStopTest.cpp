@@ -10,6 +10,9 @@
 #include "src/speech/Sapi5Engine.h"
 #include "tests/fakes/FakeJobHost.h"
 #include "tests/fakes/RecordingMessageService.h"
+#include "tests/support/ComApartment.h"
+#include "tests/support/Eventually.h"
+#include "tests/support/ScratchFolder.h"
 
 #include <chrono>
 #include <filesystem>
@@ -28,19 +31,6 @@ std::size_t ThreadCount() {
     return n;
 }
 
-// False if `done` still does not hold after `bound`: far beyond what a sane
-// run takes, far below what speaking the whole long text would.
-bool WaitFor(const std::function<bool()>& done,
-             std::chrono::seconds bound = std::chrono::seconds(60)) {
-    const auto giveUp = std::chrono::steady_clock::now() + bound;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > giveUp)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return true;
-}
-
 std::uintmax_t SizeOf(const fs::path& path) {
     std::error_code ec;
     const auto size = fs::file_size(path, ec);
@@ -51,10 +41,10 @@ std::uintmax_t SizeOf(const fs::path& path) {
 
 TEST(WriteJobStopTest, StopLeavesNoFileAndNoThreadBehind) {
     RegisterPlatformRuntimes();
-    ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
-    std::string templ = (fs::temp_directory_path() / "vl-stop-XXXXXX").string();
-    ASSERT_NE(mkdtemp(templ.data()), nullptr);
-    const fs::path dir = templ;
+    ComApartment com;
+    ASSERT_TRUE(SUCCEEDED(com.Result()));
+    ScratchFolder folder;
+    const fs::path dir = folder.path();
     {
         RecordingMessageService messages;
         SetFileSynthesisThreads(2);
@@ -69,7 +59,7 @@ TEST(WriteJobStopTest, StopLeavesNoFileAndNoThreadBehind) {
         host.editorText = u"A first, short text.";
         host.ChooseOutput(FromUtf8((dir / "first.wav").string()));
         jobs.StartJob(false, false);
-        ASSERT_TRUE(WaitFor([&] { return !jobs.IsJobRunning(); }));
+        ASSERT_TRUE(Eventually([&] { return !jobs.IsJobRunning(); }));
         const std::size_t threadsBefore = ThreadCount();
 
         host.editorText.clear();
@@ -80,12 +70,12 @@ TEST(WriteJobStopTest, StopLeavesNoFileAndNoThreadBehind) {
         host.ChooseOutput(FromUtf8(path.string()));
         jobs.StartJob(false, false);
         // Some sentences are written, more are under way.
-        ASSERT_TRUE(WaitFor([&] { return SizeOf(path) > 100000; }));
+        ASSERT_TRUE(Eventually([&] { return SizeOf(path) > 100000; }));
         jobs.RequestStop();
-        ASSERT_TRUE(WaitFor([&] { return !jobs.IsJobRunning(); }, std::chrono::seconds(10)));
+        ASSERT_TRUE(Eventually([&] { return !jobs.IsJobRunning(); }, std::chrono::seconds(10)));
         EXPECT_FALSE(fs::exists(path));
         EXPECT_TRUE(
-            WaitFor([&] { return ThreadCount() == threadsBefore; }, std::chrono::seconds(10)))
+            Eventually([&] { return ThreadCount() == threadsBefore; }, std::chrono::seconds(10)))
             << ThreadCount() << " threads against " << threadsBefore;
         // Nothing still under way writes the file again.
         std::this_thread::sleep_for(std::chrono::milliseconds(200));
@@ -95,6 +85,4 @@ TEST(WriteJobStopTest, StopLeavesNoFileAndNoThreadBehind) {
         jobs.CloseStopEvent();
         SetFileSynthesisThreads(0);
     }
-    fs::remove_all(dir);
-    CoUninitialize();
 }

@@ -1,5 +1,6 @@
 #include "platform/com/com.h"
 #include "platform/wmf/wmsdk.h"
+#include "tests/support/ComApartment.h"
 #include "tests/support/DecodedAudio.h"
 #include "tests/support/ScratchFolder.h"
 
@@ -42,31 +43,29 @@ struct FormatInfo {
 class WmfRuntime : public ::testing::Test {
 protected:
     void SetUp() override {
-        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
         RegisterWmfRuntime();
-        ASSERT_EQ(WMCreateProfileManager(&manager_), S_OK);
-        ASSERT_EQ(manager_->QueryInterface(IID_IWMCodecInfo3, Out(info_)), S_OK);
+        ASSERT_EQ(WMCreateProfileManager(&manager), S_OK);
+        ASSERT_EQ(manager->QueryInterface(IID_IWMCodecInfo3, Out(info)), S_OK);
     }
     void TearDown() override {
-        SafeRelease(info_.p);
-        SafeRelease(manager_.p);
-        CoUninitialize();
+        SafeRelease(info.p);
+        SafeRelease(manager.p);
     }
 
     std::vector<FormatInfo> AllFormats() {
         std::vector<FormatInfo> all;
         DWORD codecs = 0;
-        EXPECT_EQ(info_->GetCodecInfoCount(WMMEDIATYPE_Audio, &codecs), S_OK);
+        EXPECT_EQ(info->GetCodecInfoCount(WMMEDIATYPE_Audio, &codecs), S_OK);
         for (DWORD c = 0; c < codecs; ++c) {
             WCHAR name[128] = {};
             DWORD len = 128;
-            EXPECT_EQ(info_->GetCodecName(WMMEDIATYPE_Audio, c, name, &len), S_OK);
+            EXPECT_EQ(info->GetCodecName(WMMEDIATYPE_Audio, c, name, &len), S_OK);
             DWORD formats = 0;
-            EXPECT_EQ(info_->GetCodecFormatCount(WMMEDIATYPE_Audio, c, &formats), S_OK);
+            EXPECT_EQ(info->GetCodecFormatCount(WMMEDIATYPE_Audio, c, &formats), S_OK);
             for (DWORD f = 0; f < formats; ++f) {
                 WCHAR desc[128] = {};
                 len = 128;
-                EXPECT_EQ(info_->GetCodecFormatDesc(WMMEDIATYPE_Audio, c, f, nullptr, desc, &len),
+                EXPECT_EQ(info->GetCodecFormatDesc(WMMEDIATYPE_Audio, c, f, nullptr, desc, &len),
                           S_OK);
                 all.push_back({c, f, name, desc});
             }
@@ -78,11 +77,11 @@ protected:
     HRESULT MakeWriter(DWORD codec, DWORD format, const WAVEFORMATEX& input, IWMWriter** out) {
         *out = nullptr;
         Ref<IWMStreamConfig> config;
-        HRESULT hr = info_->GetCodecFormat(WMMEDIATYPE_Audio, codec, format, &config);
+        HRESULT hr = info->GetCodecFormat(WMMEDIATYPE_Audio, codec, format, &config);
         if (FAILED(hr) || FAILED(hr = config->SetStreamNumber(1)))
             return hr;
         Ref<IWMProfile> profile;
-        if (FAILED(hr = manager_->CreateEmptyProfile(WMT_VER_9_0, &profile)) ||
+        if (FAILED(hr = manager->CreateEmptyProfile(WMT_VER_9_0, &profile)) ||
             FAILED(hr = profile->AddStream(config)))
             return hr;
         Ref<IWMWriter> writer;
@@ -141,27 +140,28 @@ protected:
         return S_OK;
     }
 
-    std::string PathFor(const std::string& name) const { return (dir_ / name).string(); }
+    std::string PathFor(const std::string& name) const { return (dir / name).string(); }
 
-    ScratchFolder scratch_;
-    fs::path dir_ = scratch_.path();
-    Ref<IWMProfileManager> manager_;
-    Ref<IWMCodecInfo3> info_;
+    ComApartment com;
+    ScratchFolder scratch;
+    fs::path dir = scratch.path();
+    Ref<IWMProfileManager> manager;
+    Ref<IWMCodecInfo3> info;
 };
 
 TEST_F(WmfRuntime, ListsTheWmaCodecsWithUniqueCbrFormatDescriptions) {
     DWORD codecs = 0;
-    ASSERT_EQ(info_->GetCodecInfoCount(WMMEDIATYPE_Audio, &codecs), S_OK);
+    ASSERT_EQ(info->GetCodecInfoCount(WMMEDIATYPE_Audio, &codecs), S_OK);
     ASSERT_GE(codecs, 1u);
 
     // The two-call protocol: the length counts the terminating zero, a short
     // buffer is refused.
     DWORD len = 0;
-    ASSERT_EQ(info_->GetCodecName(WMMEDIATYPE_Audio, 0, nullptr, &len), S_OK);
+    ASSERT_EQ(info->GetCodecName(WMMEDIATYPE_Audio, 0, nullptr, &len), S_OK);
     std::vector<WCHAR> name(len);
     DWORD small = len - 1;
-    EXPECT_EQ(info_->GetCodecName(WMMEDIATYPE_Audio, 0, name.data(), &small), ASF_E_BUFFERTOOSMALL);
-    ASSERT_EQ(info_->GetCodecName(WMMEDIATYPE_Audio, 0, name.data(), &len), S_OK);
+    EXPECT_EQ(info->GetCodecName(WMMEDIATYPE_Audio, 0, name.data(), &small), ASF_E_BUFFERTOOSMALL);
+    ASSERT_EQ(info->GetCodecName(WMMEDIATYPE_Audio, 0, name.data(), &len), S_OK);
     EXPECT_EQ(std::u16string(name.data()), u"Windows Media Audio V2");
 
     auto formats = AllFormats();
@@ -175,7 +175,7 @@ TEST_F(WmfRuntime, ListsTheWmaCodecsWithUniqueCbrFormatDescriptions) {
 
     // Other media types have no codecs here.
     DWORD video = 7;
-    EXPECT_EQ(info_->GetCodecInfoCount(WMFORMAT_WaveFormatEx, &video), S_OK);
+    EXPECT_EQ(info->GetCodecInfoCount(WMFORMAT_WaveFormatEx, &video), S_OK);
     EXPECT_EQ(video, 0u);
 }
 
@@ -183,8 +183,8 @@ TEST_F(WmfRuntime, RefusesVbrEnumerationAndAcceptsCbr) {
     BOOL off = FALSE, on = TRUE;
     DWORD one = 1, two = 2;
     auto set = [&](LPCWSTR name, WMT_ATTR_DATATYPE type, const void* v) {
-        return info_->SetCodecEnumerationSetting(WMMEDIATYPE_Audio, 0, name, type,
-                                                 static_cast<const BYTE*>(v), 4);
+        return info->SetCodecEnumerationSetting(WMMEDIATYPE_Audio, 0, name, type,
+                                                static_cast<const BYTE*>(v), 4);
     };
     EXPECT_EQ(set(g_wszVBREnabled, WMT_TYPE_BOOL, &off), S_OK);
     EXPECT_EQ(set(g_wszVBREnabled, WMT_TYPE_BOOL, &on), NS_E_UNSUPPORTED_PROPERTY);
@@ -298,12 +298,12 @@ TEST_F(WmfRuntime, CallsOutOfOrderAreRefused) {
 
     // A profile without streams is not one this writer can produce.
     Ref<IWMProfile> empty;
-    ASSERT_EQ(manager_->CreateEmptyProfile(WMT_VER_9_0, &empty), S_OK);
+    ASSERT_EQ(manager->CreateEmptyProfile(WMT_VER_9_0, &empty), S_OK);
     EXPECT_EQ(writer->SetProfile(empty), NS_E_INVALID_OUTPUT_FORMAT);
 
     // A stream without a number cannot join a profile.
     Ref<IWMStreamConfig> config;
-    ASSERT_EQ(info_->GetCodecFormat(WMMEDIATYPE_Audio, 0, 0, &config), S_OK);
+    ASSERT_EQ(info->GetCodecFormat(WMMEDIATYPE_Audio, 0, 0, &config), S_OK);
     EXPECT_EQ(empty->AddStream(config), NS_E_INVALID_STREAM);
 
     Ref<IWMWriter> ready;
@@ -362,13 +362,13 @@ TEST_F(WmfRuntime, EntryPointsNeedComAndTheRegisteredClasses) {
         EXPECT_EQ(WMCreateWriter(nullptr, &writer), REGDB_E_CLASSNOTREG);
     }
     CoUninitialize();
-    Ref<IWMProfileManager> manager;
-    EXPECT_EQ(WMCreateProfileManager(&manager), CO_E_NOTINITIALIZED);
+    Ref<IWMProfileManager> uninitialised;
+    EXPECT_EQ(WMCreateProfileManager(&uninitialised), CO_E_NOTINITIALIZED);
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     EXPECT_EQ(WMCreateWriter(nullptr, &writer), S_OK);
 
     Ref<IWMProfileManager2> manager2;
-    ASSERT_EQ(manager_->QueryInterface(IID_IWMProfileManager2, Out(manager2)), S_OK);
+    ASSERT_EQ(manager->QueryInterface(IID_IWMProfileManager2, Out(manager2)), S_OK);
     EXPECT_EQ(manager2->SetSystemProfileVersion(WMT_VER_9_0), S_OK);
     WMT_VERSION version = 0;
     EXPECT_EQ(manager2->GetSystemProfileVersion(&version), S_OK);

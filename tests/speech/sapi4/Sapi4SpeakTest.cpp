@@ -30,7 +30,7 @@ protected:
         ASSERT_EQ(engine->VoiceCount(), 1u);
         engine->SetNotifySink(&sink);
         wav = dir / "out.wav";
-        runtime.calls() = {};
+        runtime.Calls() = {};
     }
     void TearDown() override {
         engine.reset();
@@ -55,7 +55,7 @@ protected:
 
 struct Failure {
     const char* step;
-    std::function<void(FakeSapi4Runtime::Results&)> breakIt;
+    std::function<void(FakeSapi4Results&)> breakIt;
     std::vector<UINT> messages;
     bool centralHeld;
     bool unregistered;
@@ -66,7 +66,7 @@ struct Failure {
 TEST_F(Sapi4SpeakTest, SpeakToFileHandsTheEngineEverythingItNeeds) {
     ASSERT_TRUE(SpeakToFile());
     EXPECT_TRUE(messages.Boxes().empty());
-    const auto& c = runtime.calls();
+    const auto& c = runtime.Calls();
     ASSERT_TRUE(c.findPattern);
     EXPECT_TRUE(c.findPattern->gModeID == engine->Voice(0).modeInfo.gModeID);
     EXPECT_EQ(std::u16string(c.findPattern->szModeName), u"Voice");
@@ -96,8 +96,8 @@ TEST_F(Sapi4SpeakTest, SpeakToFileHandsTheEngineEverythingItNeeds) {
     ShowIfFailed(engine->EndSpeech());
     const std::vector<std::string> order = {"Flush", "UnRegister", "AudioReset", "~Central",
                                             "~File"};
-    EXPECT_EQ(runtime.calls().log, order);
-    EXPECT_EQ(runtime.calls().unregistered, std::vector<DWORD>{FakeSapi4Runtime::kSinkKey});
+    EXPECT_EQ(runtime.Calls().log, order);
+    EXPECT_EQ(runtime.Calls().unregistered, std::vector<DWORD>{FakeSapi4Runtime::kSinkKey});
     EXPECT_EQ(engine->HeldEngine(), nullptr);
     EXPECT_EQ(engine->HeldFile(), nullptr);
     EXPECT_EQ(engine->SinkKey(), 0u);
@@ -105,7 +105,7 @@ TEST_F(Sapi4SpeakTest, SpeakToFileHandsTheEngineEverythingItNeeds) {
     EXPECT_TRUE(fs::exists(wav));
     // Harmless when nothing is held.
     ShowIfFailed(engine->EndSpeech());
-    EXPECT_EQ(runtime.calls().log.size(), order.size());
+    EXPECT_EQ(runtime.Calls().log.size(), order.size());
 }
 
 TEST_F(Sapi4SpeakTest, EachSpeakToFileFailureShowsItsMessageAndLeavesNoFile) {
@@ -138,9 +138,9 @@ TEST_F(Sapi4SpeakTest, EachSpeakToFileFailureShowsItsMessageAndLeavesNoFile) {
     for (const Failure& f : failures) {
         SCOPED_TRACE(f.step);
         messages.Clear();
-        runtime.results() = {};
-        runtime.calls() = {};
-        f.breakIt(runtime.results());
+        runtime.Results() = {};
+        runtime.Calls() = {};
+        f.breakIt(runtime.Results());
 
         EXPECT_FALSE(SpeakToFile());
         EXPECT_EQ(messages.Ids(), f.messages);
@@ -150,7 +150,7 @@ TEST_F(Sapi4SpeakTest, EachSpeakToFileFailureShowsItsMessageAndLeavesNoFile) {
         EXPECT_EQ(engine->HeldDevice(), nullptr);
         EXPECT_EQ(engine->HeldEngine() != nullptr, f.centralHeld);
         EXPECT_EQ(engine->SinkKey(), 0u);
-        EXPECT_EQ(runtime.calls().unregistered.size(), f.unregistered ? 1u : 0u);
+        EXPECT_EQ(runtime.Calls().unregistered.size(), f.unregistered ? 1u : 0u);
         // A held engine keeps its destination alive with it.
         EXPECT_EQ(runtime.Alive(), f.centralHeld ? 2 : 0);
         // Not even a file the destination had already created is left behind.
@@ -163,13 +163,13 @@ TEST_F(Sapi4SpeakTest, EachSpeakToFileFailureShowsItsMessageAndLeavesNoFile) {
 }
 
 TEST_F(Sapi4SpeakTest, SpeakToSpeakersUsesTheDefaultDeviceAndNoFile) {
-    runtime.results().deviceNumSet = E_INVALIDARG; // ignored
+    runtime.Results().deviceNumSet = E_INVALIDARG; // ignored
     // The file destination's steps are not on this path.
-    runtime.results().fileDestMissing = true;
-    runtime.results().realTimeSet = runtime.results().setFile = E_FAIL;
+    runtime.Results().fileDestMissing = true;
+    runtime.Results().realTimeSet = runtime.Results().setFile = E_FAIL;
     ASSERT_TRUE(SpeakToSpeakers());
     EXPECT_TRUE(messages.Boxes().empty());
-    const auto& c = runtime.calls();
+    const auto& c = runtime.Calls();
     EXPECT_EQ(c.deviceNum, DWORD{0xFFFFFFFF});
     EXPECT_EQ(c.selectDest, static_cast<const IUnknown*>(engine->HeldDevice()));
     EXPECT_FALSE(c.realTime);
@@ -181,7 +181,7 @@ TEST_F(Sapi4SpeakTest, SpeakToSpeakersUsesTheDefaultDeviceAndNoFile) {
 
     ShowIfFailed(engine->EndSpeech());
     const std::vector<std::string> order = {"UnRegister", "AudioReset", "~Central", "~Device"};
-    EXPECT_EQ(runtime.calls().log, order);
+    EXPECT_EQ(runtime.Calls().log, order);
     EXPECT_EQ(runtime.Alive(), 0);
 }
 
@@ -201,9 +201,9 @@ TEST_F(Sapi4SpeakTest, EachSpeakToSpeakersFailureShowsItsMessage) {
     for (const Failure& f : failures) {
         SCOPED_TRACE(f.step);
         messages.Clear();
-        runtime.results() = {};
-        runtime.calls() = {};
-        f.breakIt(runtime.results());
+        runtime.Results() = {};
+        runtime.Calls() = {};
+        f.breakIt(runtime.Results());
 
         EXPECT_FALSE(SpeakToSpeakers());
         EXPECT_EQ(messages.Ids(), f.messages);
@@ -211,7 +211,7 @@ TEST_F(Sapi4SpeakTest, EachSpeakToSpeakersFailureShowsItsMessage) {
         EXPECT_EQ(engine->HeldDevice(), nullptr);
         EXPECT_EQ(engine->HeldEngine() != nullptr, f.centralHeld);
         EXPECT_EQ(engine->SinkKey(), 0u);
-        EXPECT_EQ(runtime.calls().unregistered.size(), f.unregistered ? 1u : 0u);
+        EXPECT_EQ(runtime.Calls().unregistered.size(), f.unregistered ? 1u : 0u);
         ShowIfFailed(engine->EndSpeech());
         EXPECT_EQ(runtime.Alive(), 0);
     }
@@ -219,7 +219,7 @@ TEST_F(Sapi4SpeakTest, EachSpeakToSpeakersFailureShowsItsMessage) {
 
 TEST_F(Sapi4SpeakTest, AFileThatCouldNotBeCompletedIsReportedAtTheEnd) {
     ASSERT_TRUE(SpeakToFile());
-    runtime.results().flush = STG_E_MEDIUMFULL;
+    runtime.Results().flush = STG_E_MEDIUMFULL;
     ShowIfFailed(engine->EndSpeech());
     EXPECT_EQ(messages.Ids(), std::vector<UINT>{IDS_TTS_OUTPUT_FILE});
     EXPECT_EQ(runtime.Alive(), 0);
@@ -230,6 +230,6 @@ TEST_F(Sapi4SpeakTest, AFileThatCouldNotBeCompletedIsReportedAtTheEnd) {
 TEST_F(Sapi4SpeakTest, DestructionReleasesWithoutUnregistering) {
     ASSERT_TRUE(SpeakToFile());
     engine.reset();
-    EXPECT_TRUE(runtime.calls().unregistered.empty());
+    EXPECT_TRUE(runtime.Calls().unregistered.empty());
     EXPECT_EQ(runtime.Alive(), 0);
 }

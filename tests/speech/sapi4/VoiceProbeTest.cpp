@@ -69,7 +69,7 @@ TEST_F(VoiceProbeTest, FeatureBitsCountOnlyWithTaggedText) {
 
 TEST_F(VoiceProbeTest, MissingEnumeratorShowsIdsTtsEnumeratorOnceAndListsNothing) {
     runtime.AddMode(FakeSapi4Runtime::MakeMode(u"Unreachable", kAll, 1));
-    runtime.results().enumeratorMissing = true;
+    runtime.Results().enumeratorMissing = true;
     Sapi4Engine engine;
     EXPECT_EQ(engine.VoiceCount(), 0u);
     EXPECT_EQ(messages.Ids(), std::vector<UINT>{IDS_TTS_ENUMERATOR});
@@ -83,7 +83,7 @@ TEST_F(VoiceProbeTest, AKnownListIsTakenWithoutEnumerating) {
     Sapi4Engine engine(std::vector<CSAPI4VoiceInfo>{v, v});
     EXPECT_EQ(engine.VoiceCount(), 2u);
     EXPECT_EQ(engine.Voice(1).speedMin, 7);
-    EXPECT_EQ(runtime.calls().enumerators, 0);
+    EXPECT_EQ(runtime.Calls().enumerators, 0);
 }
 
 TEST_F(VoiceProbeTest, CentringMakesSpeedAndPitchSymmetricAroundTheDefault) {
@@ -145,7 +145,7 @@ TEST_F(VoiceProbeTest, FailingStepsKeepWhatWasReached) {
 TEST_F(VoiceProbeTest, ProbeGivesUpQuietlyWhenTheEngineIsNotReached) {
     struct Case {
         const char* name;
-        void (*breakIt)(FakeSapi4Runtime::Results&);
+        void (*breakIt)(FakeSapi4Results&);
     };
     const Case cases[] = {
         {"no audio destination", [](auto& r) { r.deviceMissing = true; }},
@@ -158,7 +158,7 @@ TEST_F(VoiceProbeTest, ProbeGivesUpQuietlyWhenTheEngineIsNotReached) {
         SCOPED_TRACE(c.name);
         FakeSapi4Runtime local;
         local.AddMode(FakeSapi4Runtime::MakeMode(u"v", kAll, 1));
-        c.breakIt(local.results());
+        c.breakIt(local.Results());
         Sapi4Engine engine;
         ASSERT_EQ(engine.VoiceCount(), 1u);
         const CSAPI4VoiceInfo& v = engine.Voice(0);
@@ -180,13 +180,13 @@ TEST_F(VoiceProbeTest, ProbeSetsEachEndAndRestoresTheEnginesValue) {
     v.canSetSpeed = v.canSetPitch = v.canSetVolume = 1;
     EXPECT_TRUE(v.QueryAttributeRanges());
     // The probe's engine was selected for the mode, over a multimedia destination.
-    ASSERT_EQ(runtime.calls().selects.size(), 1u);
-    EXPECT_TRUE(runtime.calls().selects[0] == mode.info.gModeID);
-    EXPECT_EQ(runtime.calls().devices, 1);
+    ASSERT_EQ(runtime.Calls().selects.size(), 1u);
+    EXPECT_TRUE(runtime.Calls().selects[0] == mode.info.gModeID);
+    EXPECT_EQ(runtime.Calls().devices, 1);
     EXPECT_EQ(runtime.Alive(), 0);
     // Pitch first, then speed, then volume; each to 0, to its type's maximum, then back.
     const std::vector<std::string> expected = {
         "pitch=0",   "pitch=65535", "pitch=100",         "speed=0",          "speed=4294967295",
         "speed=150", "volume=0",    "volume=4294967295", "volume=4294967295"};
-    EXPECT_EQ(runtime.calls().attributeSets, expected);
+    EXPECT_EQ(runtime.Calls().attributeSets, expected);
 }

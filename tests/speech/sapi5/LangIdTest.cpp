@@ -1,6 +1,6 @@
 #include "platform/com/langid.h"
 
-#include "tests/speech/sapi5/EnvOverride.h"
+#include "tests/support/EnvOverride.h"
 
 #include <gtest/gtest.h>
 

@@ -8,24 +8,24 @@
 
 class EnvOverride {
 public:
-    EnvOverride(const char* name, const char* value) : name_(name) {
+    EnvOverride(const char* name, const char* value) : m_name(name) {
         if (const char* old = std::getenv(name))
-            old_ = old;
+            m_old = old;
         if (value)
             setenv(name, value, 1);
         else
             unsetenv(name);
     }
     ~EnvOverride() {
-        if (old_)
-            setenv(name_.c_str(), old_->c_str(), 1);
+        if (m_old)
+            setenv(m_name.c_str(), m_old->c_str(), 1);
         else
-            unsetenv(name_.c_str());
+            unsetenv(m_name.c_str());
     }
     EnvOverride(const EnvOverride&) = delete;
     EnvOverride& operator=(const EnvOverride&) = delete;
 
 private:
-    std::string name_;
-    std::optional<std::string> old_;
+    std::string m_name;
+    std::optional<std::string> m_old;
 };
