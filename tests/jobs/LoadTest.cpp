@@ -12,6 +12,7 @@
 #include "src/speech/VoiceCatalogue.h"
 #include "tests/jobs/JobTestSupport.h"
 #include "tests/support/DecodedAudio.h"
+#include "tests/support/EnvOverride.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -76,7 +77,7 @@ protected:
 
 TEST_F(LoadTest, JobsStartedAndStoppedAtRandomLeaveOnlyCompleteFiles) {
     const int jobs = JobCount();
-    ::setenv("VOCALITH_ALSA_CAPTURE", (folder / "played.raw").c_str(), 1);
+    EnvOverride captured("VOCALITH_ALSA_CAPTURE", (folder / "played.raw").c_str());
     auto control = std::make_unique<JobControl>(host, std::make_unique<Sapi4Engine>(),
                                                 std::make_unique<Sapi5Engine>());
     control->CreateStopEvent();
@@ -174,7 +175,6 @@ TEST_F(LoadTest, JobsStartedAndStoppedAtRandomLeaveOnlyCompleteFiles) {
     }
     EXPECT_TRUE(messages.Boxes().empty()) << ToUtf8(messages.Boxes().front().text);
     EXPECT_LE(ThreadCount(), threadsBefore);
-    ::unsetenv("VOCALITH_ALSA_CAPTURE");
 
     std::printf("%d jobs:", jobs);
     for (const auto& [what, n] : started)

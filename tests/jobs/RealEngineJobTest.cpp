@@ -6,6 +6,7 @@
 #include "src/speech/AudioFormatTable.h"
 #include "src/speech/VoiceCatalogue.h"
 #include "tests/jobs/JobTestSupport.h"
+#include "tests/support/EnvOverride.h"
 
 #include <cstdlib>
 #include <sstream>
@@ -170,7 +171,7 @@ TEST_F(RealEngineJobTest, StopSilencesSpeechOnTheDefaultOutput) {
         text += u"This sentence is one of many that make a very long text. ";
     host.editorText = text;
     const std::filesystem::path capture = folder / "played.raw";
-    ::setenv("VOCALITH_ALSA_CAPTURE", capture.c_str(), 1);
+    EnvOverride captured("VOCALITH_ALSA_CAPTURE", capture.c_str());
 
     const VoiceCatalogue catalogue(control->Sapi4(), control->Sapi5());
     for (int position : {0, static_cast<int>(catalogue.Sapi4Count())}) {
@@ -190,7 +191,6 @@ TEST_F(RealEngineJobTest, StopSilencesSpeechOnTheDefaultOutput) {
         // or more would fill far more than 10 MB.
         EXPECT_LT(played, 10u * 1024 * 1024) << "position " << position;
     }
-    ::unsetenv("VOCALITH_ALSA_CAPTURE");
     EXPECT_TRUE(messages.Boxes().empty());
 }
 

@@ -2,6 +2,7 @@
 
 #include "tests/support/FileBytes.h"
 #include "tests/support/ScratchFolder.h"
+#include "tests/support/TestData.h"
 
 #include <chrono>
 #include <cstdlib>
@@ -25,11 +26,6 @@ std::vector<std::uint8_t> Pattern(std::size_t bytes) {
     return data;
 }
 
-fs::path TestData() {
-    const char* dir = std::getenv("VOCALITH_TEST_DATA");
-    return dir != nullptr ? fs::path(dir) : fs::path(VOCALITH_TEST_DATA_DIR);
-}
-
 // Points ALSA's "default" at a configuration and the file plugin at a capture
 // file for the length of a test; ALSA reads its configuration afresh when the
 // path changes.
@@ -37,12 +33,12 @@ class AudioOutputTest : public ::testing::Test {
 protected:
     void SetUp() override {
         setenv("VOCALITH_ALSA_CAPTURE", capture.c_str(), 1);
-        UseConfiguration(TestData() / "alsa-file.conf");
+        UseConfiguration(TestDataFolder() / "alsa-file.conf");
     }
     void TearDown() override {
         unsetenv("VOCALITH_ALSA_CAPTURE");
         unsetenv("VOCALITH_ALSA_SLOWDOWN");
-        setenv("ALSA_CONFIG_PATH", (TestData() / "alsa-file.conf").c_str(), 1);
+        setenv("ALSA_CONFIG_PATH", (TestDataFolder() / "alsa-file.conf").c_str(), 1);
     }
 
     static void UseConfiguration(const fs::path& conf) {
@@ -146,7 +142,7 @@ TEST_F(AudioOutputTest, ResetWakesABlockedWriterAndDropsTheRest) {
     output.Close();
     EXPECT_LT(fs::file_size(capture), data.size() / 2);
 
-    UseConfiguration(TestData() / "alsa-file.conf");
+    UseConfiguration(TestDataFolder() / "alsa-file.conf");
     ASSERT_EQ(output.Open(f), S_OK);
     EXPECT_EQ(output.Write(data.data(), 2000), S_OK);
     EXPECT_EQ(output.Drain(), S_OK);
@@ -170,7 +166,7 @@ TEST_F(AudioOutputTest, ResetWakesAWaitingDrain) {
 }
 
 TEST_F(AudioOutputTest, NoUsableDeviceFailsAtOnce) {
-    UseConfiguration(TestData() / "alsa-none.conf");
+    UseConfiguration(TestDataFolder() / "alsa-none.conf");
     AudioOutput output;
     EXPECT_TRUE(FAILED(output.Open(MakePcmFormat(22050, 16, 1))));
     EXPECT_FALSE(output.IsOpen());

@@ -2,6 +2,7 @@
 
 #include "platform/com/strings.h"
 #include "platform/sync/sync.h"
+#include "tests/support/TestData.h"
 
 #include <algorithm>
 #include <chrono>
@@ -81,10 +82,8 @@ void Sapi4RuntimeTest::TearDown() {
 }
 
 void Sapi4RuntimeTest::UseAlsaConfiguration(const char* name) {
-    const char* data = std::getenv("VOCALITH_TEST_DATA");
-    const fs::path dir = data ? fs::path(data) : fs::path(VOCALITH_TEST_DATA_DIR);
     // ALSA reads its configuration afresh when the path changes.
-    setenv("ALSA_CONFIG_PATH", (dir / name).c_str(), 1);
+    setenv("ALSA_CONFIG_PATH", (TestDataFolder() / name).c_str(), 1);
 }
 
 ITTSCentralW* Sapi4RuntimeTest::Select(const TTSMODEINFOW& mode, IUnknown* dest) {

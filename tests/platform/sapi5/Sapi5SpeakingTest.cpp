@@ -4,6 +4,7 @@
 #include "tests/platform/sapi5/Sapi5RuntimeFixture.h"
 #include "tests/support/EnvOverride.h"
 #include "tests/support/FileBytes.h"
+#include "tests/support/TestData.h"
 
 #include <csignal>
 #include <cstdlib>
@@ -211,9 +212,7 @@ TEST_F(Sapi5Runtime, SpeaksToTheDefaultOutput) {
 }
 
 TEST_F(Sapi5Runtime, WithoutAnOutputDeviceSpeakFails) {
-    const char* data = std::getenv("VOCALITH_TEST_DATA");
-    ASSERT_NE(data, nullptr);
-    EnvOverride noDevice("ALSA_CONFIG_PATH", (fs::path(data) / "alsa-none.conf").c_str());
+    EnvOverride noDevice("ALSA_CONFIG_PATH", (TestDataFolder() / "alsa-none.conf").c_str());
     ISpVoice* voice = Voice();
     EXPECT_TRUE(FAILED(voice->Speak(kSentence.c_str(), kXmlAsync, nullptr)));
     EXPECT_TRUE(voice->SpeakCompleteEvent()->IsSet());
