@@ -1,5 +1,7 @@
 #include "tests/fakes/FakeWmfRuntime.h"
 
+#include "tests/fakes/FakeCounted.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -7,12 +9,7 @@ namespace {
 
 using State = std::shared_ptr<FakeWmfState>;
 
-// Keeps the count of live runtime objects, so tests see every release.
-struct Tracked {
-    explicit Tracked(State s) : state(std::move(s)) { ++state->alive; }
-    ~Tracked() { --state->alive; }
-    State state;
-};
+using Tracked = FakeCounted<FakeWmfState>;
 
 HRESULT CopyText(const std::u16string& text, bool withoutZero, WCHAR* buffer, DWORD* length) {
     if (!length)
@@ -31,27 +28,27 @@ HRESULT CopyText(const std::u16string& text, bool withoutZero, WCHAR* buffer, DW
 class FakeStreamConfig : public ComObject<FakeStreamConfig, IWMStreamConfig>, Tracked {
 public:
     FakeStreamConfig(State s, DWORD codec, DWORD position)
-        : Tracked(std::move(s)), codec(codec), position(position) {}
+        : Tracked(std::move(s)), m_codec(codec), m_position(position) {}
     HRESULT GetStreamType(GUID* type) override {
         *type = WMMEDIATYPE_Audio;
         return S_OK;
     }
     HRESULT GetStreamNumber(WORD* n) override {
-        *n = number;
+        *n = m_number;
         return S_OK;
     }
     HRESULT SetStreamNumber(WORD n) override {
-        HRESULT hr = state->Call("SetStreamNumber");
+        HRESULT hr = m_state->Call("SetStreamNumber");
         if (SUCCEEDED(hr))
-            number = n;
+            m_number = n;
         return hr;
     }
     HRESULT GetBitrate(DWORD* bits) override {
         *bits = 0;
         return S_OK;
     }
-    DWORD codec, position;
-    WORD number = 0;
+    DWORD m_codec, m_position;
+    WORD m_number = 0;
 };
 
 class FakeProfile : public ComObject<FakeProfile, IWMProfile>, Tracked {
@@ -62,21 +59,21 @@ public:
         return S_OK;
     }
     HRESULT GetStreamCount(DWORD* count) override {
-        *count = streams;
+        *count = m_streams;
         return S_OK;
     }
     HRESULT GetStream(DWORD, IWMStreamConfig**) override { return E_NOTIMPL; }
     HRESULT AddStream(IWMStreamConfig* config) override {
-        HRESULT hr = state->Call("AddStream");
+        HRESULT hr = m_state->Call("AddStream");
         if (FAILED(hr))
             return hr;
         auto* fake = dynamic_cast<FakeStreamConfig*>(config);
-        state->streamFormat = std::make_pair(fake->codec, fake->position);
-        state->streamNumber = fake->number;
-        ++streams;
+        m_state->streamFormat = std::make_pair(fake->m_codec, fake->m_position);
+        m_state->streamNumber = fake->m_number;
+        ++m_streams;
         return S_OK;
     }
-    DWORD streams = 0;
+    DWORD m_streams = 0;
 };
 
 class FakeProfileManager : public ComObject<FakeProfileManager, IWMProfileManager2, IWMCodecInfo3>,
@@ -85,8 +82,8 @@ public:
     using Tracked::Tracked;
 
     HRESULT QueryInterface(REFIID riid, void** ppv) override {
-        if ((riid == IID_IWMProfileManager2 && !state->hasProfileManager2) ||
-            (riid == IID_IWMCodecInfo3 && !state->hasCodecInfo3)) {
+        if ((riid == IID_IWMProfileManager2 && !m_state->hasProfileManager2) ||
+            (riid == IID_IWMCodecInfo3 && !m_state->hasCodecInfo3)) {
             *ppv = nullptr;
             return E_NOINTERFACE;
         }
@@ -100,30 +97,30 @@ public:
 
     HRESULT CreateEmptyProfile(WMT_VERSION, IWMProfile** profile) override {
         *profile = nullptr;
-        HRESULT hr = state->Call("CreateEmptyProfile");
+        HRESULT hr = m_state->Call("CreateEmptyProfile");
         if (FAILED(hr))
             return hr;
-        *profile = new FakeProfile(state);
+        *profile = new FakeProfile(m_state);
         return S_OK;
     }
     HRESULT GetSystemProfileVersion(WMT_VERSION* v) override {
-        *v = state->systemProfileVersion;
+        *v = m_state->systemProfileVersion;
         return S_OK;
     }
     HRESULT SetSystemProfileVersion(WMT_VERSION v) override {
-        state->systemProfileVersion = v;
-        return state->Call("SetSystemProfileVersion");
+        m_state->systemProfileVersion = v;
+        return m_state->Call("SetSystemProfileVersion");
     }
     HRESULT GetCodecInfoCount(REFGUID type, DWORD* count) override {
-        HRESULT hr = state->Call("GetCodecInfoCount");
-        *count = type == WMMEDIATYPE_Audio ? static_cast<DWORD>(state->codecs.size()) : 0;
+        HRESULT hr = m_state->Call("GetCodecInfoCount");
+        *count = type == WMMEDIATYPE_Audio ? static_cast<DWORD>(m_state->codecs.size()) : 0;
         return hr;
     }
     HRESULT GetCodecFormatCount(REFGUID, DWORD codec, DWORD* count) override {
-        HRESULT hr = state->Call("GetCodecFormatCount");
+        HRESULT hr = m_state->Call("GetCodecFormatCount");
         if (FAILED(hr))
             return hr;
-        const auto* group = state->Group(codec);
+        const auto* group = m_state->Group(codec);
         if (!group)
             return E_INVALIDARG;
         *count = static_cast<DWORD>(group->size());
@@ -132,55 +129,56 @@ public:
     HRESULT GetCodecFormat(REFGUID, DWORD codec, DWORD position,
                            IWMStreamConfig** config) override {
         *config = nullptr;
-        HRESULT hr = state->Call("GetCodecFormat");
+        HRESULT hr = m_state->Call("GetCodecFormat");
         if (FAILED(hr))
             return hr;
-        const auto* group = state->Group(codec);
+        const auto* group = m_state->Group(codec);
         if (!group || position >= group->size())
             return E_INVALIDARG;
-        *config = new FakeStreamConfig(state, codec, position);
+        *config = new FakeStreamConfig(m_state, codec, position);
         return S_OK;
     }
     HRESULT GetCodecName(REFGUID, DWORD codec, WCHAR* name, DWORD* length) override {
-        HRESULT hr = state->Call("GetCodecName");
+        HRESULT hr = m_state->Call("GetCodecName");
         if (FAILED(hr))
             return hr;
-        if (codec >= state->codecs.size())
+        if (codec >= m_state->codecs.size())
             return E_INVALIDARG;
-        const auto& c = state->codecs[codec];
+        const auto& c = m_state->codecs[codec];
         return CopyText(c.name, c.lengthWithoutZero, name, length);
     }
     HRESULT GetCodecFormatDesc(REFGUID, DWORD codec, DWORD position, IWMStreamConfig** config,
                                WCHAR* text, DWORD* length) override {
-        HRESULT hr = state->Call("GetCodecFormatDesc");
+        HRESULT hr = m_state->Call("GetCodecFormatDesc");
         if (FAILED(hr))
             return hr;
         if (config)
             return E_NOTIMPL; // the program never asks for one here
-        const auto* group = state->Group(codec);
+        const auto* group = m_state->Group(codec);
         if (!group || position >= group->size())
             return E_INVALIDARG;
-        return CopyText((*group)[position], state->codecs[codec].lengthWithoutZero, text, length);
+        return CopyText((*group)[position], m_state->codecs[codec].lengthWithoutZero, text, length);
     }
     HRESULT SetCodecEnumerationSetting(REFGUID type, DWORD codec, LPCWSTR name,
                                        WMT_ATTR_DATATYPE dataType, const BYTE* value,
                                        DWORD size) override {
         const std::u16string setting(name);
-        HRESULT hr = state->Call("SetCodecEnumerationSetting");
-        HRESULT specific = state->Call("SetCodecEnumerationSetting:" +
-                                       std::string(setting.begin(), setting.end()));
+        HRESULT hr = m_state->Call("SetCodecEnumerationSetting");
+        HRESULT specific = m_state->Call("SetCodecEnumerationSetting:" +
+                                         std::string(setting.begin(), setting.end()));
         if (FAILED(hr) || FAILED(specific))
             return FAILED(hr) ? hr : specific;
-        if (!(type == WMMEDIATYPE_Audio) || codec >= state->codecs.size() || size != sizeof(DWORD))
+        if (!(type == WMMEDIATYPE_Audio) || codec >= m_state->codecs.size() ||
+            size != sizeof(DWORD))
             return E_INVALIDARG;
         DWORD v = 0;
         std::memcpy(&v, value, sizeof v);
-        state->settings.push_back({codec, setting, v});
-        auto& mode = state->enumeration[codec];
+        m_state->settings.push_back({codec, setting, v});
+        auto& mode = m_state->enumeration[codec];
         if (setting == g_wszVBREnabled) {
             if (dataType != WMT_TYPE_BOOL)
                 return E_INVALIDARG;
-            hr = v ? state->codecs[codec].vbrSetting : state->codecs[codec].cbrSetting;
+            hr = v ? m_state->codecs[codec].vbrSetting : m_state->codecs[codec].cbrSetting;
             if (SUCCEEDED(hr))
                 mode.first = v != 0;
             return hr;
@@ -197,39 +195,39 @@ public:
 
 class FakeBuffer : public ComObject<FakeBuffer, INSSBuffer>, Tracked {
 public:
-    FakeBuffer(State s, DWORD size) : Tracked(std::move(s)), bytes(size), length(size) {}
+    FakeBuffer(State s, DWORD size) : Tracked(std::move(s)), m_bytes(size), m_length(size) {}
     HRESULT GetLength(DWORD* l) override {
-        *l = length;
+        *l = m_length;
         return S_OK;
     }
     HRESULT SetLength(DWORD l) override {
-        HRESULT hr = state->Call("SetLength");
+        HRESULT hr = m_state->Call("SetLength");
         if (SUCCEEDED(hr))
-            length = l;
+            m_length = l;
         return hr;
     }
     HRESULT GetMaxLength(DWORD* l) override {
-        *l = static_cast<DWORD>(bytes.size());
+        *l = static_cast<DWORD>(m_bytes.size());
         return S_OK;
     }
     HRESULT GetBuffer(BYTE** b) override {
-        *b = bytes.data();
+        *b = m_bytes.data();
         return S_OK;
     }
     HRESULT GetBufferAndLength(BYTE** b, DWORD* l) override {
-        HRESULT hr = state->Call("GetBufferAndLength");
+        HRESULT hr = m_state->Call("GetBufferAndLength");
         if (FAILED(hr))
             return hr;
-        *b = bytes.data();
-        *l = state->sampleLength ? *state->sampleLength : length;
+        *b = m_bytes.data();
+        *l = m_state->sampleLength ? *m_state->sampleLength : m_length;
         return S_OK;
     }
     std::vector<BYTE> Used() const {
-        return std::vector<BYTE>(bytes.begin(),
-                                 bytes.begin() + std::min<std::size_t>(length, bytes.size()));
+        return std::vector<BYTE>(m_bytes.begin(),
+                                 m_bytes.begin() + std::min<std::size_t>(m_length, m_bytes.size()));
     }
-    std::vector<BYTE> bytes;
-    DWORD length;
+    std::vector<BYTE> m_bytes;
+    DWORD m_length;
 };
 
 class FakeInputProps : public ComObject<FakeInputProps, IWMInputMediaProps>, Tracked {
@@ -239,21 +237,21 @@ public:
         return riid == IID_IWMMediaProps ? static_cast<IWMMediaProps*>(this) : nullptr;
     }
     HRESULT GetType(GUID* type) override {
-        HRESULT hr = state->Call("GetType");
-        *type = state->inputType;
+        HRESULT hr = m_state->Call("GetType");
+        *type = m_state->inputType;
         return hr;
     }
     HRESULT GetMediaType(WM_MEDIA_TYPE*, DWORD*) override { return E_NOTIMPL; }
     HRESULT SetMediaType(WM_MEDIA_TYPE* type) override {
-        HRESULT hr = state->Call("SetMediaType");
+        HRESULT hr = m_state->Call("SetMediaType");
         if (FAILED(hr))
             return hr;
-        state->inputMediaType = *type;
-        state->inputMediaType.pbFormat = nullptr;
+        m_state->inputMediaType = *type;
+        m_state->inputMediaType.pbFormat = nullptr;
         if (type->cbFormat >= sizeof(WAVEFORMATEX) && type->pbFormat) {
             WAVEFORMATEX wf{};
             std::memcpy(&wf, type->pbFormat, sizeof wf);
-            state->inputFormat = wf;
+            m_state->inputFormat = wf;
         }
         return S_OK;
     }
@@ -264,7 +262,7 @@ public:
     using Tracked::Tracked;
 
     HRESULT QueryInterface(REFIID riid, void** ppv) override {
-        if (riid == IID_IWMWriterPreprocess && !state->hasPreprocess) {
+        if (riid == IID_IWMWriterPreprocess && !m_state->hasPreprocess) {
             *ppv = nullptr;
             return E_NOINTERFACE;
         }
@@ -273,18 +271,18 @@ public:
 
     HRESULT SetProfile(IWMProfile*) override { return Logged("SetProfile"); }
     HRESULT SetOutputFilename(LPCWSTR name) override {
-        state->outputFilename = name;
+        m_state->outputFilename = name;
         return Logged("SetOutputFilename");
     }
     HRESULT GetInputCount(DWORD* n) override {
-        *n = state->inputCount;
+        *n = m_state->inputCount;
         return Logged("GetInputCount");
     }
     HRESULT GetInputProps(DWORD, IWMInputMediaProps** props) override {
         *props = nullptr;
         HRESULT hr = Logged("GetInputProps");
         if (SUCCEEDED(hr))
-            *props = new FakeInputProps(state);
+            *props = new FakeInputProps(m_state);
         return hr;
     }
     HRESULT SetInputProps(DWORD input, IWMInputMediaProps*) override {
@@ -294,44 +292,45 @@ public:
     HRESULT EndWriting() override { return Logged("EndWriting"); }
     HRESULT AllocateSample(DWORD size, INSSBuffer** sample) override {
         *sample = nullptr;
-        HRESULT hr = state->Call("AllocateSample");
+        HRESULT hr = m_state->Call("AllocateSample");
         if (SUCCEEDED(hr))
-            *sample = new FakeBuffer(state, size);
+            *sample = new FakeBuffer(m_state, size);
         return hr;
     }
     HRESULT WriteSample(DWORD input, QWORD time, DWORD, INSSBuffer* sample) override {
-        HRESULT hr = state->Call("WriteSample");
+        HRESULT hr = m_state->Call("WriteSample");
         if (SUCCEEDED(hr))
-            state->samples.push_back(
+            m_state->samples.push_back(
                 {false, input, time, static_cast<FakeBuffer*>(sample)->Used()});
         return hr;
     }
 
     HRESULT GetMaxPreprocessingPasses(DWORD, DWORD, DWORD* passes) override {
-        *passes = state->maxPasses;
+        *passes = m_state->maxPasses;
         return Logged("GetMaxPreprocessingPasses");
     }
     HRESULT SetNumPreprocessingPasses(DWORD, DWORD, DWORD passes) override {
         HRESULT hr = Logged("SetNumPreprocessingPasses");
         if (SUCCEEDED(hr))
-            state->passesSet = passes;
+            m_state->passesSet = passes;
         return hr;
     }
     HRESULT BeginPreprocessingPass(DWORD, DWORD) override {
         return Logged("BeginPreprocessingPass");
     }
     HRESULT PreprocessSample(DWORD input, QWORD time, DWORD, INSSBuffer* sample) override {
-        HRESULT hr = state->Call("PreprocessSample");
+        HRESULT hr = m_state->Call("PreprocessSample");
         if (SUCCEEDED(hr))
-            state->samples.push_back({true, input, time, static_cast<FakeBuffer*>(sample)->Used()});
+            m_state->samples.push_back(
+                {true, input, time, static_cast<FakeBuffer*>(sample)->Used()});
         return hr;
     }
     HRESULT EndPreprocessingPass(DWORD, DWORD) override { return Logged("EndPreprocessingPass"); }
 
 private:
     HRESULT Logged(const std::string& call) {
-        state->log.push_back(call);
-        return state->Call(call.substr(0, call.find(' ')));
+        m_state->log.push_back(call);
+        return m_state->Call(call.substr(0, call.find(' ')));
     }
 };
 

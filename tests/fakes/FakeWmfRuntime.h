@@ -65,7 +65,7 @@ struct FakeWmfState {
     WORD streamNumber = 0;
     WMT_VERSION systemProfileVersion = 0;
     DWORD passesSet = 0;
-    int alive = 0; // runtime objects not yet released
+    int liveObjects = 0; // runtime objects not yet released
 
     // Counts the call and gives its programmed failure, if due.
     HRESULT Call(const std::string& name);

@@ -123,7 +123,7 @@ TEST_F(Catalogue, FailuresOfTheRuntimeFailTheEnumeration) {
         EXPECT_FALSE(catalogue.enumerated());
         ASSERT_EQ(catalogue.codecs().size(), 1u); // what was appended stays
         catalogue.close();
-        EXPECT_EQ(runtime->alive, 0);
+        EXPECT_EQ(runtime->liveObjects, 0);
     }
     runtime->failures.clear();
     {
@@ -151,7 +151,7 @@ TEST_F(Catalogue, FailuresOfTheRuntimeFailTheEnumeration) {
         EXPECT_TRUE(catalogue.enumerate());
         EXPECT_EQ(catalogue.codecs().size(), 2u);
     }
-    EXPECT_EQ(runtime->alive, 0);
+    EXPECT_EQ(runtime->liveObjects, 0);
     EXPECT_TRUE(messages.Boxes().empty());
 }
 
@@ -168,7 +168,7 @@ TEST_F(Catalogue, EnumeratesOnceAndCloseKeepsTheList) {
     catalogue.close();
     EXPECT_FALSE(catalogue.enumerated());
     EXPECT_EQ(catalogue.codecs().size(), 1u);
-    EXPECT_EQ(runtime->alive, 0);
+    EXPECT_EQ(runtime->liveObjects, 0);
     catalogue.close(); // harmless twice
 
     // Enumerating again builds the list anew instead of adding to it.

@@ -75,7 +75,7 @@ TEST_F(FakeConversion, CbrReadsTheWavOnceInOneSecondChunks) {
     EXPECT_TRUE(Times(true).empty());
     EXPECT_EQ(runtime->log.back(), "EndWriting");
     EXPECT_EQ(std::count(runtime->log.begin(), runtime->log.end(), "EndWriting"), 1);
-    EXPECT_EQ(runtime->alive, 0);
+    EXPECT_EQ(runtime->liveObjects, 0);
 }
 
 TEST_F(FakeConversion, VbrReadsTheWavOncePerPassWithTimesStartingAgain) {
@@ -150,7 +150,7 @@ TEST_F(FakeConversion, FailuresEndTheConversionWithOneMessage) {
         runtime.FailOn(c.call);
         EXPECT_EQ(Convert(0, c.format), 0);
         EXPECT_EQ(messages.Ids(), std::vector<UINT>{c.message});
-        EXPECT_EQ(runtime->alive, 0);
+        EXPECT_EQ(runtime->liveObjects, 0);
     }
     runtime->failures.clear();
     messages.Clear();

@@ -70,7 +70,7 @@ TEST_F(Writer, BuildProfileFindsTheFormatWithinItsGroup) {
     writer.resetWriter();
     catalogue.close();
     EXPECT_FALSE(writer.buildProfile(0, 0)); // list kept, runtime gone
-    EXPECT_EQ(runtime->alive, 0);
+    EXPECT_EQ(runtime->liveObjects, 0);
 }
 
 TEST_F(Writer, EachOpenFailureShowsItsMessage) {
@@ -132,7 +132,7 @@ TEST_F(Writer, EachOpenFailureShowsItsMessage) {
     // Whatever was left half built goes with the writer.
     writer.resetWriter();
     catalogue.close();
-    EXPECT_EQ(runtime->alive, 0);
+    EXPECT_EQ(runtime->liveObjects, 0);
 }
 
 TEST_F(Writer, OpensACbrWriterForThePcmInput) {
@@ -237,10 +237,10 @@ TEST_F(Writer, ARefusedSampleShowsItsMessageAndFails) {
     runtime->maxPasses = 1;
     ASSERT_TRUE(Open(0, 2));
     runtime.FailOn("PreprocessSample");
-    const int alive = runtime->alive;
+    const int alive = runtime->liveObjects;
     EXPECT_FALSE(ShowIfFailed(writer.writeChunk(data, 100, true)));
     EXPECT_EQ(messages.Ids(), std::vector<UINT>{IDS_WMA_PREPROCESS_SAMPLE});
-    EXPECT_EQ(runtime->alive, alive); // the refused sample was released
+    EXPECT_EQ(runtime->liveObjects, alive); // the refused sample was released
 }
 
 TEST_F(Writer, ResetEndsWritingAndReleasesTheWriter) {
@@ -256,7 +256,7 @@ TEST_F(Writer, ResetEndsWritingAndReleasesTheWriter) {
     EXPECT_EQ(static_cast<int>(writer.selectedFormat().mode), 0);
     EXPECT_TRUE(writer.selectedFormat().description.empty());
     EXPECT_FALSE(ShowIfFailed(writer.writeChunk(data, 4, false)));
-    EXPECT_EQ(runtime->alive, 1); // the profile manager only
+    EXPECT_EQ(runtime->liveObjects, 1); // the profile manager only
     writer.resetWriter();
     EXPECT_EQ(std::count(runtime->log.begin(), runtime->log.end(), "EndWriting"), 1);
 }
@@ -268,7 +268,7 @@ TEST_F(Writer, DestructionEndsWritingAndReleasesEverything) {
     }
     EXPECT_EQ(runtime->log.back(), "EndWriting");
     catalogue.close();
-    EXPECT_EQ(runtime->alive, 0);
+    EXPECT_EQ(runtime->liveObjects, 0);
 }
 
 } // namespace
