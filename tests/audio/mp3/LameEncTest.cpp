@@ -79,7 +79,7 @@ Signal MakeSignal(int rate, int channels, double seconds = 1.0) {
     return s;
 }
 
-BE_CONFIG lameConfig(int rate, LONG mode, int kbps, bool vbr = false, int quality = 5) {
+BE_CONFIG LameConfig(int rate, LONG mode, int kbps, bool vbr = false, int quality = 5) {
     BE_CONFIG config{};
     config.dwConfig = BE_CONFIG_LAME;
     BE_CONFIG_LHV1& c = config.format.LHV1;
@@ -178,7 +178,7 @@ TEST_F(LameEncTest, CbrAtEveryRateAndModeDecodesWithEveryFrameAtTheChosenBitRate
                              << rate << " Hz, mode " << mode << ", " << kbps << " kbps");
                 const Signal signal = MakeSignal(rate, channels);
                 const fs::path file = dir / "cbr.mp3";
-                Encode(lameConfig(rate, mode, kbps), signal, file);
+                Encode(LameConfig(rate, mode, kbps), signal, file);
                 const int frameSamples = mpeg1 ? 1152 : 576;
                 // MPEG-2.5 goes up to 64 kbps in LAME: above that the library
                 // writes MPEG-2 at twice the rate rather than lower the bit rate.
@@ -211,7 +211,7 @@ TEST_F(LameEncTest, VbrAtEveryRateVariesItsFrames) {
             SCOPED_TRACE(testing::Message() << rate << " Hz, mode " << mode);
             const Signal signal = MakeSignal(rate, channels);
             const fs::path file = dir / "vbr.mp3";
-            Encode(lameConfig(rate, mode, mpeg1 ? 32 : 8, true, 2), signal, file);
+            Encode(LameConfig(rate, mode, mpeg1 ? 32 : 8, true, 2), signal, file);
             const std::string bytes = ReadAll(file);
             bool complete = false;
             const auto frames = ParseMp3Frames(bytes, &complete);
@@ -232,25 +232,25 @@ TEST_F(LameEncTest, QualitySettingsAreHonoured) {
         Encode(config, signal, dir / "q.mp3");
         return ReadAll(dir / "q.mp3");
     };
-    const std::string best = encodeWith(lameConfig(44100, BE_MP3_MODE_STEREO, 128, false, 0));
-    const std::string poorest = encodeWith(lameConfig(44100, BE_MP3_MODE_STEREO, 128, false, 9));
-    const std::string five = encodeWith(lameConfig(44100, BE_MP3_MODE_STEREO, 128, false, 5));
+    const std::string best = encodeWith(LameConfig(44100, BE_MP3_MODE_STEREO, 128, false, 0));
+    const std::string poorest = encodeWith(LameConfig(44100, BE_MP3_MODE_STEREO, 128, false, 9));
+    const std::string five = encodeWith(LameConfig(44100, BE_MP3_MODE_STEREO, 128, false, 5));
     EXPECT_NE(best, poorest);
     EXPECT_NE(best, five);
     // A quality word whose high byte is not the complement of its low byte
     // means the library's default, 5.
-    BE_CONFIG unchecked = lameConfig(44100, BE_MP3_MODE_STEREO, 128, false, 0);
+    BE_CONFIG unchecked = LameConfig(44100, BE_MP3_MODE_STEREO, 128, false, 0);
     unchecked.format.LHV1.nQuality = 0x0000;
     EXPECT_EQ(encodeWith(unchecked), five);
 
-    const std::string vbrBest = encodeWith(lameConfig(44100, BE_MP3_MODE_STEREO, 32, true, 0));
-    const std::string vbrPoorest = encodeWith(lameConfig(44100, BE_MP3_MODE_STEREO, 32, true, 9));
+    const std::string vbrBest = encodeWith(LameConfig(44100, BE_MP3_MODE_STEREO, 32, true, 0));
+    const std::string vbrPoorest = encodeWith(LameConfig(44100, BE_MP3_MODE_STEREO, 32, true, 9));
     EXPECT_GT(vbrBest.size(), vbrPoorest.size());
 }
 
 TEST_F(LameEncTest, MpegVersionIsHonoured) {
     const Signal signal = MakeSignal(22050, 1);
-    BE_CONFIG config = lameConfig(22050, BE_MP3_MODE_MONO, 64);
+    BE_CONFIG config = LameConfig(22050, BE_MP3_MODE_MONO, 64);
     config.format.LHV1.dwMpegVersion = MPEG1;
     Encode(config, signal, dir / "v.mp3");
     const auto frames = ParseMp3Frames(ReadAll(dir / "v.mp3"));
@@ -262,7 +262,7 @@ TEST_F(LameEncTest, MpegVersionIsHonoured) {
 
 TEST_F(LameEncTest, TagsAreWrittenOnlyWhenAskedFor) {
     const Signal signal = MakeSignal(44100, 2);
-    BE_CONFIG config = lameConfig(44100, BE_MP3_MODE_STEREO, 32, true, 4);
+    BE_CONFIG config = LameConfig(44100, BE_MP3_MODE_STEREO, 32, true, 4);
     config.format.LHV1.bWriteVBRHeader = TRUE;
 
     const fs::path info = dir / "info.mp3";
@@ -280,7 +280,7 @@ TEST_F(LameEncTest, TagsAreWrittenOnlyWhenAskedFor) {
     EXPECT_EQ(beWriteVBRHeader(header.c_str()), BE_ERR_INVALID_HANDLE) << "written once";
 
     // Without bWriteVBRHeader there is no tag frame to fill.
-    stream = Encode(lameConfig(44100, BE_MP3_MODE_STEREO, 128), signal, dir / "plain.mp3", true);
+    stream = Encode(LameConfig(44100, BE_MP3_MODE_STEREO, 128), signal, dir / "plain.mp3", true);
     EXPECT_NE(beWriteInfoTag(stream, (dir / "plain.mp3").c_str()), BE_ERR_SUCCESSFUL);
     EXPECT_FALSE(HasVbrTag(ReadAll(dir / "plain.mp3")));
 }
@@ -288,10 +288,10 @@ TEST_F(LameEncTest, TagsAreWrittenOnlyWhenAskedFor) {
 TEST_F(LameEncTest, BadConfigurationsAndHandlesAreRefused) {
     DWORD samples = 0, size = 0;
     HBE_STREAM stream = 0;
-    BE_CONFIG config = lameConfig(44100, BE_MP3_MODE_STEREO, 128);
+    BE_CONFIG config = LameConfig(44100, BE_MP3_MODE_STEREO, 128);
     config.dwConfig = BE_CONFIG_MP3;
     EXPECT_EQ(beInitStream(&config, &samples, &size, &stream), BE_ERR_INVALID_FORMAT);
-    config = lameConfig(44100, 7, 128);
+    config = LameConfig(44100, 7, 128);
     EXPECT_EQ(beInitStream(&config, &samples, &size, &stream), BE_ERR_INVALID_FORMAT_PARAMETERS);
     EXPECT_EQ(beInitStream(nullptr, &samples, &size, &stream), BE_ERR_INVALID_FORMAT_PARAMETERS);
     EXPECT_EQ(stream, 0u);
@@ -306,7 +306,7 @@ TEST_F(LameEncTest, BadConfigurationsAndHandlesAreRefused) {
     // Out of memory at each allocation of a stream start in turn: no
     // exception crosses the C interface, and nothing is left half-made
     // (the leak checker of the sanitizer build sees the rest).
-    config = lameConfig(44100, BE_MP3_MODE_STEREO, 128);
+    config = LameConfig(44100, BE_MP3_MODE_STEREO, 128);
     BE_ERR result = BE_ERR_NO_MORE_HANDLES;
     int refusals = -1;
     for (int n = 0; result == BE_ERR_NO_MORE_HANDLES && n < 10; ++n) {
