@@ -1,6 +1,5 @@
 #include "tests/fakes/FakeSapi5Runtime.h"
 
-#include "platform/com/strings.h"
 #include "tests/fakes/FakeCounted.h"
 #include "tests/fakes/FakeJobScheduler.h"
 #include "tests/fakes/FakeSapi5Speech.h"
