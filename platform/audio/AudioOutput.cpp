@@ -1,9 +1,12 @@
 #include "platform/audio/AudioOutput.h"
 
+#include "platform/audio/PcmSink.h"
+
 #include <algorithm>
 #include <alsa/asoundlib.h>
 #include <cerrno>
 #include <chrono>
+#include <optional>
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
@@ -149,12 +152,8 @@ HRESULT AudioOutput::Open(const WAVEFORMATEX& format) {
 HRESULT AudioOutput::Write(const void* data, std::size_t bytes) {
     if (m_aborted.load())
         return E_ABORT;
-    if (!IsOpen())
-        return E_UNEXPECTED;
-    if (bytes == 0)
-        return S_OK;
-    if (data == nullptr)
-        return E_POINTER;
+    if (const std::optional<HRESULT> shortcut = PcmWriteShortcut(IsOpen(), data, bytes))
+        return *shortcut;
     return m_frames.Feed(data, bytes, [this](const std::uint8_t* frames, std::size_t count) {
         return WriteFrames(frames, count);
     });
@@ -249,6 +248,22 @@ bool AudioOutput::SleepUnlessReset(int timeoutMs) {
     return !m_aborted.load();
 }
 
+template <class Step> HRESULT AudioOutput::PollDevice(Step&& step) {
+    for (;;) {
+        {
+            std::lock_guard lock(m_mutex);
+            if (m_aborted.load())
+                return E_ABORT;
+            if (m_pcm == nullptr)
+                return E_UNEXPECTED;
+            if (const std::optional<HRESULT> done = step())
+                return *done;
+        }
+        if (!SleepUnlessReset(kDrainPollMilliseconds))
+            return E_ABORT;
+    }
+}
+
 HRESULT AudioOutput::Drain() {
     m_frames.Clear();
     // Plugins (a sound server's among them) may block in snd_pcm_drain however
@@ -256,62 +271,51 @@ HRESULT AudioOutput::Drain() {
     // first left to play out here, in waits Reset can cut short; the drain
     // afterwards only hands over what the plugins still hold.
     StallWatch watch;
-    for (;;) {
-        {
-            std::lock_guard lock(m_mutex);
-            if (m_aborted.load())
-                return E_ABORT;
-            if (m_pcm == nullptr)
-                return E_UNEXPECTED;
-            const snd_pcm_state_t state = snd_pcm_state(m_pcm);
-            if (state == SND_PCM_STATE_SETUP)
-                return S_OK;
-            const snd_pcm_sframes_t avail = snd_pcm_avail(m_pcm);
-            if (state == SND_PCM_STATE_XRUN || avail == -EPIPE) {
-                // The device ran dry: everything written has been played.
-                snd_pcm_drop(m_pcm);
-                return S_OK;
-            }
-            if (avail < 0)
-                return FromAlsaError(static_cast<int>(avail));
-            if (static_cast<snd_pcm_uframes_t>(avail) >= m_bufferFrames)
-                break;
-            // Less than the start threshold was written: play it anyway.
-            if (state == SND_PCM_STATE_PREPARED && snd_pcm_start(m_pcm) < 0)
-                return E_FAIL;
-            if (watch.Stalled(avail)) {
-                snd_pcm_drop(m_pcm);
-                return E_FAIL;
-            }
+    bool bufferEmpty = false;
+    const HRESULT played = PollDevice([&]() -> std::optional<HRESULT> {
+        const snd_pcm_state_t state = snd_pcm_state(m_pcm);
+        if (state == SND_PCM_STATE_SETUP)
+            return S_OK;
+        const snd_pcm_sframes_t avail = snd_pcm_avail(m_pcm);
+        if (state == SND_PCM_STATE_XRUN || avail == -EPIPE) {
+            // The device ran dry: everything written has been played.
+            snd_pcm_drop(m_pcm);
+            return S_OK;
         }
-        if (!SleepUnlessReset(kDrainPollMilliseconds))
-            return E_ABORT;
-    }
+        if (avail < 0)
+            return FromAlsaError(static_cast<int>(avail));
+        if (static_cast<snd_pcm_uframes_t>(avail) >= m_bufferFrames) {
+            bufferEmpty = true;
+            return S_OK;
+        }
+        // Less than the start threshold was written: play it anyway.
+        if (state == SND_PCM_STATE_PREPARED && snd_pcm_start(m_pcm) < 0)
+            return E_FAIL;
+        if (watch.Stalled(avail)) {
+            snd_pcm_drop(m_pcm);
+            return E_FAIL;
+        }
+        return std::nullopt;
+    });
+    if (!bufferEmpty)
+        return played;
 
-    for (;;) {
-        {
-            std::lock_guard lock(m_mutex);
-            if (m_aborted.load())
-                return E_ABORT;
-            if (m_pcm == nullptr)
-                return E_UNEXPECTED;
-            const int err = snd_pcm_drain(m_pcm);
-            if (err == 0 || snd_pcm_state(m_pcm) == SND_PCM_STATE_SETUP)
-                return S_OK;
-            if (err == -EPIPE) {
-                snd_pcm_drop(m_pcm);
-                return S_OK;
-            }
-            if (err != -EAGAIN)
-                return FromAlsaError(err);
-            if (watch.Stalled(snd_pcm_avail_update(m_pcm))) {
-                snd_pcm_drop(m_pcm);
-                return E_FAIL;
-            }
+    return PollDevice([&]() -> std::optional<HRESULT> {
+        const int err = snd_pcm_drain(m_pcm);
+        if (err == 0 || snd_pcm_state(m_pcm) == SND_PCM_STATE_SETUP)
+            return S_OK;
+        if (err == -EPIPE) {
+            snd_pcm_drop(m_pcm);
+            return S_OK;
         }
-        if (!SleepUnlessReset(kDrainPollMilliseconds))
-            return E_ABORT;
-    }
+        if (err != -EAGAIN)
+            return FromAlsaError(err);
+        if (watch.Stalled(snd_pcm_avail_update(m_pcm))) {
+            snd_pcm_drop(m_pcm);
+            return E_FAIL;
+        }
+        return std::nullopt;
+    });
 }
 
 void AudioOutput::Reset() {

@@ -43,6 +43,9 @@ private:
     HRESULT WriteFrames(const std::uint8_t* data, std::size_t frames);
     Wait WaitForRoom();
     bool SleepUnlessReset(int timeoutMs);
+    // Runs `step` (std::optional<HRESULT>()) under the lock every few
+    // milliseconds until it gives a result; a Reset or Close ends the wait.
+    template <class Step> HRESULT PollDevice(Step&& step);
     void ClearWakeUp();
 
     // Serialises every call on the PCM handle: the writer's and Reset's.

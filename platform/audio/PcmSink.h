@@ -6,6 +6,7 @@
 #include "platform/com/types.h"
 
 #include <cstddef>
+#include <optional>
 
 class PcmSink {
 public:
@@ -18,3 +19,16 @@ public:
     // A purge: a Write or Finish that waits returns at once.
     virtual void Abort() = 0;
 };
+
+// What a PCM write gives before it writes anything: E_UNEXPECTED with nothing
+// open, S_OK for no bytes, E_POINTER for bytes without a buffer; nothing when
+// the bytes are to be written. The output and the WAV writer share it.
+inline std::optional<HRESULT> PcmWriteShortcut(bool open, const void* data, std::size_t bytes) {
+    if (!open)
+        return E_UNEXPECTED;
+    if (bytes == 0)
+        return S_OK;
+    if (data == nullptr)
+        return E_POINTER;
+    return std::nullopt;
+}

@@ -1,11 +1,12 @@
 #include "platform/audio/WavFileWriter.h"
 
+#include "platform/audio/PcmSink.h"
+#include "platform/com/files.h"
 #include "platform/com/strings.h"
 
 #include <algorithm>
 #include <array>
 #include <cerrno>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -72,28 +73,6 @@ HRESULT OpenError(int error) {
     }
 }
 
-// Never blocks: a FIFO or a socket would hold the writer (and the job above
-// it) beyond the reach of a stop, so it is refused (EACCES).
-int OpenForWriting(const std::string& name) {
-    const int fd =
-        ::open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NONBLOCK, 0666);
-    if (fd < 0)
-        return -1;
-    struct stat info {};
-    int error = 0;
-    if (::fstat(fd, &info) != 0)
-        error = errno;
-    else if (S_ISFIFO(info.st_mode) || S_ISSOCK(info.st_mode))
-        error = EACCES;
-    else if (::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0)
-        error = errno;
-    if (error == 0)
-        return fd;
-    ::close(fd);
-    errno = error;
-    return -1;
-}
-
 HRESULT WriteError(int error) {
     return error == ENOSPC || error == EDQUOT || error == EFBIG ? STG_E_MEDIUMFULL
                                                                 : STG_E_WRITEFAULT;
@@ -124,7 +103,7 @@ HRESULT WavFileWriter::Create(const std::u16string& path, const WAVEFORMATEX& fo
     m_pending.reserve(kBufferBytes);
 
     const std::string name = ToUtf8(path);
-    const int fd = OpenForWriting(name);
+    const int fd = OpenOutputFile(name);
     if (fd < 0)
         return OpenError(errno);
     m_fd = fd;
@@ -161,12 +140,8 @@ HRESULT WavFileWriter::WriteAt(std::uint64_t offset, const void* data, std::size
 }
 
 HRESULT WavFileWriter::Write(const void* data, std::size_t bytes) {
-    if (!IsOpen())
-        return E_UNEXPECTED;
-    if (bytes == 0)
-        return S_OK;
-    if (data == nullptr)
-        return E_POINTER;
+    if (const std::optional<HRESULT> shortcut = PcmWriteShortcut(IsOpen(), data, bytes))
+        return *shortcut;
 
     const std::uint64_t room = MaxDataBytes(m_format) - DataBytes();
     const std::size_t take = static_cast<std::size_t>(std::min<std::uint64_t>(bytes, room));

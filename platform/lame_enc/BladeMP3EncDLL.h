@@ -29,6 +29,27 @@ inline constexpr LONG BE_MP3_MODE_MONO = 3;
 inline constexpr DWORD MPEG1 = 1;
 inline constexpr DWORD MPEG2 = 0;
 
+// The MPEG version whose layer III carries a sample rate as it is: MPEG1 for
+// 32, 44.1 and 48 kHz, MPEG2 (with its 2.5 extension) for 8 to 24 kHz; -1
+// for a rate MP3 cannot carry.
+inline constexpr int MpegVersionOfRate(DWORD sampleRate) {
+    switch (sampleRate) {
+    case 8000:
+    case 11025:
+    case 12000:
+    case 16000:
+    case 22050:
+    case 24000:
+        return static_cast<int>(MPEG2);
+    case 32000:
+    case 44100:
+    case 48000:
+        return static_cast<int>(MPEG1);
+    default:
+        return -1;
+    }
+}
+
 inline constexpr DWORD CURRENT_STRUCT_VERSION = 1;
 
 inline constexpr int BE_MAX_HOMEPAGE = 128;

@@ -7,30 +7,13 @@
 
 namespace {
 
-bool IsMpegRate(DWORD rate) {
-    switch (rate) {
-    case 8000:
-    case 11025:
-    case 12000:
-    case 16000:
-    case 22050:
-    case 24000:
-    case 32000:
-    case 44100:
-    case 48000:
-        return true;
-    default:
-        return false;
-    }
-}
-
 // The output rate that gives the MPEG version asked for: MPEG-1 carries 32,
 // 44.1 and 48 kHz, MPEG-2 (with its 2.5 extension) the rates below.
 DWORD OutputRate(const BE_CONFIG_LHV1& config) {
     if (config.dwReSampleRate)
         return config.dwReSampleRate;
     const DWORD in = config.dwSampleRate;
-    if (!IsMpegRate(in))
+    if (MpegVersionOfRate(in) < 0)
         return 0; // LAME picks the nearest rate it can write
     if (config.dwMpegVersion == MPEG1 && in < 32000)
         return in <= 12000 ? in * 4 : in * 2;

@@ -5,10 +5,7 @@ void* WMInputMediaProps::QueryOtherInterface(REFIID riid) {
 }
 
 HRESULT WMInputMediaProps::GetType(GUID* type) {
-    if (!type)
-        return E_POINTER;
-    *type = m_type.type().majortype;
-    return S_OK;
+    return m_type.GetMajorType(type);
 }
 
 HRESULT WMInputMediaProps::GetMediaType(WM_MEDIA_TYPE* type, DWORD* typeSize) {
@@ -18,9 +15,5 @@ HRESULT WMInputMediaProps::GetMediaType(WM_MEDIA_TYPE* type, DWORD* typeSize) {
 // Any well-formed type is taken here; whether the writer can use it is
 // decided when the properties are handed to it.
 HRESULT WMInputMediaProps::SetMediaType(WM_MEDIA_TYPE* type) {
-    auto copy = MediaType::CopyOf(type);
-    if (!copy)
-        return E_INVALIDARG;
-    m_type = std::move(*copy);
-    return S_OK;
+    return m_type.Assign(type);
 }

@@ -89,6 +89,21 @@ HRESULT MediaType::CopyTo(WM_MEDIA_TYPE* out, DWORD* size) const {
     return S_OK;
 }
 
+HRESULT MediaType::GetMajorType(GUID* out) const {
+    if (!out)
+        return E_POINTER;
+    *out = m_type.majortype;
+    return S_OK;
+}
+
+HRESULT MediaType::Assign(const WM_MEDIA_TYPE* type) {
+    auto copy = CopyOf(type);
+    if (!copy)
+        return E_INVALIDARG;
+    *this = std::move(*copy);
+    return S_OK;
+}
+
 HRESULT MediaType::ReadFromStream(IWMStreamConfig* config, MediaType* out) {
     IWMMediaProps* props = nullptr;
     HRESULT hr = config->QueryInterface(IID_IWMMediaProps, reinterpret_cast<void**>(&props));

@@ -34,6 +34,11 @@ public:
     // Without `out`, *size receives the bytes needed; with it, the record is
     // written there followed by its format block.
     HRESULT CopyTo(WM_MEDIA_TYPE* out, DWORD* size) const;
+    // IWMMediaProps::GetType: the major type.
+    HRESULT GetMajorType(GUID* out) const;
+    // IWMMediaProps::SetMediaType: a copy of `type`, or E_INVALIDARG when
+    // CopyOf gives none.
+    HRESULT Assign(const WM_MEDIA_TYPE* type);
 
 private:
     // The record's format pointer always points into this object's own block.

@@ -4,10 +4,7 @@
 constexpr WORD kMaxStreamNumber = 63;
 
 HRESULT WMStreamConfig::GetStreamType(GUID* type) {
-    if (!type)
-        return E_POINTER;
-    *type = m_type.type().majortype;
-    return S_OK;
+    return m_type.GetMajorType(type);
 }
 
 HRESULT WMStreamConfig::GetStreamNumber(WORD* number) {
@@ -37,9 +34,5 @@ HRESULT WMStreamConfig::GetMediaType(WM_MEDIA_TYPE* type, DWORD* typeSize) {
 }
 
 HRESULT WMStreamConfig::SetMediaType(WM_MEDIA_TYPE* type) {
-    auto copy = MediaType::CopyOf(type);
-    if (!copy)
-        return E_INVALIDARG;
-    m_type = std::move(*copy);
-    return S_OK;
+    return m_type.Assign(type);
 }

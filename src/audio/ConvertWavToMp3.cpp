@@ -1,6 +1,6 @@
 #include "src/audio/AudioError.h"
-#include "src/audio/AudioFileException.h"
 #include "src/audio/Conversion.h"
+#include "src/audio/ConversionSteps.h"
 #include "src/audio/Mp3Encoder.h"
 #include "src/audio/WavFileReader.h"
 #include "src/resources/resource.h"
@@ -27,19 +27,12 @@ Result<> Convert(WavFileReader& reader, Mp3Encoder& encoder, const std::u16strin
     std::unique_ptr<BYTE[]> buffer(new (std::nothrow) BYTE[chunk + 1]);
     if (!buffer)
         return AudioError(IDS_OUT_OF_MEMORY);
-    for (;;) {
-        // A read error cuts the audio short: the file would be missing its
-        // end, so it is not a success.
-        Result<std::uint32_t> bytes = reader.read(buffer.get(), chunk);
-        if (!bytes)
-            return bytes.Message();
-        if (*bytes == 0)
-            break;
-        if (abandon && abandon->load())
-            return UserMessage{};
-        if (Result<> encoded = encoder.encodeChunk(buffer.get(), *bytes); !encoded)
-            return encoded;
-    }
+    const Result<> pumped = PumpWavChunks(reader, buffer.get(), chunk, abandon,
+                                          [&encoder](const BYTE* data, std::uint32_t bytes) {
+                                              return encoder.encodeChunk(data, bytes);
+                                          });
+    if (!pumped)
+        return pumped;
     if (Result<> closed = encoder.closeStream(); !closed)
         return closed;
     encoder.unloadLibrary();
@@ -52,17 +45,10 @@ Result<> convertWavToMp3(const std::u16string& wavPath, const std::u16string& mp
                          int bitrateKbps, int quality, bool vbr, ConversionControl* control) {
     WavFileReader reader;
     Mp3Encoder encoder;
-    Result<> result;
-    try {
-        result = Convert(reader, encoder, wavPath, mp3Path, bitrateKbps, quality, vbr,
-                         control ? control->abandon : nullptr);
-    } catch (const std::bad_alloc&) {
-        result = AudioError(IDS_OUT_OF_MEMORY);
-    } catch (const AudioFileException&) {
-        result = AudioError(IDS_WAV_READ);
-    } catch (...) {
-        result = AudioError(IDS_UNKNOWN_EXCEPTION);
-    }
+    const Result<> result = CatchConversionFailure([&] {
+        return Convert(reader, encoder, wavPath, mp3Path, bitrateKbps, quality, vbr,
+                       control ? control->abandon : nullptr);
+    });
     if (control)
         control->outputTouched = encoder.outputCreated();
     return result;

@@ -1,6 +1,6 @@
 #include "src/audio/AudioError.h"
-#include "src/audio/AudioFileException.h"
 #include "src/audio/Conversion.h"
+#include "src/audio/ConversionSteps.h"
 #include "src/audio/WavFileReader.h"
 #include "src/audio/WmaCodecCatalogue.h"
 #include "src/audio/WmaWriter.h"
@@ -11,22 +11,14 @@
 
 namespace {
 
-// Feeds the WAV's sample data to the writer in one-second chunks. Fails when
-// a sample was refused or the WAV could not be read to its end: a file
-// missing the rest of the speech is no success.
+// Feeds the WAV's sample data to the writer in one-second chunks, for a
+// preprocessing pass or the writing pass.
 Result<> PumpChunks(WavFileReader& reader, WmaWriter& writer, BYTE* buffer, std::uint32_t chunk,
                     bool preprocess, const std::atomic<bool>* abandon) {
-    for (;;) {
-        Result<std::uint32_t> got = reader.read(buffer, chunk);
-        if (!got)
-            return got.Message();
-        if (*got == 0)
-            return {};
-        if (abandon && abandon->load())
-            return UserMessage{};
-        if (Result<> written = writer.writeChunk(buffer, *got, preprocess); !written)
-            return written;
-    }
+    return PumpWavChunks(reader, buffer, chunk, abandon,
+                         [&writer, preprocess](const BYTE* data, std::uint32_t bytes) {
+                             return writer.writeChunk(data, bytes, preprocess);
+                         });
 }
 
 Result<> Convert(WavFileReader& reader, WmaCodecCatalogue& catalogue, WmaWriter& writer,
@@ -80,17 +72,10 @@ Result<> convertWavToWma(const std::u16string& wavPath, const std::u16string& wm
     WavFileReader reader;
     WmaCodecCatalogue catalogue;
     WmaWriter writer(catalogue);
-    Result<> result;
-    try {
-        result = Convert(reader, catalogue, writer, wavPath, wmaPath, codecIndex, formatIndex,
-                         control ? control->abandon : nullptr);
-    } catch (const std::bad_alloc&) {
-        result = AudioError(IDS_OUT_OF_MEMORY);
-    } catch (const AudioFileException&) {
-        result = AudioError(IDS_WAV_READ);
-    } catch (...) {
-        result = AudioError(IDS_UNKNOWN_EXCEPTION);
-    }
+    const Result<> result = CatchConversionFailure([&] {
+        return Convert(reader, catalogue, writer, wavPath, wmaPath, codecIndex, formatIndex,
+                       control ? control->abandon : nullptr);
+    });
     if (control)
         control->outputTouched = writer.outputOpened();
     return result;

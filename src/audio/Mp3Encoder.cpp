@@ -1,6 +1,7 @@
 #include "src/audio/Mp3Encoder.h"
 
 #include "InstallPaths.h"
+#include "platform/com/files.h"
 #include "platform/com/strings.h"
 #include "src/audio/AudioError.h"
 #include "src/audio/AudioFileException.h"
@@ -10,11 +11,9 @@
 #include <cerrno>
 #include <cstring>
 #include <dlfcn.h>
-#include <fcntl.h>
 #include <filesystem>
 #include <mutex>
 #include <new>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -24,25 +23,6 @@ constexpr const char* kLibraryName = "liblame_enc.so";
 // Never destroyed: a conversion given up at exit may still load the library.
 std::mutex& g_pathMutex = *new std::mutex;
 std::string& g_libraryPath = *new std::string; // set by tests only
-
-// 0 (MPEG-2) or 1 (MPEG-1); -1 for a rate MP3 cannot carry.
-int MpegVersionOf(DWORD sampleRate) {
-    switch (sampleRate) {
-    case 8000:
-    case 11025:
-    case 12000:
-    case 16000:
-    case 22050:
-    case 24000:
-        return static_cast<int>(MPEG2);
-    case 32000:
-    case 44100:
-    case 48000:
-        return static_cast<int>(MPEG1);
-    default:
-        return -1;
-    }
-}
 
 bool BitrateAllowed(int kbps, int mpegVersion) {
     switch (kbps) {
@@ -70,21 +50,6 @@ bool BitrateAllowed(int kbps, int mpegVersion) {
     default:
         return false;
     }
-}
-
-// Never blocks: a FIFO nobody reads is refused instead of holding the job.
-int OpenOutput(const std::string& path) {
-    const int fd =
-        ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NONBLOCK, 0666);
-    if (fd < 0)
-        return -1;
-    struct stat info {};
-    if (::fstat(fd, &info) != 0 || S_ISFIFO(info.st_mode) || S_ISSOCK(info.st_mode) ||
-        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
-        ::close(fd);
-        return -1;
-    }
-    return fd;
 }
 
 template <typename F> F LookUp(void* library, const char* name) {
@@ -191,7 +156,7 @@ Result<> Mp3Encoder::openStream(const WAVEFORMATEX* format, int bitrateKbps, int
                                                     : BE_MP3_MODE_JSTEREO;
         lhv1.nPreset = 0;
 
-        const int mpegVersion = MpegVersionOf(m_inputFormat.nSamplesPerSec);
+        const int mpegVersion = MpegVersionOfRate(m_inputFormat.nSamplesPerSec);
         if (mpegVersion < 0)
             return AudioError(IDS_MP3_SAMPLE_RATE);
         lhv1.dwMpegVersion = static_cast<DWORD>(mpegVersion);
@@ -212,7 +177,7 @@ Result<> Mp3Encoder::openStream(const WAVEFORMATEX* format, int bitrateKbps, int
         }
 
         const std::string path = ToUtf8(mp3Path);
-        m_outputFile = OpenOutput(path);
+        m_outputFile = OpenOutputFile(path);
         if (m_outputFile < 0)
             return AudioError(IDS_MP3_CREATE_FILE);
         m_outputCreated = true;
