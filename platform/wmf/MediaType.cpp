@@ -1,5 +1,7 @@
 #include "platform/wmf/MediaType.h"
 
+#include "platform/com/ComPtr.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -105,13 +107,11 @@ HRESULT MediaType::Assign(const WM_MEDIA_TYPE* type) {
 }
 
 HRESULT MediaType::ReadFromStream(IWMStreamConfig* config, MediaType* out) {
-    IWMMediaProps* props = nullptr;
-    HRESULT hr = config->QueryInterface(IID_IWMMediaProps, reinterpret_cast<void**>(&props));
+    ComPtr<IWMMediaProps> props;
+    const HRESULT hr = config->QueryInterface(IID_IWMMediaProps, props.PutVoid());
     if (FAILED(hr))
         return hr;
-    hr = ReadFrom(props, out);
-    SafeRelease(props);
-    return hr;
+    return ReadFrom(props.Get(), out);
 }
 
 HRESULT MediaType::ReadFrom(IWMMediaProps* props, MediaType* out) {

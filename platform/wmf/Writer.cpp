@@ -1,5 +1,6 @@
 #include "platform/wmf/Writer.h"
 
+#include "platform/com/ComPtr.h"
 #include "platform/com/com.h"
 #include "platform/com/strings.h"
 #include "platform/wmf/InputMediaProps.h"
@@ -47,13 +48,12 @@ HRESULT WMWriter::SetProfile(IWMProfile* profile) {
     // One WMA audio stream is all this writer produces.
     if (count != 1)
         return NS_E_INVALID_OUTPUT_FORMAT;
-    IWMStreamConfig* config = nullptr;
-    hr = profile->GetStream(0, &config);
+    ComPtr<IWMStreamConfig> config;
+    hr = profile->GetStream(0, config.Put());
     if (FAILED(hr))
         return hr;
     MediaType type;
-    hr = MediaType::ReadFromStream(config, &type);
-    SafeRelease(config);
+    hr = MediaType::ReadFromStream(config.Get(), &type);
     if (FAILED(hr))
         return hr;
     auto wf = type.WaveFormat();

@@ -26,17 +26,14 @@ bool WmaCodecCatalogue::enumerate() {
         return true;
     // A list left by a failed or closed enumeration is built again, not added to.
     m_codecs.clear();
-    if (!m_profileManager && FAILED(WMCreateProfileManager(&m_profileManager)))
+    if (!m_profileManager && FAILED(WMCreateProfileManager(m_profileManager.Put())))
         return false;
 
-    IWMProfileManager2* manager2 = nullptr;
-    if (SUCCEEDED(m_profileManager->QueryInterface(IID_IWMProfileManager2,
-                                                   reinterpret_cast<void**>(&manager2)))) {
+    ComPtr<IWMProfileManager2> manager2;
+    if (SUCCEEDED(m_profileManager->QueryInterface(IID_IWMProfileManager2, manager2.PutVoid())))
         manager2->SetSystemProfileVersion(WMT_VER_9_0);
-        SafeRelease(manager2);
-    }
-    if (!m_codecInfo && FAILED(m_profileManager->QueryInterface(
-                            IID_IWMCodecInfo3, reinterpret_cast<void**>(&m_codecInfo))))
+    if (!m_codecInfo &&
+        FAILED(m_profileManager->QueryInterface(IID_IWMCodecInfo3, m_codecInfo.PutVoid())))
         return false;
 
     DWORD codecCount = 0;
@@ -115,8 +112,8 @@ HRESULT WmaCodecCatalogue::readFormatDescription(DWORD codecIndex, DWORD positio
 }
 
 void WmaCodecCatalogue::close() {
-    SafeRelease(m_codecInfo);
-    SafeRelease(m_profileManager);
+    m_codecInfo.Reset();
+    m_profileManager.Reset();
     m_enumerated = false;
 }
 
@@ -129,7 +126,7 @@ const WmaFormatEntry* WmaCodecCatalogue::format(int codecIndex, int formatIndex)
     return &formats[static_cast<std::size_t>(formatIndex)];
 }
 
-IWMProfile* WmaCodecCatalogue::createProfile(int codecIndex, int formatIndex) const {
+ComPtr<IWMProfile> WmaCodecCatalogue::createProfile(int codecIndex, int formatIndex) const {
     const WmaFormatEntry* format = this->format(codecIndex, formatIndex);
     // After close() the list is still there but the runtime objects are not.
     if (!format || !m_codecInfo || !m_profileManager)
@@ -157,14 +154,13 @@ IWMProfile* WmaCodecCatalogue::createProfile(int codecIndex, int formatIndex) co
     if (FAILED(readFormatDescription(c, g, description)) || description != format->description)
         return nullptr;
 
-    IWMStreamConfig* config = nullptr;
-    if (FAILED(m_codecInfo->GetCodecFormat(WMMEDIATYPE_Audio, c, g, &config)))
+    ComPtr<IWMStreamConfig> config;
+    if (FAILED(m_codecInfo->GetCodecFormat(WMMEDIATYPE_Audio, c, g, config.Put())))
         return nullptr;
-    IWMProfile* profile = nullptr;
-    if (SUCCEEDED(config->SetStreamNumber(1)) &&
-        SUCCEEDED(m_profileManager->CreateEmptyProfile(WMT_VER_9_0, &profile)) &&
-        FAILED(profile->AddStream(config)))
-        SafeRelease(profile);
-    SafeRelease(config);
+    ComPtr<IWMProfile> profile;
+    if (FAILED(config->SetStreamNumber(1)) ||
+        FAILED(m_profileManager->CreateEmptyProfile(WMT_VER_9_0, profile.Put())) ||
+        FAILED(profile->AddStream(config.Get())))
+        return nullptr;
     return profile;
 }

@@ -4,6 +4,7 @@
 // every conversion enumerates its own and builds its writer's profile from
 // it. Used on one thread only.
 
+#include "platform/com/ComPtr.h"
 #include "platform/wmf/wmsdk.h"
 #include "src/audio/WmaCodecEntry.h"
 
@@ -30,8 +31,8 @@ public:
 
     // The one-stream profile of a listed format, found again by its position
     // within its group and checked against its listed description; nullptr
-    // when the runtime does not offer it (any more). The caller releases it.
-    IWMProfile* createProfile(int codecIndex, int formatIndex) const;
+    // when the runtime does not offer it (any more).
+    ComPtr<IWMProfile> createProfile(int codecIndex, int formatIndex) const;
 
 private:
     HRESULT applyEnumerationSettings(DWORD codecIndex, WmaEncodingMode mode) const;
@@ -41,6 +42,6 @@ private:
 
     bool m_enumerated = false;
     std::vector<WmaCodecEntry> m_codecs;
-    IWMProfileManager* m_profileManager = nullptr;
-    IWMCodecInfo3* m_codecInfo = nullptr;
+    ComPtr<IWMProfileManager> m_profileManager;
+    ComPtr<IWMCodecInfo3> m_codecInfo;
 };

@@ -22,10 +22,10 @@ WmaWriter::~WmaWriter() {
 void WmaWriter::resetWriter() {
     if (m_writer) {
         m_writer->EndWriting();
-        SafeRelease(m_writer);
+        m_writer.Reset();
     }
-    SafeRelease(m_profile);
-    SafeRelease(m_preprocessor);
+    m_profile.Reset();
+    m_preprocessor.Reset();
     m_inputNumber = 0;
     m_sampleTime = 0;
     m_passCount = 0;
@@ -35,13 +35,13 @@ void WmaWriter::resetWriter() {
 }
 
 bool WmaWriter::buildProfile(int codecIndex, int formatIndex) {
-    SafeRelease(m_profile);
+    m_profile.Reset();
     const WmaFormatEntry* format = m_catalogue.format(codecIndex, formatIndex);
     if (!format)
         return false;
     m_selectedFormat = *format;
     m_profile = m_catalogue.createProfile(codecIndex, formatIndex);
-    return m_profile != nullptr;
+    return m_profile.Get() != nullptr;
 }
 
 Result<> WmaWriter::openWriter(const WAVEFORMATEX* format, int codecIndex, int formatIndex,
@@ -54,9 +54,9 @@ Result<> WmaWriter::openWriter(const WAVEFORMATEX* format, int codecIndex, int f
 
     if (!buildProfile(codecIndex, formatIndex))
         return AudioError(IDS_WMA_PROFILE);
-    if (FAILED(WMCreateWriter(nullptr, &m_writer)))
+    if (FAILED(WMCreateWriter(nullptr, m_writer.Put())))
         return AudioError(IDS_WMA_CREATE_WRITER);
-    if (FAILED(m_writer->SetProfile(m_profile)))
+    if (FAILED(m_writer->SetProfile(m_profile.Get())))
         return AudioError(IDS_WMA_SET_PROFILE);
     if (Result<> configured = configureInputs(); !configured)
         return configured;
@@ -65,8 +65,7 @@ Result<> WmaWriter::openWriter(const WAVEFORMATEX* format, int codecIndex, int f
     m_outputOpened = true;
 
     const bool vbr = m_selectedFormat.mode != WmaEncodingMode::Cbr;
-    if (vbr && FAILED(m_writer->QueryInterface(IID_IWMWriterPreprocess,
-                                               reinterpret_cast<void**>(&m_preprocessor))))
+    if (vbr && FAILED(m_writer->QueryInterface(IID_IWMWriterPreprocess, m_preprocessor.PutVoid())))
         return AudioError(IDS_WMA_PREPROCESS);
     if (FAILED(m_writer->BeginWriting()))
         return AudioError(IDS_WMA_BEGIN_WRITING);
@@ -96,8 +95,8 @@ Result<> WmaWriter::configureInputs() {
 }
 
 Result<> WmaWriter::configureInput(DWORD input) {
-    IWMInputMediaProps* props = nullptr;
-    if (FAILED(m_writer->GetInputProps(input, &props)))
+    ComPtr<IWMInputMediaProps> props;
+    if (FAILED(m_writer->GetInputProps(input, props.Put())))
         return AudioError(IDS_WMA_INPUT_PROPS);
     GUID type{};
     UINT failure = 0;
@@ -118,10 +117,9 @@ Result<> WmaWriter::configureInput(DWORD input) {
         pcm.pbFormat = reinterpret_cast<BYTE*>(&m_inputFormat);
         if (FAILED(props->SetMediaType(&pcm)))
             failure = IDS_WMA_SET_MEDIA_TYPE;
-        else if (FAILED(m_writer->SetInputProps(input, props)))
+        else if (FAILED(m_writer->SetInputProps(input, props.Get())))
             failure = IDS_WMA_INPUT_REFUSED;
     }
-    SafeRelease(props);
     if (failure)
         return AudioError(failure);
     return {};
@@ -130,16 +128,14 @@ Result<> WmaWriter::configureInput(DWORD input) {
 Result<> WmaWriter::writeChunk(const void* data, std::uint32_t byteCount, bool preprocess) {
     if (!m_writer || (preprocess && !m_preprocessor))
         return UserMessage{};
-    INSSBuffer* sample = nullptr;
-    if (FAILED(m_writer->AllocateSample(byteCount, &sample)))
+    ComPtr<INSSBuffer> sample;
+    if (FAILED(m_writer->AllocateSample(byteCount, sample.Put())))
         return AudioError(IDS_WMA_ALLOCATE_SAMPLE);
-    Result<> written = writeSample(sample, data, byteCount, preprocess);
-    SafeRelease(sample);
-    return written;
+    return writeSample(sample.Get(), data, byteCount, preprocess);
 }
 
 Result<> WmaWriter::writeSample(INSSBuffer* sample, const void* data, std::uint32_t byteCount,
-                                bool preprocess) {
+                                  bool preprocess) {
     BYTE* buffer = nullptr;
     DWORD length = 0;
     if (FAILED(sample->GetBufferAndLength(&buffer, &length)) || (!buffer && length))
@@ -176,7 +172,7 @@ HRESULT WmaWriter::endPreprocessingPass() {
 HRESULT WmaWriter::endWriting() {
     if (!m_writer)
         return E_POINTER;
-    HRESULT hr = m_writer->EndWriting();
-    SafeRelease(m_writer);
+    const HRESULT hr = m_writer->EndWriting();
+    m_writer.Reset();
     return hr;
 }

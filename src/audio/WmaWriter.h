@@ -6,6 +6,7 @@
 // on one thread only.
 
 #include "platform/audio/mmreg.h"
+#include "platform/com/ComPtr.h"
 #include "platform/wmf/wmsdk.h"
 #include "src/audio/WmaCodecEntry.h"
 #include "src/resources/UserMessage.h"
@@ -55,12 +56,12 @@ private:
     Result<> configureInputs();
     Result<> configureInput(DWORD input);
     Result<> writeSample(INSSBuffer* sample, const void* data, std::uint32_t byteCount,
-                         bool preprocess);
+                           bool preprocess);
 
     const WmaCodecCatalogue& m_catalogue;
-    IWMProfile* m_profile = nullptr;
-    IWMWriterPreprocess* m_preprocessor = nullptr;
-    IWMWriter* m_writer = nullptr;
+    ComPtr<IWMProfile> m_profile;
+    ComPtr<IWMWriterPreprocess> m_preprocessor;
+    ComPtr<IWMWriter> m_writer;
     DWORD m_inputNumber = 0;
     WAVEFORMATEX m_inputFormat{};
     std::uint64_t m_sampleTime = 0;
