@@ -26,7 +26,7 @@ public:
     // The media type of a stream of a profile.
     static HRESULT ReadFromStream(IWMStreamConfig* config, MediaType* out);
 
-    const WM_MEDIA_TYPE& type() const { return m_type; }
+    const WM_MEDIA_TYPE& Type() const { return m_type; }
     // The format block as a WAVEFORMATEX (cbSize counted as 0 when the block
     // is the 16-byte PCM record); nothing when it is not one.
     std::optional<WAVEFORMATEX> WaveFormat() const;

@@ -20,7 +20,7 @@ WAVEFORMATEX DefaultInput(const WmaOutputFormat& output) {
 } // namespace
 
 bool IsAcceptedPcmInput(const MediaType& type) {
-    const WM_MEDIA_TYPE& t = type.type();
+    const WM_MEDIA_TYPE& t = type.Type();
     if (!(t.majortype == WMMEDIATYPE_Audio) || !(t.subtype == WMMEDIASUBTYPE_PCM))
         return false;
     auto wf = type.WaveFormat();
@@ -58,7 +58,7 @@ HRESULT WMWriter::SetProfile(IWMProfile* profile) {
         return hr;
     auto wf = type.WaveFormat();
     WmaFormatMatch match;
-    if (type.type().majortype == WMMEDIATYPE_Audio && wf)
+    if (type.Type().majortype == WMMEDIATYPE_Audio && wf)
         match = FindWmaFormat(*wf);
     if (!match.format)
         return NS_E_INVALID_OUTPUT_FORMAT;

@@ -50,6 +50,6 @@ Result<> convertWavToMp3(const std::u16string& wavPath, const std::u16string& mp
                        control ? control->abandon : nullptr);
     });
     if (control)
-        control->outputTouched = encoder.outputCreated();
+        control->outputTouched = encoder.OutputCreated();
     return result;
 }

@@ -50,7 +50,7 @@ Result<> Convert(WavFileReader& reader, WmaCodecCatalogue& catalogue, WmaWriter&
             return pumped;
         if (vbr && FAILED(writer.endPreprocessingPass()))
             return AudioError(IDS_WMA_END_PASS);
-        writer.restartPass();
+        writer.RestartPass();
         if (Result<> rewound = reader.rewindToData(); !rewound)
             return rewound;
     }
@@ -58,7 +58,7 @@ Result<> Convert(WavFileReader& reader, WmaCodecCatalogue& catalogue, WmaWriter&
         return pumped;
     // The writer holds the last samples until EndWriting; if they cannot be
     // written (a full disk), the file is not complete.
-    if (FAILED(writer.endWriting()))
+    if (FAILED(writer.EndWriting()))
         return AudioError(IDS_WMA_WRITE_SAMPLE);
     writer.resetWriter();
     catalogue.close();
@@ -77,6 +77,6 @@ Result<> convertWavToWma(const std::u16string& wavPath, const std::u16string& wm
                        control ? control->abandon : nullptr);
     });
     if (control)
-        control->outputTouched = writer.outputOpened();
+        control->outputTouched = writer.OutputOpened();
     return result;
 }

@@ -65,12 +65,12 @@ Mp3Encoder::~Mp3Encoder() {
     unloadLibrary();
 }
 
-void Mp3Encoder::setLibraryPath(const std::string& path) {
+void Mp3Encoder::SetLibraryPath(const std::string& path) {
     std::lock_guard lock(g_pathMutex);
     g_libraryPath = path;
 }
 
-void* Mp3Encoder::openLibrary() const {
+void* Mp3Encoder::OpenLibrary() const {
     {
         std::lock_guard lock(g_pathMutex);
         if (!g_libraryPath.empty())
@@ -96,7 +96,7 @@ bool Mp3Encoder::loadLibrary() {
     if (m_loaded)
         return true;
     if (!m_library)
-        m_library = openLibrary();
+        m_library = OpenLibrary();
     if (!m_library)
         return false;
     m_beInitStream = LookUp<BEINITSTREAM>(m_library, TEXT_BEINITSTREAM);
@@ -230,13 +230,13 @@ Result<> Mp3Encoder::encodeChunk(const void* data, std::uint32_t byteCount) {
         if (eightBit) {
             for (std::uint32_t i = 0; i < n; ++i)
                 m_widenBuffer[i] = static_cast<short>((bytes[i] - 128) * 256);
-            encoded = encodeSamples(m_widenBuffer.data(), n);
+            encoded = EncodeSamples(m_widenBuffer.data(), n);
         } else if (reinterpret_cast<std::uintptr_t>(bytes) % alignof(short) == 0) {
-            encoded = encodeSamples(reinterpret_cast<const short*>(bytes), n / 2);
+            encoded = EncodeSamples(reinterpret_cast<const short*>(bytes), n / 2);
         } else {
             m_alignBuffer.resize(m_samplesPerChunk);
             std::memcpy(m_alignBuffer.data(), bytes, n / 2 * 2);
-            encoded = encodeSamples(m_alignBuffer.data(), n / 2);
+            encoded = EncodeSamples(m_alignBuffer.data(), n / 2);
         }
         if (!encoded)
             return encoded;
@@ -246,14 +246,14 @@ Result<> Mp3Encoder::encodeChunk(const void* data, std::uint32_t byteCount) {
     return {};
 }
 
-Result<> Mp3Encoder::encodeSamples(const short* samples, std::uint32_t sampleCount) {
+Result<> Mp3Encoder::EncodeSamples(const short* samples, std::uint32_t sampleCount) {
     DWORD outputBytes = 0;
     if (m_beEncodeChunk(m_stream, sampleCount, const_cast<short*>(samples), m_outputBuffer.data(),
                         &outputBytes) != BE_ERR_SUCCESSFUL ||
         outputBytes > m_outputBuffer.size())
         return AudioError(IDS_MP3_ENCODE);
     try {
-        writeOutput(outputBytes);
+        WriteOutput(outputBytes);
     } catch (const AudioFileException&) {
         return AudioError(IDS_MP3_WRITE);
     }
@@ -280,7 +280,7 @@ Result<> Mp3Encoder::closeStream(bool complete) {
         }
         try {
             if (outputBytes)
-                writeOutput(outputBytes);
+                WriteOutput(outputBytes);
         } catch (const AudioFileException&) {
             // The last frames are lost: the file must not pass for complete.
             m_beCloseStream(m_stream);
@@ -300,7 +300,7 @@ Result<> Mp3Encoder::closeStream(bool complete) {
             m_outputPath.clear();
             return AudioError(IDS_MP3_WRITE);
         }
-        if (Result<> header = writeVbrHeader(); !header)
+        if (Result<> header = WriteVbrHeader(); !header)
             return header;
     }
     m_config = BE_CONFIG{};
@@ -315,7 +315,7 @@ Result<> Mp3Encoder::closeStream(bool complete) {
 
 // The library fills in the header frame it reserved at the start of the
 // stream it closed last.
-Result<> Mp3Encoder::writeVbrHeader() {
+Result<> Mp3Encoder::WriteVbrHeader() {
     if (m_outputPath.empty())
         return {};
     const std::string path = std::move(m_outputPath);
@@ -325,7 +325,7 @@ Result<> Mp3Encoder::writeVbrHeader() {
     return AudioError(IDS_MP3_WRITE);
 }
 
-void Mp3Encoder::writeOutput(DWORD byteCount) {
+void Mp3Encoder::WriteOutput(DWORD byteCount) {
     if (m_outputFile < 0)
         throw AudioFileException("MP3 file not open", EBADF);
     const BYTE* at = m_outputBuffer.data();

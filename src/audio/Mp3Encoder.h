@@ -39,18 +39,18 @@ public:
     // players know its true length.
     Result<> closeStream();
     // Whether openStream got as far as creating (or truncating) its file.
-    bool outputCreated() const { return m_outputCreated; }
+    bool OutputCreated() const { return m_outputCreated; }
 
     // The library to load instead of liblame_enc.so; for tests only. An empty
     // path restores the normal search.
-    static void setLibraryPath(const std::string& path);
+    static void SetLibraryPath(const std::string& path);
 
 private:
     Result<> closeStream(bool complete);
-    Result<> writeVbrHeader();
-    Result<> encodeSamples(const short* samples, std::uint32_t sampleCount);
-    void writeOutput(DWORD byteCount);
-    void* openLibrary() const;
+    Result<> WriteVbrHeader();
+    Result<> EncodeSamples(const short* samples, std::uint32_t sampleCount);
+    void WriteOutput(DWORD byteCount);
+    void* OpenLibrary() const;
 
     bool m_loaded = false;
     void* m_library = nullptr;

@@ -66,7 +66,7 @@ Result<> WavFileReader::open(const std::u16string& path) {
         return AudioError(IDS_WAV_OPEN);
     m_fd = fd;
     try {
-        if (parseHeader())
+        if (ParseHeader())
             return {};
     } catch (const CorruptHeader&) {
     } catch (const AudioFileException&) {
@@ -75,27 +75,27 @@ Result<> WavFileReader::open(const std::u16string& path) {
     return AudioError(IDS_WAV_CORRUPT);
 }
 
-bool WavFileReader::parseHeader() {
+bool WavFileReader::ParseHeader() {
     char tag[4];
     unsigned char field[4];
 
-    readExactly(tag, 4);
+    ReadExactly(tag, 4);
     if (!TagIs(tag, "RIFF"))
         return false;
-    seekTo(8); // the RIFF size says nothing we rely on
-    readExactly(tag, 4);
+    SeekTo(8); // the RIFF size says nothing we rely on
+    ReadExactly(tag, 4);
     if (!TagIs(tag, "WAVE"))
         return false;
-    readExactly(tag, 4);
+    ReadExactly(tag, 4);
     if (!TagIs(tag, "fmt "))
         return false;
-    readExactly(field, 4);
+    ReadExactly(field, 4);
     const std::uint32_t formatSize = Le32(field);
     if (formatSize < 16)
         return false;
 
     unsigned char fmt[16];
-    readExactly(fmt, 16);
+    ReadExactly(fmt, 16);
     format.wFormatTag = Le16(fmt);
     format.nChannels = Le16(fmt + 2);
     format.nSamplesPerSec = Le32(fmt + 4);
@@ -104,7 +104,7 @@ bool WavFileReader::parseHeader() {
     format.wBitsPerSample = Le16(fmt + 14);
     format.cbSize = 0;
     if (formatSize > 16)
-        seekTo(position() + (formatSize - 16));
+        SeekTo(Position() + (formatSize - 16));
 
     // The engines' files put "data" a multiple of four bytes after the format
     // chunk, so stepping in fours finds it without trusting any chunk size.
@@ -114,9 +114,9 @@ bool WavFileReader::parseHeader() {
         if (TagIs(tag, "data"))
             break;
     }
-    readExactly(field, 4);
+    ReadExactly(field, 4);
     const std::uint32_t dataSize = Le32(field);
-    m_dataStart = position();
+    m_dataStart = Position();
 
     // A plausible declared size bounds the samples, so a chunk written after
     // the data is not played as noise. Writers that never went back to fill
@@ -135,7 +135,7 @@ Result<std::uint32_t> WavFileReader::read(void* buffer, std::uint32_t count) {
     if (m_fd < 0 || !buffer)
         return 0u;
     try {
-        const std::uint64_t at = position();
+        const std::uint64_t at = Position();
         if (at >= m_dataEnd)
             return 0u;
         if (m_dataEnd - at < count)
@@ -150,7 +150,7 @@ Result<> WavFileReader::rewindToData() {
     if (m_fd < 0)
         return {};
     try {
-        seekTo(m_dataStart);
+        SeekTo(m_dataStart);
     } catch (const AudioFileException&) {
         return AudioError(IDS_WAV_FILE_EXCEPTION);
     }
@@ -166,17 +166,17 @@ void WavFileReader::close() {
     format = WAVEFORMATEX{};
 }
 
-void WavFileReader::readExactly(void* buffer, std::uint32_t count) {
+void WavFileReader::ReadExactly(void* buffer, std::uint32_t count) {
     if (ReadFully(m_fd, buffer, count) != count)
         throw CorruptHeader{};
 }
 
-void WavFileReader::seekTo(std::uint64_t target) {
+void WavFileReader::SeekTo(std::uint64_t target) {
     if (::lseek(m_fd, static_cast<off_t>(target), SEEK_SET) < 0)
         throw AudioFileException("seek failed");
 }
 
-std::uint64_t WavFileReader::position() const {
+std::uint64_t WavFileReader::Position() const {
     off_t at = ::lseek(m_fd, 0, SEEK_CUR);
     if (at < 0)
         throw AudioFileException("seek failed");

@@ -29,10 +29,10 @@ public:
     WAVEFORMATEX format{}; // filled by open; cbSize always 0
 
 private:
-    bool parseHeader();
-    void readExactly(void* buffer, std::uint32_t count);
-    void seekTo(std::uint64_t position);
-    std::uint64_t position() const;
+    bool ParseHeader();
+    void ReadExactly(void* buffer, std::uint32_t count);
+    void SeekTo(std::uint64_t position);
+    std::uint64_t Position() const;
 
     int m_fd = -1;
     std::uint64_t m_dataStart = 0;

@@ -51,9 +51,9 @@ bool WmaCodecCatalogue::enumerate() {
 
         WmaCodecEntry entry;
         entry.name = name.data();
-        fillGroup(c, entry, WmaEncodingMode::Cbr);
-        fillGroup(c, entry, WmaEncodingMode::VbrOnePass);
-        fillGroup(c, entry, WmaEncodingMode::VbrTwoPass);
+        FillGroup(c, entry, WmaEncodingMode::Cbr);
+        FillGroup(c, entry, WmaEncodingMode::VbrOnePass);
+        FillGroup(c, entry, WmaEncodingMode::VbrTwoPass);
         m_codecs.push_back(std::move(entry));
     }
     m_enumerated = true;
@@ -62,7 +62,7 @@ bool WmaCodecCatalogue::enumerate() {
 
 // A CBR-only codec does not know "_VBRENABLED" at all; that is no reason to
 // drop its CBR formats.
-HRESULT WmaCodecCatalogue::applyEnumerationSettings(DWORD codecIndex, WmaEncodingMode mode) const {
+HRESULT WmaCodecCatalogue::ApplyEnumerationSettings(DWORD codecIndex, WmaEncodingMode mode) const {
     const BOOL vbr = mode == WmaEncodingMode::Cbr ? FALSE : TRUE;
     HRESULT hr = m_codecInfo->SetCodecEnumerationSetting(
         WMMEDIATYPE_Audio, codecIndex, g_wszVBREnabled, WMT_TYPE_BOOL,
@@ -78,22 +78,22 @@ HRESULT WmaCodecCatalogue::applyEnumerationSettings(DWORD codecIndex, WmaEncodin
 }
 
 // A group that fails keeps what it has added; the other groups are still tried.
-void WmaCodecCatalogue::fillGroup(DWORD codecIndex, WmaCodecEntry& entry, WmaEncodingMode mode) {
-    if (FAILED(applyEnumerationSettings(codecIndex, mode)))
+void WmaCodecCatalogue::FillGroup(DWORD codecIndex, WmaCodecEntry& entry, WmaEncodingMode mode) {
+    if (FAILED(ApplyEnumerationSettings(codecIndex, mode)))
         return;
     DWORD formatCount = 0;
     if (FAILED(m_codecInfo->GetCodecFormatCount(WMMEDIATYPE_Audio, codecIndex, &formatCount)))
         return;
     for (DWORD f = 0; f < formatCount; ++f) {
         std::u16string description;
-        if (FAILED(readFormatDescription(codecIndex, f, description)))
+        if (FAILED(ReadFormatDescription(codecIndex, f, description)))
             return;
         entry.formats.push_back({std::move(description), mode});
         ++CountOf(entry, mode);
     }
 }
 
-HRESULT WmaCodecCatalogue::readFormatDescription(DWORD codecIndex, DWORD position,
+HRESULT WmaCodecCatalogue::ReadFormatDescription(DWORD codecIndex, DWORD position,
                                                  std::u16string& description) const {
     DWORD length = 0;
     HRESULT hr = m_codecInfo->GetCodecFormatDesc(WMMEDIATYPE_Audio, codecIndex, position, nullptr,
@@ -126,14 +126,14 @@ const WmaFormatEntry* WmaCodecCatalogue::format(int codecIndex, int formatIndex)
     return &formats[static_cast<std::size_t>(formatIndex)];
 }
 
-ComPtr<IWMProfile> WmaCodecCatalogue::createProfile(int codecIndex, int formatIndex) const {
+ComPtr<IWMProfile> WmaCodecCatalogue::CreateProfile(int codecIndex, int formatIndex) const {
     const WmaFormatEntry* format = this->format(codecIndex, formatIndex);
     // After close() the list is still there but the runtime objects are not.
     if (!format || !m_codecInfo || !m_profileManager)
         return nullptr;
     const WmaCodecEntry& codec = m_codecs[static_cast<std::size_t>(codecIndex)];
     const DWORD c = static_cast<DWORD>(codecIndex);
-    if (FAILED(applyEnumerationSettings(c, format->mode)))
+    if (FAILED(ApplyEnumerationSettings(c, format->mode)))
         return nullptr;
     DWORD formatCount = 0;
     if (FAILED(m_codecInfo->GetCodecFormatCount(WMMEDIATYPE_Audio, c, &formatCount)))
@@ -151,7 +151,7 @@ ComPtr<IWMProfile> WmaCodecCatalogue::createProfile(int codecIndex, int formatIn
 
     // The runtime may list other formats now than when the list was built.
     std::u16string description;
-    if (FAILED(readFormatDescription(c, g, description)) || description != format->description)
+    if (FAILED(ReadFormatDescription(c, g, description)) || description != format->description)
         return nullptr;
 
     ComPtr<IWMStreamConfig> config;

@@ -32,12 +32,12 @@ public:
     // The one-stream profile of a listed format, found again by its position
     // within its group and checked against its listed description; nullptr
     // when the runtime does not offer it (any more).
-    ComPtr<IWMProfile> createProfile(int codecIndex, int formatIndex) const;
+    ComPtr<IWMProfile> CreateProfile(int codecIndex, int formatIndex) const;
 
 private:
-    HRESULT applyEnumerationSettings(DWORD codecIndex, WmaEncodingMode mode) const;
-    void fillGroup(DWORD codecIndex, WmaCodecEntry& entry, WmaEncodingMode mode);
-    HRESULT readFormatDescription(DWORD codecIndex, DWORD position,
+    HRESULT ApplyEnumerationSettings(DWORD codecIndex, WmaEncodingMode mode) const;
+    void FillGroup(DWORD codecIndex, WmaCodecEntry& entry, WmaEncodingMode mode);
+    HRESULT ReadFormatDescription(DWORD codecIndex, DWORD position,
                                   std::u16string& description) const;
 
     bool m_enumerated = false;

@@ -40,7 +40,7 @@ bool WmaWriter::buildProfile(int codecIndex, int formatIndex) {
     if (!format)
         return false;
     m_selectedFormat = *format;
-    m_profile = m_catalogue.createProfile(codecIndex, formatIndex);
+    m_profile = m_catalogue.CreateProfile(codecIndex, formatIndex);
     return m_profile.Get() != nullptr;
 }
 
@@ -58,7 +58,7 @@ Result<> WmaWriter::openWriter(const WAVEFORMATEX* format, int codecIndex, int f
         return AudioError(IDS_WMA_CREATE_WRITER);
     if (FAILED(m_writer->SetProfile(m_profile.Get())))
         return AudioError(IDS_WMA_SET_PROFILE);
-    if (Result<> configured = configureInputs(); !configured)
+    if (Result<> configured = ConfigureInputs(); !configured)
         return configured;
     if (FAILED(m_writer->SetOutputFilename(wmaPath.c_str())))
         return AudioError(IDS_WMA_OUTPUT_FILE);
@@ -82,19 +82,19 @@ Result<> WmaWriter::openWriter(const WAVEFORMATEX* format, int codecIndex, int f
     return {};
 }
 
-Result<> WmaWriter::configureInputs() {
+Result<> WmaWriter::ConfigureInputs() {
     DWORD inputCount = 0;
     if (FAILED(m_writer->GetInputCount(&inputCount)))
         return AudioError(IDS_WMA_INPUT_COUNT);
     for (DWORD i = 0; i < inputCount; ++i) {
         m_inputNumber = i;
-        if (Result<> configured = configureInput(i); !configured)
+        if (Result<> configured = ConfigureInput(i); !configured)
             return configured;
     }
     return {};
 }
 
-Result<> WmaWriter::configureInput(DWORD input) {
+Result<> WmaWriter::ConfigureInput(DWORD input) {
     ComPtr<IWMInputMediaProps> props;
     if (FAILED(m_writer->GetInputProps(input, props.Put())))
         return AudioError(IDS_WMA_INPUT_PROPS);
@@ -131,10 +131,10 @@ Result<> WmaWriter::writeChunk(const void* data, std::uint32_t byteCount, bool p
     ComPtr<INSSBuffer> sample;
     if (FAILED(m_writer->AllocateSample(byteCount, sample.Put())))
         return AudioError(IDS_WMA_ALLOCATE_SAMPLE);
-    return writeSample(sample.Get(), data, byteCount, preprocess);
+    return DeliverSample(sample.Get(), data, byteCount, preprocess);
 }
 
-Result<> WmaWriter::writeSample(INSSBuffer* sample, const void* data, std::uint32_t byteCount,
+Result<> WmaWriter::DeliverSample(INSSBuffer* sample, const void* data, std::uint32_t byteCount,
                                   bool preprocess) {
     BYTE* buffer = nullptr;
     DWORD length = 0;
@@ -169,7 +169,7 @@ HRESULT WmaWriter::endPreprocessingPass() {
     return m_preprocessor->EndPreprocessingPass(m_inputNumber, 0);
 }
 
-HRESULT WmaWriter::endWriting() {
+HRESULT WmaWriter::EndWriting() {
     if (!m_writer)
         return E_POINTER;
     const HRESULT hr = m_writer->EndWriting();

@@ -37,10 +37,10 @@ public:
     HRESULT beginPreprocessingPass();
     HRESULT endPreprocessingPass();
     // The next pass reads the same audio again: its time stamps start anew.
-    void restartPass() { m_sampleTime = 0; }
+    void RestartPass() { m_sampleTime = 0; }
     // Completes the file and lets the writer go; the runtime's verdict on the
     // last samples it had buffered is the result.
-    HRESULT endWriting();
+    HRESULT EndWriting();
 
     // The preprocessing passes to run before the writing pass; 0 for CBR.
     std::uint32_t passCount() const { return m_passCount; }
@@ -49,13 +49,13 @@ public:
     // 100 ns units: the end of the last chunk of this pass.
     std::uint64_t sampleTime() const { return m_sampleTime; }
     // Whether openWriter got as far as opening the output file.
-    bool outputOpened() const { return m_outputOpened; }
+    bool OutputOpened() const { return m_outputOpened; }
 
 private:
     // Every input takes the WAV's PCM; the audio goes to the last one.
-    Result<> configureInputs();
-    Result<> configureInput(DWORD input);
-    Result<> writeSample(INSSBuffer* sample, const void* data, std::uint32_t byteCount,
+    Result<> ConfigureInputs();
+    Result<> ConfigureInput(DWORD input);
+    Result<> DeliverSample(INSSBuffer* sample, const void* data, std::uint32_t byteCount,
                            bool preprocess);
 
     const WmaCodecCatalogue& m_catalogue;

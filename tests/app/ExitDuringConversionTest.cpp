@@ -83,7 +83,7 @@ void WriteMp3AndCloseTheWindow() {
     if (!g_lame)
         Fail(4, "no encoder shim");
     Shim<void (*)(bool)>("failingLameHold")(true);
-    Mp3Encoder::setLibraryPath(FAILING_LAME_ENC);
+    Mp3Encoder::SetLibraryPath(FAILING_LAME_ENC);
     RegisterSapi4Runtime();
     g_armed = true;
     {

@@ -96,9 +96,9 @@ TEST_F(AppTest, EveryStartBeginsWithTheSameDefaults) {
 }
 
 TEST_F(AppTest, AMissingMp3LibraryIsNotMentioned) {
-    Mp3Encoder::setLibraryPath("/nonexistent/liblame_enc.so");
+    Mp3Encoder::SetLibraryPath("/nonexistent/liblame_enc.so");
     const bool started = StartWithSapi5Voices();
-    Mp3Encoder::setLibraryPath("");
+    Mp3Encoder::SetLibraryPath("");
     ASSERT_TRUE(started);
     EXPECT_TRUE(messages.Boxes().empty());
     EXPECT_FALSE(Frame()->Encoders().mp3);

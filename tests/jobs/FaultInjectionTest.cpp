@@ -46,7 +46,7 @@ protected:
         av_log_set_level(AV_LOG_QUIET); // damaged files are expected here
         lame = ::dlopen(FAILING_LAME_ENC, RTLD_NOW);
         ASSERT_NE(lame, nullptr);
-        Mp3Encoder::setLibraryPath(FAILING_LAME_ENC);
+        Mp3Encoder::SetLibraryPath(FAILING_LAME_ENC);
         control = std::make_unique<JobControl>(host, std::make_unique<Sapi4Engine>(),
                                                std::make_unique<Sapi5Engine>());
         control->CreateStopEvent();
@@ -56,7 +56,7 @@ protected:
     void TearDown() override {
         control->EndJob();
         control->CloseStopEvent();
-        Mp3Encoder::setLibraryPath("");
+        Mp3Encoder::SetLibraryPath("");
         ArmLame("", -1);
         ::dlclose(lame);
     }

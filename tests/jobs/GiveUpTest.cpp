@@ -15,7 +15,7 @@ TEST(GiveUpTest, ConversionOutlastingTheWaitIsAbandonedAndLeavesNoFile) {
     ASSERT_NE(lame, nullptr);
     const auto pace = reinterpret_cast<void (*)(unsigned)>(::dlsym(lame, "failingLamePace"));
     const auto count = reinterpret_cast<int (*)(const char*)>(::dlsym(lame, "failingLameCount"));
-    Mp3Encoder::setLibraryPath(FAILING_LAME_ENC);
+    Mp3Encoder::SetLibraryPath(FAILING_LAME_ENC);
 
     ComApartment com;
     ScratchFolder folder;
@@ -50,7 +50,7 @@ TEST(GiveUpTest, ConversionOutlastingTheWaitIsAbandonedAndLeavesNoFile) {
     ASSERT_TRUE(Eventually([&] { return !control.IsJobRunning(); }));
     EXPECT_EQ(folder.Files(), std::vector<std::string>{"talk.mp3"});
     control.CloseStopEvent();
-    Mp3Encoder::setLibraryPath("");
+    Mp3Encoder::SetLibraryPath("");
     ::dlclose(lame);
 }
 

@@ -47,7 +47,7 @@ protected:
         wav = dir / "talk.mp3.wav";
         mp3 = dir / "talk.mp3";
     }
-    void TearDown() override { Mp3Encoder::setLibraryPath(""); }
+    void TearDown() override { Mp3Encoder::SetLibraryPath(""); }
 
     // 1 or 0, the message of a failure shown as the worker shows it.
     int Convert(int kbps = 128, int quality = 5, bool vbr = false) {
@@ -163,10 +163,10 @@ TEST_F(Mp3ConversionTest, SpeechFromEspeakNg) {
 TEST_F(Mp3ConversionTest, FailuresShowOneMessageAndGiveZero) {
     WriteAll(wav, PcmFile(22050, 16, 1, Sine(22050, 1, 16, 0.2)));
 
-    Mp3Encoder::setLibraryPath((dir / "gone" / "liblame_enc.so").string());
+    Mp3Encoder::SetLibraryPath((dir / "gone" / "liblame_enc.so").string());
     EXPECT_EQ(Convert(), 0);
     EXPECT_EQ(messages.Ids(), std::vector<UINT>{IDS_MP3_INIT});
-    Mp3Encoder::setLibraryPath("");
+    Mp3Encoder::SetLibraryPath("");
 
     messages.Clear();
     EXPECT_EQ(Convert(192), 0);
@@ -203,7 +203,7 @@ class Mp3ConversionWithFakeTest : public Mp3ConversionTest {
 protected:
     void SetUp() override {
         Mp3ConversionTest::SetUp();
-        Mp3Encoder::setLibraryPath(FAKE_LAME_ENC);
+        Mp3Encoder::SetLibraryPath(FAKE_LAME_ENC);
     }
 };
 

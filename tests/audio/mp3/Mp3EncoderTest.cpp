@@ -21,11 +21,11 @@ namespace {
 class Mp3EncoderTest : public testing::Test {
 protected:
     void SetUp() override {
-        Mp3Encoder::setLibraryPath(FAKE_LAME_ENC);
+        Mp3Encoder::SetLibraryPath(FAKE_LAME_ENC);
         FakeLame::Reset();
         mp3 = dir / "out.mp3";
     }
-    void TearDown() override { Mp3Encoder::setLibraryPath(""); }
+    void TearDown() override { Mp3Encoder::SetLibraryPath(""); }
 
     bool open(Mp3Encoder& encoder, WAVEFORMATEX format, int kbps, int quality = 5, bool vbr = false,
               const fs::path& path = {}) {
@@ -231,19 +231,19 @@ TEST_F(Mp3EncoderTest, LibraryLoading) {
         EXPECT_FALSE(encoder.isLoaded());
     }
     {
-        Mp3Encoder::setLibraryPath(FAKE_LAME_ENC_NO_INFO_TAG);
+        Mp3Encoder::SetLibraryPath(FAKE_LAME_ENC_NO_INFO_TAG);
         Mp3Encoder encoder;
         EXPECT_TRUE(encoder.loadLibrary());
     }
     {
-        Mp3Encoder::setLibraryPath(FAKE_LAME_ENC_NO_VBR_HEADER);
+        Mp3Encoder::SetLibraryPath(FAKE_LAME_ENC_NO_VBR_HEADER);
         Mp3Encoder encoder;
         EXPECT_FALSE(encoder.loadLibrary());
         EXPECT_FALSE(encoder.isLoaded());
         encoder.unloadLibrary();
     }
     {
-        Mp3Encoder::setLibraryPath((dir / "absent" / "liblame_enc.so").string());
+        Mp3Encoder::SetLibraryPath((dir / "absent" / "liblame_enc.so").string());
         Mp3Encoder encoder;
         EXPECT_FALSE(encoder.loadLibrary());
         WAVEFORMATEX format = MakePcmFormat(44100, 16, 2);
