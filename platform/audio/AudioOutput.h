@@ -43,8 +43,9 @@ private:
     HRESULT WriteFrames(const std::uint8_t* data, std::size_t frames);
     Wait WaitForRoom();
     bool SleepUnlessReset(int timeoutMs);
-    // Runs `step` (std::optional<HRESULT>()) under the lock every few
-    // milliseconds until it gives a result; a Reset or Close ends the wait.
+    // Calls `step` under the lock every few milliseconds until it gives a
+    // result (a std::optional<HRESULT> that holds one); a Reset ends the wait
+    // with E_ABORT, a closed device with E_UNEXPECTED.
     template <class Step> HRESULT PollDevice(Step&& step);
     void ClearWakeUp();
 
