@@ -7,5 +7,5 @@
 void RegisterPlatformRuntimes() {
     RegisterSapi4Runtime();
     RegisterSapi5Runtime();
-    RegisterWmfRuntime();
+    RegisterWmfRuntimeModule();
 }

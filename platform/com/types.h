@@ -50,6 +50,7 @@ inline constexpr HRESULT STG_E_MEDIUMFULL = MakeHresult(0x80030070);
 inline constexpr HRESULT STG_E_FILENOTFOUND = MakeHresult(0x80030002);
 inline constexpr HRESULT CLASS_E_NOAGGREGATION = MakeHresult(0x80040110);
 inline constexpr HRESULT REGDB_E_CLASSNOTREG = MakeHresult(0x80040154);
+inline constexpr HRESULT CLASS_E_CLASSNOTAVAILABLE = MakeHresult(0x80040111);
 inline constexpr HRESULT CO_E_NOTINITIALIZED = MakeHresult(0x800401F0);
 inline constexpr HRESULT RPC_E_CHANGED_MODE = MakeHresult(0x80010106);
 

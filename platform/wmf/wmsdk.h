@@ -210,5 +210,9 @@ struct IWMWriterPreprocess : IUnknown {
 HRESULT WMCreateProfileManager(IWMProfileManager** manager);
 HRESULT WMCreateWriter(IUnknown* certificate, IWMWriter** writer);
 
-// Registers the runtime's classes (profile manager, writer) over FFmpeg.
+// Registers the runtime's classes (profile manager, writer) over FFmpeg, in
+// this program's image (vl_wmf_runtime).
 void RegisterWmfRuntime();
+// Registers the same classes as served by the runtime's own module, which is
+// loaded, with FFmpeg, when a profile manager or writer is first created.
+void RegisterWmfRuntimeModule();

@@ -25,6 +25,9 @@ dpkg -L vocalith >"$work/files"
 # The command line writes an MP3 file through the installed encoder library.
 echo "Installed from the package." | vocalith-cli --quiet --mp3 128 -o "$work/cli.mp3" -
 [ -s "$work/cli.mp3" ]
+# And a WMA file through the media format runtime's module, loaded on demand.
+echo "Installed from the package." | vocalith-cli --quiet -o "$work/cli.wma" -
+[ -s "$work/cli.wma" ]
 
 cat >"$work/asound.conf" <<CONF
 pcm.!default { type null }
