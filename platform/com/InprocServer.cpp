@@ -1,27 +1,13 @@
 #include "platform/com/InprocServer.h"
 
-#include "InstallPaths.h"
+#include "platform/com/PrivateLibrary.h"
 
 #include <dlfcn.h>
-#include <filesystem>
 #include <map>
 #include <mutex>
 #include <string>
 
 namespace {
-
-void* OpenModule(const std::string& fileName) {
-    std::error_code error;
-    const auto exe = std::filesystem::read_symlink("/proc/self/exe", error);
-    if (!error) {
-        if (void* module = ::dlopen((exe.parent_path() / fileName).c_str(), RTLD_NOW | RTLD_LOCAL))
-            return module;
-    }
-    const std::filesystem::path privateDir = VOCALITH_INSTALL_LIB_DIR;
-    if (void* module = ::dlopen((privateDir / fileName).c_str(), RTLD_NOW | RTLD_LOCAL))
-        return module;
-    return ::dlopen(fileName.c_str(), RTLD_NOW | RTLD_LOCAL);
-}
 
 // A module is loaded once and never unloaded: its objects, and a thread
 // given up at exit, may still run its code.
@@ -33,7 +19,7 @@ DllCreateObjectFunction EntryPoint(const std::string& fileName) {
     if (it != loaded->end())
         return it->second;
     DllCreateObjectFunction entry = nullptr;
-    if (void* module = OpenModule(fileName))
+    if (void* module = OpenPrivateLibrary(fileName))
         entry = reinterpret_cast<DllCreateObjectFunction>(::dlsym(module, kDllCreateObjectName));
     // A module that failed to load is tried again by the next creation.
     if (entry)

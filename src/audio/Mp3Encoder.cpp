@@ -1,6 +1,6 @@
 #include "src/audio/Mp3Encoder.h"
 
-#include "InstallPaths.h"
+#include "platform/com/PrivateLibrary.h"
 #include "platform/com/files.h"
 #include "platform/com/strings.h"
 #include "src/audio/AudioError.h"
@@ -11,7 +11,6 @@
 #include <cerrno>
 #include <cstring>
 #include <dlfcn.h>
-#include <filesystem>
 #include <mutex>
 #include <new>
 #include <unistd.h>
@@ -76,20 +75,7 @@ void* Mp3Encoder::OpenLibrary() const {
         if (!g_libraryPath.empty())
             return ::dlopen(g_libraryPath.c_str(), RTLD_NOW | RTLD_LOCAL);
     }
-    // By its bare name, in this order: the program's own folder (a build
-    // tree), the program's private library folder (installed), then the
-    // loader's own search.
-    std::error_code error;
-    const auto exe = std::filesystem::read_symlink("/proc/self/exe", error);
-    if (!error) {
-        if (void* library =
-                ::dlopen((exe.parent_path() / kLibraryName).c_str(), RTLD_NOW | RTLD_LOCAL))
-            return library;
-    }
-    const std::filesystem::path privateDir = VOCALITH_INSTALL_LIB_DIR;
-    if (void* library = ::dlopen((privateDir / kLibraryName).c_str(), RTLD_NOW | RTLD_LOCAL))
-        return library;
-    return ::dlopen(kLibraryName, RTLD_NOW | RTLD_LOCAL);
+    return OpenPrivateLibrary(kLibraryName);
 }
 
 bool Mp3Encoder::loadLibrary() {
