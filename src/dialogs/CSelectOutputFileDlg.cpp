@@ -45,18 +45,21 @@ CSelectOutputFileDlg::CSelectOutputFileDlg(QWidget* parent, AvailableEncoders en
     setWindowTitle(QString::fromUtf16(FindDialogTemplate(IDD_SELECT_OUTPUT_FILE)->caption));
     setFixedSize(m_layout.Size());
 
-    // Checking one kind unchecks the other two.
+    // Checking one kind unchecks the other two. The lists follow the checked
+    // kind however it came to be checked: a screen reader's toggle action
+    // emits `toggled`, never `clicked`.
     auto* kinds = new QButtonGroup(this);
     kinds->setExclusive(true);
-    for (int id : {IDC_RADIO_WAV, IDC_RADIO_MP3, IDC_RADIO_WMA}) {
-        auto* radio = m_layout.Get<QRadioButton>(id);
-        kinds->addButton(radio, id);
-        connect(radio, &QAbstractButton::clicked, this, [this] { UpdateControls(); });
-    }
+    for (int id : {IDC_RADIO_WAV, IDC_RADIO_MP3, IDC_RADIO_WMA})
+        kinds->addButton(m_layout.Get<QRadioButton>(id), id);
+    connect(kinds, &QButtonGroup::idToggled, this, [this](int, bool checked) {
+        if (checked)
+            UpdateControls();
+    });
 
     OnInitDialog();
 
-    connect(m_chkVbr, &QAbstractButton::clicked, this, [this] { UpdateControls(); });
+    connect(m_chkVbr, &QAbstractButton::toggled, this, [this] { UpdateControls(); });
     connect(m_layout.Get<QPushButton>(IDC_BROWSE), &QAbstractButton::clicked, this,
             [this] { OnBrowse(); });
     connect(m_layout.Get<QPushButton>(IDOK), &QAbstractButton::clicked, this, [this] { OnOK(); });

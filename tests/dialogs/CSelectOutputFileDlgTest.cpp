@@ -5,6 +5,7 @@
 #include "tests/fakes/RecordingMessageService.h"
 #include "tests/support/TestApplication.h"
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
@@ -122,6 +123,29 @@ TEST_F(CSelectOutputFileDlgTest, RadioButtonsAreExclusiveAndDriveTheEnableRules)
     // The kind can be chosen from the keyboard alone.
     for (auto* radio : {wav, mp3Radio, wmaRadio})
         EXPECT_TRUE(radio->focusPolicy() & Qt::TabFocus);
+}
+
+// A screen reader checks a radio through its accessible toggle action, which
+// emits `toggled` alone: the lists must follow all the same.
+TEST_F(CSelectOutputFileDlgTest, AccessibleToggleOfAKindDrivesTheEnableRules) {
+    CSelectOutputFileDlg dlg(nullptr, available);
+    const struct {
+        int radio;
+        std::vector<bool> enabled;
+    } cases[] = {
+        {IDC_RADIO_MP3, {true, true, true, false, false}},
+        {IDC_RADIO_WMA, {false, false, false, true, true}},
+        {IDC_RADIO_WMA, {false, false, false, true, true}}, // toggling the checked one
+        {IDC_RADIO_WAV, {false, false, false, false, false}},
+    };
+    for (const auto& c : cases) {
+        QAccessibleInterface* radio =
+            QAccessible::queryAccessibleInterface(Item<QRadioButton>(dlg, c.radio));
+        ASSERT_TRUE(radio && radio->actionInterface());
+        radio->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+        EXPECT_TRUE(Item<QRadioButton>(dlg, c.radio)->isChecked()) << c.radio;
+        EXPECT_EQ(CompressionEnabled(dlg), c.enabled) << c.radio;
+    }
 }
 
 TEST_F(CSelectOutputFileDlgTest, CompressionIsOfferedOnlyWhenAvailable) {
