@@ -1,5 +1,6 @@
 #include "src/cli/BatchRunner.h"
 
+#include "src/cli/BatchTally.h"
 #include "src/cli/Console.h"
 #include "src/cli/ProgressLine.h"
 #include "src/cli/Signals.h"
@@ -105,26 +106,15 @@ void Drain(Child& child, Console& console, bool all) {
     }
 }
 
-// "3 of 8 done, 1 failed, 0:42 elapsed, about 1:10 left": the documents'
-// average so far stands for the rest.
-std::string BatchLine(std::size_t total, std::size_t done, int failed, Clock::duration elapsed) {
-    DocumentProgress batch;
-    batch.elapsedSeconds = std::chrono::duration<double>(elapsed).count();
-    if (done > 0)
-        batch.spokenFraction = static_cast<double>(done) / static_cast<double>(total);
-    return std::to_string(done) + " of " + std::to_string(total) + " done" +
-           (failed ? ", " + std::to_string(failed) + " failed" : "") + ":" +
-           ProgressLine("", batch);
-}
-
 } // namespace
 
 int RunBatch(const std::vector<BatchDocument>& documents, int jobs, Console& console,
              int signalDescriptor) {
     const Clock::time_point start = Clock::now();
     std::vector<Child> running;
-    std::size_t next = 0, done = 0;
-    int failed = 0, interrupted = 0;
+    BatchTally tally(documents.size());
+    std::size_t next = 0;
+    int interrupted = 0;
     while ((!interrupted && next < documents.size()) || !running.empty()) {
         while (!interrupted && next < documents.size() && static_cast<int>(running.size()) < jobs) {
             Child child;
@@ -133,8 +123,7 @@ int RunBatch(const std::vector<BatchDocument>& documents, int jobs, Console& con
             } else {
                 console.Message(documents[next].name +
                                 ": cannot start a process for it: " + std::strerror(errno));
-                ++failed;
-                ++done;
+                tally.NotStarted();
             }
             ++next;
         }
@@ -162,9 +151,7 @@ int RunBatch(const std::vector<BatchDocument>& documents, int jobs, Console& con
             }
             Drain(*child, console, true);
             ::close(child->output);
-            ++done;
-            if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
-                ++failed;
+            tally.Ended(status, interrupted);
             child = running.erase(child);
         }
 
@@ -172,12 +159,12 @@ int RunBatch(const std::vector<BatchDocument>& documents, int jobs, Console& con
             std::vector<std::string> lines;
             for (const Child& child : running)
                 lines.push_back(ProgressLine(child.document->name, child.progress));
-            lines.push_back(BatchLine(documents.size(), done, failed, Clock::now() - start));
+            lines.push_back(tally.Line(Clock::now() - start));
             console.Progress(lines);
         }
     }
     console.Progress({});
     if (interrupted)
         return InterruptedStatus(interrupted);
-    return failed ? 1 : 0;
+    return tally.AnyFailed() ? 1 : 0;
 }

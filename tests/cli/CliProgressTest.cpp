@@ -3,10 +3,12 @@
 
 #include "platform/com/com.h"
 #include "platform/sapi4/sapi4.h"
+#include "src/cli/BatchTally.h"
 #include "src/cli/ProgressLine.h"
 #include "src/speech/Sapi4Engine.h"
 #include "tests/support/ScratchFolder.h"
 
+#include <csignal>
 #include <cstdio>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -35,6 +37,36 @@ TEST(CliProgress, TheLineAndTheBatchRecordCarryTheSpokenShare) {
         const std::optional<DocumentProgress> passed = ParseProgressRecord(record);
         ASSERT_TRUE(passed);
         EXPECT_EQ(ProgressLine("doc", *passed), c.line);
+    }
+}
+
+// A document stopped by Ctrl+C was neither written nor did it fail.
+TEST(CliProgress, TheBatchLineCountsStoppedDocumentsApart) {
+    const auto exited = [](int code) { return code << 8; }; // as waitpid gives it
+    const struct {
+        std::vector<int> statuses;
+        int interrupt;
+        const char* line;
+        bool failed;
+    } cases[] = {
+        {{exited(0), exited(1)}, 0, "2 of 4 done, 1 failed:  50%  0:10 elapsed  0:10 left", true},
+        {{exited(0), exited(130), SIGINT},
+         SIGINT,
+         "1 of 4 done, 2 stopped:  25%  0:10 elapsed  0:30 left",
+         false},
+        {{exited(1), exited(143)},
+         SIGTERM,
+         "1 of 4 done, 1 failed, 1 stopped:  25%  0:10 elapsed  0:30 left",
+         true},
+        // Without an interrupt the same status is a document's own failure.
+        {{exited(130)}, 0, "1 of 4 done, 1 failed:  25%  0:10 elapsed  0:30 left", true},
+    };
+    for (const auto& c : cases) {
+        BatchTally tally(4);
+        for (int status : c.statuses)
+            tally.Ended(status, c.interrupt);
+        EXPECT_EQ(tally.Line(std::chrono::seconds(10)), c.line);
+        EXPECT_EQ(tally.AnyFailed(), c.failed) << c.line;
     }
 }
 
