@@ -1,27 +1,21 @@
 #include "platform/sapi4/AudioDestFile.h"
 
+#include "platform/com/files.h"
 #include "platform/com/strings.h"
 
 #include <cerrno>
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
 // Creates the file (empty) so that a path that cannot be written is refused
-// when it is named, not when the first audio arrives. Never blocks: a FIFO
-// is refused rather than waited on.
-HRESULT TouchFile(const std::u16string& path) {
-    const int fd =
-        ::open(ToUtf8(path).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NONBLOCK, 0666);
+// when it is named, not when the first audio arrives.
+HRESULT CreateEmptyFile(const std::u16string& path) {
+    const int fd = OpenOutputFile(ToUtf8(path));
     if (fd < 0)
         return errno == ENOENT || errno == ENOTDIR ? STG_E_FILENOTFOUND : E_ACCESSDENIED;
-    struct stat info {};
-    const bool usable =
-        ::fstat(fd, &info) == 0 && !S_ISFIFO(info.st_mode) && !S_ISSOCK(info.st_mode);
     ::close(fd);
-    return usable ? S_OK : E_ACCESSDENIED;
+    return S_OK;
 }
 
 } // namespace
@@ -44,7 +38,7 @@ HRESULT AudioDestFile::Set(LPCWSTR path, DWORD) {
     m_pendingPath.clear();
     if (m_bound)
         return m_file.Create(path, m_format);
-    HRESULT hr = TouchFile(path);
+    HRESULT hr = CreateEmptyFile(path);
     if (SUCCEEDED(hr))
         m_pendingPath = path;
     return hr;

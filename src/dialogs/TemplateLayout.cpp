@@ -12,6 +12,7 @@
 #include <QSlider>
 #include <algorithm>
 #include <climits>
+#include <optional>
 
 namespace {
 
@@ -249,37 +250,39 @@ void TemplateLayout::AssignAccessibleNamesAndBuddies(const DialogTemplate& tmpl)
         // Lists, sliders and edit fields are named by their label: the one
         // just before them in the template, else the nearest one to their
         // left on the same row, else the nearest one just above them.
-        std::size_t label = controls.size();
-        if (i > 0 && controls[i - 1].kind == ControlKind::Label)
-            label = i - 1;
         const QRect r = w->geometry();
-        if (label == controls.size()) {
-            int bestRight = INT_MIN;
+        // The label `distance` puts nearest; none when it rules out every one.
+        const auto nearest = [&](auto distance) {
+            std::size_t found = controls.size();
+            int best = INT_MAX;
             for (std::size_t j = 0; j < controls.size(); ++j) {
                 if (controls[j].kind != ControlKind::Label)
                     continue;
-                const QRect l = m_widgets[j]->geometry();
-                const bool sameRow = l.top() <= r.bottom() && r.top() <= l.bottom();
-                if (sameRow && l.right() <= r.left() + rowTolerance && l.right() > bestRight) {
-                    bestRight = l.right();
-                    label = j;
+                const std::optional<int> d = distance(m_widgets[j]->geometry());
+                if (d && *d < best) {
+                    best = *d;
+                    found = j;
                 }
             }
-        }
-        if (label == controls.size()) {
-            int bestGap = INT_MAX;
-            for (std::size_t j = 0; j < controls.size(); ++j) {
-                if (controls[j].kind != ControlKind::Label)
-                    continue;
-                const QRect l = m_widgets[j]->geometry();
+            return found;
+        };
+        std::size_t label =
+            i > 0 && controls[i - 1].kind == ControlKind::Label ? i - 1 : controls.size();
+        if (label == controls.size())
+            label = nearest([&](const QRect& l) -> std::optional<int> {
+                const bool sameRow = l.top() <= r.bottom() && r.top() <= l.bottom();
+                if (!sameRow || l.right() > r.left() + rowTolerance)
+                    return std::nullopt;
+                return r.left() - l.right();
+            });
+        if (label == controls.size())
+            label = nearest([&](const QRect& l) -> std::optional<int> {
                 const int gap = r.top() - l.bottom();
                 const bool overlaps = l.left() <= r.right() && r.left() <= l.right();
-                if (overlaps && gap >= 0 && gap <= maxGapAbove && gap < bestGap) {
-                    bestGap = gap;
-                    label = j;
-                }
-            }
-        }
+                if (!overlaps || gap < 0 || gap > maxGapAbove)
+                    return std::nullopt;
+                return gap;
+            });
         if (label == controls.size())
             continue;
         const QString labelText = FromTemplateText(controls[label].text);

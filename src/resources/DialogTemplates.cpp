@@ -9,105 +9,71 @@ namespace {
 
 constexpr int kStatic = -1;
 
+constexpr DialogControl Make(ControlKind kind, int id, const char16_t* text, int x, int y, int cx,
+                             int cy, bool tabStop) {
+    DialogControl c;
+    c.kind = kind;
+    c.id = id;
+    c.text = text;
+    c.x = x;
+    c.y = y;
+    c.cx = cx;
+    c.cy = cy;
+    c.tabStop = tabStop;
+    return c;
+}
+
 constexpr DialogControl DropDownList(int id, int x, int y, int cx, int cy) {
-    return {id,   ControlKind::DropDownList, nullptr, x,     y,     cx,    cy,
-            true, TextAlign::Left,           true,    false, false, false, false};
+    DialogControl c = Make(ControlKind::DropDownList, id, nullptr, x, y, cx, cy, true);
+    c.vScroll = true;
+    return c;
 }
 
 constexpr DialogControl Slider(int id, int x, int y, int cx, int cy) {
-    return {id,
-            ControlKind::HorizontalSlider,
-            nullptr,
-            x,
-            y,
-            cx,
-            cy,
-            true,
-            TextAlign::Left,
-            false,
-            false,
-            false,
-            false,
-            false};
+    return Make(ControlKind::HorizontalSlider, id, nullptr, x, y, cx, cy, true);
 }
 
 constexpr DialogControl Button(int id, const char16_t* text, int x, int y, int cx, int cy,
                                bool multiLine = false) {
-    return {id,   ControlKind::PushButton, text,  x,     y,         cx,    cy,
-            true, TextAlign::Left,         false, false, multiLine, false, false};
+    DialogControl c = Make(ControlKind::PushButton, id, text, x, y, cx, cy, true);
+    c.multiLine = multiLine;
+    return c;
 }
 
 constexpr DialogControl DefaultButton(int id, const char16_t* text, int x, int y, int cx, int cy) {
-    return {id,
-            ControlKind::DefaultPushButton,
-            text,
-            x,
-            y,
-            cx,
-            cy,
-            true,
-            TextAlign::Left,
-            false,
-            false,
-            false,
-            false,
-            false};
+    return Make(ControlKind::DefaultPushButton, id, text, x, y, cx, cy, true);
 }
 
 constexpr DialogControl Radio(int id, const char16_t* text, int x, int y, int cx, int cy) {
-    return {id,
-            ControlKind::AutoRadioButton,
-            text,
-            x,
-            y,
-            cx,
-            cy,
-            false,
-            TextAlign::Left,
-            false,
-            false,
-            false,
-            false,
-            false};
+    return Make(ControlKind::AutoRadioButton, id, text, x, y, cx, cy, false);
 }
 
 constexpr DialogControl CheckBox(int id, const char16_t* text, int x, int y, int cx, int cy) {
-    return {id,   ControlKind::AutoCheckBox, text,  x,     y,     cx,    cy,
-            true, TextAlign::Left,           false, false, false, false, false};
+    return Make(ControlKind::AutoCheckBox, id, text, x, y, cx, cy, true);
 }
 
 constexpr DialogControl Edit(int id, int x, int y, int cx, int cy) {
-    return {id,   ControlKind::Edit, nullptr, x,     y,     cx,   cy,
-            true, TextAlign::Left,   false,   false, false, true, true};
+    DialogControl c = Make(ControlKind::Edit, id, nullptr, x, y, cx, cy, true);
+    c.hScrollAuto = true;
+    c.border = true;
+    return c;
 }
 
 constexpr DialogControl Label(const char16_t* text, int x, int y, int cx, int cy,
                               TextAlign align = TextAlign::Left, int id = kStatic,
                               bool noPrefix = false) {
-    return {id,    ControlKind::Label, text,  x,     y,    cx, cy, false, align,
-            false, noPrefix,           false, false, false};
+    DialogControl c = Make(ControlKind::Label, id, text, x, y, cx, cy, false);
+    c.align = align;
+    c.noPrefix = noPrefix;
+    return c;
 }
 
 constexpr DialogControl Icon(int x, int y, int cx, int cy) {
-    return {kStatic, ControlKind::Icon, nullptr, x,     y,     cx,    cy,
-            false,   TextAlign::Left,   false,   false, false, false, false};
+    return Make(ControlKind::Icon, kStatic, nullptr, x, y, cx, cy, false);
 }
 
 constexpr DialogControl EtchedVerticalLine(int x, int y, int cx, int cy) {
-    return {kStatic,
-            ControlKind::EtchedVerticalLine,
-            nullptr,
-            x,
-            y,
-            cx,
-            cy,
-            false,
-            TextAlign::Left,
-            false,
-            false,
-            false,
-            false,
-            false};
+    return Make(ControlKind::EtchedVerticalLine, kStatic, nullptr, x, y, cx, cy, false);
 }
 
 constexpr char16_t kShellFont[] = u"MS Shell Dlg";

@@ -25,17 +25,18 @@ enum class ControlKind {
 enum class TextAlign { Left, Right };
 
 struct DialogControl {
-    int id; // -1 for static controls
-    ControlKind kind;
-    const char16_t* text; // nullptr when the control has no caption
-    int x, y, cx, cy;     // dialog units; a drop-down list's cy is its dropped-down height
-    bool tabStop;
-    TextAlign align;
-    bool vScroll;
-    bool noPrefix;    // "&" is shown as it stands, never as a mnemonic
-    bool multiLine;   // "\n" in the caption breaks the line
-    bool hScrollAuto; // an edit field scrolls horizontally as the user types
-    bool border;
+    int id = -1; // -1 for static controls
+    ControlKind kind = ControlKind::Label;
+    const char16_t* text = nullptr; // nullptr when the control has no caption
+    // Dialog units; a drop-down list's cy is its dropped-down height.
+    int x = 0, y = 0, cx = 0, cy = 0;
+    bool tabStop = false;
+    TextAlign align = TextAlign::Left;
+    bool vScroll = false;
+    bool noPrefix = false;    // "&" is shown as it stands, never as a mnemonic
+    bool multiLine = false;   // "\n" in the caption breaks the line
+    bool hScrollAuto = false; // an edit field scrolls horizontally as the user types
+    bool border = false;
 };
 
 struct DialogTemplate {

@@ -8,8 +8,7 @@
 
 namespace {
 
-// The first two steps of both speak routines: a finder, and the installed mode
-// that matches the stored mode description.
+// A finder, and the installed mode that matches the stored mode description.
 Result<> FindMode(const CSAPI4VoiceInfo& voice, ComPtr<ITTSFindW>& finder, TTSMODEINFOW& found) {
     if (FAILED(CoCreateInstance(CLSID_TTSEnumerator, nullptr, CLSCTX_ALL, IID_ITTSFindW,
                                 finder.PutVoid())))
@@ -19,6 +18,19 @@ Result<> FindMode(const CSAPI4VoiceInfo& voice, ComPtr<ITTSFindW>& finder, TTSMO
         finder.Reset();
         return UserMessage{IDS_TTS_FIND_MODE};
     }
+    return {};
+}
+
+// Readies a destination once the engine is selected into it. The file is
+// written as fast as the engine can: it is not listened to while it is written.
+Result<> Configure(IAudioFile& file) {
+    if (FAILED(file.RealTimeSet(0xFFFF)))
+        return UserMessage{IDS_TTS_CONVERSION_SPEED};
+    return {};
+}
+
+Result<> Configure(IAudioMultiMediaDevice& device) {
+    device.DeviceNumSet(WAVE_MAPPER);
     return {};
 }
 
@@ -62,30 +74,36 @@ void Sapi4Engine::SetNotifySink(ITTSNotifySinkW* sink) {
     m_sink = sink;
 }
 
-Result<> Sapi4Engine::SpeakToFile(const std::u16string& wavPath, const std::u16string& text,
-                                  const CSAPI4VoiceInfo& voice) {
+template <class Destination>
+Result<> Sapi4Engine::OpenEngine(const CSAPI4VoiceInfo& voice, REFCLSID destinationClass,
+                                 UserMessage notCreated, ComPtr<Destination>& destination) {
     m_sinkKey = 0;
     ComPtr<ITTSFindW> finder;
     TTSMODEINFOW found{};
     if (Result<> f = FindMode(voice, finder, found); !f)
         return f;
-    if (FAILED(CoCreateInstance(CLSID_AudioDestFile, nullptr, CLSCTX_ALL, IID_IAudioFile,
-                                m_audioFile.PutVoid())))
-        return UserMessage{IDS_AUDIO_DEST_FILE};
-    if (FAILED(finder->Select(found.gModeID, m_central.Put(), m_audioFile.Get()))) {
-        m_audioFile.Reset();
+    if (FAILED(CoCreateInstance(destinationClass, nullptr, CLSCTX_ALL, Destination::iid,
+                                destination.PutVoid())))
+        return notCreated;
+    if (FAILED(finder->Select(found.gModeID, m_central.Put(), destination.Get()))) {
+        destination.Reset();
         return UserMessage{IDS_TTS_SELECT};
     }
     finder.Reset();
-    // As fast as the engine can: the file is not listened to while it is written.
-    if (FAILED(m_audioFile->RealTimeSet(0xFFFF))) {
-        m_audioFile.Reset();
-        return UserMessage{IDS_TTS_CONVERSION_SPEED};
-    }
-    if (FAILED(m_central->Register(m_sink, IID_ITTSNotifySinkW, &m_sinkKey))) {
-        m_audioFile.Reset();
-        return UserMessage{IDS_TTS_REGISTER_SINK};
-    }
+    Result<> opened = Configure(*destination.Get());
+    if (opened && FAILED(m_central->Register(m_sink, IID_ITTSNotifySinkW, &m_sinkKey)))
+        opened = UserMessage{IDS_TTS_REGISTER_SINK};
+    if (!opened)
+        destination.Reset();
+    return opened;
+}
+
+Result<> Sapi4Engine::SpeakToFile(const std::u16string& wavPath, const std::u16string& text,
+                                  const CSAPI4VoiceInfo& voice) {
+    if (Result<> opened =
+            OpenEngine(voice, CLSID_AudioDestFile, UserMessage{IDS_AUDIO_DEST_FILE}, m_audioFile);
+        !opened)
+        return opened;
     if (FAILED(m_audioFile->Set(wavPath.c_str(), 1))) {
         AbandonEngine();
         return UserMessage{IDS_TTS_OUTPUT_FILE};
@@ -99,25 +117,10 @@ Result<> Sapi4Engine::SpeakToFile(const std::u16string& wavPath, const std::u16s
 }
 
 Result<> Sapi4Engine::SpeakToSpeakers(const std::u16string& text, const CSAPI4VoiceInfo& voice) {
-    m_sinkKey = 0;
-    ComPtr<ITTSFindW> finder;
-    TTSMODEINFOW found{};
-    if (Result<> f = FindMode(voice, finder, found); !f)
-        return f;
-    // The one failure without a message.
-    if (FAILED(CoCreateInstance(CLSID_MMAudioDest, nullptr, CLSCTX_ALL, IID_IAudioMultiMediaDevice,
-                                m_audioDevice.PutVoid())))
-        return UserMessage{};
-    m_audioDevice->DeviceNumSet(WAVE_MAPPER);
-    if (FAILED(finder->Select(found.gModeID, m_central.Put(), m_audioDevice.Get()))) {
-        m_audioDevice.Reset();
-        return UserMessage{IDS_TTS_SELECT};
-    }
-    finder.Reset();
-    if (FAILED(m_central->Register(m_sink, IID_ITTSNotifySinkW, &m_sinkKey))) {
-        m_audioDevice.Reset();
-        return UserMessage{IDS_TTS_REGISTER_SINK};
-    }
+    // The one failure without a message: no output device to create.
+    if (Result<> opened = OpenEngine(voice, CLSID_MMAudioDest, UserMessage{}, m_audioDevice);
+        !opened)
+        return opened;
     if (Result<> sent = SendText(text); !sent) {
         AbandonEngine();
         return sent;

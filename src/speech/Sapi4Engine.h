@@ -57,9 +57,13 @@ public:
     DWORD SinkKey() const;
 
 private:
-    // Selects the mode of `voice` into `destination` and registers the sink.
-    Result<> SelectAndRegister(const CSAPI4VoiceInfo& voice, IUnknown* destination,
-                               bool convertAtFullSpeed);
+    // What both speak routines do first: find the mode of `voice`, create the
+    // destination, select the mode into it, ready it and register the sink.
+    // `notCreated` is the message when the destination cannot be created. On
+    // failure the destination is let go again.
+    template <class Destination>
+    Result<> OpenEngine(const CSAPI4VoiceInfo& voice, REFCLSID destinationClass,
+                        UserMessage notCreated, ComPtr<Destination>& destination);
     Result<> SendText(const std::u16string& text);
     // A start that failed once the sink was registered: unregister it and let
     // go of the engine and its destination.
