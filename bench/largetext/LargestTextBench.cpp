@@ -75,27 +75,27 @@ QString LargestText() {
 class StallMeter {
 public:
     StallMeter() {
-        timer_.setTimerType(Qt::PreciseTimer);
-        timer_.setInterval(1);
-        QObject::connect(&timer_, &QTimer::timeout, [this] {
-            const qint64 now = clock_.nsecsElapsed();
-            longest_ = std::max(longest_, now - last_);
-            last_ = now;
+        m_timer.setTimerType(Qt::PreciseTimer);
+        m_timer.setInterval(1);
+        QObject::connect(&m_timer, &QTimer::timeout, [this] {
+            const qint64 now = m_clock.nsecsElapsed();
+            m_longest = std::max(m_longest, now - m_last);
+            m_last = now;
         });
     }
     void Start() {
-        clock_.start();
-        last_ = 0;
-        longest_ = 0;
-        timer_.start();
+        m_clock.start();
+        m_last = 0;
+        m_longest = 0;
+        m_timer.start();
     }
-    double LongestMs() const { return static_cast<double>(longest_) / 1e6; }
+    double LongestMs() const { return static_cast<double>(m_longest) / 1e6; }
 
 private:
-    QTimer timer_;
-    QElapsedTimer clock_;
-    qint64 last_ = 0;
-    qint64 longest_ = 0;
+    QTimer m_timer;
+    QElapsedTimer m_clock;
+    qint64 m_last = 0;
+    qint64 m_longest = 0;
 };
 
 void RunEventsFor(int ms) {

@@ -6,7 +6,7 @@ namespace {
 
 // The string table. Texts are used exactly as they stand. Never destroyed: a
 // worker given up at exit may still show a message while the process ends.
-const std::map<UINT, std::u16string_view>& table() {
+const std::map<UINT, std::u16string_view>& Table() {
     static const auto* t = new std::map<UINT, std::u16string_view>{
         {100,
          u"OLE initialization failed.  Make sure that the OLE libraries are the correct version."},
@@ -129,6 +129,6 @@ const std::map<UINT, std::u16string_view>& table() {
 } // namespace
 
 std::u16string LoadResString(UINT id) {
-    auto it = table().find(id);
-    return it == table().end() ? std::u16string() : std::u16string(it->second);
+    auto it = Table().find(id);
+    return it == Table().end() ? std::u16string() : std::u16string(it->second);
 }

@@ -2,7 +2,7 @@
 // worker it gave up is still converting: that worker must touch nothing the
 // program has destroyed (under AddressSanitizer any such touch aborts), and
 // still removes its files. A flite voice writes the WAV; the real encoder,
-// through the test shim, is held at its first chunk until the very end of
+// through the fake encoder library, is held at its first chunk until the very end of
 // the process.
 
 #include "platform/sapi4/sapi4.h"
@@ -12,6 +12,7 @@
 #include "src/audio/Mp3Encoder.h"
 #include "src/dialogs/CSelectOutputFileDlg.h"
 #include "src/resources/resource.h"
+#include "tests/fakes/FakeLameEnc.h"
 #include "tests/fakes/RecordingMessageService.h"
 
 #include <QAbstractButton>
@@ -22,7 +23,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <dirent.h>
-#include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <string>
 #include <unistd.h>
@@ -32,11 +32,6 @@ namespace {
 // Set in the process that runs the program; plain data, never destroyed.
 char g_folder[] = "/tmp/vocalith-exit-XXXXXX";
 std::atomic<bool> g_armed{false};
-void* g_lame = nullptr;
-
-template <typename F> F Shim(const char* name) {
-    return reinterpret_cast<F>(::dlsym(g_lame, name));
-}
 
 int EntriesIn(const char* folder) {
     DIR* dir = ::opendir(folder);
@@ -59,9 +54,8 @@ int EntriesIn(const char* folder) {
 void ReleaseTheWorkerAtExit() {
     if (!g_armed)
         return;
-    const std::string task =
-        "/proc/self/task/" + std::to_string(Shim<pid_t (*)()>("failingLameEncoderThread")());
-    Shim<void (*)(bool)>("failingLameHold")(false);
+    const std::string task = "/proc/self/task/" + std::to_string(FakeLame::EncoderThread());
+    FakeLame::Hold(false);
     for (int ms = 0; ms < 60000 && ::access(task.c_str(), F_OK) == 0; ++ms)
         ::usleep(1000);
     if (::access(task.c_str(), F_OK) == 0)
@@ -79,11 +73,9 @@ __attribute__((init_priority(101))) const AtExit g_atExit;
 void WriteMp3AndCloseTheWindow() {
     if (!::mkdtemp(g_folder))
         Fail(4, "no scratch folder");
-    g_lame = ::dlopen(FAILING_LAME_ENC, RTLD_NOW);
-    if (!g_lame)
-        Fail(4, "no encoder shim");
-    Shim<void (*)(bool)>("failingLameHold")(true);
-    Mp3Encoder::SetLibraryPath(FAILING_LAME_ENC);
+    FakeLame::Reset({.real = true});
+    FakeLame::Hold(true);
+    Mp3Encoder::SetLibraryPath(FAKE_LAME_ENC);
     RegisterSapi4Runtime();
     g_armed = true;
     {
@@ -110,8 +102,7 @@ void WriteMp3AndCloseTheWindow() {
             static_cast<QAbstractButton*>(dialog->GetDlgItem(IDOK))->click();
         });
         frame->OnCommand(ID_FILE_WRITE);
-        for (int ms = 0; ms < 60000 && Shim<pid_t (*)()>("failingLameEncoderThread")() == 0;
-             ms += 10) {
+        for (int ms = 0; ms < 60000 && FakeLame::EncoderThread() == 0; ms += 10) {
             QCoreApplication::processEvents();
             ::usleep(10000);
         }

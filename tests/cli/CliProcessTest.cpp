@@ -64,7 +64,7 @@ protected:
                                          O_WRONLY | O_CREAT | O_TRUNC, 0644);
         posix_spawn_file_actions_addopen(&actions, 2, (folder / "stderr").c_str(),
                                          O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        posix_spawn_file_actions_addchdir_np(&actions, folder.path().c_str());
+        posix_spawn_file_actions_addchdir_np(&actions, folder.Path().c_str());
         pid_t pid = -1;
         EXPECT_EQ(posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ), 0);
         posix_spawn_file_actions_destroy(&actions);
@@ -160,7 +160,7 @@ TEST_F(CliProcessTest, WritesWhatTheWindowWrites) {
         }
         const DecodedAudio cli = DecodeAudioFile(folder / c.file);
         const DecodedAudio window = DecodeAudioFile(folder / ("window-" + c.file));
-        ASSERT_TRUE(cli.ok() && window.ok()) << c.file << cli.error;
+        ASSERT_TRUE(cli.Ok() && window.Ok()) << c.file << cli.error;
         EXPECT_EQ(cli.codec, window.codec);
         EXPECT_EQ(cli.sampleRate, window.sampleRate);
         EXPECT_EQ(cli.channels, window.channels);

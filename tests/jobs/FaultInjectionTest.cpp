@@ -7,12 +7,12 @@
 #include "platform/wmf/wmsdk.h"
 #include "src/audio/Mp3Encoder.h"
 #include "src/speech/VoiceCatalogue.h"
+#include "tests/fakes/FakeLameEnc.h"
 #include "tests/jobs/FailingWmaWriter.h"
 #include "tests/jobs/JobTestSupport.h"
 #include "tests/jobs/SystemCallFaults.h"
 #include "tests/support/DecodedAudio.h"
 
-#include <dlfcn.h>
 extern "C" {
 #include <libavutil/log.h>
 }
@@ -26,7 +26,7 @@ namespace {
 // A call to make fail: a file-system call of a kind, or a runtime call by name.
 struct Fault {
     std::string name;
-    std::function<void(int)> arm; // the index-th call fails
+    std::function<void(int)> arm; // the index-th call fails; -1: none
     std::function<int()> count;   // calls seen since the last arm
 };
 
@@ -44,9 +44,8 @@ protected:
     }
     void SetUp() override {
         av_log_set_level(AV_LOG_QUIET); // damaged files are expected here
-        lame = ::dlopen(FAILING_LAME_ENC, RTLD_NOW);
-        ASSERT_NE(lame, nullptr);
-        Mp3Encoder::SetLibraryPath(FAILING_LAME_ENC);
+        FakeLame::Reset({.real = true});
+        Mp3Encoder::SetLibraryPath(FAKE_LAME_ENC);
         control = std::make_unique<JobControl>(host, std::make_unique<Sapi4Engine>(),
                                                std::make_unique<Sapi5Engine>());
         control->CreateStopEvent();
@@ -57,15 +56,6 @@ protected:
         control->EndJob();
         control->CloseStopEvent();
         Mp3Encoder::SetLibraryPath("");
-        ArmLame("", -1);
-        ::dlclose(lame);
-    }
-
-    void ArmLame(const char* call, int index) {
-        reinterpret_cast<void (*)(const char*, int)>(::dlsym(lame, "failingLameArm"))(call, index);
-    }
-    int LameCount(const char* call) {
-        return reinterpret_cast<int (*)(const char*)>(::dlsym(lame, "failingLameCount"))(call);
     }
 
     std::vector<Fault> Faults(OutputKind kind) {
@@ -74,14 +64,19 @@ protected:
             const auto call = static_cast<FsCall>(k);
             faults.push_back(
                 {FsCallName(call),
-                 [this, call](int i) { SystemCallFaults::Arm(folder.path(), call, i); },
+                 [this, call](int i) { SystemCallFaults::Arm(folder.Path(), call, i); },
                  [k] { return SystemCallFaults::Counts()[k]; }});
         }
         if (kind == OutputKind::Mp3)
             for (const char* call : {"beInitStream", "beEncodeChunk", "beDeinitStream",
                                      "beCloseStream", "beWriteVBRHeader"})
-                faults.push_back({call, [this, call](int i) { ArmLame(call, i); },
-                                  [this, call] { return LameCount(call); }});
+                faults.push_back({call,
+                                  [call](int i) {
+                                      FakeLame::Reset({.real = true,
+                                                       .failCall = i < 0 ? "" : call,
+                                                       .failIndex = i});
+                                  },
+                                  [call] { return FakeLame::Count(call); }});
         if (kind == OutputKind::Wma)
             for (const char* call : {"SetOutputFilename", "BeginWriting", "AllocateSample",
                                      "WriteSample", "EndWriting"})
@@ -136,7 +131,6 @@ protected:
     FakeJobHost host;
     FailingWmaWriter writer;
     std::unique_ptr<JobControl> control;
-    void* lame = nullptr;
 };
 
 TEST_F(FaultInjectionTest, EveryCallOfAWriteJobFailsInTurn) {
@@ -159,7 +153,7 @@ TEST_F(FaultInjectionTest, EveryCallOfAWriteJobFailsInTurn) {
             const std::vector<Fault> faults = Faults(kind);
             for (const Fault& fault : faults)
                 fault.arm(-1);
-            SystemCallFaults::Arm(folder.path());
+            SystemCallFaults::Arm(folder.Path());
             ASSERT_TRUE(RunJob(voice.position, kind).empty());
             std::vector<int> calls;
             for (const Fault& fault : faults)

@@ -1,21 +1,16 @@
 // EndJob with its real bounds, as the window closing during a long MP3 write
 // runs it: a flite voice writes the WAV, and the real encoder, paced through
-// the test shim, is still converting when the wait runs out.
+// the fake encoder library, is still converting when the wait runs out.
 
 #include "src/audio/Mp3Encoder.h"
+#include "tests/fakes/FakeLameEnc.h"
 #include "tests/jobs/JobTestSupport.h"
-
-#include <dlfcn.h>
 
 namespace {
 
 TEST(GiveUpTest, ConversionOutlastingTheWaitIsAbandonedAndLeavesNoFile) {
     RegisterSapi4Runtime();
-    void* lame = ::dlopen(FAILING_LAME_ENC, RTLD_NOW);
-    ASSERT_NE(lame, nullptr);
-    const auto pace = reinterpret_cast<void (*)(unsigned)>(::dlsym(lame, "failingLamePace"));
-    const auto count = reinterpret_cast<int (*)(const char*)>(::dlsym(lame, "failingLameCount"));
-    Mp3Encoder::SetLibraryPath(FAILING_LAME_ENC);
+    Mp3Encoder::SetLibraryPath(FAKE_LAME_ENC);
 
     ComApartment com;
     ScratchFolder folder;
@@ -30,9 +25,9 @@ TEST(GiveUpTest, ConversionOutlastingTheWaitIsAbandonedAndLeavesNoFile) {
         host.editorText += u"The harbour was quiet in the morning, and the boats rocked gently. ";
     host.ChooseOutput(folder.U16("talk.mp3"), OutputKind::Mp3);
     host.dialogChoice.mp3Kbps = 64;
-    pace(20);
+    FakeLame::Reset({.real = true, .paceMs = 20});
     control.StartJob(false, false);
-    ASSERT_TRUE(Eventually([&] { return count("beEncodeChunk") > 0; }));
+    ASSERT_TRUE(Eventually([&] { return FakeLame::Count("beEncodeChunk") > 0; }));
 
     const Sapi4Engine* engine = &control.Sapi4();
     control.EndJob();
@@ -44,14 +39,13 @@ TEST(GiveUpTest, ConversionOutlastingTheWaitIsAbandonedAndLeavesNoFile) {
     EXPECT_TRUE(messages.Boxes().empty());
 
     // The program goes on: the next job writes its file.
-    pace(0);
+    FakeLame::Reset({.real = true});
     host.editorText = u"Nothing lost.";
     control.StartJob(false, false);
     ASSERT_TRUE(Eventually([&] { return !control.IsJobRunning(); }));
     EXPECT_EQ(folder.Files(), std::vector<std::string>{"talk.mp3"});
     control.CloseStopEvent();
     Mp3Encoder::SetLibraryPath("");
-    ::dlclose(lame);
 }
 
 } // namespace

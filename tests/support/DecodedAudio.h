@@ -24,7 +24,7 @@ struct DecodedAudio {
     int decodeErrors = 0;
 
     // Opened and decoded to the end without an error.
-    bool ok() const { return opened && decodeErrors == 0; }
+    bool Ok() const { return opened && decodeErrors == 0; }
 };
 
 DecodedAudio DecodeAudioFile(const std::filesystem::path& path);

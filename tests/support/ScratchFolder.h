@@ -13,7 +13,7 @@ public:
     ScratchFolder(const ScratchFolder&) = delete;
     ScratchFolder& operator=(const ScratchFolder&) = delete;
 
-    const std::filesystem::path& path() const { return m_path; }
+    const std::filesystem::path& Path() const { return m_path; }
     std::filesystem::path operator/(const std::string& name) const { return m_path / name; }
     std::u16string U16(const std::string& name) const;
     std::vector<std::string> Files() const; // the names in it, in no order

@@ -139,7 +139,7 @@ protected:
     void ExpectDecodesLike(const fs::path& file, const Signal& signal, int frameSamples,
                            int outRate = 0) {
         const DecodedAudio decoded = DecodeAudioFile(file);
-        ASSERT_TRUE(decoded.ok()) << decoded.error;
+        ASSERT_TRUE(decoded.Ok()) << decoded.error;
         if (!outRate)
             outRate = signal.rate;
         EXPECT_EQ(decoded.sampleRate, outRate);
@@ -162,7 +162,7 @@ protected:
     }
 
     ScratchFolder scratch;
-    fs::path dir = scratch.path();
+    fs::path dir = scratch.Path();
     DWORD lastSamplesPerCall = 0;
 };
 

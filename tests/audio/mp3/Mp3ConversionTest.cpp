@@ -7,8 +7,8 @@
 #include "src/audio/Mp3Encoder.h"
 #include "src/resources/MessageService.h"
 #include "src/resources/resource.h"
-#include "tests/audio/mp3/FakeLameEnc.h"
 #include "tests/audio/mp3/Mp3Probe.h"
+#include "tests/fakes/FakeLameEnc.h"
 #include "tests/fakes/RecordingMessageService.h"
 #include "tests/support/DecodedAudio.h"
 #include "tests/support/FailingReads.h"
@@ -56,7 +56,7 @@ protected:
     }
 
     ScratchFolder scratch;
-    fs::path dir = scratch.path(), wav, mp3;
+    fs::path dir = scratch.Path(), wav, mp3;
     RecordingMessageService messages;
 };
 
@@ -89,7 +89,7 @@ TEST_F(Mp3ConversionTest, GeneratedWavsBecomeMp3sThatDecodeToTheSameAudio) {
         }
 
         const DecodedAudio decoded = DecodeAudioFile(mp3);
-        ASSERT_TRUE(decoded.ok()) << decoded.error;
+        ASSERT_TRUE(decoded.Ok()) << decoded.error;
         EXPECT_EQ(decoded.sampleRate, c.rate);
         EXPECT_EQ(decoded.channels, c.channels);
         const auto inFrames = static_cast<std::int64_t>(c.rate * seconds);
@@ -111,7 +111,7 @@ TEST_F(Mp3ConversionTest, VbrFilesReportTheLengthOfTheirFrames) {
         WriteAll(wav, PcmFile(static_cast<std::uint32_t>(rate), 16, 2, audio));
         ASSERT_EQ(Convert(32, 0, true), 1);
         const DecodedAudio decoded = DecodeAudioFile(mp3);
-        ASSERT_TRUE(decoded.ok()) << decoded.error;
+        ASSERT_TRUE(decoded.Ok()) << decoded.error;
         const auto frames = ParseMp3Frames(ReadAll(mp3));
         ASSERT_GT(frames.size(), 2u);
         std::int64_t carried = 0;
@@ -153,7 +153,7 @@ TEST_F(Mp3ConversionTest, SpeechFromEspeakNg) {
               0);
     ASSERT_EQ(Convert(64, 2, false), 1);
     const DecodedAudio decoded = DecodeAudioFile(mp3);
-    ASSERT_TRUE(decoded.ok()) << decoded.error;
+    ASSERT_TRUE(decoded.Ok()) << decoded.error;
     EXPECT_EQ(decoded.sampleRate, 22050);
     EXPECT_EQ(decoded.channels, 1);
     EXPECT_GT(decoded.frames, 22050); // more than a second of speech
@@ -242,11 +242,11 @@ TEST_F(Mp3ConversionWithFakeTest, AStreamTakingNoSamplesIsRefused) {
 
 TEST_F(Mp3ConversionWithFakeTest, LibraryFailuresFailTheConversion) {
     WriteAll(wav, PcmFile(44100, 16, 2, Sine(44100, 2, 16, 0.1)));
-    FakeLame::Reset({.failEncode = true});
+    FakeLame::Reset({.failCall = "beEncodeChunk"});
     EXPECT_EQ(Convert(), 0);
-    FakeLame::Reset({.failDeinit = true});
+    FakeLame::Reset({.failCall = "beDeinitStream"});
     EXPECT_EQ(Convert(), 0);
-    FakeLame::Reset({.failInit = true});
+    FakeLame::Reset({.failCall = "beInitStream"});
     EXPECT_EQ(Convert(), 0);
     EXPECT_EQ(messages.Ids(),
               (std::vector<UINT>{IDS_MP3_ENCODE, IDS_MP3_CLOSE_STREAM, IDS_MP3_OPEN_STREAM}));

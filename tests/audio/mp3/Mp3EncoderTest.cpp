@@ -3,7 +3,7 @@
 #include "platform/com/strings.h"
 #include "src/resources/MessageService.h"
 #include "src/resources/resource.h"
-#include "tests/audio/mp3/FakeLameEnc.h"
+#include "tests/fakes/FakeLameEnc.h"
 #include "tests/fakes/RecordingMessageService.h"
 #include "tests/support/FileBytes.h"
 #include "tests/support/ScratchFolder.h"
@@ -27,7 +27,7 @@ protected:
     }
     void TearDown() override { Mp3Encoder::SetLibraryPath(""); }
 
-    bool open(Mp3Encoder& encoder, WAVEFORMATEX format, int kbps, int quality = 5, bool vbr = false,
+    bool Open(Mp3Encoder& encoder, WAVEFORMATEX format, int kbps, int quality = 5, bool vbr = false,
               const fs::path& path = {}) {
         EXPECT_TRUE(encoder.loadLibrary());
         return ShowIfFailed(encoder.openStream(&format, kbps, quality, vbr,
@@ -36,7 +36,7 @@ protected:
     const BE_CONFIG_LHV1& Config() const { return FakeLame::Recorded().config.format.LHV1; }
 
     ScratchFolder scratch;
-    fs::path dir = scratch.path(), mp3;
+    fs::path dir = scratch.Path(), mp3;
     RecordingMessageService messages;
 };
 
@@ -46,7 +46,7 @@ template <typename T> void Put(std::vector<BYTE>& bytes, std::size_t offset, T v
 
 TEST_F(Mp3EncoderTest, CbrConfigurationIsExactToTheByte) {
     Mp3Encoder encoder;
-    ASSERT_TRUE(open(encoder, MakePcmFormat(44100, 16, 2), 128, 5));
+    ASSERT_TRUE(Open(encoder, MakePcmFormat(44100, 16, 2), 128, 5));
 
     std::vector<BYTE> expected(331, 0);
     Put<DWORD>(expected, 0, 256);
@@ -67,7 +67,7 @@ TEST_F(Mp3EncoderTest, CbrConfigurationIsExactToTheByte) {
 
 TEST_F(Mp3EncoderTest, VbrConfigurationKeepsTheBitRateAndLeavesQualityWordEmpty) {
     Mp3Encoder encoder;
-    ASSERT_TRUE(open(encoder, MakePcmFormat(48000, 16, 1), 96, 0, true));
+    ASSERT_TRUE(Open(encoder, MakePcmFormat(48000, 16, 1), 96, 0, true));
     EXPECT_EQ(Config().bEnableVBR, 1);
     EXPECT_EQ(Config().nVBRQuality, 0);
     EXPECT_EQ(Config().nQuality, 0);
@@ -77,12 +77,12 @@ TEST_F(Mp3EncoderTest, VbrConfigurationKeepsTheBitRateAndLeavesQualityWordEmpty)
     EXPECT_EQ(Config().bWriteVBRHeader, 1);
 
     FakeLame::Reset();
-    ASSERT_TRUE(open(encoder, MakePcmFormat(16000, 16, 2), 64, 7, true));
+    ASSERT_TRUE(Open(encoder, MakePcmFormat(16000, 16, 2), 64, 7, true));
     EXPECT_EQ(Config().nVBRQuality, 7);
     EXPECT_EQ(Config().dwMpegVersion, MPEG2);
 
     FakeLame::Reset();
-    ASSERT_TRUE(open(encoder, MakePcmFormat(22050, 16, 1), 32, 2, false));
+    ASSERT_TRUE(Open(encoder, MakePcmFormat(22050, 16, 1), 32, 2, false));
     EXPECT_EQ(Config().nQuality, 0xFD02);
     EXPECT_EQ(Config().bEnableVBR, 0);
     EXPECT_EQ(Config().bWriteVBRHeader, 0);
@@ -93,7 +93,7 @@ TEST_F(Mp3EncoderTest, ChannelCountsOtherThanOneOrTwoAskForJointStereo) {
     Mp3Encoder encoder;
     WAVEFORMATEX quad = MakePcmFormat(44100, 16, 2);
     quad.nChannels = 4;
-    ASSERT_TRUE(open(encoder, quad, 128));
+    ASSERT_TRUE(Open(encoder, quad, 128));
     EXPECT_EQ(Config().nMode, BE_MP3_MODE_JSTEREO);
 }
 
@@ -109,7 +109,7 @@ TEST_F(Mp3EncoderTest, SampleRateAndBitRateTables) {
         Mp3Encoder encoder;
         FakeLame::Reset();
         messages.Clear();
-        const bool ok = open(encoder, MakePcmFormat(static_cast<DWORD>(rate), 16, 1), kbps);
+        const bool ok = Open(encoder, MakePcmFormat(static_cast<DWORD>(rate), 16, 1), kbps);
         if (ok) {
             EXPECT_EQ(Config().dwBitrate, static_cast<DWORD>(kbps));
             EXPECT_EQ(Config().dwSampleRate, static_cast<DWORD>(rate));
@@ -146,14 +146,14 @@ TEST_F(Mp3EncoderTest, SampleRateAndBitRateTables) {
     for (DWORD rate : {96000u, 0u, 22000u, 44000u, 192000u}) {
         Mp3Encoder encoder;
         messages.Clear();
-        EXPECT_FALSE(open(encoder, MakePcmFormat(rate, 16, 2), 128)) << rate;
+        EXPECT_FALSE(Open(encoder, MakePcmFormat(rate, 16, 2), 128)) << rate;
         EXPECT_EQ(messages.Ids(), std::vector<UINT>{IDS_MP3_SAMPLE_RATE}) << rate;
     }
 }
 
 TEST_F(Mp3EncoderTest, EightBitSamplesAreWidenedAroundTheMidpoint) {
     Mp3Encoder encoder;
-    ASSERT_TRUE(open(encoder, MakePcmFormat(11025, 8, 1), 64));
+    ASSERT_TRUE(Open(encoder, MakePcmFormat(11025, 8, 1), 64));
     EXPECT_EQ(Config().dwMpegVersion, MPEG2);
     EXPECT_EQ(encoder.chunkBytes(), 1152u);
     const BYTE bytes[] = {0x80, 0x00, 0xFF, 0x01, 0x7F};
@@ -164,7 +164,7 @@ TEST_F(Mp3EncoderTest, EightBitSamplesAreWidenedAroundTheMidpoint) {
 
 TEST_F(Mp3EncoderTest, SixteenBitChunksPassAsTheyAreAndDropAnOddLastByte) {
     Mp3Encoder encoder;
-    ASSERT_TRUE(open(encoder, MakePcmFormat(22050, 16, 2), 128));
+    ASSERT_TRUE(Open(encoder, MakePcmFormat(22050, 16, 2), 128));
     const std::string bytes = WavBytes::Samples16({1, -1, 32767, -32768}) + "\x7F";
     ASSERT_TRUE(
         ShowIfFailed(encoder.encodeChunk(bytes.data(), static_cast<std::uint32_t>(bytes.size()))));
@@ -182,7 +182,7 @@ TEST_F(Mp3EncoderTest, SixteenBitChunksPassAsTheyAreAndDropAnOddLastByte) {
 TEST_F(Mp3EncoderTest, AChunkLongerThanTheLibraryTakesGoesInPieces) {
     FakeLame::Reset({.samplesPerCall = 8, .bufferSize = 64});
     Mp3Encoder encoder;
-    ASSERT_TRUE(open(encoder, MakePcmFormat(44100, 16, 2), 128));
+    ASSERT_TRUE(Open(encoder, MakePcmFormat(44100, 16, 2), 128));
     ASSERT_EQ(encoder.chunkBytes(), 16u);
     std::vector<short> samples(20);
     for (std::size_t i = 0; i < samples.size(); ++i)
@@ -194,7 +194,7 @@ TEST_F(Mp3EncoderTest, AChunkLongerThanTheLibraryTakesGoesInPieces) {
 
 TEST_F(Mp3EncoderTest, TheFileIsExactlyTheLibrarysBytesWithNoTag) {
     Mp3Encoder encoder;
-    ASSERT_TRUE(open(encoder, MakePcmFormat(44100, 16, 2), 128));
+    ASSERT_TRUE(Open(encoder, MakePcmFormat(44100, 16, 2), 128));
     const std::vector<short> chunk(2304, 7);
     ASSERT_TRUE(ShowIfFailed(encoder.encodeChunk(chunk.data(), 4608)));
     ASSERT_TRUE(ShowIfFailed(encoder.encodeChunk(chunk.data(), 10)));
@@ -212,7 +212,7 @@ TEST_F(Mp3EncoderTest, TheFileIsExactlyTheLibrarysBytesWithNoTag) {
 
     // A VBR file gets its header frame once the file is closed.
     FakeLame::Reset();
-    ASSERT_TRUE(open(encoder, MakePcmFormat(44100, 16, 2), 128, 5, true));
+    ASSERT_TRUE(Open(encoder, MakePcmFormat(44100, 16, 2), 128, 5, true));
     ASSERT_TRUE(ShowIfFailed(encoder.closeStream()));
     EXPECT_EQ(FakeLame::Recorded().calls,
               (Calls{"beInitStream", "beDeinitStream", "beCloseStream", "beWriteVBRHeader"}));
@@ -263,15 +263,15 @@ TEST_F(Mp3EncoderTest, OpenFailures) {
     }
     {
         Mp3Encoder encoder;
-        EXPECT_FALSE(open(encoder, MakePcmFormat(44100, 16, 2), 128, 5, false,
+        EXPECT_FALSE(Open(encoder, MakePcmFormat(44100, 16, 2), 128, 5, false,
                           dir / "no such folder" / "out.mp3"));
         EXPECT_EQ(messages.Ids(), std::vector<UINT>{IDS_MP3_CREATE_FILE});
     }
     messages.Clear();
-    FakeLame::Reset({.failInit = true});
+    FakeLame::Reset({.failCall = "beInitStream"});
     {
         Mp3Encoder encoder;
-        EXPECT_FALSE(open(encoder, MakePcmFormat(44100, 16, 2), 128));
+        EXPECT_FALSE(Open(encoder, MakePcmFormat(44100, 16, 2), 128));
         EXPECT_EQ(messages.Ids(), std::vector<UINT>{IDS_MP3_OPEN_STREAM});
     }
     // A failed start leaves no stream to close.
@@ -280,10 +280,10 @@ TEST_F(Mp3EncoderTest, OpenFailures) {
 
 TEST_F(Mp3EncoderTest, EncodeAndCloseFailures) {
     const std::vector<short> chunk(2304, 1);
-    FakeLame::Reset({.failEncode = true});
+    FakeLame::Reset({.failCall = "beEncodeChunk"});
     {
         Mp3Encoder encoder;
-        ASSERT_TRUE(open(encoder, MakePcmFormat(44100, 16, 2), 128));
+        ASSERT_TRUE(Open(encoder, MakePcmFormat(44100, 16, 2), 128));
         EXPECT_FALSE(ShowIfFailed(encoder.encodeChunk(chunk.data(), 100)));
         EXPECT_EQ(messages.Ids(), std::vector<UINT>{IDS_MP3_ENCODE});
         EXPECT_FALSE(ShowIfFailed(encoder.encodeChunk(nullptr, 100)));
@@ -293,10 +293,10 @@ TEST_F(Mp3EncoderTest, EncodeAndCloseFailures) {
     EXPECT_EQ(messages.Ids().size(), 1u);
 
     messages.Clear();
-    FakeLame::Reset({.failDeinit = true});
+    FakeLame::Reset({.failCall = "beDeinitStream"});
     {
         Mp3Encoder encoder;
-        ASSERT_TRUE(open(encoder, MakePcmFormat(44100, 16, 2), 128));
+        ASSERT_TRUE(Open(encoder, MakePcmFormat(44100, 16, 2), 128));
         EXPECT_FALSE(ShowIfFailed(encoder.closeStream()));
         EXPECT_EQ(messages.Ids(), std::vector<UINT>{IDS_MP3_CLOSE_STREAM});
         EXPECT_EQ(FakeLame::Recorded().calls,
@@ -311,7 +311,7 @@ TEST_F(Mp3EncoderTest, WriteFailuresGiveMp3Write) {
     const std::vector<short> chunk(2304, 1);
     {
         Mp3Encoder encoder;
-        ASSERT_TRUE(open(encoder, MakePcmFormat(44100, 16, 2), 128, 5, false, "/dev/full"));
+        ASSERT_TRUE(Open(encoder, MakePcmFormat(44100, 16, 2), 128, 5, false, "/dev/full"));
         EXPECT_FALSE(ShowIfFailed(encoder.encodeChunk(chunk.data(), 4608)));
         EXPECT_EQ(messages.Ids(), std::vector<UINT>{IDS_MP3_WRITE});
     }
@@ -321,7 +321,7 @@ TEST_F(Mp3EncoderTest, WriteFailuresGiveMp3Write) {
     messages.Clear();
     FakeLame::Reset({.encodeOutput = ""});
     Mp3Encoder encoder;
-    ASSERT_TRUE(open(encoder, MakePcmFormat(44100, 16, 2), 128, 5, false, "/dev/full"));
+    ASSERT_TRUE(Open(encoder, MakePcmFormat(44100, 16, 2), 128, 5, false, "/dev/full"));
     ASSERT_TRUE(ShowIfFailed(encoder.encodeChunk(chunk.data(), 4608)));
     EXPECT_FALSE(ShowIfFailed(encoder.closeStream()));
     EXPECT_EQ(messages.Ids(), std::vector<UINT>{IDS_MP3_WRITE});

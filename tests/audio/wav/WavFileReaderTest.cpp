@@ -55,7 +55,7 @@ protected:
     }
 
     ScratchFolder scratch;
-    fs::path dir = scratch.path();
+    fs::path dir = scratch.Path();
     RecordingMessageService messages;
     WavFileReader reader;
 };

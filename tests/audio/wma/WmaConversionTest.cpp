@@ -40,7 +40,7 @@ protected:
     ComApartment com;
     RecordingMessageService messages;
     ScratchFolder scratch;
-    fs::path dir = scratch.path(), wav, wma;
+    fs::path dir = scratch.Path(), wav, wma;
 };
 
 class FakeConversion : public Conversion {

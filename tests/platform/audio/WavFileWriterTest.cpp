@@ -41,7 +41,7 @@ protected:
     std::u16string PathOf(const std::string& name) const { return FromUtf8((dir / name).string()); }
 
     ScratchFolder scratch;
-    fs::path dir = scratch.path();
+    fs::path dir = scratch.Path();
 };
 
 // Every header field is checked against the bytes on disk, decoded by hand.

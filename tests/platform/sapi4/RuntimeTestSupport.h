@@ -65,7 +65,7 @@ protected:
     static void UseAlsaConfiguration(const char* name);
 
     ScratchFolder scratch;
-    std::filesystem::path dir = scratch.path();
+    std::filesystem::path dir = scratch.Path();
     std::filesystem::path capture;
     int files = 0;
 };

@@ -44,7 +44,7 @@ TEST(WriteJobStopTest, StopLeavesNoFileAndNoThreadBehind) {
     ComApartment com;
     ASSERT_TRUE(SUCCEEDED(com.Result()));
     ScratchFolder folder;
-    const fs::path dir = folder.path();
+    const fs::path dir = folder.Path();
     {
         RecordingMessageService messages;
         SetFileSynthesisThreads(2);

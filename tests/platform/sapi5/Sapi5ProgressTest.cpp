@@ -61,7 +61,7 @@ TEST(Sapi5Progress, TheSpokenWordAdvancesThroughTheCallersMarkupToTheLastWord) {
         GUID id{};
         WAVEFORMATEX* format = nullptr;
         ASSERT_EQ(SpConvertStreamFormatEnum(SPSF_22kHz16BitMono, &id, &format), S_OK);
-        const std::u16string path = FromUtf8((scratch.path() / "progress.wav").string());
+        const std::u16string path = FromUtf8((scratch.Path() / "progress.wav").string());
         ASSERT_EQ(stream->BindToFile(path.c_str(), SPFM_CREATE_ALWAYS, &id, format, 0), S_OK);
         CoTaskMemFree(format);
         ASSERT_EQ(voice->SetOutput(stream.Get(), TRUE), S_OK);

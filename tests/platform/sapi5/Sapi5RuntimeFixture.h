@@ -167,6 +167,6 @@ protected:
     }
 
     ScratchFolder scratch;
-    std::filesystem::path dir = scratch.path();
+    std::filesystem::path dir = scratch.Path();
     int files = 0;
 };

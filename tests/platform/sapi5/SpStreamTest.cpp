@@ -32,7 +32,7 @@ protected:
     ISpStream* stream = nullptr;
     ComApartment com;
     ScratchFolder scratch;
-    fs::path dir = scratch.path();
+    fs::path dir = scratch.Path();
 };
 
 TEST_F(SpStreamTest, RefusesFormatsAndPathsItCannotWrite) {

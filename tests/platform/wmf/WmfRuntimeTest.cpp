@@ -144,7 +144,7 @@ protected:
 
     ComApartment com;
     ScratchFolder scratch;
-    fs::path dir = scratch.path();
+    fs::path dir = scratch.Path();
     Ref<IWMProfileManager> manager;
     Ref<IWMCodecInfo3> info;
 };

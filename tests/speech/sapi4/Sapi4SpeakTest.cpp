@@ -49,7 +49,7 @@ protected:
     CTTSNotifySink sink;
     std::unique_ptr<Sapi4Engine> engine;
     ScratchFolder scratch;
-    fs::path dir = scratch.path();
+    fs::path dir = scratch.Path();
     fs::path wav;
 };
 

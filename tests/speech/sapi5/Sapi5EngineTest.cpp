@@ -29,7 +29,7 @@ protected:
     RecordingMessageService messages;
     FakeSapi5Token* token = nullptr;
     ScratchFolder scratch;
-    fs::path dir = scratch.path();
+    fs::path dir = scratch.Path();
 };
 
 std::vector<std::u16string> Names(const Sapi5Engine& engine) {
