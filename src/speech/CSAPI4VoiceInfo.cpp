@@ -52,6 +52,19 @@ void Centre(std::int64_t c, LONG* min, LONG* max) {
         *min = static_cast<LONG>(std::max<std::int64_t>(2 * c - *max, 1));
 }
 
+// One attribute's range, capped; `centred` for one whose default is to sit
+// in the middle of its slider. Left as it is when the attribute cannot be read.
+template <class T, class Get, class Set>
+void ProbeRange(Get get, Set set, LONG* min, LONG* max, bool centred) {
+    Probe<T> p;
+    if (!ProbeAttribute<T>(get, set, &p))
+        return;
+    *min = Cap(p.lowest);
+    *max = Cap(p.highest);
+    if (centred)
+        Centre(p.current, min, max);
+}
+
 } // namespace
 
 bool CSAPI4VoiceInfo::QueryAttributeRanges() {
@@ -73,32 +86,18 @@ bool CSAPI4VoiceInfo::QueryAttributeRanges() {
     if (find->Select(modeInfo.gModeID, central.Put(), audioDest.Get()) == S_OK && central &&
         SUCCEEDED(central->QueryInterface(IID_ITTSAttributesW, attributes.PutVoid()))) {
         reached = true;
-        if (canSetPitch) {
-            Probe<WORD> p;
-            if (ProbeAttribute<WORD>([&](WORD* v) { return attributes->PitchGet(v); },
-                                     [&](WORD v) { return attributes->PitchSet(v); }, &p)) {
-                pitchMin = p.lowest;
-                pitchMax = p.highest;
-                Centre(p.current, &pitchMin, &pitchMax);
-            }
-        }
-        if (canSetSpeed) {
-            Probe<DWORD> p;
-            if (ProbeAttribute<DWORD>([&](DWORD* v) { return attributes->SpeedGet(v); },
-                                      [&](DWORD v) { return attributes->SpeedSet(v); }, &p)) {
-                speedMin = Cap(p.lowest);
-                speedMax = Cap(p.highest);
-                Centre(p.current, &speedMin, &speedMax);
-            }
-        }
-        if (canSetVolume) {
-            Probe<DWORD> p;
-            if (ProbeAttribute<DWORD>([&](DWORD* v) { return attributes->VolumeGet(v); },
-                                      [&](DWORD v) { return attributes->VolumeSet(v); }, &p)) {
-                volumeMin = Cap(p.lowest);
-                volumeMax = Cap(p.highest);
-            }
-        }
+        if (canSetPitch)
+            ProbeRange<WORD>([&](WORD* v) { return attributes->PitchGet(v); },
+                             [&](WORD v) { return attributes->PitchSet(v); }, &pitchMin, &pitchMax,
+                             true);
+        if (canSetSpeed)
+            ProbeRange<DWORD>([&](DWORD* v) { return attributes->SpeedGet(v); },
+                              [&](DWORD v) { return attributes->SpeedSet(v); }, &speedMin,
+                              &speedMax, true);
+        if (canSetVolume)
+            ProbeRange<DWORD>([&](DWORD* v) { return attributes->VolumeGet(v); },
+                              [&](DWORD v) { return attributes->VolumeSet(v); }, &volumeMin,
+                              &volumeMax, false);
     }
     return reached;
 }
