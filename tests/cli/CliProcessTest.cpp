@@ -12,28 +12,18 @@
 #include "src/speech/VoiceCatalogue.h"
 #include "tests/fakes/FakeJobHost.h"
 #include "tests/support/DecodedAudio.h"
+#include "tests/support/FileBytes.h"
 #include "tests/support/ScratchFolder.h"
 
 #include <chrono>
 #include <csignal>
 #include <fcntl.h>
-#include <fstream>
 #include <gtest/gtest.h>
-#include <iterator>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <thread>
 
 namespace {
-
-std::string ReadFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-void WriteFile(const std::filesystem::path& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
 
 struct Outcome {
     int status = -1;
@@ -74,7 +64,7 @@ protected:
         int status = 0;
         waitpid(pid, &status, 0);
         Outcome outcome{WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status),
-                        ReadFile(folder / "stdout"), ReadFile(folder / "stderr")};
+                        ReadAll(folder / "stdout"), ReadAll(folder / "stderr")};
         std::filesystem::remove(folder / "stdout");
         std::filesystem::remove(folder / "stderr");
         return outcome;
@@ -126,7 +116,7 @@ TEST_F(CliProcessTest, ListsTheWindowsVoiceList) {
 
 TEST_F(CliProcessTest, WritesWhatTheWindowWrites) {
     const std::string text = "Write it once from the window, once from the command line.";
-    WriteFile(folder / "in.txt", text);
+    WriteAll(folder / "in.txt", text);
     struct {
         int voice;
         std::string file;
@@ -155,7 +145,7 @@ TEST_F(CliProcessTest, WritesWhatTheWindowWrites) {
         EXPECT_EQ(written.err, "");
 
         if (c.kind == OutputKind::Wav) {
-            EXPECT_EQ(ReadFile(folder / c.file), ReadFile(folder / ("window-" + c.file))) << c.file;
+            EXPECT_EQ(ReadAll(folder / c.file), ReadAll(folder / ("window-" + c.file))) << c.file;
             continue;
         }
         const DecodedAudio cli = DecodeAudioFile(folder / c.file);
@@ -170,28 +160,28 @@ TEST_F(CliProcessTest, WritesWhatTheWindowWrites) {
 }
 
 TEST_F(CliProcessTest, ReadsTheThreeEncodingsAlike) {
-    WriteFile(folder / "utf8.txt", "Un caf\xC3\xA9 na\xC3\xAFve.");
-    WriteFile(folder / "latin1.txt", "Un caf\xE9 na\xEFve.");
+    WriteAll(folder / "utf8.txt", "Un caf\xC3\xA9 na\xC3\xAFve.");
+    WriteAll(folder / "latin1.txt", "Un caf\xE9 na\xEFve.");
     std::string utf16 = "\xFF\xFE";
     for (char16_t c : FromUtf8("Un caf\xC3\xA9 na\xC3\xAFve.")) {
         utf16 += static_cast<char>(c & 0xFF);
         utf16 += static_cast<char>(c >> 8);
     }
-    WriteFile(folder / "utf16.txt", utf16);
+    WriteAll(folder / "utf16.txt", utf16);
     for (const char* input : {"utf8", "latin1", "utf16"}) {
         const Outcome written = Run({"-v", "French (France)", "-o", std::string(input) + ".wav",
                                      std::string(input) + ".txt"});
         ASSERT_EQ(written.status, 0) << written.err;
     }
-    const std::string expected = ReadFile(folder / "utf8.wav");
+    const std::string expected = ReadAll(folder / "utf8.wav");
     EXPECT_GT(expected.size(), 10000u);
-    EXPECT_EQ(ReadFile(folder / "latin1.wav"), expected);
-    EXPECT_EQ(ReadFile(folder / "utf16.wav"), expected);
+    EXPECT_EQ(ReadAll(folder / "latin1.wav"), expected);
+    EXPECT_EQ(ReadAll(folder / "utf16.wav"), expected);
 }
 
 TEST_F(CliProcessTest, RefusesWithTheWindowsMessages) {
-    WriteFile(folder / "in.txt", "Hello.");
-    WriteFile(folder / "taken.wav", "mine");
+    WriteAll(folder / "in.txt", "Hello.");
+    WriteAll(folder / "taken.wav", "mine");
     struct {
         std::vector<std::string> arguments;
         int status;
@@ -209,15 +199,15 @@ TEST_F(CliProcessTest, RefusesWithTheWindowsMessages) {
         EXPECT_EQ(outcome.status, c.status) << outcome.err;
         EXPECT_NE(outcome.err.find(c.message), std::string::npos) << outcome.err;
     }
-    EXPECT_EQ(ReadFile(folder / "taken.wav"), "mine");
+    EXPECT_EQ(ReadAll(folder / "taken.wav"), "mine");
     EXPECT_EQ(Run({"--overwrite", "-o", "taken.wav", "in.txt"}).status, 0);
-    EXPECT_NE(ReadFile(folder / "taken.wav"), "mine");
+    EXPECT_NE(ReadAll(folder / "taken.wav"), "mine");
 }
 
 TEST_F(CliProcessTest, BatchGoesOnPastABadInput) {
     std::filesystem::create_directory(folder / "out");
-    WriteFile(folder / "a.txt", "The first document.");
-    WriteFile(folder / "c.txt", "The third document.");
+    WriteAll(folder / "a.txt", "The first document.");
+    WriteAll(folder / "c.txt", "The third document.");
     const Outcome batch = Run({"-j", "2", "--mp3", "64", "-o", "out", "a.txt", "b.txt", "c.txt"});
     EXPECT_EQ(batch.status, 1);
     EXPECT_NE(batch.err.find("b.txt: cannot open the file"), std::string::npos) << batch.err;
@@ -233,10 +223,10 @@ TEST_F(CliProcessTest, InterruptedBatchLeavesNoPartialFile) {
     std::string longText;
     for (int i = 0; i < 300; ++i)
         longText += "This sentence is one of many in a long document. ";
-    WriteFile(folder / "short.txt", "Done before the interruption.");
-    WriteFile(folder / "long1.txt", longText);
-    WriteFile(folder / "long2.txt", longText);
-    WriteFile(folder / "long3.txt", longText);
+    WriteAll(folder / "short.txt", "Done before the interruption.");
+    WriteAll(folder / "long1.txt", longText);
+    WriteAll(folder / "long2.txt", longText);
+    WriteAll(folder / "long3.txt", longText);
     const pid_t batch = Start({"-j", "2", "--mp3", "64", "-o", "out", "short.txt", "long1.txt",
                                "long2.txt", "long3.txt"});
     // Interrupted once the short document is complete and a long one is being written.

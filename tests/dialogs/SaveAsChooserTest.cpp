@@ -1,15 +1,15 @@
 #include "src/dialogs/SaveAsChooser.h"
 
+#include "tests/support/FileBytes.h"
+#include "tests/support/ScratchFolder.h"
 #include "tests/support/TestApplication.h"
 
 #include <QApplication>
 #include <QDir>
-#include <QFile>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <functional>
 #include <gtest/gtest.h>
@@ -33,8 +33,8 @@ TEST(SaveAsChooserTest, ResourceFiltersBecomeQtFilters) {
 // the result is a full path, and cancelling gives nothing.
 TEST(SaveAsChooserTest, RealChooserAppendsTheDefaultSuffix) {
     TestApplication();
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
+    ScratchFolder scratch;
+    const QString dir = QString::fromStdString(scratch.Path().string());
     const SaveAsRequest request{"Save as", {"MP3 files (*.mp3)"}, "mp3"};
 
     QString title;
@@ -45,13 +45,13 @@ TEST(SaveAsChooserTest, RealChooserAppendsTheDefaultSuffix) {
         title = chooser->windowTitle();
         filters = chooser->nameFilters();
         EXPECT_TRUE(chooser->findChild<QLineEdit*>()->text().isEmpty());
-        chooser->setDirectory(dir.path());
+        chooser->setDirectory(dir);
         chooser->selectFile("speech");
         QMetaObject::invokeMethod(chooser, "accept");
     });
     const std::optional<QString> chosen = RunSaveAsChooser(nullptr, request);
     ASSERT_TRUE(chosen.has_value());
-    EXPECT_EQ(*chosen, QDir(dir.path()).absoluteFilePath("speech.mp3"));
+    EXPECT_EQ(*chosen, QDir(dir).absoluteFilePath("speech.mp3"));
     EXPECT_EQ(title, "Save as");
     EXPECT_EQ(filters, QStringList{"MP3 files (*.mp3)"});
 
@@ -66,17 +66,15 @@ TEST(SaveAsChooserTest, RealChooserAppendsTheDefaultSuffix) {
 // Choosing a file that exists asks first; answering No keeps the chooser open.
 TEST(SaveAsChooserTest, RealChooserAsksBeforeOverwriting) {
     TestApplication();
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    QFile existing(QDir(dir.path()).absoluteFilePath("speech.wav"));
-    ASSERT_TRUE(existing.open(QIODevice::WriteOnly));
-    existing.close();
+    ScratchFolder scratch;
+    const QString dir = QString::fromStdString(scratch.Path().string());
+    WriteAll(scratch / "speech.wav", "");
 
     bool asked = false, stayedOpen = false;
     QTimer::singleShot(0, [&] {
         auto* chooser = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
         ASSERT_NE(chooser, nullptr);
-        chooser->setDirectory(dir.path());
+        chooser->setDirectory(dir);
         chooser->selectFile("speech.wav");
         QTimer::singleShot(0, [&] {
             auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
@@ -111,11 +109,9 @@ TEST(SaveAsChooserTest, RealChooserAsksBeforeReplacingWhatTheTypedNameBecomes) {
         {"talk.mp3", "other", "other.mp3", false},
     };
     for (const auto& c : cases) {
-        QTemporaryDir dir;
-        ASSERT_TRUE(dir.isValid());
-        QFile existing(QDir(dir.path()).absoluteFilePath(c.existing));
-        ASSERT_TRUE(existing.open(QIODevice::WriteOnly));
-        existing.close();
+        ScratchFolder scratch;
+        const QString dir = QString::fromStdString(scratch.Path().string());
+        WriteAll(scratch / c.existing, "");
 
         int questions = 0;
         bool stayedOpenOnNo = false;
@@ -133,7 +129,7 @@ TEST(SaveAsChooserTest, RealChooserAsksBeforeReplacingWhatTheTypedNameBecomes) {
             // A desktop's chooser would ask about the typed name only; this
             // platform has none, so only the option shows which one users get.
             EXPECT_TRUE(chooser->testOption(QFileDialog::DontUseNativeDialog));
-            chooser->setDirectory(dir.path());
+            chooser->setDirectory(dir);
             chooser->findChild<QLineEdit*>("fileNameEdit")->setText(c.typed);
             for (int attempt = 0; attempt < 2 && chooser->isVisible(); ++attempt) {
                 QTimer::singleShot(0, answer);
@@ -145,7 +141,7 @@ TEST(SaveAsChooserTest, RealChooserAsksBeforeReplacingWhatTheTypedNameBecomes) {
         const std::optional<QString> chosen =
             RunSaveAsChooser(nullptr, {"Save as", {"MP3 files (*.mp3)"}, "mp3"});
         ASSERT_TRUE(chosen.has_value()) << c.typed;
-        EXPECT_EQ(*chosen, QDir(dir.path()).absoluteFilePath(c.chosen)) << c.typed;
+        EXPECT_EQ(*chosen, QDir(dir).absoluteFilePath(c.chosen)) << c.typed;
         EXPECT_EQ(questions, c.asks ? 2 : 0) << c.typed;
         EXPECT_EQ(stayedOpenOnNo, c.asks) << c.typed;
     }

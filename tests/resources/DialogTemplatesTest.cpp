@@ -5,6 +5,7 @@
 #include <array>
 #include <gtest/gtest.h>
 #include <set>
+#include <span>
 #include <string>
 
 namespace {
@@ -18,6 +19,31 @@ const DialogControl* FindControl(const DialogTemplate& t, int id) {
         if (c.id == id)
             return &c;
     return nullptr;
+}
+
+// One control as a template lists it, in tab order.
+struct Row {
+    int id;
+    ControlKind kind;
+    std::u16string text;
+    int x, y, cx, cy;
+    bool tabStop;
+    TextAlign align = TextAlign::Left;
+};
+
+void ExpectControls(const DialogTemplate& t, std::span<const Row> rows) {
+    ASSERT_EQ(t.controls.size(), rows.size());
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const DialogControl& c = t.controls[i];
+        SCOPED_TRACE(i);
+        EXPECT_EQ(c.id, rows[i].id);
+        EXPECT_EQ(c.kind, rows[i].kind);
+        EXPECT_EQ(TextOf(c), rows[i].text);
+        EXPECT_EQ((std::array{c.x, c.y, c.cx, c.cy}),
+                  (std::array{rows[i].x, rows[i].y, rows[i].cx, rows[i].cy}));
+        EXPECT_EQ(c.tabStop, rows[i].tabStop);
+        EXPECT_EQ(c.align, rows[i].align);
+    }
 }
 
 TEST(DialogTemplatesTest, OnlyTheThreeTemplatesExist) {
@@ -67,13 +93,7 @@ TEST(DialogTemplatesTest, ControlBarInTabOrder) {
     EXPECT_EQ(t.caption, nullptr);
     EXPECT_EQ(t.cx, 551);
     EXPECT_EQ(t.cy, 47);
-    struct Row {
-        int id;
-        ControlKind kind;
-        std::u16string text;
-        int x, y, cx, cy;
-        bool tabStop;
-    };
+    constexpr auto R = TextAlign::Right;
     const Row rows[] = {
         {1000, ControlKind::DropDownList, u"", 38, 8, 192, 132, true},
         {1001, ControlKind::DropDownList, u"", 39, 26, 110, 132, true},
@@ -82,27 +102,16 @@ TEST(DialogTemplatesTest, ControlBarInTabOrder) {
         {1004, ControlKind::HorizontalSlider, u"", 307, 33, 119, 10, true},
         {1007, ControlKind::PushButton, u"Speak\n(Ctrl+S)", 444, 8, 46, 32, true},
         {1006, ControlKind::PushButton, u"Write...\n(Ctrl+W)", 497, 8, 46, 32, true},
-        {-1, ControlKind::Label, u"Voice:", 0, 10, 35, 8, false},
-        {-1, ControlKind::Label, u"Quality:", 1, 28, 35, 8, false},
+        {-1, ControlKind::Label, u"Voice:", 0, 10, 35, 8, false, R},
+        {-1, ControlKind::Label, u"Quality:", 1, 28, 35, 8, false, R},
         {-1, ControlKind::EtchedVerticalLine, u"", 240, 7, 13, 36, false},
-        {-1, ControlKind::Label, u"Speed:", 259, 9, 40, 8, false},
-        {-1, ControlKind::Label, u"Volume:", 259, 20, 40, 8, false},
-        {-1, ControlKind::Label, u"Pitch:", 258, 31, 40, 8, false},
+        {-1, ControlKind::Label, u"Speed:", 259, 9, 40, 8, false, R},
+        {-1, ControlKind::Label, u"Volume:", 259, 20, 40, 8, false, R},
+        {-1, ControlKind::Label, u"Pitch:", 258, 31, 40, 8, false, R},
         {-1, ControlKind::EtchedVerticalLine, u"", 429, 7, 1, 35, false},
     };
-    ASSERT_EQ(t.controls.size(), std::size(rows));
-    for (std::size_t i = 0; i < std::size(rows); ++i) {
-        const DialogControl& c = t.controls[i];
-        SCOPED_TRACE(i);
-        EXPECT_EQ(c.id, rows[i].id);
-        EXPECT_EQ(c.kind, rows[i].kind);
-        EXPECT_EQ(TextOf(c), rows[i].text);
-        EXPECT_EQ((std::array{c.x, c.y, c.cx, c.cy}),
-                  (std::array{rows[i].x, rows[i].y, rows[i].cx, rows[i].cy}));
-        EXPECT_EQ(c.tabStop, rows[i].tabStop);
-        if (c.kind == ControlKind::Label) {
-            EXPECT_EQ(c.align, TextAlign::Right);
-        }
+    ExpectControls(t, rows);
+    for (const DialogControl& c : t.controls) {
         if (c.kind == ControlKind::PushButton) {
             EXPECT_TRUE(c.multiLine);
         }
@@ -117,14 +126,6 @@ TEST(DialogTemplatesTest, OutputFileDialogInTabOrder) {
     EXPECT_EQ(std::u16string(t.caption), u"Select output audio file");
     EXPECT_EQ(t.cx, 379);
     EXPECT_EQ(t.cy, 147);
-    struct Row {
-        int id;
-        ControlKind kind;
-        std::u16string text;
-        int x, y, cx, cy;
-        bool tabStop;
-        TextAlign align;
-    };
     constexpr auto L = TextAlign::Left;
     constexpr auto R = TextAlign::Right;
     const Row rows[] = {
@@ -146,18 +147,7 @@ TEST(DialogTemplatesTest, OutputFileDialogInTabOrder) {
         {-1, ControlKind::Label, u"Format:", 204, 59, 32, 8, false, L},
         {-1, ControlKind::Label, u"Output file:", 19, 89, 88, 8, false, L},
     };
-    ASSERT_EQ(t.controls.size(), std::size(rows));
-    for (std::size_t i = 0; i < std::size(rows); ++i) {
-        const DialogControl& c = t.controls[i];
-        SCOPED_TRACE(i);
-        EXPECT_EQ(c.id, rows[i].id);
-        EXPECT_EQ(c.kind, rows[i].kind);
-        EXPECT_EQ(TextOf(c), rows[i].text);
-        EXPECT_EQ((std::array{c.x, c.y, c.cx, c.cy}),
-                  (std::array{rows[i].x, rows[i].y, rows[i].cx, rows[i].cy}));
-        EXPECT_EQ(c.tabStop, rows[i].tabStop);
-        EXPECT_EQ(c.align, rows[i].align);
-    }
+    ExpectControls(t, rows);
     const DialogControl* edit = FindControl(t, IDC_OUTPUT_FILE);
     EXPECT_TRUE(edit->border);
     EXPECT_TRUE(edit->hScrollAuto);

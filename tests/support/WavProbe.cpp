@@ -1,10 +1,10 @@
 #include "tests/support/WavProbe.h"
 
+#include "tests/support/FileBytes.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 
 namespace {
 
@@ -18,11 +18,7 @@ std::uint16_t U16(const std::uint8_t* p) {
 } // namespace
 
 std::optional<WavContents> ReadWav(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return std::nullopt;
-    std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)),
-                                    std::istreambuf_iterator<char>());
+    const std::vector<std::uint8_t> bytes = ReadBytes(path);
     if (bytes.size() < 12 || std::memcmp(bytes.data(), "RIFF", 4) ||
         std::memcmp(&bytes[8], "WAVE", 4))
         return std::nullopt;

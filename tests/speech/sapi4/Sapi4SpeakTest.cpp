@@ -21,6 +21,14 @@ namespace {
 constexpr DWORD kAll = TTSFEATURE_TAGGED | TTSFEATURE_SPEED | TTSFEATURE_VOLUME | TTSFEATURE_PITCH;
 const std::u16string kText = u"\\rst\\\\spd=150\\ a\\\\b";
 
+struct Failure {
+    const char* step;
+    std::function<void(FakeSapi4Results&)> breakIt;
+    std::vector<UINT> messages;
+    bool centralHeld;
+    bool unregistered;
+};
+
 class Sapi4SpeakTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -43,6 +51,21 @@ protected:
     bool SpeakToSpeakers() {
         return ShowIfFailed(engine->SpeakToSpeakers(kText, engine->Voice(0)));
     }
+    // Breaks one step of a start and checks what every failed start leaves.
+    void ExpectFailedStart(const Failure& f, bool toFile) {
+        messages.Clear();
+        runtime.Results() = {};
+        runtime.Calls() = {};
+        f.breakIt(runtime.Results());
+
+        EXPECT_FALSE(toFile ? SpeakToFile() : SpeakToSpeakers());
+        EXPECT_EQ(messages.Ids(), f.messages);
+        EXPECT_EQ(engine->HeldFile(), nullptr);
+        EXPECT_EQ(engine->HeldDevice(), nullptr);
+        EXPECT_EQ(engine->HeldEngine() != nullptr, f.centralHeld);
+        EXPECT_EQ(engine->SinkKey(), 0u);
+        EXPECT_EQ(runtime.Calls().unregistered.size(), f.unregistered ? 1u : 0u);
+    }
 
     RecordingMessageService messages;
     FakeSapi4Runtime runtime;
@@ -51,14 +74,6 @@ protected:
     ScratchFolder scratch;
     fs::path dir = scratch.Path();
     fs::path wav;
-};
-
-struct Failure {
-    const char* step;
-    std::function<void(FakeSapi4Results&)> breakIt;
-    std::vector<UINT> messages;
-    bool centralHeld;
-    bool unregistered;
 };
 
 } // namespace
@@ -137,20 +152,9 @@ TEST_F(Sapi4SpeakTest, EachSpeakToFileFailureShowsItsMessageAndLeavesNoFile) {
     };
     for (const Failure& f : failures) {
         SCOPED_TRACE(f.step);
-        messages.Clear();
-        runtime.Results() = {};
-        runtime.Calls() = {};
-        f.breakIt(runtime.Results());
-
-        EXPECT_FALSE(SpeakToFile());
-        EXPECT_EQ(messages.Ids(), f.messages);
+        ExpectFailedStart(f, true);
         for (const auto& box : messages.Boxes())
             EXPECT_EQ(box.type, MB_OK | MB_ICONWARNING);
-        EXPECT_EQ(engine->HeldFile(), nullptr);
-        EXPECT_EQ(engine->HeldDevice(), nullptr);
-        EXPECT_EQ(engine->HeldEngine() != nullptr, f.centralHeld);
-        EXPECT_EQ(engine->SinkKey(), 0u);
-        EXPECT_EQ(runtime.Calls().unregistered.size(), f.unregistered ? 1u : 0u);
         // A held engine keeps its destination alive with it.
         EXPECT_EQ(runtime.Alive(), f.centralHeld ? 2 : 0);
         // Not even a file the destination had already created is left behind.
@@ -200,18 +204,7 @@ TEST_F(Sapi4SpeakTest, EachSpeakToSpeakersFailureShowsItsMessage) {
     };
     for (const Failure& f : failures) {
         SCOPED_TRACE(f.step);
-        messages.Clear();
-        runtime.Results() = {};
-        runtime.Calls() = {};
-        f.breakIt(runtime.Results());
-
-        EXPECT_FALSE(SpeakToSpeakers());
-        EXPECT_EQ(messages.Ids(), f.messages);
-        EXPECT_EQ(engine->HeldFile(), nullptr);
-        EXPECT_EQ(engine->HeldDevice(), nullptr);
-        EXPECT_EQ(engine->HeldEngine() != nullptr, f.centralHeld);
-        EXPECT_EQ(engine->SinkKey(), 0u);
-        EXPECT_EQ(runtime.Calls().unregistered.size(), f.unregistered ? 1u : 0u);
+        ExpectFailedStart(f, false);
         ShowIfFailed(engine->EndSpeech());
         EXPECT_EQ(runtime.Alive(), 0);
     }

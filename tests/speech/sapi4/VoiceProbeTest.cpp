@@ -20,6 +20,7 @@ protected:
 
     // The one voice of a runtime holding `mode`, as the adapter lists it.
     CSAPI4VoiceInfo Probe(const FakeSapi4Mode& mode) {
+        runtime.State().modes.clear();
         runtime.AddMode(mode);
         Sapi4Engine engine;
         EXPECT_EQ(engine.VoiceCount(), 1u);
@@ -86,46 +87,39 @@ TEST_F(VoiceProbeTest, AKnownListIsTakenWithoutEnumerating) {
     EXPECT_EQ(runtime.Calls().enumerators, 0);
 }
 
-TEST_F(VoiceProbeTest, CentringMakesSpeedAndPitchSymmetricAroundTheDefault) {
-    // Default 150 on [50, 250]: already symmetric.
-    auto mode = FakeSapi4Runtime::MakeMode(u"v", kAll, 1);
-    mode.pitch = {150, 50, 250};
-    // Default 12 on [0, 65535]: the maximum follows the short side.
-    mode.speed = {12, 0, 0xFFFFFFFF};
-    CSAPI4VoiceInfo v = Probe(mode);
-    EXPECT_EQ(v.pitchMin, 50);
-    EXPECT_EQ(v.pitchMax, 250);
-    EXPECT_EQ(v.speedMin, 0);
-    EXPECT_EQ(v.speedMax, 24);
-    // The volume is capped but never centred.
-    EXPECT_EQ(v.volumeMin, 0);
-    EXPECT_EQ(v.volumeMax, 65535);
-}
-
-TEST_F(VoiceProbeTest, CentringRaisesTheMinimumOnTheLongSideAndLeavesNarrowSidesAlone) {
-    auto mode = FakeSapi4Runtime::MakeMode(u"v", kAll, 1);
-    // Default 200 on [20, 300]: below 180, above 100, so the minimum becomes 100.
-    mode.pitch = {200, 20, 300};
-    // Default 55 on [50, 250]: a side of 10 or less keeps the probed range.
-    mode.speed = {55, 50, 250};
-    CSAPI4VoiceInfo v = Probe(mode);
-    EXPECT_EQ(v.pitchMin, 100);
-    EXPECT_EQ(v.pitchMax, 300);
-    EXPECT_EQ(v.speedMin, 50);
-    EXPECT_EQ(v.speedMax, 250);
-}
-
-TEST_F(VoiceProbeTest, ADefaultOutsideTheRangeBecomesTheWholeRange) {
-    auto mode = FakeSapi4Runtime::MakeMode(u"v", kAll, 1);
-    // The engine reports a default it would not accept from a Set.
-    mode.pitch = {400, 50, 250};
-    // Compared before capping: a default above 65535 is outside [0, 65535].
-    mode.speed = {70000, 0, 100000};
-    CSAPI4VoiceInfo v = Probe(mode);
-    EXPECT_EQ(v.pitchMin, 400);
-    EXPECT_EQ(v.pitchMax, 400);
-    EXPECT_EQ(v.speedMin, 70000);
-    EXPECT_EQ(v.speedMax, 70000);
+// Speed and pitch ranges are made symmetric around the engine's default, so
+// that the middle of a slider selects it; the volume is capped, never centred.
+TEST_F(VoiceProbeTest, CentringAroundTheDefault) {
+    struct Range {
+        DWORD current, min, max;
+        LONG wantMin, wantMax;
+    };
+    const struct {
+        const char* name;
+        Range pitch, speed;
+    } cases[] = {
+        // Pitch already symmetric; speed 12 on [0, 65535]: the maximum follows the short side.
+        {"symmetric, long side", {150, 50, 250, 50, 250}, {12, 0, 0xFFFFFFFF, 0, 24}},
+        // Pitch 200 on [20, 300]: below 180, above 100, so the minimum becomes 100;
+        // speed 55 on [50, 250]: a side of 10 or less keeps the probed range.
+        {"raised minimum, narrow side", {200, 20, 300, 100, 300}, {55, 50, 250, 50, 250}},
+        // A default the engine would not accept from a Set; compared before
+        // capping, so a default above 65535 is outside [0, 65535].
+        {"default outside", {400, 50, 250, 400, 400}, {70000, 0, 100000, 70000, 70000}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto mode = FakeSapi4Runtime::MakeMode(u"v", kAll, 1);
+        mode.pitch = {c.pitch.current, c.pitch.min, c.pitch.max};
+        mode.speed = {c.speed.current, c.speed.min, c.speed.max};
+        const CSAPI4VoiceInfo v = Probe(mode);
+        EXPECT_EQ(v.pitchMin, c.pitch.wantMin);
+        EXPECT_EQ(v.pitchMax, c.pitch.wantMax);
+        EXPECT_EQ(v.speedMin, c.speed.wantMin);
+        EXPECT_EQ(v.speedMax, c.speed.wantMax);
+        EXPECT_EQ(v.volumeMin, 0);
+        EXPECT_EQ(v.volumeMax, 65535);
+    }
 }
 
 TEST_F(VoiceProbeTest, FailingStepsKeepWhatWasReached) {
