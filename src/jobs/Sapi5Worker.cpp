@@ -23,7 +23,7 @@ public:
         ISpObjectToken* token =
             m_engine.Voice(static_cast<std::size_t>(job.voiceIndex)).token.Get();
         return job.speak ? m_engine.SpeakToSpeakers(job.text, token)
-                         : m_engine.SpeakToFile(wavPath, token, job.text, job.streamFormat);
+                         : m_engine.SpeakToFile(wavPath, job.text, token, job.streamFormat);
     }
     // The stop event is listed first, so it wins when both are set. The wait
     // wakes now and then to read the voice's progress; every other end of it

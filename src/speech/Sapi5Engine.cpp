@@ -79,8 +79,8 @@ void Sapi5Engine::ReleaseSpeech() {
     m_aborted = false;
 }
 
-Result<> Sapi5Engine::SpeakToFile(const std::u16string& wavPath, ISpObjectToken* token,
-                                  const std::u16string& text, int streamFormat) {
+Result<> Sapi5Engine::SpeakToFile(const std::u16string& wavPath, const std::u16string& text,
+                                  ISpObjectToken* token, int streamFormat) {
     ReleaseSpeech();
     if (FAILED(
             CoCreateInstance(CLSID_SpVoice, nullptr, CLSCTX_ALL, IID_ISpVoice, m_voice.PutVoid())))

@@ -33,8 +33,8 @@ public:
     bool EnumerateVoices();
     // Both start the speech and return: the voice goes on asynchronously and
     // signals DoneEvent() when it has finished.
-    Result<> SpeakToFile(const std::u16string& wavPath, ISpObjectToken* token,
-                         const std::u16string& text, int streamFormat);
+    Result<> SpeakToFile(const std::u16string& wavPath, const std::u16string& text,
+                         ISpObjectToken* token, int streamFormat);
     Result<> SpeakToSpeakers(const std::u16string& text, ISpObjectToken* token);
     // A stopped job: the queued speech is purged at once.
     void Abort();

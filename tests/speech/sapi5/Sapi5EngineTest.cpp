@@ -105,7 +105,7 @@ TEST_F(Sapi5EngineTest, SpeakToFileStartsTheVoiceOnTheBoundStream) {
     Sapi5Engine engine;
     const std::u16string text =
         u"<volume level=\"100\"/><rate absspeed=\"0\"/><pitch absmiddle=\"0\"/>a < b";
-    ASSERT_TRUE(ShowIfFailed(engine.SpeakToFile(WavPath(), token, text, SPSF_44kHz16BitStereo)));
+    ASSERT_TRUE(ShowIfFailed(engine.SpeakToFile(WavPath(), text, token, SPSF_44kHz16BitStereo)));
 
     const auto& c = fake.Calls();
     EXPECT_EQ(c.boundPath, WavPath());
@@ -159,7 +159,7 @@ TEST_F(Sapi5EngineTest, EachFailingFileStepShowsItsMessageAndLeavesNoFile) {
         messages.Clear();
         Sapi5Engine engine;
         EXPECT_FALSE(
-            ShowIfFailed(engine.SpeakToFile(WavPath(), token, u"text", SPSF_22kHz16BitMono)));
+            ShowIfFailed(engine.SpeakToFile(WavPath(), u"text", token, SPSF_22kHz16BitMono)));
         EXPECT_EQ(messages.Ids(), std::vector<UINT>{step.message});
         ASSERT_EQ(messages.Boxes().size(), 1u);
         EXPECT_EQ(messages.Boxes()[0].type, MB_OK | MB_ICONWARNING);
@@ -179,7 +179,7 @@ TEST_F(Sapi5EngineTest, AnUnknownStreamFormatIsIdsSpFormat) {
         SCOPED_TRACE(format);
         messages.Clear();
         Sapi5Engine engine;
-        EXPECT_FALSE(ShowIfFailed(engine.SpeakToFile(WavPath(), token, u"text", format)));
+        EXPECT_FALSE(ShowIfFailed(engine.SpeakToFile(WavPath(), u"text", token, format)));
         EXPECT_EQ(messages.Ids(), std::vector<UINT>{IDS_SP_FORMAT});
         EXPECT_EQ(engine.HeldFormat(), nullptr);
         EXPECT_TRUE(fake.Calls().boundPath.empty());
@@ -222,14 +222,14 @@ TEST_F(Sapi5EngineTest, EachFailingSpeakerStepShowsItsMessage) {
 TEST_F(Sapi5EngineTest, ANewJobReleasesWhatTheLastOneLeft) {
     Sapi5Engine engine;
     fake.Results().speak = E_FAIL;
-    EXPECT_FALSE(ShowIfFailed(engine.SpeakToFile(WavPath(), token, u"text", SPSF_22kHz16BitMono)));
+    EXPECT_FALSE(ShowIfFailed(engine.SpeakToFile(WavPath(), u"text", token, SPSF_22kHz16BitMono)));
     // A failure releases nothing but the stream of the removed file.
     EXPECT_NE(engine.HeldVoice(), nullptr);
     EXPECT_NE(engine.HeldFormat(), nullptr);
     EXPECT_EQ(fake.VoicesAlive(), 1);
 
     fake.Results() = {};
-    ASSERT_TRUE(ShowIfFailed(engine.SpeakToFile(WavPath(), token, u"text", SPSF_22kHz16BitMono)));
+    ASSERT_TRUE(ShowIfFailed(engine.SpeakToFile(WavPath(), u"text", token, SPSF_22kHz16BitMono)));
     EXPECT_EQ(fake.VoicesAlive(), 1);
     EXPECT_EQ(fake.StreamsAlive(), 1);
     ASSERT_TRUE(ShowIfFailed(engine.SpeakToSpeakers(u"text", token)));
@@ -241,7 +241,7 @@ TEST_F(Sapi5EngineTest, ANewJobReleasesWhatTheLastOneLeft) {
 TEST_F(Sapi5EngineTest, DestructionReleasesTheJobObjects) {
     {
         Sapi5Engine engine;
-        ASSERT_TRUE(ShowIfFailed(engine.SpeakToFile(WavPath(), token, u"text", SPSF_8kHz8BitMono)));
+        ASSERT_TRUE(ShowIfFailed(engine.SpeakToFile(WavPath(), u"text", token, SPSF_8kHz8BitMono)));
     }
     EXPECT_EQ(fake.VoicesAlive(), 0);
     EXPECT_EQ(fake.StreamsAlive(), 0);
