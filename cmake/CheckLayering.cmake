@@ -27,7 +27,7 @@ set(rules
   "^src/app/"                      "^(${interfaces}|platform/Runtimes\\.h|src/.*)$"
   "^(tests/platform|bench)/"       "^(platform/.*|src/.*|tests/.*)$"
   # The fault-injection writer wraps the WMF runtime's own writer.
-  "^tests/jobs/FailingWmaWriter\\.h$" "^(${interfaces}|platform/wmf/Writer\\.h)$"
+  "^tests/fakes/FailingWmaWriter\\.h$" "^(${interfaces}|platform/wmf/Writer\\.h)$"
   "^tests/"                        "^(${interfaces}|platform/Runtimes\\.h|src/.*|tests/.*)$")
 set(no_qt "^(platform|src/(jobs|speech|audio|resources|cli))/")
 
