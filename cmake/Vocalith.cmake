@@ -33,7 +33,7 @@ function(vocalith_test name)
   cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} vl_test_support
-    GTest::gtest GTest::gtest_main GTest::gmock)
+    GTest::gtest GTest::gtest_main)
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
   vocalith_warnings(${name})
   add_test(NAME ${name} COMMAND ${name})

@@ -12,7 +12,7 @@ packages=(
     libavcodec-dev libavformat-dev libavutil-dev libswresample-dev libasound2-dev
     # tests (the command-line tools make and check test files), and the
     # formatting check
-    libgtest-dev libgmock-dev espeak-ng sox ffmpeg clang-format
+    libgtest-dev espeak-ng sox ffmpeg clang-format
     # desktop data validators, the Debian package and its install test
     desktop-file-utils appstream man-db
     debhelper lintian dbus at-spi2-core python3-pyatspi
