@@ -12,6 +12,7 @@
 
 #include <csignal>
 #include <memory>
+#include <optional>
 #include <sys/resource.h>
 #include <thread>
 
@@ -53,15 +54,35 @@ Ended RunWorker(Sapi4Engine& engine, const std::shared_ptr<Event>& stopEvent,
     return ended;
 }
 
+// The program's adapter over the real runtime, with the sink a job's worker
+// gives it.
+class Sapi4ProgramTest : public Sapi4RuntimeTest {
+protected:
+    void SetUp() override {
+        Sapi4RuntimeTest::SetUp();
+        engine.emplace();
+        ASSERT_GT(engine->VoiceCount(), 0u);
+        sink.SetStopEvent(stopEvent);
+        engine->SetNotifySink(&sink);
+    }
+    void TearDown() override {
+        engine.reset();
+        Sapi4RuntimeTest::TearDown();
+    }
+
+    RecordingMessageService messages;
+    CTTSNotifySink sink;
+    std::shared_ptr<Event> stopEvent = std::make_shared<Event>();
+    std::optional<Sapi4Engine> engine;
+};
+
 } // namespace
 
-TEST_F(Sapi4RuntimeTest, TheAdapterListsEveryModeWithItsRanges) {
-    RecordingMessageService messages;
-    Sapi4Engine engine;
+TEST_F(Sapi4ProgramTest, TheAdapterListsEveryModeWithItsRanges) {
     EXPECT_TRUE(messages.Boxes().empty());
-    ASSERT_EQ(engine.VoiceCount(), InstalledModes().size());
-    for (std::size_t i = 0; i < engine.VoiceCount(); ++i) {
-        const CSAPI4VoiceInfo& v = engine.Voice(i);
+    ASSERT_EQ(engine->VoiceCount(), InstalledModes().size());
+    for (std::size_t i = 0; i < engine->VoiceCount(); ++i) {
+        const CSAPI4VoiceInfo& v = engine->Voice(i);
         SCOPED_TRACE(ToUtf8(v.modeInfo.szModeName));
         EXPECT_EQ(v.canSetSpeed, 1);
         EXPECT_EQ(v.canSetVolume, 1);
@@ -72,29 +93,22 @@ TEST_F(Sapi4RuntimeTest, TheAdapterListsEveryModeWithItsRanges) {
             EXPECT_LT(v.pitchMin, v.pitchMax);
         }
     }
-    EXPECT_THROW(engine.Voice(engine.VoiceCount()), std::invalid_argument);
+    EXPECT_THROW(engine->Voice(engine->VoiceCount()), std::invalid_argument);
 }
 
-TEST_F(Sapi4RuntimeTest, AWriteJobEndsThroughTheSinksQuitMessage) {
-    RecordingMessageService messages;
-    Sapi4Engine engine;
-    ASSERT_GT(engine.VoiceCount(), 0u);
-    CTTSNotifySink sink;
-    auto stopEvent = std::make_shared<Event>();
-    sink.SetStopEvent(stopEvent);
-    engine.SetNotifySink(&sink);
+TEST_F(Sapi4ProgramTest, AWriteJobEndsThroughTheSinksQuitMessage) {
     const fs::path path = dir / "job.wav";
     const std::u16string text = u"\\rst\\\\spd=150\\ Writing a file, with a back\\\\slash.";
 
-    const Ended ended = RunWorker(engine, stopEvent, [&] {
-        return ShowIfFailed(engine.SpeakToFile(FromUtf8(path.string()), text, engine.Voice(0)));
+    const Ended ended = RunWorker(*engine, stopEvent, [&] {
+        return ShowIfFailed(engine->SpeakToFile(FromUtf8(path.string()), text, engine->Voice(0)));
     });
     EXPECT_EQ(ended, Ended::Quit);
     EXPECT_FALSE(stopEvent->IsSet());
     EXPECT_TRUE(messages.Boxes().empty());
-    EXPECT_EQ(engine.HeldEngine(), nullptr);
-    EXPECT_EQ(engine.HeldFile(), nullptr);
-    EXPECT_EQ(engine.SinkKey(), 0u);
+    EXPECT_EQ(engine->HeldEngine(), nullptr);
+    EXPECT_EQ(engine->HeldFile(), nullptr);
+    EXPECT_EQ(engine->SinkKey(), 0u);
     auto wav = ReadWav(path);
     ASSERT_TRUE(wav);
     EXPECT_TRUE(wav->complete);
@@ -102,49 +116,30 @@ TEST_F(Sapi4RuntimeTest, AWriteJobEndsThroughTheSinksQuitMessage) {
     EXPECT_GT(Rms(wav->samples), 300.0);
 }
 
-TEST_F(Sapi4RuntimeTest, ASpeakJobPlaysAndEndsThroughTheSinksQuitMessage) {
-    RecordingMessageService messages;
-    Sapi4Engine engine;
-    ASSERT_GT(engine.VoiceCount(), 0u);
-    CTTSNotifySink sink;
-    auto stopEvent = std::make_shared<Event>();
-    sink.SetStopEvent(stopEvent);
-    engine.SetNotifySink(&sink);
-    const Ended ended = RunWorker(engine, stopEvent, [&] {
-        return ShowIfFailed(engine.SpeakToSpeakers(u"\\rst\\ Speaking aloud.", engine.Voice(0)));
+TEST_F(Sapi4ProgramTest, ASpeakJobPlaysAndEndsThroughTheSinksQuitMessage) {
+    const Ended ended = RunWorker(*engine, stopEvent, [&] {
+        return ShowIfFailed(engine->SpeakToSpeakers(u"\\rst\\ Speaking aloud.", engine->Voice(0)));
     });
     EXPECT_EQ(ended, Ended::Quit);
     EXPECT_TRUE(messages.Boxes().empty());
-    EXPECT_EQ(engine.HeldDevice(), nullptr);
+    EXPECT_EQ(engine->HeldDevice(), nullptr);
     EXPECT_GT(fs::file_size(capture), 8000u);
 }
 
-TEST_F(Sapi4RuntimeTest, NoSoundDeviceShowsTheTextDataMessage) {
+TEST_F(Sapi4ProgramTest, NoSoundDeviceShowsTheTextDataMessage) {
     UseAlsaConfiguration("alsa-none.conf");
-    RecordingMessageService messages;
-    Sapi4Engine engine;
-    ASSERT_GT(engine.VoiceCount(), 0u);
-    CTTSNotifySink sink;
-    engine.SetNotifySink(&sink);
-    auto stopEvent = std::make_shared<Event>();
-    const Ended ended = RunWorker(engine, stopEvent, [&] {
-        return ShowIfFailed(engine.SpeakToSpeakers(u"\\rst\\ Nobody hears this.", engine.Voice(0)));
+    const Ended ended = RunWorker(*engine, stopEvent, [&] {
+        return ShowIfFailed(
+            engine->SpeakToSpeakers(u"\\rst\\ Nobody hears this.", engine->Voice(0)));
     });
     EXPECT_EQ(ended, Ended::NotStarted);
     EXPECT_EQ(messages.Ids(), std::vector<UINT>{IDS_TTS_TEXTDATA});
-    EXPECT_EQ(engine.HeldEngine(), nullptr);
-    EXPECT_EQ(engine.HeldDevice(), nullptr);
-    EXPECT_EQ(engine.SinkKey(), 0u);
+    EXPECT_EQ(engine->HeldEngine(), nullptr);
+    EXPECT_EQ(engine->HeldDevice(), nullptr);
+    EXPECT_EQ(engine->SinkKey(), 0u);
 }
 
-TEST_F(Sapi4RuntimeTest, AFullDiskLeavesNoHalfWrittenFileAndSaysSo) {
-    RecordingMessageService messages;
-    Sapi4Engine engine;
-    ASSERT_GT(engine.VoiceCount(), 0u);
-    CTTSNotifySink sink;
-    auto stopEvent = std::make_shared<Event>();
-    sink.SetStopEvent(stopEvent);
-    engine.SetNotifySink(&sink);
+TEST_F(Sapi4ProgramTest, AFullDiskLeavesNoHalfWrittenFileAndSaysSo) {
     const fs::path path = dir / "full.wav";
     std::u16string text = u"\\rst\\";
     for (int i = 0; i < 20; ++i)
@@ -158,8 +153,8 @@ TEST_F(Sapi4RuntimeTest, AFullDiskLeavesNoHalfWrittenFileAndSaysSo) {
     rlimit small = saved;
     small.rlim_cur = 20000;
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    const Ended ended = RunWorker(engine, stopEvent, [&] {
-        return ShowIfFailed(engine.SpeakToFile(FromUtf8(path.string()), text, engine.Voice(0)));
+    const Ended ended = RunWorker(*engine, stopEvent, [&] {
+        return ShowIfFailed(engine->SpeakToFile(FromUtf8(path.string()), text, engine->Voice(0)));
     });
     setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, previousHandler);
@@ -167,6 +162,6 @@ TEST_F(Sapi4RuntimeTest, AFullDiskLeavesNoHalfWrittenFileAndSaysSo) {
     EXPECT_EQ(ended, Ended::Quit);
     EXPECT_EQ(messages.Ids(), std::vector<UINT>{IDS_TTS_OUTPUT_FILE});
     EXPECT_FALSE(fs::exists(path));
-    EXPECT_EQ(engine.HeldEngine(), nullptr);
-    EXPECT_EQ(engine.HeldFile(), nullptr);
+    EXPECT_EQ(engine->HeldEngine(), nullptr);
+    EXPECT_EQ(engine->HeldFile(), nullptr);
 }
