@@ -1,9 +1,11 @@
 #include "platform/sapi5/EspeakRuntime.h"
 
+#include "platform/com/PrivateLibrary.h"
 #include "platform/com/com.h"
 #include "platform/com/langid.h"
 #include "platform/com/strings.h"
-#include "platform/sapi5/Homographs.h"
+#include "platform/sapi5/EspeakSynthesis.h"
+#include "platform/sapi5/HelperPool.h"
 #include "platform/sapi5/SpObjectToken.h"
 #include "platform/sapi5/VoiceAttributes.h"
 
@@ -15,25 +17,19 @@
 #include <espeak-ng/speak_lib.h>
 #include <future>
 #include <optional>
+#include <sched.h>
 #include <thread>
 
 namespace {
 
-// espeak hands over its audio in blocks of this length: short enough for the
-// first words to play at once and for a purge to take effect at once.
-constexpr int kBlockMilliseconds = 50;
-
-// Rate -10..10 spans a third to three times the normal speed, within what
-// espeak-ng can do.
-int EspeakRate(int rate) {
-    double wpm = espeakRATE_NORMAL * std::pow(3.0, rate / 10.0);
-    return std::clamp(static_cast<int>(std::lround(wpm)), espeakRATE_MINIMUM, espeakRATE_MAXIMUM);
-}
-
-// Pitch -10..10 moves espeak's base pitch across its 0..100 range around 50.
-int EspeakPitch(int pitch) {
-    return std::clamp(50 + 5 * pitch, 0, 100);
-}
+// Shorter texts are synthesised here: starting helpers and loading their
+// voices costs more than the cores save.
+constexpr std::size_t kHelperTextUnits = 4000;
+// The text one helper synthesises at a time: long enough that its lead-in
+// sentence costs little, short enough that the audio waiting to be written
+// stays small.
+constexpr std::size_t kStretchUnits = 1500;
+constexpr char kHelperProgram[] = "vocalith-espeak-helper";
 
 std::u16string Trimmed(const char* text) {
     std::string s = text ? text : "";
@@ -116,13 +112,12 @@ struct SpokenWord {
     ULONG length;
 };
 
-// A word event in the caller's terms. espeak counts the characters of the
-// text it was given from 1, markup included.
-SpokenWord WordOf(SpeechRequest& request, const espeak_EVENT& event) {
+// A word event in the caller's terms.
+SpokenWord WordOf(SpeechRequest& request, const SynthEvent& event) {
     const SpeechSegment& segment = *request.segment;
-    const std::size_t start = UnitOf(request, static_cast<std::size_t>(event.text_position - 1));
+    const std::size_t start = UnitOf(request, request.characterOffset + event.character);
     std::size_t end = start;
-    for (int c = 0; c < event.length && end < segment.text.size(); ++c)
+    for (std::uint32_t c = 0; c < event.length && end < segment.text.size(); ++c)
         end += UnitsOfCharacterAt(segment.text, end);
     end = std::min(end, segment.text.size());
     const std::size_t from = segment.sources.SourceOf(start);
@@ -130,38 +125,87 @@ SpokenWord WordOf(SpeechRequest& request, const espeak_EVENT& event) {
     return {static_cast<ULONG>(from), static_cast<ULONG>(std::max(to, from) - from)};
 }
 
-// espeak's callback, on the synthesis thread: passes each block on, raises
-// the bookmarks espeak reached, tells the voice the last word whose audio
-// the block delivered, and stops the synthesis of a purged or failed request.
-int OnSynth(short* wav, int samples, espeak_EVENT* events) {
-    auto* request = events ? static_cast<SpeechRequest*>(events->user_data) : nullptr;
-    if (!request)
-        return 0;
-    if (request->abort)
-        return 1;
-    std::optional<SpokenWord> word;
-    for (espeak_EVENT* e = events; e->type != espeakEVENT_LIST_TERMINATED; ++e) {
-        if (e->type == espeakEVENT_WORD && e->text_position > 0)
-            word = WordOf(*request, *e);
-        if (e->type != espeakEVENT_MARK || !e->id.name)
-            continue;
-        std::uint64_t at =
-            request->segmentStart + static_cast<std::uint64_t>(e->audio_position) *
-                                        EspeakRuntime::Instance().Format().nSamplesPerSec / 1000;
-        RaiseBookmarks(*request, std::strtoul(e->id.name, nullptr, 10) + 1, at);
-    }
-    if (wav && samples > 0) {
-        HRESULT hr = request->sink->Write(wav, static_cast<std::size_t>(samples) * sizeof *wav);
-        if (FAILED(hr)) {
-            if (!request->abort)
-                request->result = hr;
+// The request's speech as it is synthesised, here or in a helper: passes each
+// block on, raises the bookmarks reached, tells the voice the last word whose
+// audio the block delivered, and stops a purged or failed request.
+class RequestSpeech : public SynthListener {
+public:
+    explicit RequestSpeech(SpeechRequest& request) : m_request(request) {}
+
+    int Heard(const short* samples, std::size_t count,
+              const std::vector<SynthEvent>& events) override {
+        SpeechRequest& request = m_request;
+        if (request.abort)
             return 1;
+        std::optional<SpokenWord> word;
+        for (const auto& e : events) {
+            if (e.kind == SynthEvent::kWord)
+                word = WordOf(request, e);
+            else if (e.kind == SynthEvent::kMark)
+                RaiseBookmarks(request, e.mark + 1, request.segmentStart + e.sample);
         }
-        request->samples += static_cast<std::uint64_t>(samples);
+        if (count > 0) {
+            HRESULT hr = request.sink->Write(samples, count * sizeof *samples);
+            if (FAILED(hr)) {
+                if (!request.abort)
+                    request.result = hr;
+                return 1;
+            }
+            request.samples += count;
+        }
+        if (word)
+            request.channel->Spoken(word->position, word->length);
+        return 0;
     }
-    if (word)
-        request->channel->Spoken(word->position, word->length);
-    return 0;
+
+    // A helper's audio, in blocks as espeak would have given them here.
+    void Replay(const ChunkAudio& audio, std::size_t characterOffset, std::size_t block) {
+        m_request.segmentStart = m_request.samples;
+        m_request.characterOffset = characterOffset;
+        std::vector<SynthEvent> events;
+        std::size_t e = 0;
+        for (std::size_t at = 0; at < audio.samples.size() || e < audio.events.size();
+             at += block) {
+            events.clear();
+            for (; e < audio.events.size() && audio.events[e].sample < at + block; ++e)
+                events.push_back(audio.events[e]);
+            const std::size_t count =
+                at < audio.samples.size() ? std::min(block, audio.samples.size() - at) : 0;
+            if (Heard(audio.samples.data() + std::min(at, audio.samples.size()), count, events))
+                return;
+        }
+    }
+
+private:
+    SpeechRequest& m_request;
+};
+
+void BeginSegment(SpeechRequest& request, const SpeechSegment& segment) {
+    request.segment = &segment;
+    request.segmentStart = request.samples;
+    request.characterOffset = 0;
+    request.nextMark = 0;
+    request.wordCharacter = request.wordUnit = 0;
+}
+
+// Marks espeak did not report are where the segment ends.
+void EndSegment(SpeechRequest& request) {
+    if (!request.abort)
+        RaiseBookmarks(request, request.segment->bookmarks.size(), request.samples);
+}
+
+void Finish(SpeechRequest& request) {
+    if (!request.abort && SUCCEEDED(request.result)) {
+        HRESULT hr = request.sink->Finish();
+        if (!request.abort)
+            request.result = hr;
+    }
+}
+
+unsigned Cores() {
+    cpu_set_t set;
+    return sched_getaffinity(0, sizeof set, &set) == 0 ? static_cast<unsigned>(CPU_COUNT(&set))
+                                                       : std::thread::hardware_concurrency();
 }
 
 } // namespace
@@ -181,13 +225,11 @@ void EspeakRuntime::Start() {
     std::promise<void> ready;
     std::future<void> started = ready.get_future();
     std::thread([this, ready = std::move(ready)]() mutable {
-        int rate = espeak_Initialize(AUDIO_OUTPUT_SYNCHRONOUS, kBlockMilliseconds, nullptr,
-                                     espeakINITIALIZE_DONT_EXIT);
+        int rate = InitialiseEspeak();
         if (rate <= 0) {
             m_status = SPERR_NO_DRIVER;
         } else {
             m_format = MakePcmFormat(static_cast<DWORD>(rate), 16, 1);
-            espeak_SetSynthCallback(&OnSynth);
             if (const espeak_VOICE** list = espeak_ListVoices(nullptr))
                 for (; *list; ++list)
                     if ((*list)->identifier)
@@ -283,75 +325,149 @@ void EspeakRuntime::Run() {
     }
 }
 
-bool EspeakRuntime::UseVoice(const std::string& name) {
-    if (espeak_SetVoiceByName(name.c_str()) != EE_OK)
-        return false;
-    espeak_SetParameter(espeakRANGE, 50, 0);
-    espeak_SetParameter(espeakPUNCTUATION, espeakPUNCT_NONE, 0);
-    espeak_SetParameter(espeakCAPITALS, 0, 0);
-    return true;
+std::vector<RunVoice> EspeakRuntime::VoicesOf(const SpeechRequest& request) const {
+    const EspeakVoice* speaking = FindVoice(request.voice);
+    std::vector<RunVoice> voices;
+    for (const auto& segment : request.segments) {
+        // Voice markup that no voice meets leaves the speaking voice on.
+        RunVoice run;
+        run.voice = segment.voice == VoiceRequest{}
+                        ? request.voice
+                        : ChooseVoice(m_voices, *speaking, segment.voice);
+        if (run.voice.empty())
+            run.voice = request.voice;
+        const EspeakVoice* chosen = FindVoice(run.voice.substr(0, run.voice.find('+')));
+        run.english = chosen && chosen->language.starts_with("en");
+        voices.push_back(std::move(run));
+    }
+    return voices;
+}
+
+unsigned EspeakRuntime::HelpersFor(const SpeechRequest& request, std::string& helper) const {
+    if (!request.toFile)
+        return 0;
+    std::size_t units = 0;
+    for (const auto& segment : request.segments)
+        units += segment.text.size();
+    if (units < kHelperTextUnits)
+        return 0;
+    // The environment may ask for a number of processes (1: none) and name
+    // the helper program, for measurements and diagnosis.
+    const char* processes = std::getenv("VOCALITH_SYNTHESIS_PROCESSES");
+    const unsigned count = processes ? static_cast<unsigned>(std::atoi(processes)) : Cores();
+    if (count < 2)
+        return 0;
+    const char* path = std::getenv("VOCALITH_ESPEAK_HELPER");
+    helper = path ? path : FindPrivateProgram(kHelperProgram);
+    return helper.empty() ? 0 : count;
 }
 
 void EspeakRuntime::Synthesise(SpeechRequest& request) {
-    const EspeakVoice* speaking = FindVoice(request.voice);
-    if (!speaking) {
+    if (!FindVoice(request.voice)) {
         request.result = SPERR_NOT_FOUND;
         return;
     }
+    const std::vector<RunVoice> voices = VoicesOf(request);
+    std::string helper;
+    if (unsigned helpers = HelpersFor(request, helper))
+        SynthesiseInHelpers(request, voices, helper, helpers);
+    else
+        SynthesiseHere(request, voices);
+    Finish(request);
+}
+
+void EspeakRuntime::SynthesiseHere(SpeechRequest& request, const std::vector<RunVoice>& voices) {
+    RequestSpeech speech(request);
     std::string current;
-    bool english = false;
-    for (const auto& segment : request.segments) {
+    for (std::size_t i = 0; i < request.segments.size(); ++i) {
         if (request.abort || FAILED(request.result))
             return;
-        // Voice markup that no voice meets leaves the speaking voice on.
-        std::string voice = segment.voice == VoiceRequest{}
-                                ? request.voice
-                                : ChooseVoice(m_voices, *speaking, segment.voice);
-        if (voice.empty())
-            voice = request.voice;
-        if (voice != current) {
-            if (!UseVoice(voice)) {
+        const SpeechSegment& segment = request.segments[i];
+        if (voices[i].voice != current) {
+            if (!UseEspeakVoice(voices[i].voice)) {
                 request.result = SPERR_NOT_FOUND;
                 return;
             }
-            current = voice;
-            const EspeakVoice* chosen = FindVoice(voice.substr(0, voice.find('+')));
-            english = chosen && chosen->language.starts_with("en");
+            current = voices[i].voice;
         }
-        request.segment = &segment;
-        request.segmentStart = request.samples;
-        request.nextMark = 0;
-        request.wordCharacter = request.wordUnit = 0;
+        BeginSegment(request, segment);
         if (segment.silenceMs > 0) {
             request.result = WriteSilence(request, segment.silenceMs);
             continue;
         }
-        if (!segment.text.empty()) {
-            espeak_SetParameter(espeakVOLUME, segment.prosody.volume, 0);
-            espeak_SetParameter(espeakRATE, EspeakRate(segment.prosody.rate), 0);
-            espeak_SetParameter(espeakPITCH, EspeakPitch(segment.prosody.pitch), 0);
-            std::string text = ToUtf8(segment.text);
-            if (english)
-                text = ReadHomographs(std::move(text));
-            espeak_ERROR error =
-                espeak_Synth(text.c_str(), text.size() + 1, 0, POS_CHARACTER, 0,
-                             espeakCHARS_UTF8 | espeakSSML | espeakPHONEMES, nullptr, &request);
-            if (error != EE_OK && !request.abort && SUCCEEDED(request.result))
-                request.result = E_FAIL;
-        }
-        // Marks espeak did not report are where the segment ends.
-        if (!request.abort)
-            RaiseBookmarks(request, segment.bookmarks.size(), request.samples);
+        if (!segment.text.empty() &&
+            !SynthesiseSsml(ToUtf8(segment.text), voices[i].english, segment.prosody, speech) &&
+            !request.abort && SUCCEEDED(request.result))
+            request.result = E_FAIL;
+        EndSegment(request);
     }
-    if (!request.abort && SUCCEEDED(request.result)) {
-        HRESULT hr = request.sink->Finish();
-        if (!request.abort)
-            request.result = hr;
+}
+
+void EspeakRuntime::SynthesiseInHelpers(SpeechRequest& request, const std::vector<RunVoice>& voices,
+                                        const std::string& helper, unsigned count) {
+    HelperPool pool(helper, count);
+    if (pool.Helpers() == 0) {
+        SynthesiseHere(request, voices);
+        return;
+    }
+    ChunkPlanner planner(request.segments, voices, kStretchUnits);
+    std::deque<PlannedChunk> planned; // given to the pool, not yet taken
+    auto plan = [&] {
+        while (!pool.Full()) {
+            std::optional<PlannedChunk> chunk = planner.Next();
+            if (!chunk)
+                return;
+            pool.Submit(std::move(chunk->request));
+            planned.push_back(std::move(*chunk));
+        }
+    };
+    auto take = [&] {
+        PlannedChunk chunk = std::move(planned.front());
+        planned.pop_front();
+        ChunkAudio audio = pool.TakeNext(request.abort);
+        plan();
+        return std::pair(std::move(chunk), std::move(audio));
+    };
+    RequestSpeech speech(request);
+    const std::size_t block = m_format.nSamplesPerSec * kEspeakBlockMilliseconds / 1000;
+    for (std::size_t i = 0; i < request.segments.size(); ++i) {
+        if (request.abort || FAILED(request.result))
+            return;
+        const SpeechSegment& segment = request.segments[i];
+        BeginSegment(request, segment);
+        if (segment.silenceMs > 0) {
+            request.result = WriteSilence(request, segment.silenceMs);
+            continue;
+        }
+        plan();
+        while (!request.abort && SUCCEEDED(request.result) && !planned.empty() &&
+               planned.front().segment == i) {
+            auto [chunk, audio] = take();
+            if (audio.result == E_FAIL) {
+                // espeak read the sentences otherwise than planned: the rest
+                // of the run is synthesised here, in one.
+                planner.SkipSegment(i);
+                while (!request.abort && !planned.empty() && planned.front().segment == i)
+                    take();
+                const std::size_t end = segment.text.size();
+                audio = SynthesiseChunk(
+                    ChunkOf(segment, i, voices[i], chunk.textFrom, chunk.stretchFrom, end, end)
+                        .request,
+                    &request.abort);
+            }
+            if (request.abort)
+                return;
+            if (FAILED(audio.result))
+                request.result = audio.result;
+            else
+                speech.Replay(audio, chunk.characterOffset, block);
+        }
+        EndSegment(request);
     }
 }
 
 HRESULT EspeakRuntime::WriteSilence(SpeechRequest& request, unsigned milliseconds) {
-    std::vector<std::int16_t> block(m_format.nSamplesPerSec * kBlockMilliseconds / 1000);
+    std::vector<std::int16_t> block(m_format.nSamplesPerSec * kEspeakBlockMilliseconds / 1000);
     std::size_t left = static_cast<std::size_t>(m_format.nSamplesPerSec) * milliseconds / 1000;
     while (left > 0 && !request.abort) {
         std::size_t n = std::min(left, block.size());

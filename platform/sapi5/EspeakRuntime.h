@@ -4,9 +4,15 @@
 // voice queues up there and is synthesised one request after another, in
 // espeak's synchronous mode. A purge stops the running synthesis through the
 // return value of espeak's callback.
+//
+// A long text written to a file is synthesised faster on every core: in
+// helper processes (espeak's globals allow one synthesis per process), a
+// stretch of sentences each, its audio and events passed on in text order as
+// if synthesised here. Short texts, one core or no helper program: here.
 
 #include "platform/audio/PcmSink.h"
 #include "platform/audio/mmreg.h"
+#include "platform/sapi5/ChunkPlanner.h"
 #include "platform/sapi5/SapiXmlReader.h"
 #include "platform/sapi5/SpeechChannel.h"
 
@@ -40,14 +46,17 @@ struct SpeechRequest {
     WAVEFORMATEX output{};
     std::shared_ptr<SpeechChannel> channel;
     ULONG streamNumber = 0;
+    // The output is a file: the audio may be synthesised in helpers.
+    bool toFile = false;
     std::atomic<bool> abort{false};
 
     // The synthesis thread's.
     HRESULT result = S_OK;
     std::uint64_t samples = 0; // written so far, in the runtime's format
     const SpeechSegment* segment = nullptr;
-    std::uint64_t segmentStart = 0; // samples before the segment
-    std::size_t nextMark = 0;       // the segment's first bookmark not raised yet
+    std::uint64_t segmentStart = 0;  // samples before the synthesis of the segment's text
+    std::size_t characterOffset = 0; // the segment's characters before that text
+    std::size_t nextMark = 0;        // the segment's first bookmark not raised yet
     // The last word espeak reported in the segment: the character it
     // counts (from 0, a surrogate pair as one) and its place in `text`.
     std::size_t wordCharacter = 0;
@@ -79,7 +88,13 @@ private:
     void Start();
     void Run();
     void Synthesise(SpeechRequest& request);
-    bool UseVoice(const std::string& name);
+    // The voice and language each segment is spoken in.
+    std::vector<RunVoice> VoicesOf(const SpeechRequest& request) const;
+    // How many helpers to synthesise the request in; 0 for here.
+    unsigned HelpersFor(const SpeechRequest& request, std::string& helper) const;
+    void SynthesiseHere(SpeechRequest& request, const std::vector<RunVoice>& voices);
+    void SynthesiseInHelpers(SpeechRequest& request, const std::vector<RunVoice>& voices,
+                             const std::string& helper, unsigned count);
     HRESULT WriteSilence(SpeechRequest& request, unsigned milliseconds);
 
     HRESULT m_status = S_OK;

@@ -140,6 +140,7 @@ HRESULT SpVoice::Speak(LPCWSTR text, DWORD flags, ULONG* streamNumber) {
         HRESULT hr = MakeSink(request->sink, request->output);
         if (FAILED(hr))
             return hr;
+        request->toFile = m_output.Get() != nullptr;
         request->streamNumber = ++m_lastStream;
     }
 
