@@ -3,7 +3,8 @@
 //   speech_bench list
 //   speech_bench write <sapi4|sapi5> <voice-name-part> <text-file> <out.wav> [threads]
 //   speech_bench speak <sapi4|sapi5> <voice-name-part> <text-file> <capture-file>
-// `write` prints the milliseconds from StartJob to the end of the job;
+// `write` prints the milliseconds from StartJob to the end of the job and the
+// peak resident kB of the largest helper process the job ran (0 for none);
 // `threads` sets how many threads synthesise a SAPI 4 text for a file (by
 // default one per processor the process may run on).
 // `speak` (ALSA's default PCM being the file plugin writing <capture-file>)
@@ -25,6 +26,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <sys/resource.h>
 #include <thread>
 
 namespace {
@@ -122,7 +124,9 @@ int main(int argc, char** argv) {
         auto start = Clock::now();
         jobs.StartJob(false, false);
         WaitForEnd(jobs);
-        std::printf("%.1f\n", MsSince(start));
+        rusage helpers{};
+        getrusage(RUSAGE_CHILDREN, &helpers);
+        std::printf("%.1f %ld\n", MsSince(start), helpers.ru_maxrss);
     } else {
         const std::filesystem::path capture(argv[5]);
         std::filesystem::remove(capture);

@@ -8,7 +8,11 @@
 - flite: Write to WAV with the SAPI 4 runtime synthesising on one thread, on
   every core, and on every core under `taskset` to one core, against
   `flite -o`, on 20 KB of English for each natural voice (flite-1mb: 1 MB
-  with SLT), with CPU time beside wall time and the machine's load."""
+  with SLT), with CPU time beside wall time and the machine's load;
+- espeak: the same for the SAPI 5 runtime (in the program, in helper processes
+  on every core, under `taskset` to one core) against `espeak-ng -w`, on 20 KB
+  and 1 MB of English, with the peak memory of the program and of its largest
+  helper."""
 
 import os
 import statistics
@@ -27,7 +31,7 @@ ESPEAK = [("en-us", "English (America)"), ("en", "English (Great Britain)"), ("d
 
 
 def main():
-    # Sections to run: any of write, speak, memory, flite, flite-1mb
+    # Sections to run: any of write, speak, memory, flite, flite-1mb, espeak
     # (default: the first four).
     sections = set(sys.argv[1:]) or {"write", "speak", "memory", "flite"}
     b.build("speech_bench", "vocalith_paced_pcm")
@@ -54,6 +58,12 @@ def main():
         # At one core each of these runs takes some thirteen minutes.
         flite(bench, names, big, ours, theirs, [("slt", "SLT")], 1,
               ["flite -o", "ours, all cores"])
+    if "espeak" in sections:
+        big = os.path.join(tmp, "big.txt")
+        with open(big, "w") as f:
+            f.write(b.english_text(1024 * 1024))
+        espeak(bench, text, ours, theirs, 5)
+        espeak(bench, big, ours, theirs, 3)
 
 
 def write(bench, names, text, ours, theirs):
@@ -66,7 +76,8 @@ def write(bench, names, text, ours, theirs):
         # Ours: from StartJob to the end of the job, as the driver reports it;
         # the program's start-up (probing every voice) is not part of writing.
         ours_s = statistics.median(
-            float(b.run([bench, "write", sapi, our_voice, text, ours])[2]) / 1000 for _ in range(3))
+            float(b.run([bench, "write", sapi, our_voice, text, ours])[2].split()[0]) / 1000
+            for _ in range(3))
         if sapi == "sapi4":
             tool = ["flite", "-voice", tool_voice, "-f", text, "-o", theirs]
         else:
@@ -110,10 +121,12 @@ def memory(bench, names, ours, tmp):
         print(f"{voice + ', ' + sapi.upper():28} 2 kB text {rss_small:8d}   1 MB text {rss_big:8d}")
 
 
-def usage(cmd):
-    """One run: (wall s, CPU s (user + system), peak resident kB, stdout)."""
+def usage(cmd, env=None):
+    """One run: (wall s, CPU s (user + system, with the children it reaped),
+    peak resident kB, stdout)."""
     start = time.perf_counter()
-    proc = subprocess.Popen(cmd, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+    proc = subprocess.Popen(cmd, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
+                            env={**os.environ, **(env or {})})
     out = proc.stdout.read()
     _, status, ru = os.wait4(proc.pid, 0)
     if os.waitstatus_to_exitcode(status) != 0:
@@ -152,6 +165,37 @@ def flite(bench, names, text, ours, theirs, voices, runs, only=None):
             peak = max(r[2] for r in results[name]) / 1024
             print(f"{our_voice:12} {name:22} {wall:8.2f} {cpu:8.2f} {cpu / wall:8.2f}"
                   f" {peak:8.1f} {wall / tool_wall:6.2f}")
+    print(f"load average after: {os.getloadavg()[0]:.2f}")
+
+
+def espeak(bench, text, ours, theirs, runs):
+    """As flite(), for English (America): the helpers' CPU time counts in ours
+    (they are reaped), their peak memory is the largest one's."""
+    cores = len(os.sched_getaffinity(0))
+    print(f"\nWrite to WAV with espeak-ng, {os.path.getsize(text)} bytes of English, {cores} cores,"
+          f" median of {runs} round(s); load average before: {os.getloadavg()[0]:.2f}")
+    print(f"{'contender':22} {'wall s':>8} {'CPU s':>8} {'CPU/wall':>8} {'peak MB':>8}"
+          f" {'helper MB':>9} {'ratio':>6}")
+    write = [bench, "write", "sapi5", "English (America)", text, ours]
+    contenders = [
+        ("espeak-ng -w", ["espeak-ng", "-v", "en-us", "-f", text, "-w", theirs], {}),
+        ("ours, 1 process", write, {"VOCALITH_SYNTHESIS_PROCESSES": "1"}),
+        ("ours, all cores", write, {}),
+        ("ours, taskset 1 core", ["taskset", "-c", "0", *write], {}),
+    ]
+    results = {name: [] for name, _, _ in contenders}
+    for _ in range(runs):
+        for name, cmd, env in contenders:
+            results[name].append(usage(cmd, env))
+    tool_wall = statistics.median(r[0] for r in results["espeak-ng -w"])
+    for name, _, _ in contenders:
+        rs = results[name]
+        wall = statistics.median(r[0] for r in rs)
+        cpu = statistics.median(r[1] for r in rs)
+        peak = max(r[2] for r in rs) / 1024
+        helper = max(int(r[3].split()[1]) if r[3].strip() else 0 for r in rs) / 1024
+        print(f"{name:22} {wall:8.2f} {cpu:8.2f} {cpu / wall:8.2f} {peak:8.1f} {helper:9.1f}"
+              f" {wall / tool_wall:6.2f}")
     print(f"load average after: {os.getloadavg()[0]:.2f}")
 
 

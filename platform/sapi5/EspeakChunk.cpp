@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string_view>
 #include <type_traits>
 
 namespace {
@@ -95,17 +96,22 @@ private:
     bool m_bad = false;
 };
 
-// The message at the front of `bytes`, taken out of it, when it is whole.
-std::optional<std::string> TakeMessage(std::string& bytes) {
+// The message at the front of `bytes` when it is whole: read in place, then
+// erased, so that megabytes of audio are not copied once more.
+std::optional<std::string_view> FrontMessage(const std::string& bytes) {
     std::uint64_t size = 0;
     if (bytes.size() < sizeof size)
         return std::nullopt;
     std::memcpy(&size, bytes.data(), sizeof size);
     if (bytes.size() - sizeof size < size)
         return std::nullopt;
-    std::string message = bytes.substr(sizeof size, size);
-    bytes.erase(0, sizeof size + size);
-    return message;
+    return std::string_view(bytes).substr(sizeof size, size);
+}
+
+void EraseFront(std::string& bytes, std::string_view message) {
+    bytes.erase(0, sizeof(std::uint64_t) + message.size());
+    if (bytes.empty())
+        std::string().swap(bytes);
 }
 
 } // namespace
@@ -170,7 +176,7 @@ std::string Serialise(const ChunkAudio& audio) {
 }
 
 std::optional<ChunkRequest> TakeRequest(std::string& bytes, bool& bad) {
-    std::optional<std::string> message = TakeMessage(bytes);
+    std::optional<std::string_view> message = FrontMessage(bytes);
     if (!message)
         return std::nullopt;
     Reader r(*message);
@@ -182,11 +188,12 @@ std::optional<ChunkRequest> TakeRequest(std::string& bytes, bool& bad) {
     request.from = r.Get<std::uint32_t>();
     request.to = r.Get<std::uint32_t>();
     bad = !r.Good();
+    EraseFront(bytes, *message);
     return bad ? std::nullopt : std::optional(std::move(request));
 }
 
 std::optional<ChunkAudio> TakeAudio(std::string& bytes, bool& bad) {
-    std::optional<std::string> message = TakeMessage(bytes);
+    std::optional<std::string_view> message = FrontMessage(bytes);
     if (!message)
         return std::nullopt;
     Reader r(*message);
@@ -201,5 +208,6 @@ std::optional<ChunkAudio> TakeAudio(std::string& bytes, bool& bad) {
     std::memcpy(audio.samples.data(), samples.data(), samples.size());
     audio.events.resize(events.size() / sizeof(SynthEvent));
     std::memcpy(audio.events.data(), events.data(), events.size());
+    EraseFront(bytes, *message);
     return audio;
 }

@@ -11,9 +11,7 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cmath>
 #include <cstdlib>
-#include <cstring>
 #include <espeak-ng/speak_lib.h>
 #include <future>
 #include <optional>

@@ -29,6 +29,8 @@ int OnSynth(short* wav, int samples, espeak_EVENT* events) {
     thread_local std::vector<SynthEvent> heard;
     heard.clear();
     for (espeak_EVENT* e = events; e->type != espeakEVENT_LIST_TERMINATED; ++e) {
+        // espeak counts the characters of the text it was given from 1,
+        // markup included.
         SynthEvent event;
         event.sample = static_cast<std::uint64_t>(std::max(e->sample, 0));
         event.character = static_cast<std::uint32_t>(std::max(e->text_position - 1, 0));

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
@@ -154,8 +155,15 @@ void HelperPool::Receive(int milliseconds) {
         Helper& helper = m_helpers[h];
         char buffer[1 << 16];
         ssize_t n;
-        while ((n = ::read(helper.output, buffer, sizeof buffer)) > 0)
+        while ((n = ::read(helper.output, buffer, sizeof buffer)) > 0) {
+            // The answer's length comes first: room for all of it at once.
+            if (helper.received.empty() && static_cast<std::size_t>(n) >= sizeof(std::uint64_t)) {
+                std::uint64_t size = 0;
+                std::memcpy(&size, buffer, sizeof size);
+                helper.received.reserve(sizeof size + std::min<std::uint64_t>(size, 1u << 28));
+            }
             helper.received.append(buffer, static_cast<std::size_t>(n));
+        }
         const bool ended = n == 0 || (errno != EAGAIN && errno != EINTR);
         bool bad = false;
         std::optional<ChunkAudio> audio = TakeAudio(helper.received, bad);

@@ -28,6 +28,22 @@ echo "Installed from the package." | vocalith-cli --quiet --mp3 128 -o "$work/cl
 # And a WMA file through the media format runtime's module, loaded on demand.
 echo "Installed from the package." | vocalith-cli --quiet -o "$work/cli.wma" -
 [ -s "$work/cli.wma" ]
+# A long text to WAV with an espeak-ng voice: synthesised by the installed
+# helper processes, all of them gone when the program has ended.
+helper=/usr/lib/$(dpkg-architecture -qDEB_HOST_MULTIARCH)/vocalith/vocalith-espeak-helper
+helpers() { # how many processes run the helper
+  local n=0 p
+  for p in /proc/[0-9]*; do [ "$(readlink "$p/exe" 2>/dev/null)" != "$helper" ] || n=$((n + 1)); done
+  echo $n
+}
+for i in $(seq 300); do echo "Sentence $i of the long text is spoken by a helper process."; done >"$work/long.txt"
+VOCALITH_SYNTHESIS_PROCESSES=2 vocalith-cli --quiet -v "English (America)" --wav -o "$work/cli.wav" "$work/long.txt" &
+cli=$!
+seen=0
+while kill -0 $cli 2>/dev/null; do [ "$(helpers)" -eq 0 ] || seen=1; sleep 0.05; done
+wait $cli
+[ $seen -eq 1 ] && [ "$(helpers)" -eq 0 ]
+[ "$(head -c 4 "$work/cli.wav")" = RIFF ] && [ "$(stat -c %s "$work/cli.wav")" -gt 1000000 ]
 
 cat >"$work/asound.conf" <<CONF
 pcm.!default { type null }
