@@ -1,6 +1,6 @@
 #pragma once
 // What has become of a batch's documents so far, and the line that says it:
-// "3 of 8 done, 1 failed, 2 stopped: 0:42 elapsed  1:10 left". A document
+// "3 of 8 done, 1 failed, 2 stopped:  38%  0:42 elapsed  1:10 left". A document
 // stopped by an interrupt is neither done nor failed: it was not written,
 // and nothing went wrong with it.
 

@@ -11,16 +11,14 @@ constexpr int kStatic = -1;
 
 constexpr DialogControl Make(ControlKind kind, int id, const char16_t* text, int x, int y, int cx,
                              int cy, bool tabStop) {
-    DialogControl c;
-    c.kind = kind;
-    c.id = id;
-    c.text = text;
-    c.x = x;
-    c.y = y;
-    c.cx = cx;
-    c.cy = cy;
-    c.tabStop = tabStop;
-    return c;
+    return {.id = id,
+            .kind = kind,
+            .text = text,
+            .x = x,
+            .y = y,
+            .cx = cx,
+            .cy = cy,
+            .tabStop = tabStop};
 }
 
 constexpr DialogControl DropDownList(int id, int x, int y, int cx, int cy) {
