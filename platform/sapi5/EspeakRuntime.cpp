@@ -376,17 +376,13 @@ void EspeakRuntime::Synthesise(SpeechRequest& request) {
 
 void EspeakRuntime::SynthesiseHere(SpeechRequest& request, const std::vector<RunVoice>& voices) {
     RequestSpeech speech(request);
-    std::string current;
     for (std::size_t i = 0; i < request.segments.size(); ++i) {
         if (request.abort || FAILED(request.result))
             return;
         const SpeechSegment& segment = request.segments[i];
-        if (voices[i].voice != current) {
-            if (!UseEspeakVoice(voices[i].voice)) {
-                request.result = SPERR_NOT_FOUND;
-                return;
-            }
-            current = voices[i].voice;
+        if (!UseEspeakVoice(voices[i].voice)) {
+            request.result = SPERR_NOT_FOUND;
+            return;
         }
         BeginSegment(request, segment);
         if (segment.silenceMs > 0) {

@@ -62,11 +62,17 @@ int InitialiseEspeak() {
 }
 
 bool UseEspeakVoice(const std::string& name) {
+    // The voice of the last run is usually the next one's: no reloading.
+    static std::string current;
+    if (name == current)
+        return true;
+    current.clear();
     if (espeak_SetVoiceByName(name.c_str()) != EE_OK)
         return false;
     espeak_SetParameter(espeakRANGE, 50, 0);
     espeak_SetParameter(espeakPUNCTUATION, espeakPUNCT_NONE, 0);
     espeak_SetParameter(espeakCAPITALS, 0, 0);
+    current = name;
     return true;
 }
 

@@ -36,8 +36,9 @@ protected:
 
 // The sample rate espeak-ng synthesises at; 0 when it could not start.
 int InitialiseEspeak();
-// Sets the voice ("gmw/en-US", "gmw/en-US+f3") and the settings every voice
-// is spoken with; false when espeak-ng has no such voice.
+// Sets the voice ("gmw/en-US", "gmw/en-US+f3"), unless it is already set, and
+// the settings every voice is spoken with; false when espeak-ng has no such
+// voice.
 bool UseEspeakVoice(const std::string& name);
 // espeak's SSML (UTF-8) at the prosody, to the listener; false when espeak
 // refused it. English text reads its marked homographs first.

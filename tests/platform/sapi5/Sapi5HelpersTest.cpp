@@ -5,6 +5,7 @@
 
 #include "Sapi5RuntimeFixture.h"
 #include "platform/com/ComPtr.h"
+#include "platform/sapi5/ChunkPlanner.h"
 #include "tests/support/EnvOverride.h"
 
 #include <cerrno>
@@ -16,6 +17,25 @@
 #include <thread>
 
 namespace {
+
+// Stretches end only where espeak starts a sentence and no element is open.
+TEST(ChunkPlanner, CutsWhereASentenceStartsOutsideElements) {
+    const struct {
+        std::u16string text;
+        std::vector<std::size_t> starts;
+    } cases[] = {
+        {u"One. Two! Three? Four", {5, 10, 17}},
+        {u"He said \"stop.\" Then (left.) Gone", {16, 29}},
+        {u"Say e.g. this, or 3.5 of them.", {}},
+        {u"<emphasis>One. Two.</emphasis> Three. <mark name=\"0\"/>Four", {38}},
+        {u"<s>One.</s> <p>Two</p>\n\nThree", {24}},
+        {u"A heading\n\nThe text. ", {11}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(ToUtf8(c.text));
+        EXPECT_EQ(SentenceStarts(c.text), c.starts);
+    }
+}
 
 // Sentences of several kinds, each after a bookmark numbered by its place,
 // with prosody changing in the middle of the stretches a helper gets.
