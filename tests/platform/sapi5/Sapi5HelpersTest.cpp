@@ -13,6 +13,7 @@
 #include <cmath>
 #include <filesystem>
 #include <numeric>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <thread>
 
@@ -78,6 +79,13 @@ std::vector<std::size_t> SentenceStarts(const std::vector<std::int16_t>& samples
     return starts;
 }
 
+double CpuSeconds(int who) {
+    rusage usage{};
+    getrusage(who, &usage);
+    auto seconds = [](const timeval& t) { return t.tv_sec + t.tv_usec / 1e6; };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
 class Sapi5Helpers : public Sapi5Runtime {
 protected:
     struct Written {
@@ -85,6 +93,8 @@ protected:
         std::vector<WPARAM> marks;       // the bookmarks raised, in order
         std::vector<long> markedAt;      // and the samples they were raised at
         double loudness = 0;
+        double cpu = 0;       // seconds, of this process
+        double helperCpu = 0; // of the helper processes
     };
 
     // Writes the text at espeak's own rate in that many processes.
@@ -92,9 +102,12 @@ protected:
         EnvOverride count("VOCALITH_SYNTHESIS_PROCESSES", processes);
         EnvOverride program("VOCALITH_ESPEAK_HELPER", helper);
         std::vector<SPEVENT> events;
+        const double cpu = CpuSeconds(RUSAGE_SELF), helperCpu = CpuSeconds(RUSAGE_CHILDREN);
         auto wav = SpeakToFile(MarkedText(), SPSF_22kHz16BitMono, "gmw/en-US",
                                SPFEI(SPEI_TTS_BOOKMARK), &events);
         Written written;
+        written.cpu = CpuSeconds(RUSAGE_SELF) - cpu;
+        written.helperCpu = CpuSeconds(RUSAGE_CHILDREN) - helperCpu;
         for (auto& event : events) {
             written.marks.push_back(event.wParam);
             written.markedAt.push_back(static_cast<long>(event.ullAudioStreamOffset / 2));
@@ -138,7 +151,11 @@ protected:
 
 TEST_F(Sapi5Helpers, HelpersWriteTheSentencesAsOneProcessDoes) {
     const Written one = Write("1");
-    ExpectAlike(Write("2"), one);
+    const Written helpers = Write("2");
+    ExpectAlike(helpers, one);
+    // The helpers did the synthesis, none of it fell back to this process.
+    EXPECT_GT(helpers.helperCpu, one.cpu / 2);
+    EXPECT_LT(helpers.cpu, one.cpu / 2);
     ExpectAlike(Write("1"), one);
 }
 
