@@ -4,7 +4,6 @@
 // nothing but time.
 
 #include "Sapi5RuntimeFixture.h"
-#include "platform/com/ComPtr.h"
 #include "platform/sapi5/ChunkPlanner.h"
 #include "tests/support/EnvOverride.h"
 
@@ -175,9 +174,9 @@ std::size_t Threads() {
 TEST_F(Sapi5Helpers, APurgeEndsTheHelpersAtOnce) {
     EnvOverride count("VOCALITH_SYNTHESIS_PROCESSES", "2");
     const std::filesystem::path path = dir / "purged.wav";
-    ComPtr<ISpVoice> voice(Voice());
-    ComPtr<ISpStream> stream(BoundStream(path, SPSF_22kHz16BitMono));
-    ASSERT_EQ(voice->SetOutput(stream.Get(), TRUE), S_OK);
+    ISpVoice* voice = Voice();
+    ISpStream* stream = BoundStream(path, SPSF_22kHz16BitMono);
+    ASSERT_EQ(voice->SetOutput(stream, TRUE), S_OK);
     const std::size_t threads = Threads();
     const std::u16string text = LongText() + LongText() + LongText();
     ASSERT_EQ(voice->Speak(text.c_str(), kXmlAsync, nullptr), S_OK);
@@ -193,6 +192,8 @@ TEST_F(Sapi5Helpers, APurgeEndsTheHelpersAtOnce) {
     EXPECT_EQ(::waitpid(-1, nullptr, WNOHANG), -1);
     EXPECT_EQ(errno, ECHILD);
     EXPECT_EQ(Threads(), threads);
+    SafeRelease(stream);
+    SafeRelease(voice);
 }
 
 } // namespace
