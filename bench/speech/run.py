@@ -31,8 +31,8 @@ ESPEAK = [("en-us", "English (America)"), ("en", "English (Great Britain)"), ("d
 
 
 def main():
-    # Sections to run: any of write, speak, memory, flite, flite-1mb, espeak
-    # (default: the first four).
+    # Sections to run: any of write, speak, memory, flite, flite-1mb, espeak,
+    # espeak-short (default: the first four).
     sections = set(sys.argv[1:]) or {"write", "speak", "memory", "flite"}
     b.build("speech_bench", "vocalith_paced_pcm")
     bench = os.path.join(b.BIN, "speech_bench")
@@ -64,6 +64,15 @@ def main():
             f.write(b.english_text(1024 * 1024))
         espeak(bench, text, ours, theirs, 5)
         espeak(bench, big, ours, theirs, 3)
+    if "espeak-short" in sections:
+        # Where helpers start to pay: texts around the runtime's threshold
+        # (6000 characters; below it the synthesis stays in the program).
+        for size in (4 * 1024, 8 * 1024):
+            short = os.path.join(tmp, f"short{size}.txt")
+            with open(short, "w") as f:
+                f.write(b.english_text(size))
+            espeak(bench, short, ours, theirs, 7, ["espeak-ng -w", "ours, 1 process",
+                                                   "ours, all cores"])
 
 
 def write(bench, names, text, ours, theirs):
@@ -168,7 +177,7 @@ def flite(bench, names, text, ours, theirs, voices, runs, only=None):
     print(f"load average after: {os.getloadavg()[0]:.2f}")
 
 
-def espeak(bench, text, ours, theirs, runs):
+def espeak(bench, text, ours, theirs, runs, only=None):
     """As flite(), for English (America): the helpers' CPU time counts in ours
     (they are reaped), their peak memory is the largest one's."""
     cores = len(os.sched_getaffinity(0))
@@ -183,6 +192,7 @@ def espeak(bench, text, ours, theirs, runs):
         ("ours, all cores", write, {}),
         ("ours, taskset 1 core", ["taskset", "-c", "0", *write], {}),
     ]
+    contenders = [c for c in contenders if not only or c[0] in only]
     results = {name: [] for name, _, _ in contenders}
     for _ in range(runs):
         for name, cmd, env in contenders:

@@ -114,10 +114,25 @@ void EraseFront(std::string& bytes, std::string_view message) {
         std::string().swap(bytes);
 }
 
+// The message at the front of `bytes`, parsed and taken out of it, when it is
+// whole; `bad` when it is ill-formed.
+template <typename T, typename Parse>
+std::optional<T> Take(std::string& bytes, bool& bad, Parse parse) {
+    const std::optional<std::string_view> message = FrontMessage(bytes);
+    if (!message)
+        return std::nullopt;
+    Reader r(*message);
+    std::optional<T> value = parse(r);
+    bad = !value || !r.Good();
+    EraseFront(bytes, *message);
+    return bad ? std::nullopt : std::move(value);
+}
+
 } // namespace
 
 ChunkAudio SynthesiseChunk(const ChunkRequest& request, const std::atomic<bool>* abort) {
     ChunkAudio audio;
+    const bool leadOut = request.to < CharactersOf(request.text);
     Collector collector(abort);
     if (!UseEspeakVoice(request.voice)) {
         audio.result = SPERR_NOT_FOUND;
@@ -137,9 +152,8 @@ ChunkAudio SynthesiseChunk(const ChunkRequest& request, const std::atomic<bool>*
                                                    ? SentenceStart(collector.heard, request.from)
                                                    : std::optional<std::uint64_t>(0);
     const std::optional<std::uint64_t> end =
-        request.to < CharactersOf(request.text)
-            ? SentenceStart(collector.heard, request.to)
-            : std::optional<std::uint64_t>(collector.all.size());
+        leadOut ? SentenceStart(collector.heard, request.to)
+                : std::optional<std::uint64_t>(collector.all.size());
     if (!start || !end || *start > *end || *end > collector.all.size()) {
         audio.result = E_FAIL;
         return audio;
@@ -176,38 +190,30 @@ std::string Serialise(const ChunkAudio& audio) {
 }
 
 std::optional<ChunkRequest> TakeRequest(std::string& bytes, bool& bad) {
-    std::optional<std::string_view> message = FrontMessage(bytes);
-    if (!message)
-        return std::nullopt;
-    Reader r(*message);
-    ChunkRequest request;
-    request.voice = r.GetBytes();
-    request.english = r.Get<std::uint8_t>() != 0;
-    request.prosody = r.Get<SpeechProsody>();
-    request.text = r.GetBytes();
-    request.from = r.Get<std::uint32_t>();
-    request.to = r.Get<std::uint32_t>();
-    bad = !r.Good();
-    EraseFront(bytes, *message);
-    return bad ? std::nullopt : std::optional(std::move(request));
+    return Take<ChunkRequest>(bytes, bad, [](Reader& r) {
+        ChunkRequest request;
+        request.voice = r.GetBytes();
+        request.english = r.Get<std::uint8_t>() != 0;
+        request.prosody = r.Get<SpeechProsody>();
+        request.text = r.GetBytes();
+        request.from = r.Get<std::uint32_t>();
+        request.to = r.Get<std::uint32_t>();
+        return std::optional(std::move(request));
+    });
 }
 
 std::optional<ChunkAudio> TakeAudio(std::string& bytes, bool& bad) {
-    std::optional<std::string_view> message = FrontMessage(bytes);
-    if (!message)
-        return std::nullopt;
-    Reader r(*message);
-    ChunkAudio audio;
-    audio.result = r.Get<HRESULT>();
-    std::string_view samples = r.GetBytes();
-    std::string_view events = r.GetBytes();
-    bad = !r.Good() || samples.size() % sizeof(std::int16_t) || events.size() % sizeof(SynthEvent);
-    if (bad)
-        return std::nullopt;
-    audio.samples.resize(samples.size() / sizeof(std::int16_t));
-    std::memcpy(audio.samples.data(), samples.data(), samples.size());
-    audio.events.resize(events.size() / sizeof(SynthEvent));
-    std::memcpy(audio.events.data(), events.data(), events.size());
-    EraseFront(bytes, *message);
-    return audio;
+    return Take<ChunkAudio>(bytes, bad, [](Reader& r) -> std::optional<ChunkAudio> {
+        ChunkAudio audio;
+        audio.result = r.Get<HRESULT>();
+        const std::string_view samples = r.GetBytes();
+        const std::string_view events = r.GetBytes();
+        if (samples.size() % sizeof(std::int16_t) || events.size() % sizeof(SynthEvent))
+            return std::nullopt;
+        audio.samples.resize(samples.size() / sizeof(std::int16_t));
+        std::memcpy(audio.samples.data(), samples.data(), samples.size());
+        audio.events.resize(events.size() / sizeof(SynthEvent));
+        std::memcpy(audio.events.data(), events.data(), events.size());
+        return audio;
+    });
 }

@@ -22,7 +22,7 @@ namespace {
 
 // Shorter texts are synthesised here: starting helpers and loading their
 // voices costs more than the cores save.
-constexpr std::size_t kHelperTextUnits = 4000;
+constexpr std::size_t kHelperTextUnits = 6000;
 // The text one helper synthesises at a time: long enough that its lead-in
 // sentence costs little, short enough that the audio waiting to be written
 // stays small.
