@@ -110,8 +110,10 @@ std::optional<PlannedChunk> ChunkPlanner::Next() {
     std::size_t end = m_next + 1;
     while (end < last && m_starts[end] - m_starts[m_next] < m_units)
         ++end;
-    // The sentence before as lead-in; two after as lead-out, in case espeak
-    // reads on through the first place that looks like a sentence's end.
+    // The sentence before as lead-in; two after as lead-out: with one, the
+    // stretch's end drifts from the whole text's by more than espeak's own
+    // spread, and espeak may read on through the first place that looks like
+    // a sentence's end.
     const std::size_t leadIn = m_next > 0 ? m_next - 1 : 0;
     const std::size_t leadOut = std::min(end + 2, last);
     PlannedChunk chunk =
