@@ -184,6 +184,10 @@ void HelperPool::Receive(int milliseconds) {
             Fail(helper);
         }
     }
+    // A helper that answered is free again, and a failed helper's stretch is
+    // waiting: neither may wait for the oldest stretch to be taken, which may
+    // be the one waiting.
+    Dispatch();
 }
 
 ChunkAudio HelperPool::TakeNext(const std::atomic<bool>& abort) {

@@ -4,6 +4,7 @@
 // nothing but time.
 
 #include "Sapi5RuntimeFixture.h"
+#include "platform/com/PrivateLibrary.h"
 #include "platform/sapi5/ChunkPlanner.h"
 #include "tests/support/EnvOverride.h"
 
@@ -11,6 +12,7 @@
 #include <chrono>
 #include <cmath>
 #include <filesystem>
+#include <fstream>
 #include <numeric>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -134,14 +136,15 @@ protected:
                 << "mark " << i;
         ASSERT_EQ(ours.starts.size(), reference.starts.size());
         ASSERT_GE(ours.starts.size(), 120u);
-        long worst = 0, total = 0;
+        // A slow sentence's length varies more: a 5 s one takes one of three
+        // lengths some 750 samples apart from run to run.
+        long total = 0;
         for (std::size_t i = 1; i < ours.starts.size(); ++i) {
             const long length = static_cast<long>(ours.starts[i] - ours.starts[i - 1]);
             const long expected = static_cast<long>(reference.starts[i] - reference.starts[i - 1]);
-            worst = std::max(worst, std::labs(length - expected));
+            EXPECT_NEAR(length, expected, 600 + expected / 200) << "sentence " << i;
             total += std::labs(length - expected);
         }
-        EXPECT_LE(worst, 600);
         EXPECT_LE(total / static_cast<long>(ours.starts.size()), 64);
         EXPECT_NEAR(ours.loudness, reference.loudness, reference.loudness * 0.01);
     }
@@ -163,6 +166,16 @@ TEST_F(Sapi5Helpers, AMissingOrDyingHelperLeavesTheWriteToTheProgram) {
         SCOPED_TRACE(helper);
         ExpectAlike(Write("2", helper), one);
     }
+    // One of two helpers takes a stretch and dies without answering while the
+    // other goes on: the other takes the stretch over.
+    const std::string real = FindPrivateProgram("vocalith-espeak-helper");
+    ASSERT_FALSE(real.empty());
+    const std::filesystem::path script = dir / "one-dies.sh";
+    std::ofstream(script) << "#!/bin/sh\nmkdir '" << (dir / "died").string()
+                          << "' 2>/dev/null && exec sleep 1\nexec '" << real << "' \"$@\"\n";
+    std::filesystem::permissions(script, std::filesystem::perms::owner_all);
+    SCOPED_TRACE("one of two dies");
+    ExpectAlike(Write("2", script.c_str()), one);
 }
 
 std::size_t Threads() {
