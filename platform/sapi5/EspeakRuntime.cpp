@@ -6,7 +6,7 @@
 #include "platform/com/strings.h"
 #include "platform/sapi5/EspeakSynthesis.h"
 #include "platform/sapi5/HelperPool.h"
-#include "platform/sapi5/SpObjectToken.h"
+#include "platform/sapi5/RequestSpeech.h"
 #include "platform/sapi5/VoiceAttributes.h"
 
 #include <algorithm>
@@ -51,153 +51,6 @@ EspeakVoice VoiceOf(const espeak_VOICE& v) {
     if (voice.name.empty())
         voice.name = FromUtf8(voice.identifier);
     return voice;
-}
-
-void Raise(SpeechRequest& request, SPEVENTENUM id, std::uint64_t sample,
-           std::u16string_view text = {}) {
-    if (!request.channel->Wants(id))
-        return;
-    const WAVEFORMATEX& output = request.output;
-    SPEVENT event{};
-    event.eEventId = id;
-    event.ulStreamNum = request.streamNumber;
-    event.ullAudioStreamOffset = sample * output.nSamplesPerSec /
-                                 EspeakRuntime::Instance().Format().nSamplesPerSec *
-                                 output.nBlockAlign;
-    if (id == SPEI_TTS_BOOKMARK) {
-        LPWSTR copy = nullptr;
-        if (FAILED(CoTaskMemString(text, &copy)))
-            return;
-        event.elParamType = SPET_LPARAM_IS_STRING;
-        event.lParam = reinterpret_cast<LPARAM>(copy);
-        // The mark's leading number, as SAPI gives it.
-        std::string digits = ToUtf8(text);
-        event.wParam = static_cast<WPARAM>(std::strtol(digits.c_str(), nullptr, 10));
-    }
-    request.channel->Raise(event);
-}
-
-// Raises the segment's bookmarks up to `end` (exclusive) at the sample.
-void RaiseBookmarks(SpeechRequest& request, std::size_t end, std::uint64_t sample) {
-    const auto& marks = request.segment->bookmarks;
-    for (; request.nextMark < std::min(end, marks.size()); ++request.nextMark)
-        Raise(request, SPEI_TTS_BOOKMARK, sample, marks[request.nextMark]);
-}
-
-// espeak counts a surrogate pair as one character.
-std::size_t UnitsOfCharacterAt(std::u16string_view text, std::size_t unit) {
-    const bool pair = text[unit] >= 0xD800 && text[unit] < 0xDC00 && unit + 1 < text.size() &&
-                      text[unit + 1] >= 0xDC00 && text[unit + 1] < 0xE000;
-    return pair ? 2 : 1;
-}
-
-// The place in the segment's text of the character espeak counts as
-// `character`, walking on from the last word's: words come in text order.
-std::size_t UnitOf(SpeechRequest& request, std::size_t character) {
-    const std::u16string& text = request.segment->text;
-    if (character < request.wordCharacter)
-        request.wordCharacter = request.wordUnit = 0;
-    std::size_t unit = request.wordUnit;
-    for (std::size_t c = request.wordCharacter; c < character && unit < text.size(); ++c)
-        unit += UnitsOfCharacterAt(text, unit);
-    request.wordCharacter = character;
-    request.wordUnit = unit;
-    return unit;
-}
-
-struct SpokenWord {
-    ULONG position; // in the caller's text
-    ULONG length;
-};
-
-// A word event in the caller's terms.
-SpokenWord WordOf(SpeechRequest& request, const SynthEvent& event) {
-    const SpeechSegment& segment = *request.segment;
-    const std::size_t start = UnitOf(request, request.characterOffset + event.character);
-    std::size_t end = start;
-    for (std::uint32_t c = 0; c < event.length && end < segment.text.size(); ++c)
-        end += UnitsOfCharacterAt(segment.text, end);
-    end = std::min(end, segment.text.size());
-    const std::size_t from = segment.sources.SourceOf(start);
-    const std::size_t to = end > start ? segment.sources.SourceOf(end - 1) + 1 : from;
-    return {static_cast<ULONG>(from), static_cast<ULONG>(std::max(to, from) - from)};
-}
-
-// The request's speech as it is synthesised, here or in a helper: passes each
-// block on, raises the bookmarks reached, tells the voice the last word whose
-// audio the block delivered, and stops a purged or failed request.
-class RequestSpeech : public SynthListener {
-public:
-    explicit RequestSpeech(SpeechRequest& request) : m_request(request) {}
-
-    int Heard(const short* samples, std::size_t count,
-              const std::vector<SynthEvent>& events) override {
-        SpeechRequest& request = m_request;
-        if (request.abort)
-            return 1;
-        std::optional<SpokenWord> word;
-        for (const auto& e : events) {
-            if (e.kind == SynthEvent::kWord)
-                word = WordOf(request, e);
-            else if (e.kind == SynthEvent::kMark)
-                RaiseBookmarks(request, e.mark + 1, request.segmentStart + e.sample);
-        }
-        if (count > 0) {
-            HRESULT hr = request.sink->Write(samples, count * sizeof *samples);
-            if (FAILED(hr)) {
-                if (!request.abort)
-                    request.result = hr;
-                return 1;
-            }
-            request.samples += count;
-        }
-        if (word)
-            request.channel->Spoken(word->position, word->length);
-        return 0;
-    }
-
-    // A helper's audio, in blocks as espeak would have given them here.
-    void Replay(const ChunkAudio& audio, std::size_t characterOffset, std::size_t block) {
-        m_request.segmentStart = m_request.samples;
-        m_request.characterOffset = characterOffset;
-        std::vector<SynthEvent> events;
-        std::size_t e = 0;
-        for (std::size_t at = 0; at < audio.samples.size() || e < audio.events.size();
-             at += block) {
-            events.clear();
-            for (; e < audio.events.size() && audio.events[e].sample < at + block; ++e)
-                events.push_back(audio.events[e]);
-            const std::size_t count =
-                at < audio.samples.size() ? std::min(block, audio.samples.size() - at) : 0;
-            if (Heard(audio.samples.data() + std::min(at, audio.samples.size()), count, events))
-                return;
-        }
-    }
-
-private:
-    SpeechRequest& m_request;
-};
-
-void BeginSegment(SpeechRequest& request, const SpeechSegment& segment) {
-    request.segment = &segment;
-    request.segmentStart = request.samples;
-    request.characterOffset = 0;
-    request.nextMark = 0;
-    request.wordCharacter = request.wordUnit = 0;
-}
-
-// Marks espeak did not report are where the segment ends.
-void EndSegment(SpeechRequest& request) {
-    if (!request.abort)
-        RaiseBookmarks(request, request.segment->bookmarks.size(), request.samples);
-}
-
-void Finish(SpeechRequest& request) {
-    if (!request.abort && SUCCEEDED(request.result)) {
-        HRESULT hr = request.sink->Finish();
-        if (!request.abort)
-            request.result = hr;
-    }
 }
 
 unsigned Cores() {
@@ -303,10 +156,10 @@ void EspeakRuntime::Run() {
             m_running = request;
         }
         request->channel->Started(request->streamNumber);
-        Raise(*request, SPEI_START_INPUT_STREAM, 0);
+        RaiseEvent(*request, SPEI_START_INPUT_STREAM, 0);
         Synthesise(*request);
         if (!request->abort)
-            Raise(*request, SPEI_END_INPUT_STREAM, request->samples);
+            RaiseEvent(*request, SPEI_END_INPUT_STREAM, request->samples);
         // The sink goes before the speech counts as complete: a stream the
         // voice's client releases then must be the last reference, so that
         // the release completes its file there and then.
@@ -371,7 +224,7 @@ void EspeakRuntime::Synthesise(SpeechRequest& request) {
         SynthesiseInHelpers(request, voices, helper, helpers);
     else
         SynthesiseHere(request, voices);
-    Finish(request);
+    FinishRequest(request);
 }
 
 void EspeakRuntime::SynthesiseHere(SpeechRequest& request, const std::vector<RunVoice>& voices) {
