@@ -21,6 +21,14 @@ Result<> FindMode(const CSAPI4VoiceInfo& voice, ComPtr<ITTSFindW>& finder, TTSMO
     return {};
 }
 
+// The device a destination plays on is chosen before the engine is selected
+// into it: the wave mapper, the default output. A file has none.
+void ChooseDevice(IAudioFile&) {}
+
+void ChooseDevice(IAudioMultiMediaDevice& device) {
+    device.DeviceNumSet(WAVE_MAPPER);
+}
+
 // Readies a destination once the engine is selected into it. The file is
 // written as fast as the engine can: it is not listened to while it is written.
 Result<> Configure(IAudioFile& file) {
@@ -29,8 +37,7 @@ Result<> Configure(IAudioFile& file) {
     return {};
 }
 
-Result<> Configure(IAudioMultiMediaDevice& device) {
-    device.DeviceNumSet(WAVE_MAPPER);
+Result<> Configure(IAudioMultiMediaDevice&) {
     return {};
 }
 
@@ -85,6 +92,7 @@ Result<> Sapi4Engine::OpenEngine(const CSAPI4VoiceInfo& voice, REFCLSID destinat
     if (FAILED(CoCreateInstance(destinationClass, nullptr, CLSCTX_ALL, Destination::iid,
                                 destination.PutVoid())))
         return notCreated;
+    ChooseDevice(*destination.Get());
     if (FAILED(finder->Select(found.gModeID, m_central.Put(), destination.Get()))) {
         destination.Reset();
         return UserMessage{IDS_TTS_SELECT};

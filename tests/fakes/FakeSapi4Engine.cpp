@@ -232,6 +232,7 @@ public:
         Lock lock(m_state->mutex);
         m_state->calls.selects.push_back(modeId);
         m_state->calls.selectDest = dest;
+        m_state->calls.deviceNumAtSelect = m_state->calls.deviceNum;
         *central = nullptr;
         if (FAILED(m_state->results.select))
             return m_state->results.select;

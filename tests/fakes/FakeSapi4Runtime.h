@@ -68,6 +68,7 @@ struct FakeSapi4Calls {
     void* bufNotify = reinterpret_cast<void*>(1);
     IID bufIid{};
     std::optional<DWORD> deviceNum;
+    std::optional<DWORD> deviceNumAtSelect; // the device chosen when the engine was selected
     // Every attribute set, as "speed=150", "pitch=0", "volume=65535".
     std::vector<std::string> attributeSets;
     // "Flush", "UnRegister", "AudioReset" and the releases of the engine

@@ -174,7 +174,7 @@ TEST_F(Sapi4SpeakTest, SpeakToSpeakersUsesTheDefaultDeviceAndNoFile) {
     ASSERT_TRUE(SpeakToSpeakers());
     EXPECT_TRUE(messages.Boxes().empty());
     const auto& c = runtime.Calls();
-    EXPECT_EQ(c.deviceNum, DWORD{0xFFFFFFFF});
+    EXPECT_EQ(c.deviceNumAtSelect, DWORD{0xFFFFFFFF}); // chosen before the engine is selected
     EXPECT_EQ(c.selectDest, static_cast<const IUnknown*>(engine->HeldDevice()));
     EXPECT_FALSE(c.realTime);
     EXPECT_EQ(c.fileDests, 0);
