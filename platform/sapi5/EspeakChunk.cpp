@@ -3,9 +3,12 @@
 #include "platform/sapi5/sapi5.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <string_view>
 #include <type_traits>
+#include <unistd.h>
 
 namespace {
 
@@ -216,4 +219,32 @@ std::optional<ChunkAudio> TakeAudio(std::string& bytes, bool& bad) {
         std::memcpy(audio.events.data(), events.data(), events.size());
         return audio;
     });
+}
+
+bool SendMessage(int fd, const std::string& bytes) {
+    sigset_t pipe, old;
+    sigemptyset(&pipe);
+    sigaddset(&pipe, SIGPIPE);
+    pthread_sigmask(SIG_BLOCK, &pipe, &old);
+    const char* p = bytes.data();
+    std::size_t left = bytes.size();
+    bool broken = false;
+    while (left > 0) {
+        ssize_t n = ::write(fd, p, left);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            broken = true;
+            break;
+        }
+        p += n;
+        left -= static_cast<std::size_t>(n);
+    }
+    if (broken && errno == EPIPE) {
+        const timespec now{};
+        while (sigtimedwait(&pipe, nullptr, &now) == SIGPIPE) {
+        }
+    }
+    pthread_sigmask(SIG_SETMASK, &old, nullptr);
+    return !broken;
 }

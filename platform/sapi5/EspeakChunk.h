@@ -48,3 +48,7 @@ std::string Serialise(const ChunkAudio& audio);
 // while it is incomplete, or ill-formed (`bad` set).
 std::optional<ChunkRequest> TakeRequest(std::string& bytes, bool& bad);
 std::optional<ChunkAudio> TakeAudio(std::string& bytes, bool& bad);
+// Writes a whole message. False when the pipe broke (its reader died): the
+// write fails with EPIPE and the signal raised for it, blocked on this thread
+// meanwhile, is taken back.
+bool SendMessage(int fd, const std::string& bytes);

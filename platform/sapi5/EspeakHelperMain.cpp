@@ -13,25 +13,6 @@
 #include <sys/prctl.h>
 #include <unistd.h>
 
-namespace {
-
-bool WriteAll(int fd, const std::string& bytes) {
-    const char* p = bytes.data();
-    std::size_t left = bytes.size();
-    while (left > 0) {
-        ssize_t n = ::write(fd, p, left);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        p += n;
-        left -= static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
-} // namespace
-
 int main(int argc, char** argv) {
     // The parent's pid comes first: if the parent has already gone, the death
     // signal was set too late to come.
@@ -45,7 +26,7 @@ int main(int argc, char** argv) {
     for (;;) {
         bool bad = false;
         while (std::optional<ChunkRequest> request = TakeRequest(input, bad))
-            if (!WriteAll(STDOUT_FILENO, Serialise(SynthesiseChunk(*request))))
+            if (!SendMessage(STDOUT_FILENO, Serialise(SynthesiseChunk(*request))))
                 return 1;
         if (bad)
             return 1;

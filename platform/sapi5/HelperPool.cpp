@@ -15,36 +15,6 @@ extern char** environ;
 
 namespace {
 
-// A helper that died leaves its pipe broken: the write fails with EPIPE, and
-// the signal the kernel raised for it, blocked on this thread, is taken back.
-bool WriteAll(int fd, const std::string& bytes) {
-    sigset_t pipe, old;
-    sigemptyset(&pipe);
-    sigaddset(&pipe, SIGPIPE);
-    pthread_sigmask(SIG_BLOCK, &pipe, &old);
-    const char* p = bytes.data();
-    std::size_t left = bytes.size();
-    bool broken = false;
-    while (left > 0) {
-        ssize_t n = ::write(fd, p, left);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            broken = true;
-            break;
-        }
-        p += n;
-        left -= static_cast<std::size_t>(n);
-    }
-    if (broken && errno == EPIPE) {
-        const timespec now{};
-        while (sigtimedwait(&pipe, nullptr, &now) == SIGPIPE) {
-        }
-    }
-    pthread_sigmask(SIG_SETMASK, &old, nullptr);
-    return !broken;
-}
-
 void End(pid_t pid, int& input, int& output) {
     ::kill(pid, SIGKILL);
     for (int* fd : {&input, &output})
@@ -134,7 +104,7 @@ void HelperPool::Dispatch() {
             ++h;
             continue;
         }
-        if (!WriteAll(helper.input, Serialise(waiting->request))) {
+        if (!SendMessage(helper.input, Serialise(waiting->request))) {
             Fail(helper);
             continue;
         }
