@@ -10,9 +10,14 @@ packages=(
     qt6-base-dev libgl-dev libx11-dev
     flite1-dev libespeak-ng-dev espeak-ng-data libmp3lame-dev
     libavcodec-dev libavformat-dev libavutil-dev libswresample-dev libasound2-dev
+    # the command line's document readers
+    libxml2-dev libzip-dev libpoppler-cpp-dev libcmark-dev
     # tests (the command-line tools make and check test files), and the
     # formatting check
     libgtest-dev espeak-ng sox ffmpeg clang-format
+    # test documents: pandoc writes EPUB, DOCX, ODT, FB2 and HTML; qpdf
+    # encrypts a PDF; poppler's tools read them back
+    pandoc qpdf poppler-utils zip
     # desktop data validators, the Debian package and its install test
     desktop-file-utils appstream man-db
     debhelper lintian dbus at-spi2-core python3-pyatspi
