@@ -57,6 +57,8 @@ ParseResult ParseArguments(const std::vector<std::string>& arguments) {
         {"--list-qualities", [&] { o.listQualities = true; }},
         {"--list-wma", [&] { o.listWma = true; }},
         {"--json", [&] { o.json = true; }},
+        {"--list-chapters", [&] { o.listChapters = true; }},
+        {"--all-chapters", [&] { o.allChapters = true; }},
         {"--vbr", [&] { o.mp3Vbr = true; }},
         {"--wav", [&] { o.wav = true; }},
         {"--overwrite", [&] { o.overwrite = true; }},
@@ -85,6 +87,11 @@ ParseResult ParseArguments(const std::vector<std::string>& arguments) {
              number("--mp3-quality", v, 0, 9, [&](int n) { o.mp3Quality = n; });
          }},
         {"--wma", [&](const std::string& v) { o.wma = v; }},
+        {"--chapters", [&](const std::string& v) { o.chapters = v; }},
+        {"--chapter-level",
+         [&](const std::string& v) {
+             number("--chapter-level", v, 1, 6, [&](int n) { o.chapterLevel = n; });
+         }},
         {"-o", [&](const std::string& v) { o.output = Trimmed(v); }},
         {"--output", [&](const std::string& v) { o.output = Trimmed(v); }},
         {"-j", [&](const std::string& v) { number("-j", v, 1, 1024, [&](int n) { o.jobs = n; }); }},
@@ -130,7 +137,18 @@ ParseResult ParseArguments(const std::vector<std::string>& arguments) {
     if (o.action != CliAction::Run)
         return result;
     if (o.listVoices || o.listQualities || o.listWma) {
+        if (o.listChapters)
+            fail("--list-chapters lists a book's chapters; list voices, qualities and codecs on "
+                 "their own");
         o.action = CliAction::List;
+        return result;
+    }
+    if (o.listChapters) {
+        o.action = CliAction::ListChapters;
+        if (o.inputs.empty())
+            fail("--list-chapters needs a document");
+        if (o.output)
+            fail("--list-chapters writes nothing; leave out -o");
         return result;
     }
     if (o.mp3Kbps && o.wma)

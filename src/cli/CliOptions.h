@@ -6,11 +6,18 @@
 #include <string>
 #include <vector>
 
-enum class CliAction { Help, Version, List, Run };
+enum class CliAction { Help, Version, List, ListChapters, Run };
 
 struct CliOptions {
     CliAction action = CliAction::Run;
     bool listVoices = false, listQualities = false, listWma = false, json = false;
+    bool listChapters = false;
+
+    // Which chapters of a book: "1,3-5" as --list-chapters numbers them; empty
+    // for all but the front and back matter, or all with allChapters.
+    std::string chapters;
+    bool allChapters = false;
+    int chapterLevel = 2; // headings down to this level start chapters
 
     // As typed: an index, a name or a prefix of one; empty for the window's default.
     std::string voice, quality;

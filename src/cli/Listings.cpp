@@ -3,6 +3,8 @@
 #include "platform/com/com.h"
 #include "platform/com/strings.h"
 #include "src/audio/WmaCodecCatalogue.h"
+#include "src/cli/Json.h"
+#include "src/cli/VoiceLanguage.h"
 #include "src/speech/AudioFormatTable.h"
 #include "src/speech/Sapi4Engine.h"
 #include "src/speech/Sapi5Engine.h"
@@ -14,29 +16,6 @@
 
 namespace {
 
-std::string Quoted(const std::string& text) {
-    std::string quoted = "\"";
-    for (unsigned char c : text) {
-        if (c == '"' || c == '\\') {
-            quoted += '\\';
-            quoted += static_cast<char>(c);
-        } else if (c < 0x20) {
-            char escape[8];
-            std::snprintf(escape, sizeof escape, "\\u%04x", c);
-            quoted += escape;
-        } else {
-            quoted += static_cast<char>(c);
-        }
-    }
-    return quoted + "\"";
-}
-
-std::string Padded(std::string text, std::size_t width) {
-    if (text.size() < width)
-        text.append(width - text.size(), ' ');
-    return text;
-}
-
 struct VoiceRow {
     std::string name, language;
     std::vector<std::string> controls;
@@ -45,16 +24,6 @@ struct VoiceRow {
 std::string Terminated(const WCHAR* text, std::size_t capacity) {
     std::u16string value(text, capacity);
     return ToUtf8(value.substr(0, value.find(u'\0')));
-}
-
-// A SAPI 5 token's id ends in the voice's language ("...\gmw/en-US").
-std::string TokenLanguage(ISpObjectToken* token) {
-    LPWSTR id = nullptr;
-    if (!token || FAILED(token->GetId(&id)) || !id)
-        return {};
-    std::string text = ToUtf8(id);
-    CoTaskMemFree(id);
-    return text.substr(text.find_last_of("/\\") + 1);
 }
 
 std::vector<VoiceRow> VoiceRows(const Sapi4Engine& sapi4, const Sapi5Engine& sapi5) {
@@ -74,7 +43,7 @@ std::vector<VoiceRow> VoiceRows(const Sapi4Engine& sapi4, const Sapi5Engine& sap
             if (voice.canSetPitch)
                 row.controls.push_back("pitch");
         } else {
-            row.language = TokenLanguage(sapi5.Voice(i - voices.Sapi4Count()).token.Get());
+            row.language = VoiceLanguageTag(voices, sapi4, sapi5, position);
             // SAPI 5 voices take all three as absolute markup; they also take the quality.
             row.controls = {"speed", "volume", "pitch", "quality"};
         }
@@ -95,10 +64,10 @@ std::string VoiceListing(const Sapi4Engine& sapi4, const Sapi5Engine& sapi5, boo
             controls += (controls.empty() ? ""
                          : json           ? ", "
                                           : " ") +
-                        (json ? Quoted(control) : control);
+                        (json ? JsonQuoted(control) : control);
         if (json)
-            text += "  {\"index\": " + std::to_string(i) + ", \"name\": " + Quoted(row.name) +
-                    ", \"language\": " + Quoted(row.language) + ", \"controls\": [" + controls +
+            text += "  {\"index\": " + std::to_string(i) + ", \"name\": " + JsonQuoted(row.name) +
+                    ", \"language\": " + JsonQuoted(row.language) + ", \"controls\": [" + controls +
                     "]}" + (i + 1 < rows.size() ? ",\n" : "\n");
         else
             text += Padded(std::to_string(i), 4) + Padded(row.name, 42) + " " +
@@ -113,7 +82,7 @@ std::string QualityListing(bool json) {
         const std::string name = ToUtf8(AudioFormatTable::Row(i).name);
         const bool isDefault = i == AudioFormatTable::kDefaultIndex;
         if (json)
-            text += "  {\"index\": " + std::to_string(i) + ", \"name\": " + Quoted(name) +
+            text += "  {\"index\": " + std::to_string(i) + ", \"name\": " + JsonQuoted(name) +
                     ", \"default\": " + (isDefault ? "true" : "false") + "}" +
                     (i + 1 < AudioFormatTable::kCount ? ",\n" : "\n");
         else
@@ -128,14 +97,14 @@ std::string WmaListing(const WmaCodecCatalogue& wma, bool json) {
         const WmaCodecEntry& codec = wma.codecs()[c];
         if (json)
             text += "  {\"index\": " + std::to_string(c) +
-                    ", \"name\": " + Quoted(ToUtf8(codec.name)) + ", \"formats\": [\n";
+                    ", \"name\": " + JsonQuoted(ToUtf8(codec.name)) + ", \"formats\": [\n";
         else
             text += std::to_string(c) + "  " + ToUtf8(codec.name) + "\n";
         for (std::size_t f = 0; f < codec.formats.size(); ++f) {
             const std::string description = ToUtf8(codec.formats[f].description);
             if (json)
                 text += "    {\"index\": " + std::to_string(f) +
-                        ", \"description\": " + Quoted(description) + "}" +
+                        ", \"description\": " + JsonQuoted(description) + "}" +
                         (f + 1 < codec.formats.size() ? ",\n" : "\n");
             else
                 text += "   " + std::to_string(c) + "/" + Padded(std::to_string(f), 4) +

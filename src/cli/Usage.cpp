@@ -1,19 +1,40 @@
 #include "src/cli/Usage.h"
 
 const char* const kUsageText = R"(Usage: vocalith-cli [OPTION]... INPUT...
-Speak text documents, or write them to WAV, MP3 or WMA files, with the voices
-of Vocalith. INPUT is a text file (UTF-8, UTF-16 with a byte-order mark, or
-Latin-1) or - for standard input.
+Speak documents and books, or write them to WAV, MP3 or WMA files, with the
+voices of Vocalith. INPUT is a file or - for standard input: EPUB (2 and 3),
+PDF (with a text layer), HTML or XHTML, Markdown, ODT, DOCX, FB2, or plain
+text (UTF-8, UTF-16 with a byte-order mark, or Latin-1). The format is told
+from the content; the extension only helps to tell Markdown from plain text.
 
 Listing:
       --list-voices        the voices: index, name, language, controls they take
       --list-qualities     the 36 output qualities of SAPI 5 voices
       --list-wma           the WMA codecs and their formats (CODEC/FORMAT)
+      --list-chapters      each INPUT's chapters: number, level, words, spoken
+                           length with the chosen voice and speed, title, and
+                           whether a run leaves it out
       --json               list as JSON
+
+Books:
+      --chapters LIST      speak or write only these chapters, numbered as
+                           --list-chapters shows them: 3, 1,3-5
+      --all-chapters       include the front and back matter (cover, title
+                           page, contents, copyright, index...), left out by
+                           default
+      --chapter-level N    headings down to level N start chapters (default
+                           2); deeper sections stay inside their chapter
+  Chapters are the book's own: an EPUB's table of contents, a PDF's outline
+  (else its larger-type headings), the headings of HTML, Markdown, ODT, DOCX
+  and FB2, and lines such as "Chapter 12" or "Part Two" in plain text.
+  Footnotes, endnotes, page numbers, running heads and navigation are not
+  read aloud. Markup in a document's text is spoken as text; only plain text
+  obeys SAPI markup, as the window does.
 
 Voice and prosody:
   -v, --voice VOICE        index or name (any case; a prefix is enough when
-                           only one voice starts with it); default: voice 0
+                           only one voice starts with it); default: the first
+                           voice of the book's language, else voice 0
   -q, --quality QUALITY    index or name, e.g. "22kHz 16 Bit Mono" (default);
                            SAPI 5 voices only
       --speed N            -10 to 10, default 0
@@ -40,7 +61,8 @@ Several documents:
 
 Messages and progress:
       --quiet              messages only, no progress
-      --verbose            also say what was written
+      --verbose            also say which chapters and voice a book is read
+                           with, and what was written
   -h, --help               this text
       --version            the version
 
@@ -56,6 +78,8 @@ Exit status: 0 all done, 1 some document failed, 2 wrong command line,
 
 Examples:
   vocalith-cli --list-voices
+  vocalith-cli --list-chapters book.epub
+  vocalith-cli --chapters 2-4 --mp3 64 -o book.mp3 book.epub
   vocalith-cli -v slt --speed 2 --mp3 128 -o book.mp3 book.txt
   vocalith-cli -j 2 --wma 0/3 -o audio/ articles/*.txt
 )";

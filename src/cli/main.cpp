@@ -9,6 +9,9 @@
 #include "src/audio/Mp3Encoder.h"
 #include "src/audio/WmaCodecCatalogue.h"
 #include "src/cli/BatchRunner.h"
+#include "src/cli/BookInput.h"
+#include "src/cli/BookSelection.h"
+#include "src/cli/ChapterListing.h"
 #include "src/cli/CliOptions.h"
 #include "src/cli/Console.h"
 #include "src/cli/ConsoleMessageService.h"
@@ -18,8 +21,8 @@
 #include "src/cli/Listings.h"
 #include "src/cli/ProgressLine.h"
 #include "src/cli/Signals.h"
-#include "src/cli/TextDecoding.h"
 #include "src/cli/Usage.h"
+#include "src/cli/VoiceLanguage.h"
 #include "src/speech/Sapi4Engine.h"
 #include "src/speech/Sapi5Engine.h"
 #include "src/speech/VoiceCatalogue.h"
@@ -68,6 +71,11 @@ std::vector<std::string> ChildArguments(const CliOptions& o, const std::string& 
         add({"--wma", *o.wma});
     if (o.overwrite)
         add({"--overwrite"});
+    if (!o.chapters.empty())
+        add({"--chapters", o.chapters});
+    if (o.allChapters)
+        add({"--all-chapters"});
+    add({"--chapter-level", std::to_string(o.chapterLevel)});
     if (o.verbose)
         add({"--verbose"});
     if (!output.empty())
@@ -95,6 +103,47 @@ int List(const CliOptions& options, Catalogues& catalogues) {
     }
     std::fputs(text.c_str(), stdout);
     return std::fflush(stdout) == 0 ? 0 : 1;
+}
+
+// The voice a book is read with: the one asked for, else the first that
+// speaks the book's language, else the window's default.
+int BookVoice(const CliOptions& options, const Book& book, const Catalogues& catalogues,
+              const VoiceCatalogue& voices, int resolved) {
+    if (!options.voice.empty())
+        return resolved;
+    return VoiceForLanguage(voices, *catalogues.sapi4, *catalogues.sapi5, book.language)
+        .value_or(resolved);
+}
+
+int ListChapters(const CliOptions& options, Catalogues& catalogues, Console& console, int signals) {
+    const VoiceCatalogue voices(*catalogues.sapi4, *catalogues.sapi5);
+    SettingsResult resolved =
+        ResolveSettings(options, "", voices, catalogues.mp3.isLoaded(), catalogues.wma);
+    if (!resolved.error.empty())
+        return CommandLineError(resolved.error);
+    int status = 0;
+    for (std::size_t i = 0; i < options.inputs.size(); ++i) {
+        BookInput input = LoadBook(options.inputs[i], options, console, signals);
+        if (!input.book) {
+            if (input.status > 1)
+                return input.status;
+            status = 1;
+            continue;
+        }
+        const Book& book = *input.book;
+        ChapterChoice choice = ChooseChapters(book, options.chapters, options.allChapters);
+        if (!choice.error.empty())
+            return CommandLineError(choice.error);
+        const int voice =
+            BookVoice(options, book, catalogues, voices, resolved.settings.voicePosition);
+        ListingContext context{DocumentName(options.inputs[i]), ToUtf8(voices.DisplayString(voice)),
+                               WordsPerMinute(voices, *catalogues.sapi4, voice, options.speed),
+                               std::move(choice.chapters)};
+        std::fputs(ChapterListing(book, context, options.json).c_str(), stdout);
+        if (!options.json && i + 1 < options.inputs.size())
+            std::fputs("\n", stdout);
+    }
+    return std::fflush(stdout) == 0 ? status : 1;
 }
 
 int Run(const CliOptions& options, Catalogues& catalogues, Console& console, int signals) {
@@ -137,13 +186,24 @@ int Run(const CliOptions& options, Catalogues& catalogues, Console& console, int
     }
 
     const std::string name = DocumentName(options.inputs.front());
-    DocumentInput input = ReadDocument(options.inputs.front(), signals);
-    if (input.signal)
-        return InterruptedStatus(input.signal);
-    if (!input.error.empty()) {
-        console.Message(name + ": " + input.error);
-        return 1;
-    }
+    BookInput input = LoadBook(options.inputs.front(), options, console, signals);
+    if (!input.book)
+        return input.status;
+    const Book& book = *input.book;
+    ChapterChoice choice = ChooseChapters(book, options.chapters, options.allChapters);
+    if (!choice.error.empty())
+        return CommandLineError(choice.error);
+    DocumentSettings& settings = resolved.settings;
+    settings.voicePosition = BookVoice(options, book, catalogues, voices, settings.voicePosition);
+    if (options.verbose)
+        console.Message(name + ": " + std::to_string(choice.chapters.size()) + " of " +
+                        std::to_string(book.chapters.size()) + " chapters, read by " +
+                        ToUtf8(voices.DisplayString(settings.voicePosition)) +
+                        (options.voice.empty() && !book.language.empty()
+                             ? " (the book's language is " + book.language + ")"
+                             : ""));
+    const std::u16string text =
+        SpokenText(book, choice.chapters, !voices.IsSapi4(settings.voicePosition));
     const bool reportToParent = std::getenv(kReportProgressVariable) != nullptr;
     ProgressReport report;
     if (reportToParent)
@@ -155,11 +215,10 @@ int Run(const CliOptions& options, Catalogues& catalogues, Console& console, int
         report = [&](const DocumentProgress& progress) {
             console.Progress({ProgressLine(name, progress)});
         };
-    const int status =
-        RunDocument(name, DecodeText(input.bytes), resolved.settings, std::move(catalogues.sapi4),
-                    std::move(catalogues.sapi5), console, signals, report);
+    const int status = RunDocument(name, text, settings, std::move(catalogues.sapi4),
+                                   std::move(catalogues.sapi5), console, signals, report);
     console.Progress({});
-    if (status == 0 && options.verbose && !resolved.settings.speak)
+    if (status == 0 && options.verbose && !settings.speak)
         console.Message(name + ": written to " + outputs.front());
     return status;
 }
@@ -198,7 +257,9 @@ int main(int argc, char* argv[]) {
         Catalogues catalogues;
         SetMessageService(nullptr);
         status = options.action == CliAction::List ? List(options, catalogues)
-                                                   : Run(options, catalogues, console, signals);
+                 : options.action == CliAction::ListChapters
+                     ? ListChapters(options, catalogues, console, signals)
+                     : Run(options, catalogues, console, signals);
     }
     CoUninitialize();
     return status;

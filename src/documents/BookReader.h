@@ -6,6 +6,8 @@
 #include "src/documents/Book.h"
 #include "src/documents/ReadOptions.h"
 
+#include <optional>
+#include <string>
 #include <string_view>
 
 enum class DocumentFormat { Text, Markdown, Html, Epub, Fb2, Odt, Docx, Pdf };

@@ -53,11 +53,15 @@ void DoubleBackslashes(std::u16string& text, std::size_t from) {
 
 } // namespace
 
+long long Sapi4SpeedValue(const CSAPI4VoiceInfo& voice, int speed) {
+    return MapCentredSlider(voice.speedMin, voice.speedMax, speed);
+}
+
 std::u16string BuildSapi4Prefix(const JobText& text, const CSAPI4VoiceInfo& voice,
                                 const ProsodySettings& settings) {
     std::u16string markup = u"\\rst\\";
     if (voice.canSetSpeed && settings.speed != 0)
-        markup += Tag(u"spd", MapCentredSlider(voice.speedMin, voice.speedMax, settings.speed));
+        markup += Tag(u"spd", Sapi4SpeedValue(voice, settings.speed));
     if (voice.canSetVolume && settings.volume >= 0 && settings.volume <= 99)
         markup += Tag(u"vol", MapVolume(voice.volumeMin, voice.volumeMax, settings.volume));
     if (voice.canSetPitch && settings.pitch != 0)

@@ -20,6 +20,10 @@ struct ProsodySettings {
 std::u16string BuildSapi4Prefix(const JobText& text, const CSAPI4VoiceInfo& voice,
                                 const ProsodySettings& settings);
 
+// The speed tag's value for a slider position: the slider spread over the
+// voice's speed range.
+long long Sapi4SpeedValue(const CSAPI4VoiceInfo& voice, int speed);
+
 // The volume, rate and pitch elements, always all three, then the text as it
 // is: markup in the user's text reaches the engine as markup.
 std::u16string BuildSapi5Prefix(const JobText& text, const ProsodySettings& settings);

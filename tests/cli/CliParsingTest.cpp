@@ -1,8 +1,9 @@
 // The command line, document decoding and name matching of vocalith-cli.
 
+#include "platform/com/strings.h"
 #include "src/cli/CliOptions.h"
 #include "src/cli/DocumentSettings.h"
-#include "src/cli/TextDecoding.h"
+#include "src/documents/TextDecoding.h"
 
 #include <gtest/gtest.h>
 
@@ -98,7 +99,7 @@ TEST(CliParsingTest, DecodesTheThreeEncodings) {
         {"\xF0\x9F\x98\x80", u"\U0001F600"},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(DecodeText(c.bytes), c.text) << c.bytes;
+        EXPECT_EQ(FromUtf8(DecodeTextToUtf8(c.bytes)), c.text) << c.bytes;
 }
 
 TEST(CliParsingTest, MatchesNamesAsTheHelpSays) {
