@@ -14,6 +14,12 @@
 class ZipArchive {
 public:
     static constexpr std::size_t kMaxEntryBytes = 64u << 20;
+    // All the entries read from one archive together: a document that names
+    // the same large entry over and over still costs at most this much.
+    static constexpr std::size_t kMaxTotalBytes = 512u << 20;
+    // More entries than any book has: the central directory is refused
+    // beyond this.
+    static constexpr std::size_t kMaxEntries = 10000;
 
     // The bytes must outlive the archive. !Ok() and Error() on a file that is
     // not a ZIP, or a corrupt or truncated one.

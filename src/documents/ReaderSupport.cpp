@@ -1,0 +1,77 @@
+#include "src/documents/ReaderSupport.h"
+
+#include <cctype>
+
+XmlDocument ReadXmlEntry(ZipArchive& zip, const std::string& name, std::string& error) {
+    const auto bytes = zip.Read(name);
+    if (!bytes) {
+        error = zip.Error();
+        return {};
+    }
+    XmlDocument document = XmlDocument::ParseXml(*bytes);
+    if (!document.Root()) {
+        error = "\"" + name + "\" in it is not well-formed XML";
+        return {};
+    }
+    return document;
+}
+
+std::string CleanText(std::string_view text) {
+    std::string clean;
+    bool space = false;
+    for (const char c : text) {
+        if (std::isspace(static_cast<unsigned char>(c))) {
+            space = !clean.empty();
+            continue;
+        }
+        if (space)
+            clean += ' ';
+        space = false;
+        clean += c;
+    }
+    return clean;
+}
+
+std::vector<std::string> SplitNames(std::string_view field) {
+    std::vector<std::string> names;
+    while (!field.empty()) {
+        const auto semicolon = field.find(';');
+        std::string name = CleanText(field.substr(0, semicolon));
+        if (!name.empty())
+            names.push_back(std::move(name));
+        if (semicolon == std::string_view::npos)
+            break;
+        field.remove_prefix(semicolon + 1);
+    }
+    return names;
+}
+
+namespace {
+
+xmlNode* ElementFrom(xmlNode* node) {
+    while (node && node->type != XML_ELEMENT_NODE)
+        node = node->next;
+    return node;
+}
+
+} // namespace
+
+Elements::Iterator& Elements::Iterator::operator++() {
+    node = ElementFrom(node->next);
+    return *this;
+}
+
+Elements::Iterator Elements::begin() const {
+    return {ElementFrom(m_first)};
+}
+
+BookResult FinishBook(Book book, ChapterBuilder& builder) {
+    book.chapters = builder.Finish();
+    if (book.chapters.empty())
+        return Failure("it holds no text to speak");
+    return {std::move(book), {}};
+}
+
+BookResult Failure(std::string reason) {
+    return {std::nullopt, std::move(reason)};
+}
