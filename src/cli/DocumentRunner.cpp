@@ -12,7 +12,6 @@
 
 #include <chrono>
 #include <cstdio>
-#include <poll.h>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -20,7 +19,10 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-constexpr int kTickMs = 200;
+// The job's end and a signal are noticed within a check; progress is
+// reported every tick.
+constexpr unsigned kCheckMs = 20;
+constexpr auto kTick = std::chrono::milliseconds(200);
 
 bool Exists(const std::u16string& path) {
     struct stat info {};
@@ -79,9 +81,8 @@ int RunDocument(const std::string& name, const std::u16string& text,
     jobs.StartJob(settings.speak, false);
 
     const Clock::time_point start = Clock::now();
-    while (jobs.IsJobRunning()) {
-        pollfd signalWait{signalDescriptor, POLLIN, 0};
-        ::poll(&signalWait, signalDescriptor >= 0 ? 1 : 0, kTickMs);
+    Clock::time_point nextReport = start + kTick;
+    while (!jobs.WaitForJob(kCheckMs)) {
         if (std::vector<int> signals = ReadSignals(signalDescriptor); !signals.empty()) {
             // As the Stop command: the worker discards the speech and removes
             // what it wrote. A conversion does not stop, so its files are
@@ -99,7 +100,8 @@ int RunDocument(const std::string& name, const std::u16string& text,
             }
             return InterruptedStatus(signals.front());
         }
-        if (report) {
+        if (report && Clock::now() >= nextReport) {
+            nextReport += kTick;
             DocumentProgress progress;
             progress.elapsedSeconds = std::chrono::duration<double>(Clock::now() - start).count();
             progress.spokenFraction = jobs.SpokenFraction();

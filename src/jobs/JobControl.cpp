@@ -167,6 +167,13 @@ bool JobControl::IsJobRunning() const {
            (m_sapi5Thread && !m_sapi5Thread->HasEnded());
 }
 
+bool JobControl::WaitForJob(unsigned timeoutMs) const {
+    for (const WorkerThread* thread : {m_sapi4Thread.get(), m_sapi5Thread.get()})
+        if (thread && !thread->HasEnded())
+            return thread->Wait(timeoutMs) && !IsJobRunning();
+    return true;
+}
+
 std::optional<double> JobControl::SpokenFraction() const {
     const double fraction = m_lastJob ? m_lastJob->spokenFraction.load() : -1.0;
     if (fraction < 0)

@@ -57,6 +57,9 @@ public:
     void EndJob();
     // Never waits.
     bool IsJobRunning() const;
+    // Waits at most `timeoutMs` for the running job's worker to end; true
+    // when no job runs any more.
+    bool WaitForJob(unsigned timeoutMs) const;
     // How much of the last job's text its engine has spoken, 0 to 1; none
     // before the engine has said. Never waits.
     std::optional<double> SpokenFraction() const;
