@@ -117,6 +117,9 @@ std::string ZipContent(std::string_view bytes, std::string_view extension,
             format = DocumentFormat::Docx;
         else if (zip.Has("META-INF/container.xml"))
             format = DocumentFormat::Epub; // an EPUB whose mimetype entry went missing
+        else if (std::ranges::any_of(zip.Names(),
+                                     [](const std::string& n) { return n.ends_with(".fb2"); }))
+            format = DocumentFormat::Fb2; // FictionBook is often passed around zipped
         if (format)
             return {};
         if (mimetype.starts_with("application/vnd.oasis.opendocument."))

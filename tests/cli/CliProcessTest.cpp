@@ -10,6 +10,7 @@
 #include "src/speech/Sapi4Engine.h"
 #include "src/speech/Sapi5Engine.h"
 #include "src/speech/VoiceCatalogue.h"
+#include "tests/cli/CliProcessFixture.h"
 #include "tests/fakes/FakeJobHost.h"
 #include "tests/support/DecodedAudio.h"
 #include "tests/support/FileBytes.h"
@@ -17,20 +18,12 @@
 
 #include <chrono>
 #include <csignal>
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <thread>
 
 namespace {
 
-struct Outcome {
-    int status = -1;
-    std::string out, err;
-};
-
-class CliProcessTest : public ::testing::Test {
+class CliProcessTest : public CliProcessFixture {
 protected:
     static void SetUpTestSuite() {
         RegisterSapi4Runtime();
@@ -39,37 +32,6 @@ protected:
     }
     void SetUp() override { CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); }
     void TearDown() override { CoUninitialize(); }
-
-    pid_t Start(const std::vector<std::string>& arguments) {
-        std::vector<std::string> strings = {VOCALITH_CLI};
-        strings.insert(strings.end(), arguments.begin(), arguments.end());
-        std::vector<char*> argv;
-        for (std::string& s : strings)
-            argv.push_back(s.data());
-        argv.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, 1, (folder / "stdout").c_str(),
-                                         O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        posix_spawn_file_actions_addopen(&actions, 2, (folder / "stderr").c_str(),
-                                         O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        posix_spawn_file_actions_addchdir_np(&actions, folder.Path().c_str());
-        pid_t pid = -1;
-        EXPECT_EQ(posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ), 0);
-        posix_spawn_file_actions_destroy(&actions);
-        return pid;
-    }
-    Outcome Finish(pid_t pid) {
-        int status = 0;
-        waitpid(pid, &status, 0);
-        Outcome outcome{WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status),
-                        ReadAll(folder / "stdout"), ReadAll(folder / "stderr")};
-        std::filesystem::remove(folder / "stdout");
-        std::filesystem::remove(folder / "stderr");
-        return outcome;
-    }
-    Outcome Run(const std::vector<std::string>& arguments) { return Finish(Start(arguments)); }
 
     // The window's Write command on the same text and settings.
     void WriteThroughWindow(const std::string& text, int voice, const OutputFileChoice& choice) {
@@ -85,8 +47,6 @@ protected:
     }
 
     int FirstSapi5Voice() { return static_cast<int>(Sapi4Engine().VoiceCount()); }
-
-    ScratchFolder folder;
 };
 
 TEST_F(CliProcessTest, ListsTheWindowsVoiceList) {
