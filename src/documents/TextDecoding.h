@@ -1,0 +1,11 @@
+#pragma once
+// A document's bytes as UTF-8, read as the window's editor would read them:
+// UTF-16 with a byte-order mark, UTF-8 (with or without one), and Latin-1 when
+// the bytes are not valid UTF-8, since a Latin-1 file is the likeliest source
+// of such bytes. Named apart from the command line's UTF-16 DecodeText, which
+// it is to replace: both are linked into vocalith-cli meanwhile.
+
+#include <string>
+#include <string_view>
+
+std::string DecodeTextToUtf8(std::string_view bytes);
