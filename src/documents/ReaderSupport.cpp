@@ -46,6 +46,21 @@ std::vector<std::string> SplitNames(std::string_view field) {
     return names;
 }
 
+bool HasToken(std::string_view list, std::string_view token) {
+    std::size_t at = 0;
+    while (at < list.size()) {
+        while (at < list.size() && std::isspace(static_cast<unsigned char>(list[at])))
+            ++at;
+        std::size_t end = at;
+        while (end < list.size() && !std::isspace(static_cast<unsigned char>(list[end])))
+            ++end;
+        if (end > at && list.substr(at, end - at) == token)
+            return true;
+        at = end;
+    }
+    return false;
+}
+
 namespace {
 
 xmlNode* ElementFrom(xmlNode* node) {

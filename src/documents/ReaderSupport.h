@@ -21,6 +21,9 @@ std::string CleanText(std::string_view text);
 // The names one metadata field lists ("Ada Lovelace; Charles Babbage").
 std::vector<std::string> SplitNames(std::string_view field);
 
+// Whether a space-separated list (epub:type, properties) holds the token.
+bool HasToken(std::string_view list, std::string_view token);
+
 // The element children of a node, for range-for.
 class Elements {
 public:

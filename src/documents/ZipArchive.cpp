@@ -17,10 +17,14 @@ struct ZipArchive::State {
 
 namespace {
 
-std::string OpenFailure(int code) {
+std::string OpenFailure(int code, std::string_view bytes) {
     switch (code) {
     case ZIP_ER_NOZIP:
-        return "it is not a ZIP archive";
+        // A local header at the start but no directory at the end: the
+        // archive lost its end.
+        return bytes.starts_with("PK\x03\x04")
+                   ? "its ZIP archive is truncated (it has no directory)"
+                   : "it is not a ZIP archive";
     case ZIP_ER_MULTIDISK:
         return "it is one part of a multi-part ZIP archive";
     case ZIP_ER_MEMORY:
@@ -61,14 +65,14 @@ ZipArchive::ZipArchive(std::string_view bytes) : m_state(std::make_unique<State>
     zip_error_init(&error);
     zip_source_t* source = zip_source_buffer_create(bytes.data(), bytes.size(), 0, &error);
     if (!source) {
-        m_state->error = OpenFailure(zip_error_code_zip(&error));
+        m_state->error = OpenFailure(zip_error_code_zip(&error), bytes);
         zip_error_fini(&error);
         return;
     }
     m_state->archive = zip_open_from_source(source, ZIP_RDONLY, &error);
     if (!m_state->archive) {
         zip_source_free(source); // not taken when the open fails
-        m_state->error = OpenFailure(zip_error_code_zip(&error));
+        m_state->error = OpenFailure(zip_error_code_zip(&error), bytes);
         zip_error_fini(&error);
         return;
     }
