@@ -24,8 +24,9 @@ struct LineBuilder {
 std::size_t AppendPageLines(const poppler::page& page, int pageIndex, std::vector<PdfLine>& lines) {
     const poppler::rectf box = page.page_rect();
     const double height = box.height() > 0 ? box.height() : 792;
-    const std::vector<poppler::text_box> words =
-        page.text_list(poppler::page::text_list_include_font);
+    // Without text_list_include_font: poppler would scan the page's fonts
+    // again for every page, the larger part of the reading time.
+    const std::vector<poppler::text_box> words = page.text_list();
 
     LineBuilder current;
     auto close = [&] {
@@ -68,10 +69,8 @@ std::size_t AppendPageLines(const poppler::page& page, int pageIndex, std::vecto
         const std::size_t before = current.line.text.size();
         AppendUtf8(current.line.text, word.text());
         const std::size_t added = current.line.text.size() - before;
-        if (word.has_font_info()) {
-            current.sizeSum += word.get_font_size() * static_cast<double>(added);
-            current.sizeCount += added;
-        }
+        current.sizeSum += (bottom - top) * static_cast<double>(added);
+        current.sizeCount += added;
         current.spaceAfter = word.has_space_after();
         PdfLine& line = current.line;
         line.left = std::min(line.left, left);

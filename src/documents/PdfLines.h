@@ -17,7 +17,10 @@ struct PdfLine {
     double top = 0;
     double right = 0;
     double bottom = 0;
-    double fontSize = 0; // the mean over its characters
+    // The height of its words' boxes, a mean over its characters: poppler
+    // sets a box's height to the font size times the font's ascent and
+    // descent, so the rules compare these as they would font sizes.
+    double fontSize = 0;
     int page = 0;
     bool inBand =
         false; // in the top or bottom band of its page, where running heads and folios sit

@@ -106,6 +106,35 @@ double Median(std::vector<std::pair<double, double>> weighted) {
     return weighted.back().first;
 }
 
+// The right edge of each page's body text, against which a line is short. A
+// page with a few lines only, all of them short perhaps, takes the edge most
+// pages have.
+std::vector<double> RightEdges(const std::vector<PdfLine>& lines, const PdfBody& body) {
+    constexpr int kFewLines = 5;
+    std::vector<double> right;
+    std::vector<int> count;
+    for (const PdfLine& line : lines) {
+        const auto page = static_cast<std::size_t>(line.page);
+        if (page >= right.size()) {
+            right.resize(page + 1, 0);
+            count.resize(page + 1, 0);
+        }
+        if (SameSize(line.fontSize, body.fontSize)) {
+            right[page] = std::max(right[page], line.right);
+            ++count[page];
+        }
+    }
+    std::vector<std::pair<double, double>> full;
+    for (std::size_t page = 0; page < right.size(); ++page)
+        if (count[page] >= kFewLines)
+            full.emplace_back(right[page], 1.0);
+    const double usual = Median(std::move(full));
+    for (std::size_t page = 0; page < right.size(); ++page)
+        if (count[page] < kFewLines)
+            right[page] = std::max(right[page], usual);
+    return right;
+}
+
 } // namespace
 
 PdfBody MeasureBody(const std::vector<PdfLine>& lines) {
@@ -141,15 +170,7 @@ std::vector<PdfParagraph> JoinParagraphs(const std::vector<PdfLine>& lines,
                                          const std::vector<bool>& skip,
                                          const std::vector<bool>& breakBefore,
                                          const PdfBody& body) {
-    // The right edge of each page's body text, against which a line is short.
-    std::vector<double> pageRight;
-    for (const PdfLine& line : lines) {
-        if (static_cast<std::size_t>(line.page) >= pageRight.size())
-            pageRight.resize(static_cast<std::size_t>(line.page) + 1, 0);
-        if (SameSize(line.fontSize, body.fontSize))
-            pageRight[static_cast<std::size_t>(line.page)] =
-                std::max(pageRight[static_cast<std::size_t>(line.page)], line.right);
-    }
+    const std::vector<double> pageRight = RightEdges(lines, body);
     auto skipped = [&](std::size_t i) { return i < skip.size() && skip[i]; };
     auto nextKept = [&](std::size_t i) {
         for (++i; i < lines.size() && skipped(i);)

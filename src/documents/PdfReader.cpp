@@ -3,6 +3,7 @@
 // outline, else from headings set large, else one.
 
 #include "src/documents/ChapterBuilder.h"
+#include "src/documents/PdfDocumentLines.h"
 #include "src/documents/PdfHeadings.h"
 #include "src/documents/PdfLines.h"
 #include "src/documents/PdfOutline.h"
@@ -17,7 +18,6 @@
 #include <memory>
 #include <mutex>
 #include <poppler-document.h>
-#include <poppler-page.h>
 
 namespace {
 
@@ -93,14 +93,9 @@ BookResult ReadPdf(std::string_view bytes, const ReadOptions& options) {
     book.title = Trimmed(Utf8(document->get_title()));
     book.authors = SplitAuthors(Utf8(document->get_author()));
 
-    std::vector<PdfLine> lines;
-    std::size_t words = 0;
-    for (int i = 0; i < document->pages(); ++i) {
-        const std::unique_ptr<poppler::page> page(document->create_page(i));
-        if (page)
-            words += AppendPageLines(*page, i, lines);
-    }
-    if (words == 0)
+    PdfDocumentLines read = ReadDocumentLines(bytes, *document);
+    std::vector<PdfLine> lines = std::move(read.lines);
+    if (read.words == 0)
         return Failure("the PDF has no text layer (a scanned document?); it would need OCR");
 
     const PdfBody body = MeasureBody(lines);
