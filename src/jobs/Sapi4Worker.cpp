@@ -51,6 +51,7 @@ public:
         return job.speak ? m_engine.SpeakToSpeakers(job.text, voice)
                          : m_engine.SpeakToFile(wavPath, job.text, voice);
     }
+    void AbandonStart() override { m_engine.AbandonStart(); }
     bool Wait(JobContext& context) override {
         WaitForEndOfSpeech(*context.stopEvent,
                            [&] { ReportSpoken(context, m_engine.SpokenPosition()); });

@@ -23,7 +23,9 @@ void RunJob(JobContext& context, SpeechSession& session) {
         return;
     }
     if (Result<> started = session.Start(job, wav.path); !started) {
+        // As for every failure, the user reads the message before the files go.
         ShowMessage(started.Message());
+        session.AbandonStart();
         AbandonJob(job, wav);
         return;
     }

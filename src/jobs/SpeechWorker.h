@@ -27,6 +27,9 @@ public:
     virtual std::u16string BuildText(const JobText& text, const SpeechJob& job,
                                      const ProsodySettings& prosody) = 0;
     virtual Result<> Start(const SpeechJob& job, const std::u16string& wavPath) = 0;
+    // After a failed start's message has been answered: lets go of what the
+    // start still holds and removes the files it created.
+    virtual void AbandonStart() = 0;
     // Waits for the end of speech or a stop, reporting the engine's progress
     // meanwhile; true when the job counts as stopped.
     virtual bool Wait(JobContext& context) = 0;

@@ -84,7 +84,9 @@ void Sapi4Engine::SetNotifySink(ITTSNotifySinkW* sink) {
 template <class Destination>
 Result<> Sapi4Engine::OpenEngine(const CSAPI4VoiceInfo& voice, REFCLSID destinationClass,
                                  UserMessage notCreated, ComPtr<Destination>& destination) {
+    AbandonStart();
     m_sinkKey = 0;
+    m_aborted = false;
     ComPtr<ITTSFindW> finder;
     TTSMODEINFOW found{};
     if (Result<> f = FindMode(voice, finder, found); !f)
@@ -117,8 +119,7 @@ Result<> Sapi4Engine::SpeakToFile(const std::u16string& wavPath, const std::u16s
         return UserMessage{IDS_TTS_OUTPUT_FILE};
     }
     if (Result<> sent = SendText(text); !sent) {
-        AbandonEngine();
-        RemoveRegularFile(wavPath);
+        m_refusedFile = wavPath;
         return sent;
     }
     return {};
@@ -155,20 +156,32 @@ void Sapi4Engine::AbandonEngine() {
     m_central.Reset();
 }
 
+void Sapi4Engine::AbandonStart() {
+    if (!m_refusedFile)
+        return;
+    AbandonEngine();
+    RemoveRegularFile(*m_refusedFile);
+    m_refusedFile.reset();
+}
+
 void Sapi4Engine::Abort() {
+    m_aborted = true;
     if (m_central)
         m_central->AudioReset();
 }
 
 Result<> Sapi4Engine::EndSpeech() {
+    // A refused text's file is not completed but removed.
+    AbandonStart();
     Result<> completed;
     if (m_audioFile) {
         // The destination could not write all of the speech (a full disk, say):
         // say so, as the job would otherwise end as if the file had been written.
-        if (FAILED(m_audioFile->Flush()))
+        if (FAILED(m_audioFile->Flush()) && !m_aborted)
             completed = UserMessage{IDS_TTS_OUTPUT_FILE};
         m_audioFile.Reset();
     }
+    m_aborted = false;
     m_audioDevice.Reset();
     m_bufSink.Reset();
     if (m_central) {

@@ -34,10 +34,16 @@ public:
     Result<> SpeakToFile(const std::u16string& wavPath, const std::u16string& text,
                          const CSAPI4VoiceInfo& voice);
     Result<> SpeakToSpeakers(const std::u16string& text, const CSAPI4VoiceInfo& voice);
+    // After a file's text was refused, the engine and the file it created
+    // stay until this call, so that the user reads the message with the file
+    // still there: unregisters the sink, lets go of the engine and the
+    // destination, and removes the file. Harmless after any other start.
+    void AbandonStart();
     // A stopped job: the audio not yet played or written is discarded.
     void Abort();
     // Completes the file, releases the destinations and the engine; harmless
-    // when nothing is held. A message when the file could not be completed.
+    // when nothing is held. A message when the file of speech that was not
+    // aborted could not be completed: a stopped job's file goes anyway.
     Result<> EndSpeech();
     // Where in the text the engine's audio has got: the position, in
     // characters of the text it was given, of the word it spoke last, as the
@@ -76,5 +82,8 @@ private:
     // The current text's; a fresh one for each text.
     ComPtr<CTTSBufNotifySink> m_bufSink;
     DWORD m_sinkKey = 0;
+    // The file whose text the engine refused, until AbandonStart.
+    std::optional<std::u16string> m_refusedFile;
+    bool m_aborted = false;
     std::vector<CSAPI4VoiceInfo> m_voices;
 };

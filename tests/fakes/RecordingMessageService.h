@@ -6,6 +6,7 @@
 #include "src/resources/MessageService.h"
 #include "src/resources/UserMessage.h"
 
+#include <functional>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -24,15 +25,31 @@ public:
 
     int ShowMessageBox(UINT id, const std::u16string& text, const std::u16string& caption,
                        UINT type) override {
-        std::lock_guard lock(m_mutex);
-        m_boxes.push_back({id, text, caption, type});
-        return m_answer;
+        std::function<void(const Box&)> onShow;
+        Box box{id, text, caption, type};
+        int answer;
+        {
+            std::lock_guard lock(m_mutex);
+            m_boxes.push_back(box);
+            onShow = m_onShow;
+            answer = m_answer;
+        }
+        // Outside the lock, so that it may ask the recorder too.
+        if (onShow)
+            onShow(box);
+        return answer;
     }
     void OpenUrl(const std::u16string& url) override {
         std::lock_guard lock(m_mutex);
         m_urls.push_back(url);
     }
 
+    // Called with each box while it is on the screen, on the thread that shows
+    // it: what a test sees there is what the user sees with the box open.
+    void OnShow(std::function<void(const Box&)> onShow) {
+        std::lock_guard lock(m_mutex);
+        m_onShow = std::move(onShow);
+    }
     void SetAnswer(int answer) {
         std::lock_guard lock(m_mutex);
         m_answer = answer;
@@ -72,6 +89,7 @@ private:
     MessageService* m_previous;
     std::vector<Box> m_boxes;
     std::vector<std::u16string> m_urls;
+    std::function<void(const Box&)> m_onShow;
     int m_answer = 1; // IDOK
 };
 

@@ -149,6 +149,56 @@ TEST_F(WorkerTest, Sapi4FailedStartShowsOneMessageAndLeavesNoIntermediateFile) {
     EXPECT_TRUE(folder.Files().empty());
 }
 
+// The user reads the engine's refusal of the text with the file still there;
+// it goes once the box has been answered.
+TEST_F(WorkerTest, Sapi4RefusedTextIsReportedBeforeItsFileGoes) {
+    sapi4.Results().textData = E_FAIL;
+    const struct {
+        OutputKind kind;
+        const char* output;
+        const char* wav;
+    } cases[] = {{OutputKind::Wav, "out.wav", "out.wav"},
+                 {OutputKind::Mp3, "talk.mp3", "talk.mp3.wav"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.output);
+        messages.Clear();
+        std::vector<bool> wavAtMessage;
+        messages.OnShow([&](const auto&) { wavAtMessage.push_back(Exists(folder / c.wav)); });
+        Run(Context(true, false, c.kind, c.output));
+        messages.OnShow({});
+        EXPECT_EQ(messages.Ids(), std::vector<UINT>{IDS_TTS_TEXTDATA});
+        EXPECT_EQ(wavAtMessage, std::vector<bool>{true});
+        EXPECT_TRUE(folder.Files().empty());
+        EXPECT_EQ(sapi4Engine->HeldEngine(), nullptr);
+        EXPECT_EQ(sapi4.Alive(), 0);
+    }
+}
+
+// A file the engine could not complete is reported for a finished Write; a
+// stopped one shows nothing, and its partial file goes all the same.
+TEST_F(WorkerTest, Sapi4FailedFlushIsReportedOnlyWhenTheWriteWasNotStopped) {
+    sapi4.Results().flush = STG_E_MEDIUMFULL;
+    sapi4.State().speechMs = 5;
+    for (bool stop : {false, true}) {
+        SCOPED_TRACE(stop ? "stopped" : "finished");
+        messages.Clear();
+        stopEvent->Reset();
+        cancel->store(false);
+        sapi4.State().endless = stop;
+        const int calls = sapi4.State().textDataCalls.load();
+        Start(Context(true, false));
+        if (stop) {
+            ASSERT_TRUE(
+                Eventually([&] { return sapi4.State().textDataCalls.load() == calls + 1; }));
+            Stop();
+        }
+        Join();
+        EXPECT_EQ(messages.Ids(),
+                  stop ? std::vector<UINT>{} : std::vector<UINT>{IDS_TTS_OUTPUT_FILE});
+        EXPECT_TRUE(folder.Files().empty());
+    }
+}
+
 TEST_F(WorkerTest, Sapi5WriteInTheChosenFormatEndsWithTheCompleteEvent) {
     sapi5.State().speechMs = 5;
     auto context = Context(false, false);

@@ -60,6 +60,8 @@ protected:
 
         EXPECT_FALSE(toFile ? SpeakToFile() : SpeakToSpeakers());
         EXPECT_EQ(messages.Ids(), f.messages);
+        // The caller lets go of the start once the user has read the message.
+        engine->AbandonStart();
         EXPECT_EQ(engine->HeldFile(), nullptr);
         EXPECT_EQ(engine->HeldDevice(), nullptr);
         EXPECT_EQ(engine->HeldEngine() != nullptr, f.centralHeld);
