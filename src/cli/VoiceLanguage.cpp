@@ -78,13 +78,21 @@ std::optional<int> VoiceForLanguage(const VoiceCatalogue& voices, const Sapi4Eng
     const std::string wanted = Lower(language);
     if (wanted.empty())
         return std::nullopt;
+    // "en" takes an "en-US" voice and "en-GB" an "en" one, but "en-GB" takes
+    // an "en-US" voice only when no voice speaks its own English.
+    const auto covers = [](const std::string& tag, const std::string& narrower) {
+        return narrower.starts_with(tag) &&
+               (narrower.size() == tag.size() || narrower[tag.size()] == '-');
+    };
     std::optional<int> samePrimary;
     for (std::size_t i = 0; i < voices.Count(); ++i) {
         const int position = static_cast<int>(i);
         const std::string tag = Lower(VoiceLanguageTag(voices, sapi4, sapi5, position));
-        if (tag == wanted)
+        if (tag.empty())
+            continue;
+        if (covers(tag, wanted) || covers(wanted, tag))
             return position;
-        if (!samePrimary && !tag.empty() && Primary(tag) == Primary(wanted))
+        if (!samePrimary && Primary(tag) == Primary(wanted))
             samePrimary = position;
     }
     return samePrimary;

@@ -14,8 +14,9 @@ class VoiceCatalogue;
 std::string VoiceLanguageTag(const VoiceCatalogue& voices, const Sapi4Engine& sapi4,
                              const Sapi5Engine& sapi5, int position);
 
-// The first voice whose language is the book's ("en-GB" takes an en-GB voice
-// before any other English one); none when no voice speaks it.
+// The first voice whose language is the book's, or covers it, or is covered
+// by it ("en" and "en-GB"); else the first of the same language in another
+// region; none when no voice speaks it.
 std::optional<int> VoiceForLanguage(const VoiceCatalogue& voices, const Sapi4Engine& sapi4,
                                     const Sapi5Engine& sapi5, const std::string& language);
 
