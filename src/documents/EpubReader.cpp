@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <map>
 #include <set>
 
 namespace {
@@ -102,9 +103,11 @@ private:
             m_toc.matter.emplace(path, title);
     }
 
-    bool InSpine(const std::string& path) const {
-        return std::any_of(m_package.spine.begin(), m_package.spine.end(),
-                           [&](const EpubSpineItem& item) { return item.path == path; });
+    bool InSpine(const std::string& path) {
+        if (m_spinePaths.empty())
+            for (const EpubSpineItem& item : m_package.spine)
+                m_spinePaths.insert(item.path);
+        return m_spinePaths.contains(path);
     }
 
     bool Load(const std::string& path, XmlDocument& document) {
@@ -129,7 +132,7 @@ private:
             const xmlNode* body = Body(document);
             std::set<std::string> ids;
             CollectIds(body, ids);
-            std::vector<const TocEntry*> pending;
+            std::multimap<std::string, const TocEntry*, std::less<>> pending; // by fragment
             bool startsHere = false;
             if (const auto found = m_entries.find(item.path); found != m_entries.end()) {
                 for (const TocEntry* entry : found->second) {
@@ -137,7 +140,7 @@ private:
                         Start(*entry);
                         startsHere = true;
                     } else {
-                        pending.push_back(entry);
+                        pending.emplace(entry->fragment, entry);
                     }
                 }
             }
@@ -147,11 +150,11 @@ private:
             walk.chapterLevel = m_chapterLevel;
             walk.headingsStartChapters = false;
             walk.onAnchor = [&](std::string_view id) {
-                for (const TocEntry*& entry : pending)
-                    if (entry && entry->fragment == id) {
-                        Start(*entry);
-                        entry = nullptr;
-                    }
+                // In the table's order; each entry once, should the id recur.
+                const auto [first, last] = pending.equal_range(id);
+                for (auto entry = first; entry != last; ++entry)
+                    Start(*entry->second);
+                pending.erase(first, last);
             };
             WalkHtml(body, m_builder, walk);
         }
@@ -240,6 +243,7 @@ private:
     EpubToc m_toc;
     std::map<std::string, std::vector<const TocEntry*>> m_entries; // chapter entries by file
     ChapterBuilder m_builder;
+    std::set<std::string> m_spinePaths;
     std::string m_error;
     bool m_started = false; // an entry has started a chapter
 };
