@@ -1,6 +1,7 @@
 #include "src/documents/ChapterBuilder.h"
 #include "src/documents/HtmlText.h"
 #include "src/documents/Readers.h"
+#include "src/documents/TextDecoding.h"
 #include "src/documents/XmlDocument.h"
 
 #include <algorithm>
@@ -16,7 +17,9 @@ std::string Lower(std::string text) {
     return text;
 }
 
-std::string Trimmed(std::string_view text) {
+std::string Trimmed(std::string_view raw) {
+    const std::string valid = ValidUtf8(raw);
+    const std::string_view text = valid;
     const auto first = text.find_first_not_of(" \t\r\n\f");
     if (first == std::string_view::npos)
         return {};
@@ -55,7 +58,7 @@ std::string TitleText(const xmlNode* title) {
         if (child->type == XML_TEXT_NODE && child->content)
             text += reinterpret_cast<const char*>(child->content);
     ChapterBuilder builder; // for its whitespace rules
-    builder.AddParagraph(text);
+    builder.AddParagraph(ValidUtf8(text));
     const std::vector<Chapter> chapters = builder.Finish();
     return chapters.empty() ? std::string() : chapters.front().text;
 }

@@ -1,5 +1,6 @@
 #include "src/documents/HtmlText.h"
 
+#include "src/documents/TextDecoding.h"
 #include "src/documents/XmlDocument.h"
 
 #include <algorithm>
@@ -293,7 +294,9 @@ private:
             --m_preDepth;
     }
 
-    void Text(std::string_view text) {
+    void Text(std::string_view raw) {
+        const std::string valid = ValidUtf8(raw);
+        std::string_view text = valid;
         if (!std::all_of(text.begin(), text.end(), IsAsciiSpace))
             m_fresh = false;
         if (m_preDepth == 0) {
@@ -346,6 +349,7 @@ private:
             for (const xmlNode* child = node->last; child; child = child->prev)
                 stack.push_back(child);
         }
+        title = ValidUtf8(title);
         m_builder.StartChapter(title, level);
         if (m_matterDepth > 0)
             m_builder.MarkMatter();

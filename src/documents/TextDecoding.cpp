@@ -49,29 +49,34 @@ std::string DecodeUtf16(std::string_view bytes, bool bigEndian) {
     return text;
 }
 
-// Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF.
-bool IsUtf8(std::string_view bytes) {
-    for (std::size_t i = 0; i < bytes.size();) {
-        const auto lead = static_cast<unsigned char>(bytes[i]);
-        const int length = lead < 0x80                   ? 1
-                           : lead >= 0xC2 && lead < 0xE0 ? 2
-                           : lead >= 0xE0 && lead < 0xF0 ? 3
-                           : lead >= 0xF0 && lead < 0xF5 ? 4
-                                                         : 0;
-        if (length == 0 || bytes.size() - i < static_cast<std::size_t>(length))
-            return false;
-        char32_t code = length == 1 ? lead : lead & (0x7F >> length);
-        for (int k = 1; k < length; ++k) {
-            const auto next = static_cast<unsigned char>(bytes[i + k]);
-            if ((next & 0xC0) != 0x80)
-                return false;
-            code = code << 6 | (next & 0x3F);
-        }
-        const bool overlong = (length == 3 && code < 0x800) || (length == 4 && code < 0x10000);
-        if (overlong || (code >= 0xD800 && code < 0xE000) || code > 0x10FFFF)
-            return false;
-        i += length;
+// The length of the strict UTF-8 sequence at `i` (no overlong forms, no
+// surrogates, nothing above U+10FFFF), 0 when the bytes there are none.
+std::size_t SequenceAt(std::string_view bytes, std::size_t i) {
+    const auto lead = static_cast<unsigned char>(bytes[i]);
+    const std::size_t length = lead < 0x80                   ? 1
+                               : lead >= 0xC2 && lead < 0xE0 ? 2
+                               : lead >= 0xE0 && lead < 0xF0 ? 3
+                               : lead >= 0xF0 && lead < 0xF5 ? 4
+                                                             : 0;
+    if (length == 0 || bytes.size() - i < length)
+        return 0;
+    char32_t code = length == 1 ? lead : lead & (0x7F >> length);
+    for (std::size_t k = 1; k < length; ++k) {
+        const auto next = static_cast<unsigned char>(bytes[i + k]);
+        if ((next & 0xC0) != 0x80)
+            return 0;
+        code = code << 6 | (next & 0x3F);
     }
+    const bool overlong = (length == 3 && code < 0x800) || (length == 4 && code < 0x10000);
+    if (overlong || (code >= 0xD800 && code < 0xE000) || code > 0x10FFFF)
+        return 0;
+    return length;
+}
+
+bool IsUtf8(std::string_view bytes) {
+    for (std::size_t i = 0, length = 0; i < bytes.size(); i += length)
+        if ((length = SequenceAt(bytes, i)) == 0)
+            return false;
     return true;
 }
 
@@ -91,4 +96,21 @@ std::string DecodeTextToUtf8(std::string_view bytes) {
     for (char byte : bytes)
         AppendUtf8(latin1, static_cast<unsigned char>(byte));
     return latin1;
+}
+
+std::string ValidUtf8(std::string_view text) {
+    if (IsUtf8(text))
+        return std::string(text);
+    std::string valid;
+    valid.reserve(text.size() + 8);
+    for (std::size_t i = 0; i < text.size();) {
+        if (const std::size_t length = SequenceAt(text, i)) {
+            valid.append(text.substr(i, length));
+            i += length;
+        } else {
+            AppendUtf8(valid, kReplacement);
+            ++i;
+        }
+    }
+    return valid;
 }

@@ -9,3 +9,8 @@
 #include <string_view>
 
 std::string DecodeTextToUtf8(std::string_view bytes);
+
+// Text meant to be UTF-8 with each byte that is not part of a valid sequence
+// replaced by U+FFFD: libxml2's HTML parser lets such bytes of a page that
+// lied about its encoding through.
+std::string ValidUtf8(std::string_view text);

@@ -1,5 +1,6 @@
 #include "src/documents/HtmlText.h"
 #include "src/documents/Readers.h"
+#include "src/documents/TextDecoding.h"
 #include "src/documents/XmlDocument.h"
 #include "tests/documents/BookChecks.h"
 
@@ -93,6 +94,15 @@ TEST(HtmlReaderTest, APageWithNothingToSayIsRefused) {
         EXPECT_FALSE(result.book) << page;
         EXPECT_EQ(result.error, "it holds no text to speak") << page;
     }
+}
+
+// libxml2 lets a stray byte of a page that is not the UTF-8 it claims through.
+TEST(HtmlReaderTest, TextIsValidUtf8WhateverThePageHolds) {
+    const BookResult result = ReadHtml("<title>T\xFF</title><p>black and&\x96\x9d;white</p>", {});
+    ASSERT_TRUE(result.book);
+    EXPECT_EQ(ValidUtf8(result.book->title), result.book->title);
+    EXPECT_EQ(ValidUtf8(result.book->chapters[0].text), result.book->chapters[0].text);
+    EXPECT_EQ(ValidUtf8("a\xFF\xC3"), "a\xEF\xBF\xBD\xEF\xBF\xBD");
 }
 
 TEST(HtmlReaderTest, APageWithoutTitleIsNamedByItsFirstHeading) {
