@@ -96,20 +96,37 @@ std::vector<PdfChapterStart> FindOutlineStarts(const std::vector<PdfLine>& lines
         }
     }
 
+    // A title followed at once by the next entry's is a line of a contents
+    // list, not a heading: taken only when the title is printed nowhere else.
+    auto listed = [&](std::size_t entry, const Match& match) {
+        std::size_t next = entry + 1;
+        while (next < entries.size() && matches[next].empty())
+            ++next;
+        if (next == entries.size())
+            return false;
+        const std::size_t after = match.line + match.lineCount;
+        return std::any_of(matches[next].begin(), matches[next].end(),
+                           [&](const Match& other) { return other.line == after; });
+    };
     std::vector<PdfChapterStart> starts;
     std::size_t from = 0;
     for (std::size_t entry = 0; entry < entries.size(); ++entry) {
-        const Match* chosen = nullptr;
+        const Match* large = nullptr;
+        const Match* plain = nullptr;
+        const Match* inList = nullptr;
         for (const Match& match : matches[entry]) {
             if (match.line < from)
                 continue;
             if (match.large) {
-                chosen = &match;
+                large = &match;
                 break;
             }
-            if (!chosen)
-                chosen = &match;
+            if (!plain && !inList && listed(entry, match))
+                inList = &match;
+            else if (!plain && !listed(entry, match))
+                plain = &match;
         }
+        const Match* chosen = large ? large : plain ? plain : inList;
         if (!chosen)
             continue;
         starts.push_back({entry, chosen->line, chosen->lineCount});

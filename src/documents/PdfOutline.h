@@ -31,7 +31,8 @@ struct PdfChapterStart {
 // previous entry's start: a line (or two or three running together) whose
 // letters and digits are the title's, with or without a "Chapter 3" before
 // them. A match set larger than the body text wins over an earlier one in
-// the body's size (a contents page lists the same titles). An entry found
+// the body's size, and one standing alone over one followed at once by the
+// next entry's title (a contents page lists the same titles). An entry found
 // nowhere is dropped; the entries after it are still looked for, and keep
 // their own levels.
 std::vector<PdfChapterStart> FindOutlineStarts(const std::vector<PdfLine>& lines,

@@ -89,6 +89,17 @@ TEST(PdfReader, ReadsChaptersTextAndMetadata) {
           {"Insects", 2, false, "Insects\nInsects outnumber", "have been described."}},
          {"after rain.\nSparrows\nSparrows live"},
          {}},
+        // Headings in the body's size: found where they stand alone, not in
+        // the contents list before them.
+        {"listed.pdf",
+         2,
+         "Two Walks",
+         {},
+         {{"Contents Morning Evening", 1, false, "Contents", "Evening"},
+          {"Morning", 1, false, "Morning\nThe sun came up", "as we set out."},
+          {"Evening", 1, false, "Evening\nWe came home", "tired and happy."}},
+         {},
+         {}},
         // An owner password alone does not keep the text from a reader; no
         // headings: one chapter, named as the document.
         {"owner-password.pdf",

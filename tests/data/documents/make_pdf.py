@@ -197,6 +197,22 @@ def make_headings(path):
     pages.finish()
 
 
+def make_listed(path):
+    """Headings in the body's size, and a contents page listing them first."""
+    pages = Pages(path, title="Two Walks")
+    pages.new_page()
+    pages.heading("Contents", BODY, gap=False)
+    pages.paragraph("Morning")
+    pages.paragraph("Evening")
+    for title, text in [("Morning", "The sun came up over the hill as we set out."),
+                        ("Evening", "We came home in the dark, tired and happy.")]:
+        pages.y = None
+        pages.new_page()
+        pages.heading(title, BODY, cairo.PDF_OUTLINE_ROOT, gap=False)
+        pages.paragraph(text)
+    pages.finish()
+
+
 def make_plain(path):
     """One page, no outline, no headings: a single chapter."""
     pages = Pages(path, title="A Note")
@@ -238,6 +254,7 @@ def main():
     pdf = lambda name: os.path.join(folder, name)
     make_book(pdf("book.pdf"))
     make_headings(pdf("headings.pdf"))
+    make_listed(pdf("listed.pdf"))
     make_plain(pdf("plain-source.pdf"))
     # An owner password only: anyone may open it, and poppler reads its text.
     subprocess.run(["qpdf", "--encrypt", "", "owner", "256", "--", pdf("plain-source.pdf"),
