@@ -92,6 +92,13 @@ public:
         return 0;
     }
 
+    // Word names its built-in styles in English whatever the styleId's
+    // language ("Titel" is named "Title").
+    bool IsTitle(const std::string& styleId) const {
+        const auto style = m_styles.find(styleId);
+        return styleId == "Title" || (style != m_styles.end() && style->second.name == "title");
+    }
+
     bool Named(const std::string& styleId, std::string_view prefix) const {
         const auto style = m_styles.find(styleId);
         return Lower(styleId).starts_with(prefix) ||
@@ -155,7 +162,7 @@ private:
         if (level > 0 && level <= m_chapterLevel && titled) {
             m_builder.StartChapter(text, level);
             m_started = true;
-        } else if (style == "Title" && titled && !m_started) {
+        } else if (m_styles.IsTitle(style) && titled && !m_started) {
             // The title page: the book's title and what follows it, up to the
             // first heading.
             m_builder.StartChapter(text, 1, true);

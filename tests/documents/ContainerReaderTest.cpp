@@ -161,16 +161,18 @@ TEST(ContainerReaderTest, ReadsWordDocuments) {
              PandocChapters("The Lighthouse Keeper", "Mara Quill"),
              kBookHeard,
              kBookUnheard},
-            // A heading by its style's outline level; the table of
-            // contents, deletions, field codes, hidden text and note marks
-            // left out; the language of the default run style.
+            // A title by its style's English name, a heading by its style's
+            // outline level; the table of contents, deletions, field codes,
+            // hidden text and note marks left out; the language of the
+            // default run style.
             {"revisions.docx",
              2,
-             "",
+             "Die Reise",
              {},
              "de-DE",
              "",
-             {{"Erstes Kapitel", 1, false, "Erstes Kapitel\nDer Zug fährt ab.", "Seite Ende."}},
+             {{"Die Reise", 1, true, "Die Reise", "Die Reise"},
+              {"Erstes Kapitel", 1, false, "Erstes Kapitel\nDer Zug fährt ab.", "Seite Ende."}},
              {},
              {"DELETED", "HIDDEN", "PAGE", "MERGEFORMAT", "Kapitel 1"}},
         });

@@ -33,13 +33,18 @@ def xhtml(title, body, lang='en'):
 </html>'''
 
 
+def write(z, path, data, compression=zipfile.ZIP_DEFLATED):
+    """An entry dated 1980, so that the files come out the same every time."""
+    z.writestr(zipfile.ZipInfo(path), data, compression)
+
+
 def epub(name, files, container=CONTAINER):
     with zipfile.ZipFile(name, 'w') as z:
-        z.writestr(zipfile.ZipInfo('mimetype'), 'application/epub+zip')
+        write(z, 'mimetype', 'application/epub+zip', zipfile.ZIP_STORED)
         if container is not None:
-            z.writestr('META-INF/container.xml', container, zipfile.ZIP_DEFLATED)
+            write(z, 'META-INF/container.xml', container)
         for path, data in files.items():
-            z.writestr(path, data, zipfile.ZIP_DEFLATED)
+            write(z, path, data)
 
 
 def opf(metadata, manifest, spine, version='3.0', extra=''):
@@ -157,21 +162,24 @@ def main():
     with open('truncated.epub', 'wb') as part:
         part.write(data[:len(data) * 2 // 3])
 
-    # Word: a heading by a custom style's outline level, tracked changes, a field,
-    # hidden text, a footnote mark, tabs and breaks.
+    # Word: a title by a localised style's English name, a heading by a custom
+    # style's outline level, tracked changes, a field, hidden text, a footnote
+    # mark, tabs and breaks.
     W = 'xmlns:w="http://schemas.openxmlformats.org/wordprocessingml/2006/main"'
-    with zipfile.ZipFile('revisions.docx', 'w', zipfile.ZIP_DEFLATED) as z:
-        z.writestr('[Content_Types].xml', '''<?xml version="1.0"?>
+    with zipfile.ZipFile('revisions.docx', 'w') as z:
+        write(z, '[Content_Types].xml', '''<?xml version="1.0"?>
     <Types xmlns="http://schemas.openxmlformats.org/package/2006/content-types">
     <Override PartName="/word/main.xml" ContentType="application/vnd.openxmlformats-officedocument.wordprocessingml.document.main+xml"/>
     <Override PartName="/word/styles.xml" ContentType="application/vnd.openxmlformats-officedocument.wordprocessingml.styles+xml"/>
     </Types>''')
-        z.writestr('word/styles.xml', f'''<?xml version="1.0"?>
+        write(z, 'word/styles.xml', f'''<?xml version="1.0"?>
     <w:styles {W}><w:docDefaults><w:rPrDefault><w:rPr><w:lang w:val="de-DE"/></w:rPr></w:rPrDefault></w:docDefaults>
     <w:style w:styleId="Kapitel"><w:name w:val="Kapitel"/><w:pPr><w:outlineLvl w:val="0"/></w:pPr></w:style>
-    <w:style w:styleId="Verzeichnis1"><w:name w:val="toc 1"/></w:style></w:styles>''')
-        z.writestr('word/main.xml', f'''<?xml version="1.0"?>
+    <w:style w:styleId="Titel"><w:name w:val="Title"/></w:style>
+<w:style w:styleId="Verzeichnis1"><w:name w:val="toc 1"/></w:style></w:styles>''')
+        write(z, 'word/main.xml', f'''<?xml version="1.0"?>
     <w:document {W}><w:body>
+<w:p><w:pPr><w:pStyle w:val="Titel"/></w:pPr><w:r><w:t>Die Reise</w:t></w:r></w:p>
     <w:p><w:pPr><w:pStyle w:val="Verzeichnis1"/></w:pPr><w:r><w:t>Erstes Kapitel 1</w:t></w:r></w:p>
     <w:p><w:pPr><w:pStyle w:val="Kapitel"/></w:pPr><w:r><w:t>Erstes Kapitel</w:t></w:r></w:p>
     <w:p><w:r><w:t>Der Zug</w:t></w:r><w:del><w:r><w:delText>DELETED</w:delText></w:r></w:del><w:ins><w:r><w:t xml:space="preserve"> fährt</w:t></w:r></w:ins>
@@ -182,9 +190,9 @@ def main():
 
     # OpenDocument: a tracked deletion, an annotation, a note, a soft page break,
     # spaces, and an image frame with a caption.
-    with zipfile.ZipFile('revisions.odt', 'w', zipfile.ZIP_DEFLATED) as z:
-        z.writestr(zipfile.ZipInfo('mimetype'), 'application/vnd.oasis.opendocument.text')
-        z.writestr('content.xml', '''<?xml version="1.0"?>
+    with zipfile.ZipFile('revisions.odt', 'w') as z:
+        write(z, 'mimetype', 'application/vnd.oasis.opendocument.text', zipfile.ZIP_STORED)
+        write(z, 'content.xml', '''<?xml version="1.0"?>
     <office:document-content xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0" xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0" xmlns:draw="urn:oasis:names:tc:opendocument:xmlns:drawing:1.0" xmlns:svg="urn:oasis:names:tc:opendocument:xmlns:svg-compatible:1.0" xmlns:dc="http://purl.org/dc/elements/1.1/">
     <office:body><office:text>
     <text:tracked-changes><text:changed-region text:id="c1"><text:deletion><text:p>DELETED</text:p></text:deletion></text:changed-region></text:tracked-changes>
