@@ -7,50 +7,26 @@
 namespace {
 
 TEST(TextReaderTest, LinesStandingAloneThatNameADivisionStartChapters) {
-    struct Case {
-        std::string_view line;
-        bool starts;
+    const auto chapters = [](std::string_view line) {
+        const std::string text = "Opening words.\n\n" + std::string(line) + "\r\n\nBody text.\n";
+        return ReadText(text, {}).book->chapters;
     };
-    const std::vector<Case> cases = {
-        {"Chapter 12", true},
-        {"CHAPTER XII", true},
-        {"CHAPTER XII.", true},
-        {"Chapter Twelve", true},
-        {"chapter twenty-one", true},
-        {"Chapter Twenty One", true},
-        {"Chapter 3: The Storm", true},
-        {"Chapter 3 \xE2\x80\x94 The Storm", true},
-        {"  Part Two  ", true},
-        {"PART I", true},
-        {"Book One", true},
-        {"Prologue", true},
-        {"EPILOGUE", true},
-        {"Prologue: The Fire", true},
-        {"Chapter and verse", false},
-        {"Part of the problem.", false},
-        {"Chapter 12 was the best.", false},
-        {"Book I think so", false},
-        {"Chapter", false},
-        {"Prologues are dull", false},
-        {"Chapter 12345", false},
-        {"Chapter VX", false},
-        {"The Storm", false},
-        {"Chapter IIII", false},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.line);
-        const std::string text = "Opening words.\n\n" + std::string(c.line) + "\r\n\nBody text.\n";
-        const BookResult result = ReadText(text, {});
-        ASSERT_TRUE(result.book);
-        const auto& chapters = result.book->chapters;
-        ASSERT_EQ(chapters.size(), c.starts ? 2U : 1U);
-        EXPECT_EQ(chapters[0].title, "Opening words.");
-        if (c.starts) {
-            EXPECT_EQ(chapters[1].title.size(),
-                      c.line.find_last_not_of(' ') - c.line.find_first_not_of(' ') + 1);
-            EXPECT_EQ(chapters[1].text, std::string(c.line) + "\r\n\nBody text.");
-        }
+    for (std::string_view line :
+         {"Chapter 12", "CHAPTER XII", "CHAPTER XII.", "Chapter Twelve", "chapter twenty-one",
+          "Chapter Twenty One", "Chapter 3: The Storm", "Chapter 3 \xE2\x80\x94 The Storm",
+          "  Part Two  ", "PART I", "Book One", "Prologue", "EPILOGUE", "Prologue: The Fire"}) {
+        const std::vector<Chapter> read = chapters(line);
+        ASSERT_EQ(read.size(), 2U) << line;
+        EXPECT_EQ(read[0].title, "Opening words.");
+        const auto first = line.find_first_not_of(' ');
+        EXPECT_EQ(read[1].title, line.substr(first, line.find_last_not_of(' ') + 1 - first));
+        EXPECT_EQ(read[1].text, std::string(line) + "\r\n\nBody text.");
     }
+    for (std::string_view line :
+         {"Chapter and verse", "Part of the problem.", "Chapter 12 was the best.",
+          "Book I think so", "Chapter", "Prologues are dull", "Chapter 12345", "Chapter VX",
+          "Chapter IIII"})
+        EXPECT_EQ(chapters(line).size(), 1U) << line;
     // Not standing alone: part of a paragraph.
     for (std::string_view text :
          {"Chapter 1\nBody.", "Body.\nChapter 1\n\nMore.", "Body.\n\nChapter 1\nMore."})
@@ -130,39 +106,20 @@ TEST(TextReaderTest, DecodesAsTheEditorReads) {
     using namespace std::string_view_literals;
     const std::vector<Case> cases = {
         {"caf\xC3\xA9", "caf\xC3\xA9"},
-        {"\xEF\xBB\xBF"
-         "caf\xC3\xA9",
-         "caf\xC3\xA9"},
-        {"caf\xE9 \x80", "caf\xC3\xA9 \xC2\x80"},     // Latin-1
-        {"\xC0\xAF", "\xC3\x80\xC2\xAF"},             // overlong: not UTF-8
-        {"\xED\xA0\x80", "\xC3\xAD\xC2\xA0\xC2\x80"}, // a surrogate: not UTF-8
-        {"\xFF\xFE"
-         "c\0\xE9\0"sv,
-         "c\xC3\xA9"}, // UTF-16 LE
-        {"\xFE\xFF"
-         "\0c\0\xE9"sv,
-         "c\xC3\xA9"}, // UTF-16 BE
-        {"\xFF\xFE"
-         "\x3D\xD8\x00\xDE"sv,
-         "\xF0\x9F\x98\x80"}, // a pair: U+1F600
-        {"\xFF\xFE"
-         "\x00\xDEx\0"sv,
-         "\xEF\xBF\xBDx"}, // a lone low surrogate
-        {"\xFF\xFE"
-         "\x3D\xD8x\0"sv,
-         "\xEF\xBF\xBDx"}, // a lone high surrogate
-        {"\xFF\xFE"
-         "x\0y"sv,
-         "x\xEF\xBF\xBD"}, // an odd byte
-        {"\xFF\xFE"
-         "\x20\x20"sv,
-         "\xE2\x80\xA0"}, // U+2020
+        {"\xEF\xBB\xBF\x63", "c"},                                       // UTF-8 with its mark
+        {"caf\xE9 \x80", "caf\xC3\xA9 \xC2\x80"},                        // Latin-1
+        {"\xC0\xAF", "\xC3\x80\xC2\xAF"},                                // overlong: not UTF-8
+        {"\xED\xA0\x80", "\xC3\xAD\xC2\xA0\xC2\x80"},                    // a surrogate: not UTF-8
+        {"\xFF\xFE\x63\x00\xE9\x00\x20\x20"sv, "c\xC3\xA9\xE2\x80\xA0"}, // UTF-16 LE
+        {"\xFE\xFF\x00\x63\x00\xE9"sv, "c\xC3\xA9"},                     // UTF-16 BE
+        {"\xFF\xFE\x3D\xD8\x00\xDE"sv, "\xF0\x9F\x98\x80"},              // a pair: U+1F600
+        {"\xFF\xFE\x00\xDE\x78\x00"sv, "\xEF\xBF\xBDx"},                 // a lone low surrogate
+        {"\xFF\xFE\x3D\xD8\x78\x00"sv, "\xEF\xBF\xBDx"},                 // a lone high surrogate
+        {"\xFF\xFE\x78\x00\x79"sv, "x\xEF\xBF\xBD"},                     // an odd byte
     };
     for (const Case& c : cases)
         EXPECT_EQ(DecodeTextToUtf8(c.bytes), c.utf8) << c.bytes;
-    const BookResult result = ReadText("\xFF\xFE"
-                                       "C\0h\0.\0\n\0"sv,
-                                       {});
+    const BookResult result = ReadText("\xFF\xFE\x43\x00\x68\x00\x2E\x00\x0A\x00"sv, {});
     ASSERT_TRUE(result.book);
     EXPECT_EQ(result.book->chapters[0].text, "Ch.");
 }
