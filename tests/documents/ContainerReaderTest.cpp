@@ -249,6 +249,12 @@ TEST(ContainerReaderTest, RefusesDamagedAndProtectedBooks) {
         {ReadDocx, "book3.epub",
          "it is not a Word document (its ZIP archive has no [Content_Types].xml)"},
         {ReadOdt, "book.docx", "its ZIP archive has no \"content.xml\""},
+        {ReadOdt, "spreadsheet.ods",
+         "it is an OpenDocument file but not a text document "
+         "(application/vnd.oasis.opendocument.spreadsheet)"},
+        {ReadOdt, "encrypted.odt", "the document is password-protected (its content is encrypted)"},
+        {ReadDocx, "protected.docx",
+         "it is a password-protected Word document or one in the old .doc format"},
         {ReadFb2, "book.md", "it is not well-formed XML"},
         {ReadFb2, "book.html", "it is not a FictionBook document"},
     };

@@ -157,6 +157,20 @@ def main():
     epub('no-container.epub', {'OEBPS/content.opf': simple_opf, 'OEBPS/ch.xhtml': chapter}, container=None)
     epub('silent.epub', {'OEBPS/content.opf': simple_opf,
                          'OEBPS/ch.xhtml': xhtml('Bad', '<img src="a.png" alt=""/>')})
+    # An OpenDocument spreadsheet, an ODT with a password, and a Word file
+    # with one (an OLE compound file, as .doc is).
+    with zipfile.ZipFile('spreadsheet.ods', 'w') as z:
+        write(z, 'mimetype', 'application/vnd.oasis.opendocument.spreadsheet', zipfile.ZIP_STORED)
+        write(z, 'content.xml', '<office:document-content/>')
+    with zipfile.ZipFile('encrypted.odt', 'w') as z:
+        write(z, 'mimetype', 'application/vnd.oasis.opendocument.text', zipfile.ZIP_STORED)
+        write(z, 'content.xml', 'scrambled')
+        write(z, 'META-INF/manifest.xml',
+              '<manifest:manifest xmlns:manifest="urn:oasis:names:tc:opendocument:xmlns:manifest:1.0">'
+              '<manifest:file-entry manifest:full-path="content.xml"><manifest:encryption-data/>'
+              '</manifest:file-entry></manifest:manifest>')
+    with open('protected.docx', 'wb') as ole:
+        ole.write(b'\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1' + bytes(504))
     with open('book3.epub', 'rb') as whole:
         data = whole.read()
     with open('truncated.epub', 'wb') as part:
