@@ -5,6 +5,7 @@
 #include "src/documents/ChapterBuilder.h"
 #include "src/documents/PdfDocumentLines.h"
 #include "src/documents/PdfHeadings.h"
+#include "src/documents/PdfLanguage.h"
 #include "src/documents/PdfLines.h"
 #include "src/documents/PdfOutline.h"
 #include "src/documents/PdfParagraphs.h"
@@ -92,6 +93,7 @@ BookResult ReadPdf(std::string_view bytes, const ReadOptions& options) {
     Book book;
     book.title = Trimmed(Utf8(document->get_title()));
     book.authors = SplitAuthors(Utf8(document->get_author()));
+    book.language = XmpLanguage(Utf8(document->metadata()));
 
     PdfDocumentLines read = ReadDocumentLines(bytes, *document);
     std::vector<PdfLine> lines = std::move(read.lines);
@@ -123,7 +125,7 @@ BookResult ReadPdf(std::string_view bytes, const ReadOptions& options) {
         auto start = starts.begin();
         for (PdfParagraph& paragraph : paragraphs) {
             while (start != starts.end() && start->line < paragraph.firstLine)
-                ++start; // its heading was a running line after all
+                ++start; // never, as a start always begins a paragraph; kept safe all the same
             if (start != starts.end() && start->line == paragraph.firstLine) {
                 const PdfOutlineEntry& entry = entries[start->entry];
                 builder.StartChapter(entry.title, entry.level);

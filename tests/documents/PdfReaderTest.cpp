@@ -42,6 +42,7 @@ struct GoodPdf {
     std::string_view file;
     int chapterLevel;
     std::string_view title;
+    std::string_view language;
     std::vector<std::string> authors;
     std::vector<ExpectedChapter> chapters;
     std::vector<std::string_view> heard;
@@ -60,6 +61,7 @@ TEST(PdfReader, ReadsChaptersTextAndMetadata) {
         {"book.pdf",
          2,
          "The Lighthouse Keeper",
+         "",
          {"Ada Lovelace", "Charles Babbage"},
          {{"Contents", 1, true, "Contents\nPart One", "The Return"},
           {"Part One", 1, false, "Part One", "Part One"},
@@ -73,6 +75,7 @@ TEST(PdfReader, ReadsChaptersTextAndMetadata) {
         {"book.pdf",
          1,
          "The Lighthouse Keeper",
+         "",
          {"Ada Lovelace", "Charles Babbage"},
          {{"Contents", 1, true, "Contents", "The Return"},
           {"Part One", 1, false, "Part One\nThe Storm\nThe wind", "about the weather."},
@@ -83,6 +86,7 @@ TEST(PdfReader, ReadsChaptersTextAndMetadata) {
         {"headings.pdf",
          2,
          "A Field Guide",
+         "",
          {},
          {{"A Field Guide", 1, false, "A Field Guide", "A Field Guide"},
           {"Birds", 2, false, "Birds\nBirds are", "any hole they can find."},
@@ -94,10 +98,20 @@ TEST(PdfReader, ReadsChaptersTextAndMetadata) {
         {"listed.pdf",
          2,
          "Two Walks",
+         "",
          {},
          {{"Contents Morning Evening", 1, false, "Contents", "Evening"},
           {"Morning", 1, false, "Morning\nThe sun came up", "as we set out."},
           {"Evening", 1, false, "Evening\nWe came home", "tired and happy."}},
+         {},
+         {}},
+        // The language from the XMP metadata.
+        {"language.pdf",
+         2,
+         "Guten Morgen",
+         "de-AT",
+         {},
+         {{"Guten Morgen", 1, false, "Guten Morgen, liebe Leute.", "liebe Leute."}},
          {},
          {}},
         // An owner password alone does not keep the text from a reader; no
@@ -105,6 +119,7 @@ TEST(PdfReader, ReadsChaptersTextAndMetadata) {
         {"owner-password.pdf",
          2,
          "A Note",
+         "",
          {},
          {{"A Note", 1, false, "Please water the tomatoes", "close the greenhouse door at night."}},
          {},
@@ -117,6 +132,7 @@ TEST(PdfReader, ReadsChaptersTextAndMetadata) {
         const BookResult result = ReadPdf(TestDocument(good.file), options);
         ASSERT_TRUE(result.book) << result.error;
         EXPECT_EQ(result.book->title, good.title);
+        EXPECT_EQ(result.book->language, good.language);
         EXPECT_EQ(result.book->authors, good.authors);
         ExpectChapters(*result.book, good.chapters);
         ExpectHeard(*result.book, good.heard, good.unheard);

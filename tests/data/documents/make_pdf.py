@@ -213,6 +213,42 @@ def make_listed(path):
     pages.finish()
 
 
+def make_language(path):
+    """The language in XMP metadata, which cairo does not write: a PDF of raw
+    objects, one page in a standard font."""
+    xmp = (b'<?xpacket begin="" id="W5M0MpCehiHzreSzNTczkc9d"?>'
+           b'<x:xmpmeta xmlns:x="adobe:ns:meta/"><rdf:RDF xmlns:rdf="http://www.w3.org/1999/02/22-rdf-syntax-ns#">'
+           b'<rdf:Description rdf:about="" xmlns:dc="http://purl.org/dc/elements/1.1/">'
+           b'<dc:language><rdf:Bag><rdf:li>de-AT</rdf:li></rdf:Bag></dc:language>'
+           b'</rdf:Description></rdf:RDF></x:xmpmeta><?xpacket end="w"?>')
+    text = b"BT /F1 12 Tf 72 700 Td (Guten Morgen, liebe Leute.) Tj ET"
+
+    def stream(data, keys=b""):
+        return b"<< " + keys + b" /Length %d >>\nstream\n" % len(data) + data + b"\nendstream"
+
+    objects = [
+        b"<< /Type /Catalog /Pages 2 0 R /Metadata 5 0 R /Lang (de-AT) >>",
+        b"<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+        b"<< /Type /Page /Parent 2 0 R /MediaBox [0 0 595 842] "
+        b"/Resources << /Font << /F1 4 0 R >> >> /Contents 6 0 R >>",
+        b"<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>",
+        stream(xmp, b"/Type /Metadata /Subtype /XML"),
+        stream(text),
+        b"<< /Title (Guten Morgen) >>",
+    ]
+    out = b"%PDF-1.7\n"
+    offsets = []
+    for number, body in enumerate(objects, 1):
+        offsets.append(len(out))
+        out += b"%d 0 obj\n" % number + body + b"\nendobj\n"
+    xref = len(out)
+    out += b"xref\n0 %d\n0000000000 65535 f \n" % (len(objects) + 1)
+    out += b"".join(b"%010d 00000 n \n" % offset for offset in offsets)
+    out += b"trailer\n<< /Size %d /Root 1 0 R /Info 7 0 R >>\nstartxref\n%d\n%%%%EOF\n" % (len(objects) + 1, xref)
+    with open(path, "wb") as f:
+        f.write(out)
+
+
 def make_plain(path):
     """One page, no outline, no headings: a single chapter."""
     pages = Pages(path, title="A Note")
@@ -255,6 +291,7 @@ def main():
     make_book(pdf("book.pdf"))
     make_headings(pdf("headings.pdf"))
     make_listed(pdf("listed.pdf"))
+    make_language(pdf("language.pdf"))
     make_plain(pdf("plain-source.pdf"))
     # An owner password only: anyone may open it, and poppler reads its text.
     subprocess.run(["qpdf", "--encrypt", "", "owner", "256", "--", pdf("plain-source.pdf"),
