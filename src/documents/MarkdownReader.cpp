@@ -79,6 +79,8 @@ std::size_t ReadFrontMatter(std::string_view text, FrontMatter& matter) {
         if (indented)
             continue;
         listKey = value.empty() ? std::string(key) : std::string();
+        if (value.starts_with('|') || value.starts_with('>'))
+            continue; // a block scalar: more YAML than this reads
         if (key == "title")
             matter.title = Unquoted(value);
         else if ((key == "author" || key == "authors") && !value.empty()) {
@@ -98,6 +100,27 @@ std::size_t ReadFrontMatter(std::string_view text, FrontMatter& matter) {
             matter.language = Unquoted(value);
     }
     return 0; // never closed: not front matter
+}
+
+// pandoc's title block: "% Title", "% Author; Author", "% Date" as the first
+// lines. Returns its length, 0 when there is none.
+std::size_t ReadTitleBlock(std::string_view text, FrontMatter& matter) {
+    std::size_t length = 0;
+    const std::vector<std::string_view> lines = Lines(text);
+    for (std::size_t i = 0; i < lines.size() && i < 3 && lines[i].starts_with('%'); ++i) {
+        length += lines[i].size() + 1;
+        const std::string_view value = Trimmed(lines[i].substr(1));
+        if (i == 0)
+            matter.title = std::string(value);
+        for (std::string_view list = value; i == 1 && !list.empty();) {
+            const auto semicolon = list.find(';');
+            if (const std::string_view name = Trimmed(list.substr(0, semicolon)); !name.empty())
+                matter.authors.emplace_back(name);
+            list = semicolon == std::string_view::npos ? std::string_view()
+                                                       : list.substr(semicolon + 1);
+        }
+    }
+    return std::min(length, text.size());
 }
 
 bool IsIndented(std::string_view line) {
@@ -201,7 +224,9 @@ std::string WithoutNotes(std::string_view text) {
 BookResult ReadMarkdown(std::string_view bytes, const ReadOptions& options) {
     std::string text = DecodeTextToUtf8(bytes);
     FrontMatter matter;
-    const std::size_t front = ReadFrontMatter(text, matter);
+    std::size_t front = ReadFrontMatter(text, matter);
+    if (front == 0)
+        front = ReadTitleBlock(text, matter);
     text = WithoutNotes(std::string_view(text).substr(front));
     // Raw HTML is kept (CMARK_OPT_UNSAFE): the page is never shown nor run,
     // only walked for its words, and the walk leaves out what a listener

@@ -45,6 +45,7 @@ TEST(MarkdownReaderTest, FrontMatterNotesAndRawHtml) {
          {"Ann One", "Bob Two"},
          "Body."},
         {"---\ntitle: T\nauthor: [Ann, Bob]\n---\nBody.", "T", {"Ann", "Bob"}, "Body."},
+        {"% The  Title\n% Ann; Bob\n% 2020\n\nBody.", "The  Title", {"Ann", "Bob"}, "Body."},
         // Note definitions with continued paragraphs, marks and inline notes.
         {"Said[^a] and done^[inline [nested] note].\n\n[^a]: A note\n    on two lines.\n\n"
          "    And a second paragraph.\n\nAfter[^long-label].\n\n[^long-label]: Gone.",
