@@ -99,6 +99,13 @@ public:
         return styleId == "Title" || (style != m_styles.end() && style->second.name == "title");
     }
 
+    // Styles of a title block as pandoc writes them.
+    bool IsTitleBlock(const std::string& styleId) const {
+        const auto style = m_styles.find(styleId);
+        const std::string name = style != m_styles.end() ? style->second.name : Lower(styleId);
+        return name == "title" || name == "subtitle" || name == "author" || name == "date";
+    }
+
     bool Named(const std::string& styleId, std::string_view prefix) const {
         const auto style = m_styles.find(styleId);
         return Lower(styleId).starts_with(prefix) ||
@@ -160,14 +167,15 @@ private:
         }
         const bool titled = !CleanText(text).empty();
         if (level > 0 && level <= m_chapterLevel && titled) {
+            m_titleBlock.BeforeHeading(m_builder);
             m_builder.StartChapter(text, level);
             m_started = true;
         } else if (m_styles.IsTitle(style) && titled && !m_started) {
-            // The title page: the book's title and what follows it, up to the
-            // first heading.
-            m_builder.StartChapter(text, 1, true);
+            m_titleBlock.Start(m_builder, text);
             m_started = true;
             m_title = CleanText(text);
+        } else if (titled) {
+            m_titleBlock.Paragraph(m_styles.IsTitleBlock(style));
         }
         m_builder.AddParagraph(text);
     }
@@ -198,6 +206,7 @@ private:
     const Styles& m_styles;
     int m_chapterLevel;
     std::string m_title;
+    TitleBlock m_titleBlock;
     bool m_started = false;
 };
 

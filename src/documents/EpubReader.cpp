@@ -17,6 +17,8 @@
 
 namespace {
 
+constexpr std::size_t kTitlePageBytes = 400;
+
 // Strict XHTML first; many real books are sloppier than that.
 XmlDocument ParseContent(const std::string& bytes) {
     XmlDocument document = XmlDocument::ParseXml(bytes);
@@ -132,6 +134,7 @@ private:
             const xmlNode* body = Body(document);
             std::set<std::string> ids;
             CollectIds(body, ids);
+            m_briefFile = CleanText(TextContent(body)).size() < kTitlePageBytes;
             std::multimap<std::string, const TocEntry*, std::less<>> pending; // by fragment
             bool startsHere = false;
             if (const auto found = m_entries.find(item.path); found != m_entries.end()) {
@@ -199,9 +202,10 @@ private:
     }
 
     void Start(const TocEntry& entry) {
-        // A first entry named as the book itself is its title page.
+        // A first entry named as the book itself, over a file of a few words,
+        // is its title page (a novella's one chapter named as the book is not).
         const bool titlePage =
-            !m_started && SameIgnoringCase(entry.title, m_package.metadata.title);
+            !m_started && m_briefFile && SameIgnoringCase(entry.title, m_package.metadata.title);
         m_builder.StartChapter(entry.title, entry.level,
                                titlePage || m_toc.matter.contains(entry.path));
         m_started = true;
@@ -245,7 +249,8 @@ private:
     ChapterBuilder m_builder;
     std::set<std::string> m_spinePaths;
     std::string m_error;
-    bool m_started = false; // an entry has started a chapter
+    bool m_started = false;   // an entry has started a chapter
+    bool m_briefFile = false; // the file being read has no more words than a title page
 };
 
 } // namespace

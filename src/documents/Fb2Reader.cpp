@@ -49,12 +49,12 @@ public:
         for (const xmlNode* child : Elements(body)) {
             const std::string_view name = LocalName(child);
             if (name == "title") {
-                // The book's own title page.
-                m_builder.StartChapter(TitleText(child), 1, true);
+                m_titleBlock.Start(m_builder, TitleText(child));
                 Paragraphs(child);
             } else if (name == "section") {
                 Section(child, 1);
             } else {
+                m_titleBlock.Paragraph(name == "image");
                 Block(child);
             }
         }
@@ -66,8 +66,10 @@ private:
             const std::string_view name = LocalName(child);
             if (name == "title") {
                 const std::string title = TitleText(child);
-                if (depth <= m_chapterLevel && !title.empty())
+                if (depth <= m_chapterLevel && !title.empty()) {
+                    m_titleBlock.BeforeHeading(m_builder);
                     m_builder.StartChapter(title, depth);
+                }
                 Paragraphs(child);
             } else if (name == "section") {
                 Section(child, depth + 1);
@@ -116,6 +118,7 @@ private:
     ChapterBuilder& m_builder;
     const std::set<std::string>& m_noteIds;
     int m_chapterLevel;
+    TitleBlock m_titleBlock; // the body's own title, the book's title page
 };
 
 std::string AuthorName(const xmlNode* author) {

@@ -12,7 +12,7 @@
 namespace {
 
 bool IsLeftOut(std::string_view name) {
-    static constexpr std::array<std::string_view, 24> kLeftOut = {"note",
+    static constexpr std::array<std::string_view, 23> kLeftOut = {"note",
                                                                   "note-ref",
                                                                   "tracked-changes",
                                                                   "annotation",
@@ -34,9 +34,17 @@ bool IsLeftOut(std::string_view name) {
                                                                   "ruby-text",
                                                                   "image",
                                                                   "object",
-                                                                  "hidden-text",
-                                                                  "desc"};
+                                                                  "hidden-text"};
     return std::find(kLeftOut.begin(), kLeftOut.end(), name) != kLeftOut.end();
+}
+
+// svg:title and svg:desc name an image (text:title is a field that shows the
+// document's title, and is read).
+bool IsImageName(const xmlNode* node) {
+    const std::string_view name = LocalName(node);
+    return (name == "title" || name == "desc") && node->ns && node->ns->href &&
+           std::string_view(reinterpret_cast<const char*>(node->ns->href)).find("svg") !=
+               std::string_view::npos;
 }
 
 class OdtWalker {
@@ -54,19 +62,20 @@ public:
 private:
     void Block(const xmlNode* node) {
         const std::string_view name = LocalName(node);
-        if (IsLeftOut(name) || name == "title") // a frame's svg:title names the image
+        if (IsLeftOut(name) || IsImageName(node))
             return;
         if (name == "h") {
             Heading(node);
         } else if (name == "p") {
-            if (Attribute(node, "style-name") == "Title" && !m_started) {
-                // The title page: the book's title and what follows it, up to
-                // the first heading.
+            const std::string style = Attribute(node, "style-name");
+            if (style == "Title" && !m_started) {
                 std::string title = Captured(node);
-                m_builder.StartChapter(title, 1, true);
+                m_titleBlock.Start(m_builder, title);
                 m_started = true;
-                if (m_title.empty())
-                    m_title = CleanText(title);
+                m_title = CleanText(title);
+            } else if (!CleanText(TextContent(node)).empty()) {
+                m_titleBlock.Paragraph(style == "Title" || style == "Subtitle" ||
+                                       style == "Author" || style == "Date");
             }
             Inline(node);
             m_builder.EndParagraph();
@@ -80,6 +89,7 @@ private:
         const std::string levelText = Attribute(node, "outline-level");
         const int level = levelText.empty() ? 1 : std::clamp(std::atoi(levelText.c_str()), 1, 10);
         if (level <= m_chapterLevel && !CleanText(title).empty()) {
+            m_titleBlock.BeforeHeading(m_builder);
             m_builder.StartChapter(title, level);
             m_started = true;
         }
@@ -112,7 +122,7 @@ private:
             if (child->type != XML_ELEMENT_NODE)
                 continue;
             const std::string_view name = LocalName(child);
-            if (IsLeftOut(name) || name == "title")
+            if (IsLeftOut(name) || IsImageName(child))
                 continue;
             if (name == "s" || name == "tab") {
                 Append(" ");
@@ -135,6 +145,7 @@ private:
     int m_chapterLevel;
     std::string* m_capture = nullptr;
     std::string m_title;
+    TitleBlock m_titleBlock;
     bool m_started = false;
 };
 

@@ -80,6 +80,23 @@ Elements::Iterator Elements::begin() const {
     return {ElementFrom(m_first)};
 }
 
+void TitleBlock::Start(ChapterBuilder& builder, std::string_view title) {
+    builder.StartChapter(title, 1);
+    m_open = true;
+    m_onlyTheBlock = true;
+}
+
+void TitleBlock::Paragraph(bool ofTheBlock) {
+    if (m_open && !ofTheBlock)
+        m_onlyTheBlock = false;
+}
+
+void TitleBlock::BeforeHeading(ChapterBuilder& builder) {
+    if (m_open && m_onlyTheBlock)
+        builder.MarkMatter();
+    m_open = false;
+}
+
 BookResult FinishBook(Book book, ChapterBuilder& builder) {
     book.chapters = builder.Finish();
     if (book.chapters.empty())

@@ -41,6 +41,24 @@ private:
     xmlNode* m_first;
 };
 
+// The title block at a document's start (its title, subtitle, authors,
+// date) as a chapter of its own. It is front matter only once a heading
+// follows with nothing else between: a document with a title and no headings
+// is all text, and must not be left out as matter.
+class TitleBlock {
+public:
+    void Start(ChapterBuilder& builder, std::string_view title);
+    bool Started() const { return m_open; }
+    // A paragraph of the block (false: of the text).
+    void Paragraph(bool ofTheBlock);
+    // Called before any heading starts a chapter.
+    void BeforeHeading(ChapterBuilder& builder);
+
+private:
+    bool m_open = false;
+    bool m_onlyTheBlock = false;
+};
+
 // The book with the builder's chapters, or the reason there is none: a
 // document with no speakable text is refused rather than read as empty.
 BookResult FinishBook(Book book, ChapterBuilder& builder);

@@ -123,6 +123,16 @@ TEST(ContainerReaderTest, ReadsEpubs) {
               {"Rights", 1, true, "Printed in Sweden.", "Printed in Sweden."}},
              {},
              {}},
+            // One entry named as the book, over a story: not a title page.
+            {"story.epub",
+             2,
+             "The Tide",
+             {},
+             "en",
+             "",
+             {{"The Tide", 1, false, "The Tide\nThe tide came in", "rose with it."}},
+             {},
+             {}},
             // No table of contents: the headings; with none at the chapter
             // level, one chapter per file named by its <title>.
             {"no-toc.epub",
@@ -175,6 +185,16 @@ TEST(ContainerReaderTest, ReadsWordDocuments) {
               {"Erstes Kapitel", 1, false, "Erstes Kapitel\nDer Zug fährt ab.", "Seite Ende."}},
              {},
              {"DELETED", "HIDDEN", "PAGE", "MERGEFORMAT", "Kapitel 1"}},
+            // A title and no headings: all of it text, none of it matter.
+            {"letter.docx",
+             2,
+             "A Letter",
+             {},
+             "",
+             "",
+             {{"A Letter", 1, false, "A Letter\nDear Elin", "the light is yours."}},
+             {},
+             {}},
         });
 }
 

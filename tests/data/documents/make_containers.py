@@ -139,6 +139,18 @@ def main():
         'OEBPS/b.xhtml': xhtml('Evening', '<h2>Evening</h2><p>The lamps are lit one by one.</p>'),
     })
 
+    # A story whose one entry is named as the book: its text, not a title page.
+    story = ' '.join(['The tide came in over the flats and the birds rose with it.'] * 8)
+    epub('story.epub', {
+        'OEBPS/content.opf': opf(
+            '<dc:title>The Tide</dc:title><dc:language>en</dc:language>',
+            item('nav', 'nav.xhtml', properties='nav') + item('story', 'story.xhtml'),
+            '<spine><itemref idref="story"/></spine>'),
+        'OEBPS/nav.xhtml': xhtml('Contents', '<nav epub:type="toc"><ol><li><a href="story.xhtml">'
+                                 'The Tide</a></li></ol></nav>'),
+        'OEBPS/story.xhtml': xhtml('The Tide', f'<h1>The Tide</h1><p>{story}</p>'),
+    })
+
     # The damaged ones.
     simple_opf = opf('<dc:title>Bad</dc:title>', item('ch', 'ch.xhtml'),
                      '<spine><itemref idref="ch"/></spine>')
@@ -201,6 +213,14 @@ def main():
     <w:p><w:r><w:fldChar w:fldCharType="begin"/></w:r><w:r><w:instrText>PAGE \\* MERGEFORMAT</w:instrText></w:r><w:r><w:fldChar w:fldCharType="separate"/></w:r><w:r><w:t>Seite</w:t></w:r><w:r><w:fldChar w:fldCharType="end"/></w:r>
     <w:r><w:br/><w:t>Ende.</w:t></w:r></w:p>
     </w:body></w:document>''')
+
+    # A letter: a title and no headings, all of it text.
+    with zipfile.ZipFile('letter.docx', 'w') as z:
+        write(z, '[Content_Types].xml', '<Types xmlns="http://schemas.openxmlformats.org/package/'
+              '2006/content-types"/>')
+        write(z, 'word/document.xml', f'''<w:document {W}><w:body>
+<w:p><w:pPr><w:pStyle w:val="Title"/></w:pPr><w:r><w:t>A Letter</w:t></w:r></w:p>
+<w:p><w:r><w:t>Dear Elin, the light is yours.</w:t></w:r></w:p></w:body></w:document>''')
 
     # OpenDocument: a tracked deletion, an annotation, a note, a soft page break,
     # spaces, and an image frame with a caption.
