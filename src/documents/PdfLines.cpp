@@ -11,6 +11,36 @@ namespace {
 // heads and page numbers are printed.
 constexpr double kBand = 0.12;
 
+// A word's box in the frame where its text runs left to right, top to
+// bottom; the display is `width` by `height` points.
+struct Upright {
+    double left, top, right, bottom;
+};
+
+Upright Turned(const poppler::rectf& box, int rotation, double width, double height) {
+    switch (rotation) {
+    case 1: // the text runs downwards
+        return {box.top(), width - box.right(), box.bottom(), width - box.left()};
+    case 2: // upside down
+        return {width - box.right(), height - box.bottom(), width - box.left(), height - box.top()};
+    case 3: // upwards
+        return {height - box.bottom(), box.left(), height - box.top(), box.right()};
+    default:
+        return {box.left(), box.top(), box.right(), box.bottom()};
+    }
+}
+
+// The rotation most of the page's words share: the page's reading direction
+// (a page turned by /Rotate, a table set sideways). Words at other angles, a
+// stamp in the margin, are left out.
+int MainRotation(const std::vector<poppler::text_box>& words) {
+    std::size_t count[4] = {};
+    for (const poppler::text_box& word : words)
+        ++count[static_cast<unsigned>(word.rotation()) % 4];
+    return static_cast<int>(std::max_element(std::begin(count), std::end(count)) -
+                            std::begin(count));
+}
+
 struct LineBuilder {
     PdfLine line;
     double sizeSum = 0;
@@ -23,11 +53,19 @@ struct LineBuilder {
 
 std::size_t AppendPageLines(const poppler::page& page, int pageIndex, std::vector<PdfLine>& lines) {
     const poppler::rectf box = page.page_rect();
-    const double height = box.height() > 0 ? box.height() : 792;
+    // poppler lays the words out on the page as displayed, turned by its /Rotate.
+    const bool turned = page.orientation() == poppler::page::landscape ||
+                        page.orientation() == poppler::page::seascape;
+    const double width = turned ? box.height() : box.width();
+    const double height = turned ? box.width() : box.height();
     // Without text_list_include_font: poppler would scan the page's fonts
     // again for every page, the larger part of the reading time.
     const std::vector<poppler::text_box> words = page.text_list();
 
+    const int rotation = MainRotation(words);
+    const std::size_t firstLine = lines.size();
+    // The band is measured along the text's own height.
+    const double textHeight = rotation % 2 ? width : height;
     LineBuilder current;
     auto close = [&] {
         if (!current.open)
@@ -35,19 +73,19 @@ std::size_t AppendPageLines(const poppler::page& page, int pageIndex, std::vecto
         PdfLine& line = current.line;
         line.fontSize =
             current.sizeCount ? current.sizeSum / static_cast<double>(current.sizeCount) : 0;
-        line.inBand = line.top < height * kBand || line.bottom > height * (1 - kBand);
+        line.inBand = line.top < textHeight * kBand || line.bottom > textHeight * (1 - kBand);
         if (!line.text.empty())
             lines.push_back(std::move(line));
         current = LineBuilder{};
     };
 
     for (const poppler::text_box& word : words) {
-        if (word.rotation() != 0)
+        if (word.rotation() != rotation)
             continue;
-        const poppler::rectf bounds = word.bbox();
-        const double top = bounds.top();
-        const double bottom = bounds.bottom();
-        const double left = bounds.left();
+        const Upright bounds = Turned(word.bbox(), rotation, width, height);
+        const double top = bounds.top;
+        const double bottom = bounds.bottom;
+        const double left = bounds.left;
         bool sameLine = false;
         if (current.open) {
             const PdfLine& line = current.line;
@@ -61,7 +99,7 @@ std::size_t AppendPageLines(const poppler::page& page, int pageIndex, std::vecto
             current.line.page = pageIndex;
             current.line.left = left;
             current.line.top = top;
-            current.line.right = bounds.right();
+            current.line.right = bounds.right;
             current.line.bottom = bottom;
         } else if (current.spaceAfter) {
             current.line.text += ' ';
@@ -75,9 +113,14 @@ std::size_t AppendPageLines(const poppler::page& page, int pageIndex, std::vecto
         PdfLine& line = current.line;
         line.left = std::min(line.left, left);
         line.top = std::min(line.top, top);
-        line.right = std::max(line.right, bounds.right());
+        line.right = std::max(line.right, bounds.right);
         line.bottom = std::max(line.bottom, bottom);
     }
     close();
+    // poppler orders the blocks of turned text less well than upright text's
+    // (a heading after its page's paragraphs): top to bottom it is.
+    if (rotation != 0)
+        std::stable_sort(lines.begin() + static_cast<std::ptrdiff_t>(firstLine), lines.end(),
+                         [](const PdfLine& a, const PdfLine& b) { return a.top < b.top; });
     return words.size();
 }

@@ -28,5 +28,5 @@ struct PdfLine {
 
 // Appends the lines of one page. Returns the number of words the page holds,
 // upright or not: a page with words has a text layer even when none of them
-// makes a line (text turned sideways is left out).
+// makes a line (text at an angle to most of its page is left out).
 std::size_t AppendPageLines(const poppler::page& page, int pageIndex, std::vector<PdfLine>& lines);

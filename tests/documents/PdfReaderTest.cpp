@@ -57,18 +57,29 @@ TEST(PdfReader, ReadsChaptersTextAndMetadata) {
         "the light kept burning until", "each entry an example of patience",
         "The old Anglo-Saxon chronicle", "the lighthouse hummed", "looked out. Three ships"};
     const std::vector<std::string_view> bookUnheard = {"exam-", "light-", "Keeper\n"};
+    const std::vector<ExpectedChapter> bookChapters = {
+        {"Contents", 1, true, "Contents\nPart One", "The Return"},
+        {"Part One", 1, false, "Part One", "Part One"},
+        {"The Storm", 2, false, "The Storm\nThe wind rose", "the ninety steps to sleep."},
+        {"The Calm", 2, false, "The Calm\nThe calm that", "nothing at all about the weather."},
+        {"Part Two", 1, false, "Part Two", "Part Two"},
+        {"The Return", 2, false, "The Return\nHer brother", "the light was good.\nThe End."}};
     const std::vector<GoodPdf> cases = {
         {"book.pdf",
          2,
          "The Lighthouse Keeper",
          "",
          {"Ada Lovelace", "Charles Babbage"},
-         {{"Contents", 1, true, "Contents\nPart One", "The Return"},
-          {"Part One", 1, false, "Part One", "Part One"},
-          {"The Storm", 2, false, "The Storm\nThe wind rose", "the ninety steps to sleep."},
-          {"The Calm", 2, false, "The Calm\nThe calm that", "nothing at all about the weather."},
-          {"Part Two", 1, false, "Part Two", "Part Two"},
-          {"The Return", 2, false, "The Return\nHer brother", "the light was good.\nThe End."}},
+         bookChapters,
+         bookHeard,
+         bookUnheard},
+        // Its pages turned by /Rotate: read as they are shown.
+        {"rotated.pdf",
+         2,
+         "The Lighthouse Keeper",
+         "",
+         {"Ada Lovelace", "Charles Babbage"},
+         bookChapters,
          bookHeard,
          bookUnheard},
         // Entries deeper than asked for stay in their part's text.

@@ -289,6 +289,9 @@ def main():
     folder = sys.argv[1] if len(sys.argv) > 1 else os.path.dirname(os.path.abspath(__file__))
     pdf = lambda name: os.path.join(folder, name)
     make_book(pdf("book.pdf"))
+    # The same book with its pages turned by /Rotate: 90, 180 and 270 degrees.
+    subprocess.run(["qpdf", "--rotate=+90:1-3", "--rotate=180:4-5", "--rotate=270:6-7",
+                    pdf("book.pdf"), pdf("rotated.pdf")], check=True)
     make_headings(pdf("headings.pdf"))
     make_listed(pdf("listed.pdf"))
     make_language(pdf("language.pdf"))
