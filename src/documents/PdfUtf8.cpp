@@ -20,6 +20,16 @@ void AppendCodePoint(std::string& out, char32_t c) {
     }
 }
 
+// Typeset ligatures (U+FB00..U+FB06) as the letters they join: a voice
+// knows "fi", not the ligature.
+bool AppendLigature(std::string& out, char32_t c) {
+    static constexpr const char* kLetters[] = {"ff", "fi", "fl", "ffi", "ffl", "st", "st"};
+    if (c < 0xFB00 || c > 0xFB06)
+        return false;
+    out += kLetters[c - 0xFB00];
+    return true;
+}
+
 } // namespace
 
 // A lone surrogate becomes U+FFFD; a NUL is dropped, never spoken or cut at.
@@ -33,7 +43,7 @@ void AppendUtf8(std::string& out, const poppler::ustring& text) {
         } else if (c >= 0xD800 && c <= 0xDFFF) {
             c = 0xFFFD;
         }
-        if (c != 0)
+        if (c != 0 && !AppendLigature(out, c))
             AppendCodePoint(out, c);
     }
 }

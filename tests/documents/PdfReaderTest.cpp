@@ -101,7 +101,8 @@ TEST(PdfReader, ReadsChaptersTextAndMetadata) {
          {},
          {{"A Field Guide", 1, false, "A Field Guide", "A Field Guide"},
           {"Birds", 2, false, "Birds\nBirds are", "any hole they can find."},
-          {"Insects", 2, false, "Insects\nInsects outnumber", "have been described."}},
+          {"Insects", 2, false, "Insects\nInsects outnumber",
+           "described. Their fine wings fly far."}},
          {"after rain.\nSparrows\nSparrows live"},
          {}},
         // Headings in the body's size: found where they stand alone, not in

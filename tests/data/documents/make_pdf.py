@@ -193,7 +193,8 @@ def make_headings(path):
     pages.paragraph("Sparrows live in noisy flocks and nest in any hole they can find.")
     pages.heading("Insects", 16)
     pages.paragraph("Insects outnumber everything else put together. Beetles alone make up a "
-                    "quarter of all the animal species that have been described.")
+                    "quarter of all the animal species that have been described. Their \ufb01ne "
+                    "wings \ufb02y far.")
     pages.finish()
 
 
