@@ -1,9 +1,8 @@
 #include "src/documents/XmlDocument.h"
 
+#include <climits>
 #include <libxml/HTMLparser.h>
 #include <libxml/parser.h>
-
-#include <climits>
 
 namespace {
 
@@ -13,6 +12,16 @@ constexpr int kXmlOptions = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWA
 constexpr int kHtmlOptions = HTML_PARSE_NONET | HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING |
                              HTML_PARSE_RECOVER | HTML_PARSE_NOIMPLIED;
 
+// libxml2 reports encoding and I/O errors through its generic handler even
+// when asked for no error messages; a reader's errors are its own to word.
+void IgnoreMessage(void*, const char*, ...) {}
+void IgnoreError(void*, xmlErrorPtr) {}
+
+void SilenceLibxml() {
+    xmlSetGenericErrorFunc(nullptr, IgnoreMessage);
+    xmlSetStructuredErrorFunc(nullptr, IgnoreError);
+}
+
 int Length(std::string_view bytes) {
     return bytes.size() > static_cast<std::size_t>(INT_MAX) ? INT_MAX
                                                             : static_cast<int>(bytes.size());
@@ -21,12 +30,14 @@ int Length(std::string_view bytes) {
 } // namespace
 
 XmlDocument XmlDocument::ParseXml(std::string_view bytes) {
+    SilenceLibxml();
     XmlDocument document;
     document.m_doc.reset(xmlReadMemory(bytes.data(), Length(bytes), nullptr, nullptr, kXmlOptions));
     return document;
 }
 
 XmlDocument XmlDocument::ParseHtml(std::string_view bytes) {
+    SilenceLibxml();
     XmlDocument document;
     document.m_doc.reset(
         htmlReadMemory(bytes.data(), Length(bytes), nullptr, nullptr, kHtmlOptions));
