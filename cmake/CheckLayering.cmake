@@ -23,14 +23,15 @@ set(rules
   "^src/(speech|audio)/"           "^(${interfaces}|src/resources/.*)$"
   "^src/jobs/"                     "^(${interfaces}|src/(resources|speech|audio)/.*)$"
   "^src/documents/"                "^$"
-  "^src/cli/"                      "^(${interfaces}|platform/Runtimes\\.h|src/(resources|speech|audio|jobs|documents)/.*)$"
+  "^src/audiobook/"                "^(${interfaces}|src/(resources|audio|documents)/.*)$"
+  "^src/cli/"                      "^(${interfaces}|platform/Runtimes\\.h|src/(resources|speech|audio|jobs|documents|audiobook)/.*)$"
   "^src/dialogs/"                  "^(${interfaces}|src/.*)$"
   "^src/app/"                      "^(${interfaces}|platform/Runtimes\\.h|src/.*)$"
   "^(tests/platform|bench)/"       "^(platform/.*|src/.*|tests/.*)$"
   # The fault-injection writer wraps the WMF runtime's own writer.
   "^tests/fakes/FailingWmaWriter\\.h$" "^(${interfaces}|platform/wmf/Writer\\.h)$"
   "^tests/"                        "^(${interfaces}|platform/Runtimes\\.h|src/.*|tests/.*)$")
-set(no_qt "^(platform|src/(jobs|speech|audio|resources|cli|documents))/")
+set(no_qt "^(platform|src/(jobs|speech|audio|resources|cli|documents|audiobook))/")
 
 file(GLOB_RECURSE files RELATIVE ${ROOT}
   ${ROOT}/platform/*.h ${ROOT}/platform/*.cpp ${ROOT}/src/*.h ${ROOT}/src/*.cpp

@@ -12,6 +12,8 @@ packages=(
     libavcodec-dev libavformat-dev libavutil-dev libswresample-dev libasound2-dev
     # the command line's document readers
     libxml2-dev libzip-dev libpoppler-cpp-dev libcmark-dev
+    # the command line's audiobook writer (FFmpeg above encodes and muxes)
+    libtag1-dev
     # tests (the command-line tools make and check test files), and the
     # formatting check
     libgtest-dev espeak-ng sox ffmpeg clang-format
