@@ -96,7 +96,12 @@ private:
             if (const auto bytes = m_zip.Read(m_package.navPath))
                 m_toc = ReadNavDocument(ParseContent(*bytes), m_package.navPath);
         }
-        if (m_toc.entries.empty() && !m_package.ncxPath.empty() && m_zip.Has(m_package.ncxPath)) {
+        // An EPUB 3 book's NCX, kept for older readers, serves when its nav
+        // points nowhere in the spine.
+        const bool navUsable =
+            std::any_of(m_toc.entries.begin(), m_toc.entries.end(),
+                        [&](const TocEntry& entry) { return InSpine(entry.path); });
+        if (!navUsable && !m_package.ncxPath.empty() && m_zip.Has(m_package.ncxPath)) {
             const XmlDocument ncx = ReadXmlEntry(m_zip, m_package.ncxPath, error);
             EpubToc fromNcx = ReadNcx(ncx, m_package.ncxPath);
             m_toc.entries = std::move(fromNcx.entries);
