@@ -85,10 +85,17 @@ std::vector<std::string> ChildArguments(const CliOptions& o, const std::string& 
 }
 
 struct Catalogues {
-    std::unique_ptr<Sapi4Engine> sapi4 = std::make_unique<Sapi4Engine>();
+    // A probe creates an engine instance, and a run needs the ranges of the
+    // voice it speaks with (or estimates for) only: each is probed once chosen.
+    std::unique_ptr<Sapi4Engine> sapi4 = std::make_unique<Sapi4Engine>(Sapi4Probing::OnDemand);
     std::unique_ptr<Sapi5Engine> sapi5 = std::make_unique<Sapi5Engine>();
     Mp3Encoder mp3;
     WmaCodecCatalogue wma;
+
+    void ProbeVoice(int position) {
+        if (position >= 0 && static_cast<std::size_t>(position) < sapi4->VoiceCount())
+            sapi4->ProbeVoice(static_cast<std::size_t>(position));
+    }
 };
 
 int List(const CliOptions& options, Catalogues& catalogues) {
@@ -136,6 +143,7 @@ int ListChapters(const CliOptions& options, Catalogues& catalogues, Console& con
             return CommandLineError(choice.error);
         const int voice =
             BookVoice(options, book, catalogues, voices, resolved.settings.voicePosition);
+        catalogues.ProbeVoice(voice);
         ListingContext context{DocumentName(options.inputs[i]), ToUtf8(voices.DisplayString(voice)),
                                WordsPerMinute(voices, *catalogues.sapi4, voice, options.speed),
                                std::move(choice.chapters)};
@@ -195,6 +203,7 @@ int Run(const CliOptions& options, Catalogues& catalogues, Console& console, int
         return CommandLineError(choice.error);
     DocumentSettings& settings = resolved.settings;
     settings.voicePosition = BookVoice(options, book, catalogues, voices, settings.voicePosition);
+    catalogues.ProbeVoice(settings.voicePosition);
     if (options.verbose)
         console.Message(name + ": " + std::to_string(choice.chapters.size()) + " of " +
                         std::to_string(book.chapters.size()) + " chapters, read by " +

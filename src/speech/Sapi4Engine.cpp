@@ -43,12 +43,13 @@ Result<> Configure(IAudioMultiMediaDevice&) {
 
 } // namespace
 
-Sapi4Engine::Sapi4Engine() {
+Sapi4Engine::Sapi4Engine(Sapi4Probing probing) : m_probing(probing) {
     if (Result<> listed = EnumerateVoices(); !listed)
         ShowMessage(listed.Message());
 }
 
-Sapi4Engine::Sapi4Engine(std::vector<CSAPI4VoiceInfo> voices) : m_voices(std::move(voices)) {}
+Sapi4Engine::Sapi4Engine(std::vector<CSAPI4VoiceInfo> voices)
+    : m_voices(std::move(voices)), m_probed(m_voices.size(), true) {}
 
 // The voices go first, then the device, the file and the engine, without
 // unregistering: the runtime lets go of the sink with the engine.
@@ -56,6 +57,7 @@ Sapi4Engine::~Sapi4Engine() = default;
 
 Result<> Sapi4Engine::EnumerateVoices() {
     m_voices.clear();
+    m_probed.clear();
     ComPtr<ITTSEnumW> enumerator;
     if (FAILED(CoCreateInstance(CLSID_TTSEnumerator, nullptr, CLSCTX_ALL, IID_ITTSEnumW,
                                 enumerator.PutVoid())))
@@ -70,11 +72,25 @@ Result<> Sapi4Engine::EnumerateVoices() {
             voice.canSetVolume = (voice.modeInfo.dwFeatures & TTSFEATURE_VOLUME) ? 1 : 0;
             voice.canSetPitch = (voice.modeInfo.dwFeatures & TTSFEATURE_PITCH) ? 1 : 0;
         }
-        voice.QueryAttributeRanges();
+        const bool probe = m_probing == Sapi4Probing::AtEnumeration;
+        if (probe)
+            voice.QueryAttributeRanges();
         m_voices.push_back(voice);
+        m_probed.push_back(probe);
     }
     m_voices.shrink_to_fit();
     return {};
+}
+
+void Sapi4Engine::ProbeVoice(std::size_t index) {
+    if (index >= m_voices.size())
+        throw std::invalid_argument("SAPI 4 voice index out of range");
+    if (m_probed[index])
+        return;
+    // A probe that cannot reach the engine leaves the ranges every unreached
+    // voice has; probing again would fail the same way.
+    m_voices[index].QueryAttributeRanges();
+    m_probed[index] = true;
 }
 
 void Sapi4Engine::SetNotifySink(ITTSNotifySinkW* sink) {

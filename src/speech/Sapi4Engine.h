@@ -14,11 +14,18 @@
 #include <string>
 #include <vector>
 
+// When the attribute ranges of the voices are probed; each probe creates an
+// engine instance for its voice.
+enum class Sapi4Probing {
+    AtEnumeration, // every voice: the window's control bar needs them all
+    OnDemand,      // none until ProbeVoice: a command line speaks with one voice
+};
+
 class Sapi4Engine {
 public:
     // Enumerates the voices; the start-up enumeration has nobody to hand its
     // message to, so it shows it.
-    Sapi4Engine();
+    explicit Sapi4Engine(Sapi4Probing probing = Sapi4Probing::AtEnumeration);
     // No enumeration: a fresh engine over a known list.
     explicit Sapi4Engine(std::vector<CSAPI4VoiceInfo> voices);
     ~Sapi4Engine();
@@ -26,6 +33,9 @@ public:
     Sapi4Engine& operator=(const Sapi4Engine&) = delete;
 
     Result<> EnumerateVoices();
+    // Probes the ranges of a voice enumerated without them; harmless for a
+    // voice whose ranges are known. Out of range: throws std::invalid_argument.
+    void ProbeVoice(std::size_t index);
     // The sink the engine tells when its audio has stopped; it must outlive
     // the engine objects of every job started after this call.
     void SetNotifySink(ITTSNotifySinkW* sink);
@@ -85,5 +95,8 @@ private:
     // The file whose text the engine refused, until AbandonStart.
     std::optional<std::u16string> m_refusedFile;
     bool m_aborted = false;
+    Sapi4Probing m_probing = Sapi4Probing::AtEnumeration;
     std::vector<CSAPI4VoiceInfo> m_voices;
+    // Whether each voice's ranges are known, by list position.
+    std::vector<bool> m_probed;
 };

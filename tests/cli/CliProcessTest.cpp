@@ -6,6 +6,7 @@
 #include "platform/sapi4/sapi4.h"
 #include "platform/sapi5/sapi5.h"
 #include "platform/wmf/wmsdk.h"
+#include "src/cli/VoiceLanguage.h"
 #include "src/jobs/JobControl.h"
 #include "src/speech/Sapi4Engine.h"
 #include "src/speech/Sapi5Engine.h"
@@ -34,10 +35,12 @@ protected:
     void TearDown() override { CoUninitialize(); }
 
     // The window's Write command on the same text and settings.
-    void WriteThroughWindow(const std::string& text, int voice, const OutputFileChoice& choice) {
+    void WriteThroughWindow(const std::string& text, int voice, int speed,
+                            const OutputFileChoice& choice) {
         FakeJobHost host;
         host.editorText = FromUtf8(text);
         host.voicePosition = voice;
+        host.speedPosition = speed;
         host.dialogChoice = choice;
         JobControl control(host, std::make_unique<Sapi4Engine>(), std::make_unique<Sapi5Engine>());
         control.CreateStopEvent();
@@ -82,8 +85,10 @@ TEST_F(CliProcessTest, WritesWhatTheWindowWrites) {
         std::string file;
         OutputKind kind;
         std::vector<std::string> options;
+        int speed = 0; // the SAPI 4 markup maps it over the voice's probed range
     } cases[] = {
         {0, "flite.wav", OutputKind::Wav, {}},
+        {2, "flite-fast.wav", OutputKind::Wav, {}, 6},
         {FirstSapi5Voice(), "espeak.wav", OutputKind::Wav, {}},
         {FirstSapi5Voice(), "espeak.mp3", OutputKind::Mp3, {"--mp3", "128"}},
         {0, "flite.wma", OutputKind::Wma, {"--wma", "0/4"}},
@@ -95,9 +100,10 @@ TEST_F(CliProcessTest, WritesWhatTheWindowWrites) {
         choice.mp3Kbps = 128;
         choice.mp3Quality = 5;
         choice.wmaFormatIndex = 4;
-        WriteThroughWindow(text, c.voice, choice);
+        WriteThroughWindow(text, c.voice, c.speed, choice);
 
-        std::vector<std::string> arguments = {"-v", std::to_string(c.voice), "-o", c.file};
+        std::vector<std::string> arguments = {
+            "-v", std::to_string(c.voice), "--speed", std::to_string(c.speed), "-o", c.file};
         arguments.insert(arguments.end(), c.options.begin(), c.options.end());
         arguments.push_back("in.txt");
         const Outcome written = Run(arguments);
@@ -117,6 +123,21 @@ TEST_F(CliProcessTest, WritesWhatTheWindowWrites) {
         EXPECT_EQ(cli.frames, window.frames) << c.file;
         EXPECT_GT(cli.rms, 0.01);
     }
+}
+
+TEST_F(CliProcessTest, EstimatesWithTheWindowsSpeedRange) {
+    WriteAll(folder / "in.txt", "Seven words to be spoken rather slowly.");
+    const Outcome listed = Run({"--list-chapters", "--json", "-v", "1", "--speed", "-4", "in.txt"});
+    ASSERT_EQ(listed.status, 0) << listed.err;
+    const auto number = [&](const std::string& key) {
+        const std::size_t at = listed.out.find("\"" + key + "\": ");
+        EXPECT_NE(at, std::string::npos) << listed.out;
+        return at == std::string::npos ? 0.0 : std::stod(listed.out.substr(at + key.size() + 4));
+    };
+    Sapi4Engine sapi4;
+    Sapi5Engine sapi5;
+    const double wordsPerMinute = WordsPerMinute(VoiceCatalogue(sapi4, sapi5), sapi4, 1, -4);
+    EXPECT_NEAR(number("seconds"), 60 * number("words") / wordsPerMinute, 0.06) << listed.out;
 }
 
 TEST_F(CliProcessTest, ReadsTheThreeEncodingsAlike) {

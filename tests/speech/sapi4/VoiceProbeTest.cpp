@@ -184,3 +184,28 @@ TEST_F(VoiceProbeTest, ProbeSetsEachEndAndRestoresTheEnginesValue) {
         "speed=150", "volume=0",    "volume=4294967295", "volume=4294967295"};
     EXPECT_EQ(runtime.Calls().attributeSets, expected);
 }
+
+// The command line lists every voice but probes only the one it speaks with.
+TEST_F(VoiceProbeTest, OnDemandProbesOnlyTheVoiceAskedForAndOnce) {
+    runtime.AddMode(u"First", kAll);
+    runtime.AddMode(u"Second", kAll);
+    Sapi4Engine engine(Sapi4Probing::OnDemand);
+    ASSERT_EQ(engine.VoiceCount(), 2u);
+    EXPECT_EQ(std::u16string(engine.Voice(1).modeInfo.szModeName), u"Second");
+    EXPECT_EQ(engine.Voice(1).canSetPitch, 1);
+    EXPECT_TRUE(runtime.Calls().selects.empty());
+
+    engine.ProbeVoice(1);
+    engine.ProbeVoice(1);
+    ASSERT_EQ(runtime.Calls().selects.size(), 1u);
+    EXPECT_TRUE(runtime.Calls().selects[0] == engine.Voice(1).modeInfo.gModeID);
+    EXPECT_EQ(engine.Voice(1).speedMin, 50); // as the window's probe finds it
+    EXPECT_EQ(engine.Voice(0).speedMin, 1);
+    EXPECT_EQ(runtime.Alive(), 0);
+    EXPECT_THROW(engine.ProbeVoice(2), std::invalid_argument);
+
+    // The window's voices were probed at enumeration: none again.
+    Sapi4Engine window;
+    window.ProbeVoice(0);
+    EXPECT_EQ(runtime.Calls().selects.size(), 3u);
+}
