@@ -152,6 +152,27 @@ TEST(PdfReader, ReadsChaptersTextAndMetadata) {
     }
 }
 
+// Seventy pages are read in runs on separate threads: the runs join in page
+// order, none lost, none twice.
+TEST(PdfReader, ReadsLongDocumentsInPageOrder) {
+    const BookResult result = ReadPdf(TestDocument("long.pdf"), ReadOptions{});
+    ASSERT_TRUE(result.book) << result.error;
+    ASSERT_EQ(result.book->chapters.size(), 7u);
+    int expected = 1;
+    for (std::size_t i = 0; i < 7; ++i) {
+        const Chapter& chapter = result.book->chapters[i];
+        EXPECT_EQ(chapter.title, "Chapter " + std::to_string(i + 1));
+        const std::string_view kLead = "This is paragraph ";
+        for (std::size_t at = chapter.text.find(kLead); at != std::string::npos;
+             at = chapter.text.find(kLead, at + 1)) {
+            ASSERT_EQ(std::stoi(chapter.text.substr(at + kLead.size())), expected) << chapter.text;
+            ++expected;
+        }
+    }
+    EXPECT_EQ(expected, 505);
+    ExpectNoFurniture(*result.book);
+}
+
 TEST(PdfReader, RefusesWhatItCannotRead) {
     const struct {
         std::string bytes;

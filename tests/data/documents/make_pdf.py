@@ -250,6 +250,25 @@ def make_language(path):
         f.write(out)
 
 
+def make_long(path):
+    """Enough pages to be read on more than one thread: numbered paragraphs
+    in seven chapters, with running heads and page numbers."""
+    pages = Pages(path, title="Numbers")
+    pages.folio = str
+    number = 0
+    for chapter in range(1, 8):
+        pages.head = None
+        pages.y = None
+        pages.new_page(head=False)
+        pages.heading("Chapter %d" % chapter, 16, cairo.PDF_OUTLINE_ROOT, gap=False)
+        pages.head = "Chapter %d" % chapter
+        while pages.page < chapter * 10:
+            number += 1
+            pages.paragraph("This is paragraph %d of the book of numbers, which goes on for a "
+                            "while so that it fills a line or two." % number)
+    pages.finish()
+
+
 def make_plain(path):
     """One page, no outline, no headings: a single chapter."""
     pages = Pages(path, title="A Note")
@@ -295,6 +314,7 @@ def main():
                     pdf("book.pdf"), pdf("rotated.pdf")], check=True)
     make_headings(pdf("headings.pdf"))
     make_listed(pdf("listed.pdf"))
+    make_long(pdf("long.pdf"))
     make_language(pdf("language.pdf"))
     make_plain(pdf("plain-source.pdf"))
     # An owner password only: anyone may open it, and poppler reads its text.
