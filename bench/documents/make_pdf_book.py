@@ -9,6 +9,15 @@ import os
 import random
 import sys
 
+try:
+    import cairo  # noqa: F401
+except ImportError:
+    # python3-cairo is Debian's: a python3 of another installation runs this
+    # script again with the system's.
+    if os.path.realpath(sys.executable) != os.path.realpath("/usr/bin/python3"):
+        os.execv("/usr/bin/python3", ["/usr/bin/python3"] + sys.argv)
+    raise
+
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tests", "data", "documents"))
 import make_pdf  # noqa: E402
 
