@@ -4,6 +4,7 @@
 
 #include "src/documents/ChapterBuilder.h"
 #include "src/documents/PdfDocumentLines.h"
+#include "src/documents/PdfFootnotes.h"
 #include "src/documents/PdfHeadings.h"
 #include "src/documents/PdfLanguage.h"
 #include "src/documents/PdfLines.h"
@@ -116,8 +117,9 @@ BookResult ReadPdf(std::string_view bytes, const ReadOptions& options) {
     std::vector<std::string> titles{TitleKey(book.title)};
     for (const PdfOutlineEntry& entry : entries)
         titles.push_back(TitleKey(entry.title));
-    const std::vector<bool> running = FindRunningLines(lines, body.fontSize, titles, headingLine);
-    std::vector<PdfParagraph> paragraphs = JoinParagraphs(lines, running, breakBefore, body);
+    std::vector<bool> skip = FindRunningLines(lines, body.fontSize, titles, headingLine);
+    MarkFootnotes(lines, body.fontSize, skip);
+    std::vector<PdfParagraph> paragraphs = JoinParagraphs(lines, skip, breakBefore, body);
     lines = {};
 
     ChapterBuilder builder;

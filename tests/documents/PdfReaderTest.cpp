@@ -50,13 +50,14 @@ struct GoodPdf {
 };
 
 TEST(PdfReader, ReadsChaptersTextAndMetadata) {
-    // Across a page turn with "The Storm" as running head and "4" as folio;
-    // a word split at a line's end, a compound split at its hyphen; a short
-    // line that ends a sentence inside a paragraph.
+    // Across a page turn with "The Storm" as running head, "4" as folio and a
+    // footnote; a word split at a line's end, a compound split at its hyphen;
+    // a short line that ends a sentence inside a paragraph.
     const std::vector<std::string_view> bookHeard = {
         "the light kept burning until", "each entry an example of patience",
         "The old Anglo-Saxon chronicle", "the lighthouse hummed", "looked out. Three ships"};
-    const std::vector<std::string_view> bookUnheard = {"exam-", "light-", "Keeper\n"};
+    const std::vector<std::string_view> bookUnheard = {"exam-", "light-", "Keeper\n",
+                                                       "built in 1791"};
     const std::vector<ExpectedChapter> bookChapters = {
         {"Contents", 1, true, "Contents\nPart One", "The Return"},
         {"Part One", 1, false, "Part One", "Part One"},

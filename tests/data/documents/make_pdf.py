@@ -161,6 +161,10 @@ def make_book(path):
         if i == 2:
             pages.head = "The Storm"
         pages.paragraph(paragraph)
+        if i == 0:
+            # A footnote at the foot of the page, above its number.
+            pages.font(8)
+            pages.text(LEFT, HEIGHT - 44, "1 The tower was built in 1791 by the harbour board.")
     pages.head = "The Lighthouse Keeper"
     pages.y = None
     pages.new_page(head=False)
