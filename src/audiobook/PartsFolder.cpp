@@ -49,10 +49,6 @@ std::string PartsFolder::TextPath(const std::string& key) const {
     return m_path + "/" + key + ".txt";
 }
 
-std::string PartsFolder::WavPath(const std::string& key) const {
-    return m_path + "/" + key + "." + std::to_string(::getpid()) + ".wav";
-}
-
 bool PartsFolder::HasPiece(const std::string& key) const {
     struct stat info {};
     return ::stat(PiecePath(key).c_str(), &info) == 0 && S_ISREG(info.st_mode);
@@ -72,6 +68,10 @@ void PartsFolder::Remove() const {
         ::closedir(folder);
     }
     ::rmdir(m_path.c_str()); // fails, as it should, when something else is in it
+}
+
+std::string SpeechPath(const std::string& piecePath) {
+    return TemporaryPath(piecePath + ".wav");
 }
 
 std::string TemporaryPath(const std::string& path) {

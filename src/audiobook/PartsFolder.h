@@ -20,7 +20,6 @@ public:
 
     std::string PiecePath(const std::string& key) const;
     std::string TextPath(const std::string& key) const; // the text a child speaks
-    std::string WavPath(const std::string& key) const;  // its speech, this process's own
     bool HasPiece(const std::string& key) const;
     std::uint64_t PieceSize(const std::string& key) const;
 
@@ -32,6 +31,8 @@ private:
     std::string m_path, m_extension;
 };
 
+// Where the process that makes the piece `piecePath` writes its speech.
+std::string SpeechPath(const std::string& piecePath);
 // A name beside `path` for writing it: the same extension, this process's id.
 std::string TemporaryPath(const std::string& path);
 // Flushes `temporary` to the disk and renames it to `path`; empty, or why not

@@ -1,0 +1,105 @@
+#include "src/audiobook/BookLayout.h"
+
+#include "src/audiobook/AvSupport.h"
+
+namespace {
+
+bool Lossless(AudiobookFormat format) {
+    return format == AudiobookFormat::Flac || format == AudiobookFormat::Wav;
+}
+
+std::string MeasurePiece(const std::string& path, AudiobookFormat format, int& rate,
+                         std::int64_t& samples) {
+    std::string error;
+    AvInputPtr input = OpenAvInput(path, error);
+    if (!input)
+        return error;
+    const AVStream& stream = *input->streams[0];
+    if (rate == 0)
+        rate = stream.codecpar->sample_rate;
+    if (stream.codecpar->sample_rate != rate)
+        return "the piece " + path + " differs from the book's first piece in its sample rate";
+    if (Lossless(format) && stream.duration != AV_NOPTS_VALUE) {
+        samples = av_rescale_q(stream.duration, stream.time_base, AVRational{1, rate});
+        return {};
+    }
+    AvPacketPtr packet(av_packet_alloc());
+    samples = 0;
+    int code;
+    while ((code = av_read_frame(input.get(), packet.get())) >= 0) {
+        samples += PacketSamples(*packet, stream, rate);
+        av_packet_unref(packet.get());
+    }
+    if (code != AVERROR_EOF)
+        return "the piece " + path + " is damaged: " + AvError(code);
+    if (samples == 0)
+        return "the piece " + path + " is damaged: it holds no audio";
+    return {};
+}
+
+std::string Joined(const std::vector<std::string>& names) {
+    std::string text;
+    for (const std::string& name : names)
+        text += (text.empty() ? "" : ", ") + name;
+    return text;
+}
+
+} // namespace
+
+std::int64_t PacketSamples(const AVPacket& packet, const AVStream& stream, int rate) {
+    if (packet.duration > 0)
+        return av_rescale_q(packet.duration, stream.time_base, AVRational{1, rate});
+    return stream.codecpar->frame_size;
+}
+
+std::string MeasureBook(const std::vector<AudiobookChapter>& chapters, AudiobookFormat format,
+                        BookLayout& layout) {
+    layout = {};
+    for (const AudiobookChapter& chapter : chapters) {
+        layout.chapterStarts.push_back(layout.samples);
+        if (chapter.piecePaths.empty())
+            return "the chapter \"" + chapter.title + "\" has no audio";
+        for (const std::string& path : chapter.piecePaths) {
+            std::int64_t samples = 0;
+            if (std::string error = MeasurePiece(path, format, layout.rate, samples);
+                !error.empty())
+                return error;
+            layout.samples += samples;
+        }
+    }
+    return {};
+}
+
+void SetBookTags(AVDictionary** metadata, const AudiobookTags& tags) {
+    if (!tags.title.empty()) {
+        av_dict_set(metadata, "title", tags.title.c_str(), 0);
+        av_dict_set(metadata, "album", tags.title.c_str(), 0);
+    }
+    if (!tags.authors.empty())
+        av_dict_set(metadata, "artist", Joined(tags.authors).c_str(), 0);
+    if (tags.track > 0) {
+        const std::string track =
+            std::to_string(tags.track) +
+            (tags.trackCount > 0 ? "/" + std::to_string(tags.trackCount) : "");
+        av_dict_set(metadata, "track", track.c_str(), 0);
+    }
+}
+
+void SetChapters(AVFormatContext* context, const std::vector<AudiobookChapter>& chapters,
+                 const BookLayout& layout, std::size_t count) {
+    count = std::min(count, chapters.size());
+    context->chapters = static_cast<AVChapter**>(av_calloc(count, sizeof(AVChapter*)));
+    if (!context->chapters)
+        return;
+    for (std::size_t i = 0; i < count; ++i) {
+        auto* chapter = static_cast<AVChapter*>(av_mallocz(sizeof(AVChapter)));
+        if (!chapter)
+            return;
+        chapter->id = static_cast<std::int64_t>(i + 1);
+        chapter->time_base = AVRational{1, layout.rate};
+        chapter->start = layout.chapterStarts[i];
+        chapter->end = i + 1 < chapters.size() ? layout.chapterStarts[i + 1] : layout.samples;
+        av_dict_set(&chapter->metadata, "title", chapters[i].title.c_str(), 0);
+        context->chapters[context->nb_chapters++] = chapter;
+    }
+}

@@ -1,0 +1,48 @@
+#pragma once
+// Where each piece and chapter falls in the assembled book, measured from
+// the pieces before anything is written (an ID3 tag and Ogg comments come
+// before the audio they describe), and the book's tags in FFmpeg's keys.
+
+#include "src/audiobook/Assembler.h"
+#include "src/audiobook/CoverImage.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+extern "C" {
+#include <libavformat/avformat.h>
+}
+
+struct BookLayout {
+    int rate = 0;                            // the pieces' sample rate
+    std::vector<std::int64_t> chapterStarts; // in samples, one per chapter
+    std::int64_t samples = 0;                // the whole book's
+};
+
+// Reads every piece's packets (or, for the lossless formats, its header):
+// a piece that does not open or differs from the first is an error naming it.
+std::string MeasureBook(const std::vector<AudiobookChapter>& chapters, AudiobookFormat format,
+                        BookLayout& layout);
+
+// A packet's length in samples at `rate`.
+std::int64_t PacketSamples(const AVPacket& packet, const AVStream& stream, int rate);
+
+// Title, artist (the authors), album (the title) and track in FFmpeg's keys.
+void SetBookTags(AVDictionary** metadata, const AudiobookTags& tags);
+// The chapters as the context's own, for the muxers that write them.
+void SetChapters(AVFormatContext* context, const std::vector<AudiobookChapter>& chapters,
+                 const BookLayout& layout, std::size_t count);
+
+// The writers of each kind of file; `cover` is set when the tags hold one.
+std::string WriteM4b(const std::vector<AudiobookChapter>& chapters, const AudiobookTags& tags,
+                     const CoverImage& cover, const BookLayout& layout, const std::string& path,
+                     std::vector<std::string>& warnings);
+std::string WriteOpus(const std::vector<AudiobookChapter>& chapters, const AudiobookTags& tags,
+                      const CoverImage& cover, const BookLayout& layout, const std::string& path,
+                      std::vector<std::string>& warnings);
+std::string WriteMp3(const std::vector<AudiobookChapter>& chapters, const AudiobookTags& tags,
+                     const BookLayout& layout, const std::string& path);
+std::string WriteLossless(const std::vector<AudiobookChapter>& chapters, const AudiobookTags& tags,
+                          const CoverImage& cover, const BookLayout& layout, AudiobookFormat format,
+                          const std::string& path);

@@ -1,0 +1,127 @@
+// FLAC and WAV: the pieces decoded and written as one stream; lossless, so
+// nothing is lost by encoding again.
+
+#include "src/audiobook/BookLayout.h"
+#include "src/audiobook/FrameEncoder.h"
+
+#include <cstdio>
+
+namespace {
+
+// Chapters as the Vorbis comments CHAPTERnnn and CHAPTERnnnNAME.
+void SetChapterComments(AVDictionary** metadata, const std::vector<AudiobookChapter>& chapters,
+                        const BookLayout& layout) {
+    for (std::size_t i = 0; i < chapters.size() && i < 999; ++i) {
+        const std::int64_t ms = layout.chapterStarts[i] * 1000 / layout.rate;
+        char key[32], time[32];
+        std::snprintf(key, sizeof key, "CHAPTER%03zu", i + 1);
+        std::snprintf(time, sizeof time, "%02lld:%02lld:%02lld.%03lld",
+                      static_cast<long long>(ms / 3600000), static_cast<long long>(ms / 60000 % 60),
+                      static_cast<long long>(ms / 1000 % 60), static_cast<long long>(ms % 1000));
+        av_dict_set(metadata, key, time, 0);
+        av_dict_set(metadata, (std::string(key) + "NAME").c_str(), chapters[i].title.c_str(), 0);
+    }
+}
+
+// Decodes one piece into the encoder, as 16-bit samples.
+std::string DecodePiece(const std::string& path, FrameEncoder& encoder) {
+    std::string error;
+    AvInputPtr input = OpenAvInput(path, error);
+    if (!input)
+        return error;
+    const AVCodecParameters* parameters = input->streams[0]->codecpar;
+    const AVCodec* decoder = avcodec_find_decoder(parameters->codec_id);
+    AvCodecPtr codec(decoder ? avcodec_alloc_context3(decoder) : nullptr);
+    if (!codec || avcodec_parameters_to_context(codec.get(), parameters) < 0 ||
+        avcodec_open2(codec.get(), decoder, nullptr) < 0)
+        return "the piece " + path + " is damaged: FFmpeg cannot decode it";
+    AvPacketPtr packet(av_packet_alloc());
+    AvFramePtr frame(av_frame_alloc());
+    const auto damaged = [&path](int code) {
+        return "the piece " + path + " is damaged: " + AvError(code);
+    };
+    bool ended = false;
+    while (!ended) {
+        int code = av_read_frame(input.get(), packet.get());
+        ended = code == AVERROR_EOF;
+        if (code < 0 && !ended)
+            return damaged(code);
+        code = avcodec_send_packet(codec.get(), ended ? nullptr : packet.get());
+        av_packet_unref(packet.get());
+        if (code < 0)
+            return damaged(code);
+        while ((code = avcodec_receive_frame(codec.get(), frame.get())) >= 0) {
+            if (frame->format != AV_SAMPLE_FMT_S16)
+                return "the piece " + path + " is damaged: it is not 16-bit audio";
+            error = encoder.Push(reinterpret_cast<const std::int16_t*>(frame->data[0]),
+                                 frame->nb_samples);
+            av_frame_unref(frame.get());
+            if (!error.empty())
+                return error;
+        }
+        if (code != AVERROR(EAGAIN) && code != AVERROR_EOF)
+            return damaged(code);
+    }
+    return {};
+}
+
+int PieceChannels(const std::string& path, std::string& error) {
+    AvInputPtr input = OpenAvInput(path, error);
+    return input ? input->streams[0]->codecpar->ch_layout.nb_channels : 0;
+}
+
+} // namespace
+
+std::string WriteLossless(const std::vector<AudiobookChapter>& chapters, const AudiobookTags& tags,
+                          const CoverImage& cover, const BookLayout& layout, AudiobookFormat format,
+                          const std::string& path) {
+    const bool flac = format == AudiobookFormat::Flac;
+    std::string error;
+    const int channels = PieceChannels(chapters.front().piecePaths.front(), error);
+    if (!error.empty())
+        return error;
+    AvOutput output;
+    if (error = output.Open(path, flac ? "flac" : "wav"); !error.empty())
+        return error;
+    FrameEncoder encoder;
+    if (error = encoder.Open(output, flac ? "flac" : "pcm_s16le", layout.rate, channels,
+                             layout.rate, 0);
+        !error.empty())
+        return error;
+    AVFormatContext* context = output.Context();
+    SetBookTags(&context->metadata, tags);
+    AVStream* picture = nullptr;
+    AVDictionary* options = nullptr;
+    if (flac) {
+        SetChapterComments(&context->metadata, chapters, layout);
+        if (cover.codec != AV_CODEC_ID_NONE) {
+            picture = output.AddStream();
+            if (!picture)
+                return AvError(AVERROR(ENOMEM));
+            picture->codecpar->codec_type = AVMEDIA_TYPE_VIDEO;
+            picture->codecpar->codec_id = cover.codec;
+            picture->codecpar->width = cover.width;
+            picture->codecpar->height = cover.height;
+            picture->disposition = AV_DISPOSITION_ATTACHED_PIC;
+            av_dict_set(&picture->metadata, "comment", "Cover (front)", 0);
+        }
+    } else {
+        av_dict_set(&options, "rf64", "auto", 0); // RF64 past 4 GiB, plain RIFF below
+    }
+    error = output.WriteHeader(&options);
+    av_dict_free(&options);
+    if (error.empty() && picture) {
+        AvPacketPtr packet(av_packet_alloc());
+        if (!packet || av_new_packet(packet.get(), static_cast<int>(tags.coverBytes.size())) < 0)
+            return AvError(AVERROR(ENOMEM));
+        std::copy(tags.coverBytes.begin(), tags.coverBytes.end(), packet->data);
+        packet->stream_index = picture->index;
+        error = output.Write(packet.get());
+    }
+    for (std::size_t c = 0; error.empty() && c < chapters.size(); ++c)
+        for (std::size_t p = 0; error.empty() && p < chapters[c].piecePaths.size(); ++p)
+            error = DecodePiece(chapters[c].piecePaths[p], encoder);
+    if (error.empty())
+        error = encoder.Finish();
+    return error.empty() ? output.Finish() : error;
+}

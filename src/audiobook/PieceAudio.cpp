@@ -1,0 +1,83 @@
+#include "src/audiobook/PieceAudio.h"
+
+#include "platform/com/strings.h"
+#include "src/resources/resource.h"
+
+#include <cstdlib>
+
+namespace {
+
+// Below this a sample is silence (about -54 dBFS): voices write true zeros
+// between paragraphs, dithered or resampled ones come close to them.
+constexpr int kSilence = 64;
+
+} // namespace
+
+std::string PieceAudio::Failed(const UserMessage& message) const {
+    if (message.id == IDS_WAV_OPEN)
+        return "cannot read the piece's WAV " + m_path;
+    return "the piece's WAV is damaged: " + m_path + " is no complete PCM WAV file";
+}
+
+std::string PieceAudio::Open(const std::string& path) {
+    m_path = path;
+    if (Result<> opened = m_reader.open(FromUtf8(path)); !opened)
+        return Failed(opened.Message());
+    const WAVEFORMATEX& format = m_reader.format;
+    if (format.wFormatTag != WAVE_FORMAT_PCM ||
+        (format.wBitsPerSample != 8 && format.wBitsPerSample != 16) || format.nChannels < 1 ||
+        format.nChannels > 2 || format.nSamplesPerSec < 8000 || format.nSamplesPerSec > 48000)
+        return "the piece's WAV is damaged: " + path + " is not 8 or 16-bit PCM, mono or stereo";
+    return {};
+}
+
+std::string PieceAudio::Read(std::vector<std::int16_t>& samples, int maxFrames) {
+    const int bytesPerSample = m_reader.format.wBitsPerSample / 8;
+    const int frameBytes = bytesPerSample * Channels();
+    m_bytes.resize(static_cast<std::size_t>(maxFrames) * frameBytes);
+    Result<std::uint32_t> read =
+        m_reader.read(m_bytes.data(), static_cast<std::uint32_t>(m_bytes.size()));
+    if (!read)
+        return Failed(read.Message());
+    const std::uint32_t count = *read / bytesPerSample;
+    samples.resize(count - count % Channels());
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+        if (bytesPerSample == 1)
+            samples[i] = static_cast<std::int16_t>((m_bytes[i] - 128) * 256);
+        else
+            samples[i] = static_cast<std::int16_t>(m_bytes[2 * i] | m_bytes[2 * i + 1] << 8);
+    }
+    return {};
+}
+
+std::string PieceAudio::Scan(std::int64_t& frames, std::int64_t& soundEnd) {
+    frames = 0;
+    soundEnd = 0;
+    std::vector<std::int16_t> samples;
+    for (;;) {
+        if (std::string error = Read(samples, 16384); !error.empty())
+            return error;
+        if (samples.empty())
+            break;
+        for (std::size_t i = 0; i < samples.size(); ++i)
+            if (std::abs(samples[i]) > kSilence)
+                soundEnd = frames + static_cast<std::int64_t>(i / Channels()) + 1;
+        frames += static_cast<std::int64_t>(samples.size()) / Channels();
+    }
+    return {};
+}
+
+std::string PieceAudio::Rewind() {
+    if (Result<> rewound = m_reader.rewindToData(); !rewound)
+        return Failed(rewound.Message());
+    return {};
+}
+
+std::int64_t AlignedLength(std::int64_t length, std::int64_t soundEnd, int frameSize) {
+    if (frameSize <= 0)
+        return length;
+    const std::int64_t down = length - length % frameSize;
+    if (down >= soundEnd && down > 0)
+        return down;
+    return down + frameSize;
+}
