@@ -24,7 +24,7 @@ packages=(
     desktop-file-utils appstream man-db
     debhelper lintian dbus at-spi2-core python3-pyatspi
     # benchmarks: the engines' and encoders' own tools, timing, a display
-    flite lame time python3 xvfb
+    flite lame time python3 xvfb python3-cairo
 )
 
 missing=()

@@ -2,23 +2,13 @@
 
 #include "src/cli/BookSelection.h"
 #include "src/cli/Json.h"
+#include "src/cli/ProgressLine.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 
 namespace {
-
-std::string Duration(double seconds) {
-    const long total = std::lround(seconds);
-    char text[32];
-    if (total >= 3600)
-        std::snprintf(text, sizeof text, "%ld:%02ld:%02ld", total / 3600, total / 60 % 60,
-                      total % 60);
-    else
-        std::snprintf(text, sizeof text, "%ld:%02ld", total / 60, total % 60);
-    return text;
-}
 
 std::string Authors(const Book& book, const char* separator) {
     std::string authors;
@@ -75,14 +65,14 @@ std::string ChapterListing(const Book& book, const ListingContext& context, bool
     if (!book.language.empty())
         text += " [" + book.language + "]";
     text += "\n" + std::to_string(context.chosen.size()) + " of " +
-            std::to_string(book.chapters.size()) + " chapters, about " + Duration(totalSeconds) +
-            " with " + context.voice + "\n";
+            std::to_string(book.chapters.size()) + " chapters, about " +
+            FormatDuration(totalSeconds) + " with " + context.voice + "\n";
     text += "   #  level  words   length  title\n";
     for (std::size_t i = 0; i < rows.size(); ++i) {
         const Chapter& chapter = book.chapters[i];
         char line[64];
         std::snprintf(line, sizeof line, "%4zu  %5d  %6zu  %7s  ", i + 1, chapter.level,
-                      rows[i].words, Duration(rows[i].seconds).c_str());
+                      rows[i].words, FormatDuration(rows[i].seconds).c_str());
         const std::string indent(2 * static_cast<std::size_t>(std::max(0, chapter.level - 1)), ' ');
         text += line + indent + chapter.title;
         if (!rows[i].chosen)
