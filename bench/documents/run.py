@@ -12,6 +12,7 @@ memory of each, and reading's share of the time the book takes to speak
 """
 
 import os
+import shutil
 import statistics
 import subprocess
 import sys
@@ -69,8 +70,9 @@ def main():
     plain = os.path.join(work, "book.txt")
     with open(plain, "w") as f:
         f.write(benchlib.english_text(TEXT))
-    speak, _, _ = benchlib.run(["espeak-ng", "-v", "en-us", "-w", os.path.join(work, "b.wav"),
-                                "-f", plain])
+    speech = os.path.join(work, "b.wav")
+    speak, _, _ = benchlib.run(["espeak-ng", "-v", "en-us", "-w", speech, "-f", plain])
+    os.remove(speech)  # some 19 hours of speech: gigabytes
     print(f"{TEXT / 1e6:g} MB of text; espeak-ng -w speaks it in {speak:.1f} s; "
           f"median of {RUNS} runs")
     print(f"{'format':<6} {'ours':>8} {'MB':>6} {'theirs':>8} {'MB':>6}  ratio  share of speaking")
@@ -80,6 +82,7 @@ def main():
         theirs, their_mb = measure(tool)
         print(f"{kind:<6} {ours:7.2f}s {our_mb:6.1f} {theirs:7.2f}s {their_mb:6.1f}  "
               f"{ours / theirs:5.2f}  {100 * ours / speak:5.1f}%  ({tool[0]})")
+    shutil.rmtree(work)
 
 
 if __name__ == "__main__":
