@@ -4,9 +4,7 @@
 #include <cstdio>
 #include <sstream>
 
-namespace {
-
-std::string Duration(double seconds) {
+std::string FormatDuration(double seconds) {
     const long total = std::lround(seconds);
     char text[32];
     if (total >= 3600)
@@ -17,7 +15,7 @@ std::string Duration(double seconds) {
     return text;
 }
 
-std::string Size(std::uint64_t bytes) {
+std::string FormatSize(std::uint64_t bytes) {
     char text[32];
     if (bytes >= 1024 * 1024)
         std::snprintf(text, sizeof text, "%.1f MB", static_cast<double>(bytes) / (1024.0 * 1024.0));
@@ -26,23 +24,22 @@ std::string Size(std::uint64_t bytes) {
     return text;
 }
 
-} // namespace
-
 std::string ProgressLine(const std::string& name, const DocumentProgress& progress) {
     std::string line = name;
     if (progress.spokenFraction) {
         const double fraction = *progress.spokenFraction;
         line += "  " + std::to_string(std::lround(fraction * 100)) + "%";
-        line += "  " + Duration(progress.elapsedSeconds) + " elapsed";
+        line += "  " + FormatDuration(progress.elapsedSeconds) + " elapsed";
         // Once all is spoken, what remains (an MP3 or WMA conversion) has
         // no estimate: the growing size shows it.
         if (fraction > 0.01 && fraction < 1)
-            line += "  " + Duration(progress.elapsedSeconds * (1 - fraction) / fraction) + " left";
+            line += "  " + FormatDuration(progress.elapsedSeconds * (1 - fraction) / fraction) +
+                    " left";
     } else {
-        line += "  " + Duration(progress.elapsedSeconds) + " elapsed";
+        line += "  " + FormatDuration(progress.elapsedSeconds) + " elapsed";
     }
     if (progress.outputBytes > 0)
-        line += "  " + Size(progress.outputBytes);
+        line += "  " + FormatSize(progress.outputBytes);
     return line;
 }
 
