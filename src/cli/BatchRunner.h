@@ -5,20 +5,15 @@
 // stop the others. A signal is passed on to every running child, which stops
 // its job and removes its partial files, and no further child starts.
 
+#include "src/cli/ChildPool.h"
+
 #include <string>
 #include <vector>
 
 class Console;
 
-struct BatchDocument {
-    std::string name;
-    std::vector<std::string> arguments; // the child's command line, program excluded
-};
+using BatchDocument = ChildTask;
 
 // 0: every document done; 1: some failed; 128 + signal: interrupted.
 int RunBatch(const std::vector<BatchDocument>& documents, int jobs, Console& console,
              int signalDescriptor);
-
-// Set in a child's environment when the parent draws progress: the child
-// then writes progress records on its standard error.
-inline constexpr const char* kReportProgressVariable = "VOCALITH_CLI_REPORT_PROGRESS";

@@ -1,5 +1,6 @@
 #include "src/cli/BatchTally.h"
 
+#include "src/cli/ChildPool.h"
 #include "src/cli/ProgressLine.h"
 #include "src/cli/Signals.h"
 
@@ -11,13 +12,7 @@ void BatchTally::NotStarted() {
 }
 
 void BatchTally::Ended(int status, int interrupt) {
-    // The child passes the interrupt on as its own exit status, or dies of
-    // the signal when it came before the child could block it.
-    const bool stopped =
-        interrupt != 0 &&
-        ((WIFEXITED(status) && WEXITSTATUS(status) == InterruptedStatus(interrupt)) ||
-         (WIFSIGNALED(status) && WTERMSIG(status) == interrupt));
-    if (stopped) {
+    if (StoppedBy(status, interrupt)) {
         ++m_stopped;
         return;
     }

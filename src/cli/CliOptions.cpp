@@ -1,5 +1,6 @@
 #include "src/cli/CliOptions.h"
 
+#include <algorithm>
 #include <charconv>
 #include <functional>
 #include <map>
@@ -64,6 +65,8 @@ ParseResult ParseArguments(const std::vector<std::string>& arguments) {
         {"--overwrite", [&] { o.overwrite = true; }},
         {"--quiet", [&] { o.quiet = true; }},
         {"--verbose", [&] { o.verbose = true; }},
+        {"--split", [&] { o.split = true; }},
+        {"--keep-parts", [&] { o.keepParts = true; }},
     };
     const std::map<std::string, Valued> valued = {
         {"-v", [&](const std::string& v) { o.voice = v; }},
@@ -94,6 +97,12 @@ ParseResult ParseArguments(const std::vector<std::string>& arguments) {
          }},
         {"-o", [&](const std::string& v) { o.output = Trimmed(v); }},
         {"--output", [&](const std::string& v) { o.output = Trimmed(v); }},
+        {"--bitrate",
+         [&](const std::string& v) {
+             number("--bitrate", v, 6, 510, [&](int n) { o.bitrate = n; });
+         }},
+        {"--make-piece", [&](const std::string& v) { o.makePiece = v; }},
+        {"--piece-name", [&](const std::string& v) { o.pieceName = v; }},
         {"-j", [&](const std::string& v) { number("-j", v, 1, 1024, [&](int n) { o.jobs = n; }); }},
         {"--jobs",
          [&](const std::string& v) { number("--jobs", v, 1, 1024, [&](int n) { o.jobs = n; }); }},
@@ -120,7 +129,10 @@ ParseResult ParseArguments(const std::vector<std::string>& arguments) {
             inlineValue = argument.substr(2); // -j4, -ofile.mp3
             argument.resize(2);
         }
-        if (auto flag = flags.find(argument); flag != flags.end() && !inlineValue) {
+        if (argument == "--split" && inlineValue) {
+            o.split = true;
+            o.splitFormat = *inlineValue;
+        } else if (auto flag = flags.find(argument); flag != flags.end() && !inlineValue) {
             flag->second();
         } else if (auto option = valued.find(argument); option != valued.end()) {
             if (inlineValue)
@@ -166,6 +178,14 @@ ParseResult ParseArguments(const std::vector<std::string>& arguments) {
         stdinCount += input == "-";
     if (stdinCount > 1)
         fail("standard input (-) can be read only once");
+    if (o.split && (!o.output || o.inputs.size() > 1))
+        fail("--split writes one book into the folder -o names");
+    if (o.split && o.wma)
+        fail("--split writes MP3, M4B, Opus, FLAC or WAV files, not WMA");
+    const std::vector<std::string> splitFormats = {"mp3", "m4b", "m4a", "opus", "flac", "wav"};
+    if (o.split && !o.splitFormat.empty() &&
+        std::find(splitFormats.begin(), splitFormats.end(), o.splitFormat) == splitFormats.end())
+        fail("--split=FORMAT takes mp3, m4b, opus, flac or wav, not '" + o.splitFormat + "'");
     if (o.quiet && o.verbose)
         fail("--quiet and --verbose exclude each other");
     return result;

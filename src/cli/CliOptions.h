@@ -31,6 +31,18 @@ struct CliOptions {
     std::optional<std::string> wma; // "CODEC" or "CODEC/FORMAT"
     bool wav = false;
 
+    // A book as one file per chapter, with a playlist, into the folder -o
+    // names: in splitFormat ("mp3", "m4b", "opus", "flac", "wav"; empty: MP3,
+    // or WAV with --wav).
+    bool split = false;
+    std::string splitFormat;
+    bool keepParts = false;     // the finished pieces stay after the audiobook is written
+    std::optional<int> bitrate; // of an audiobook's AAC, Opus or MP3
+    // Not in the usage text: this process makes one piece of a book for its
+    // parent ("m4b:64"), from the text file it is given, into the -o file.
+    std::optional<std::string> makePiece;
+    std::string pieceName; // how its messages name the piece
+
     // Trimmed as the output dialog trims it; unset: speak on the default output.
     std::optional<std::string> output;
     bool overwrite = false;

@@ -8,6 +8,7 @@
 #include "platform/com/strings.h"
 #include "src/audio/Mp3Encoder.h"
 #include "src/audio/WmaCodecCatalogue.h"
+#include "src/cli/AudiobookChoice.h"
 #include "src/cli/BatchRunner.h"
 #include "src/cli/BookInput.h"
 #include "src/cli/BookSelection.h"
@@ -19,6 +20,7 @@
 #include "src/cli/DocumentRunner.h"
 #include "src/cli/DocumentSettings.h"
 #include "src/cli/Listings.h"
+#include "src/cli/PieceMaker.h"
 #include "src/cli/ProgressLine.h"
 #include "src/cli/Signals.h"
 #include "src/cli/Usage.h"
@@ -78,6 +80,12 @@ std::vector<std::string> ChildArguments(const CliOptions& o, const std::string& 
     add({"--chapter-level", std::to_string(o.chapterLevel)});
     if (o.verbose)
         add({"--verbose"});
+    if (o.bitrate)
+        add({"--bitrate", std::to_string(*o.bitrate)});
+    if (o.keepParts)
+        add({"--keep-parts"});
+    // The batch already keeps every core busy with a document each.
+    add({"-j", "1"});
     if (!output.empty())
         add({"-o", output});
     add({"--", input});
@@ -155,6 +163,10 @@ int ListChapters(const CliOptions& options, Catalogues& catalogues, Console& con
 }
 
 int Run(const CliOptions& options, Catalogues& catalogues, Console& console, int signals) {
+    if (options.makePiece)
+        return MakePiece(
+            options, catalogues.sapi4, catalogues.sapi5,
+            [&](int voice) { catalogues.ProbeVoice(voice); }, console, signals);
     const bool toDirectory = options.output && IsDirectory(*options.output);
     if (options.inputs.size() > 1 && options.output && !toDirectory)
         return CommandLineError("several inputs need -o DIRECTORY (an existing folder), not '" +
@@ -182,7 +194,7 @@ int Run(const CliOptions& options, Catalogues& catalogues, Console& console, int
     if (!resolved.error.empty())
         return CommandLineError(resolved.error);
 
-    if (options.inputs.size() > 1 || toDirectory) {
+    if ((options.inputs.size() > 1 || toDirectory) && !options.split) {
         std::vector<BatchDocument> documents;
         for (std::size_t i = 0; i < options.inputs.size(); ++i)
             documents.push_back({DocumentName(options.inputs[i]),
@@ -211,8 +223,16 @@ int Run(const CliOptions& options, Catalogues& catalogues, Console& console, int
                         (options.voice.empty() && !book.language.empty()
                              ? " (the book's language is " + book.language + ")"
                              : ""));
-    const std::u16string text =
-        SpokenText(book, choice.chapters, !voices.IsSapi4(settings.voicePosition));
+    const bool sapi5Voice = !voices.IsSapi4(settings.voicePosition);
+    const AudiobookChoice audiobook =
+        ChooseAudiobook(options, outputs.front(), book, choice.chapters, sapi5Voice);
+    if (!audiobook.error.empty())
+        return CommandLineError(audiobook.error);
+    if (audiobook.encoding)
+        return RunAudiobook(MakeAudiobookRequest(options, book, choice.chapters, settings, voices,
+                                                 *audiobook.encoding),
+                            console, signals);
+    const std::u16string text = SpokenText(book, choice.chapters, sapi5Voice);
     const bool reportToParent = std::getenv(kReportProgressVariable) != nullptr;
     ProgressReport report;
     if (reportToParent)

@@ -1,0 +1,108 @@
+#include "src/cli/AudiobookChoice.h"
+
+#include "VocalithVersion.h"
+#include "platform/com/strings.h"
+#include "src/cli/BookSelection.h"
+#include "src/cli/CliOptions.h"
+#include "src/cli/DocumentInput.h"
+#include "src/cli/DocumentSettings.h"
+#include "src/speech/AudioFormatTable.h"
+#include "src/speech/VoiceCatalogue.h"
+
+#include <algorithm>
+#include <thread>
+
+namespace {
+
+std::string SpokenChapter(const Book& book, std::size_t chapter, bool sapi5Voice) {
+    return ToUtf8(SpokenText(book, {chapter}, sapi5Voice));
+}
+
+} // namespace
+
+AudiobookChoice ChooseAudiobook(const CliOptions& options, const std::string& output,
+                                const Book& book, const std::vector<std::size_t>& chapters,
+                                bool sapi5Voice) {
+    AudiobookChoice choice;
+    std::optional<AudiobookFormat> format;
+    if (options.split) {
+        format = options.splitFormat.empty()
+                     ? (options.wav ? AudiobookFormat::Wav : AudiobookFormat::Mp3)
+                     : FormatForExtension("." + options.splitFormat);
+    } else if (!output.empty()) {
+        format = FormatForExtension(output);
+        const bool audiobookOnly =
+            format && *format != AudiobookFormat::Mp3 && *format != AudiobookFormat::Wav;
+        if (audiobookOnly && (options.wav || options.mp3Kbps || options.wma))
+            choice.error = "--wav, --mp3 and --wma do not go with " + output;
+        if (!audiobookOnly) {
+            switch (RequestedKind(options, output)) {
+            case OutputKind::Mp3:
+                format = AudiobookFormat::Mp3;
+                break;
+            case OutputKind::Wav:
+                format = AudiobookFormat::Wav;
+                break;
+            default:
+                return choice;
+            }
+            // One piece of plain text is written as the window writes it.
+            const bool onePiece =
+                book.obeysMarkup && chapters.size() == 1 &&
+                CutIntoPieces(SpokenChapter(book, chapters.front(), sapi5Voice), kPieceCharacters)
+                        .size() <= 1;
+            if (onePiece)
+                return choice;
+        }
+    }
+    if (!format || !choice.error.empty())
+        return choice;
+    const bool mp3 = *format == AudiobookFormat::Mp3;
+    if (!mp3 && (options.mp3Vbr || options.mp3Quality))
+        choice.error = "--vbr and --mp3-quality go with MP3 output";
+    EncodingSettings encoding{*format, DefaultKbps(*format)};
+    if (options.bitrate)
+        encoding.kbps = *options.bitrate;
+    else if (mp3 && options.mp3Kbps)
+        encoding.kbps = *options.mp3Kbps;
+    choice.encoding = encoding;
+    return choice;
+}
+
+AudiobookRequest MakeAudiobookRequest(const CliOptions& options, const Book& book,
+                                      const std::vector<std::size_t>& chapters,
+                                      const DocumentSettings& settings,
+                                      const VoiceCatalogue& voices, EncodingSettings encoding) {
+    AudiobookRequest request;
+    const std::string& input = options.inputs.front();
+    request.name = DocumentName(input);
+    request.stem = DocumentStem(input);
+    request.book = &book;
+    const bool sapi5Voice = !voices.IsSapi4(settings.voicePosition);
+    for (std::size_t chapter : chapters)
+        request.chapters.push_back(
+            {chapter, book.chapters[chapter].title, SpokenChapter(book, chapter, sapi5Voice)});
+
+    PieceSettings& piece = request.settings;
+    piece.voice = ToUtf8(voices.DisplayString(settings.voicePosition));
+    piece.quality = ToUtf8(AudioFormatTable::Row(settings.qualityPosition).name);
+    piece.speed = settings.speed;
+    piece.volume = settings.volume;
+    piece.pitch = settings.pitch;
+    piece.encoding = encoding;
+    piece.version = VOCALITH_VERSION;
+    request.voiceArguments = {"-v",       std::to_string(settings.voicePosition),
+                              "-q",       std::to_string(settings.qualityPosition),
+                              "--speed",  std::to_string(settings.speed),
+                              "--volume", std::to_string(settings.volume),
+                              "--pitch",  std::to_string(settings.pitch)};
+
+    request.output = options.output.value_or("");
+    request.split = options.split;
+    request.keepParts = options.keepParts;
+    request.overwrite = options.overwrite;
+    request.verbose = options.verbose;
+    const int cores = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    request.jobs = options.jobs ? options.jobs : cores;
+    return request;
+}

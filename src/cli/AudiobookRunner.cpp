@@ -1,0 +1,301 @@
+#include "src/cli/AudiobookRunner.h"
+
+#include "src/audiobook/Assembler.h"
+#include "src/audiobook/PartsFolder.h"
+#include "src/audiobook/SplitNames.h"
+#include "src/cli/BookSelection.h"
+#include "src/cli/ChildPool.h"
+#include "src/cli/Console.h"
+#include "src/cli/ProgressLine.h"
+#include "src/cli/Signals.h"
+
+#include <cerrno>
+#include <cmath>
+#include <csignal>
+#include <cstring>
+#include <map>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+bool Exists(const std::string& path) {
+    struct stat info {};
+    return ::lstat(path.c_str(), &info) == 0;
+}
+
+// A piece to make: its key and where it stands in the plan (a text said
+// twice, as a repeated scene break, is made once).
+struct PieceTask {
+    std::string key;
+    std::size_t words = 0;             // of every place it stands
+    std::vector<std::size_t> chapters; // plan positions, once per place
+};
+
+class PieceEvents : public ChildEvents {
+public:
+    PieceEvents(const std::string& name, const std::vector<PieceTask>& tasks,
+                const std::vector<ChildTask>& children, const PartsFolder& parts,
+                std::vector<std::size_t> missing, std::size_t totalWords, std::size_t doneWords,
+                std::uint64_t bytes, Console& console)
+        : m_name(name), m_tasks(tasks), m_children(children), m_parts(parts),
+          m_missing(std::move(missing)), m_totalWords(totalWords), m_doneWords(doneWords),
+          m_bytes(bytes), m_console(console) {
+        for (const PieceTask& task : tasks)
+            m_runWords += task.words;
+    }
+
+    void NotStarted(std::size_t task, const std::string& reason) override {
+        Failed(m_children[task].name + ": cannot start a process for it: " + reason);
+    }
+    bool Ended(std::size_t task, int status, int interrupt) override {
+        const PieceTask& piece = m_tasks[task];
+        ::unlink(m_parts.TextPath(piece.key).c_str());
+        const bool exited = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+        if (exited && m_parts.HasPiece(piece.key)) {
+            for (std::size_t chapter : piece.chapters)
+                --m_missing[chapter];
+            m_doneWords += piece.words;
+            m_runDoneWords += piece.words;
+            m_bytes += m_parts.PieceSize(piece.key);
+            return true;
+        }
+        if (StoppedBy(status, interrupt))
+            return true;
+        // A child that failed has said why; one that died or lost its file has not.
+        if (WIFSIGNALED(status))
+            Failed(m_children[task].name + ": its process was killed by signal " +
+                   std::to_string(WTERMSIG(status)));
+        else if (exited)
+            Failed(m_children[task].name + ": the piece was not written");
+        m_failed = true;
+        return false;
+    }
+    std::vector<std::string> ProgressLines(const std::vector<RunningChild>& running,
+                                           Clock::duration elapsed) override {
+        double runningWords = 0;
+        std::uint64_t runningBytes = 0;
+        for (const RunningChild& child : running) {
+            runningWords += child.progress.spokenFraction.value_or(0) *
+                            static_cast<double>(m_tasks[child.task].words);
+            runningBytes += child.progress.outputBytes;
+        }
+        const double seconds = std::chrono::duration<double>(elapsed).count();
+        const double share = (static_cast<double>(m_doneWords) + runningWords) /
+                             static_cast<double>(std::max<std::size_t>(1, m_totalWords));
+        const double run = (static_cast<double>(m_runDoneWords) + runningWords) /
+                           static_cast<double>(std::max<std::size_t>(1, m_runWords));
+        std::size_t chaptersDone = 0;
+        for (std::size_t missing : m_missing)
+            chaptersDone += missing == 0;
+        std::string line = m_name + "  " + std::to_string(chaptersDone) + " of " +
+                           std::to_string(m_missing.size()) + " chapters  " +
+                           std::to_string(std::lround(share * 100)) + "%  " +
+                           FormatDuration(seconds) + " elapsed";
+        if (run > 0.01 && run < 1)
+            line += "  " + FormatDuration(seconds * (1 - run) / run) + " left";
+        return {line + "  " + FormatSize(m_bytes + runningBytes)};
+    }
+    bool AnyFailed() const { return m_failed; }
+
+private:
+    void Failed(const std::string& message) {
+        m_failed = true;
+        m_console.Message(message);
+    }
+
+    const std::string& m_name;
+    const std::vector<PieceTask>& m_tasks;
+    const std::vector<ChildTask>& m_children;
+    const PartsFolder& m_parts;
+    std::vector<std::size_t> m_missing; // pieces still to make, per chapter
+    std::size_t m_totalWords, m_doneWords, m_runWords = 0, m_runDoneWords = 0;
+    std::uint64_t m_bytes;
+    Console& m_console;
+    bool m_failed = false;
+};
+
+AudiobookTags TagsOf(const Book& book, const std::string& stem) {
+    AudiobookTags tags;
+    tags.title = book.title.empty() ? stem : book.title;
+    tags.authors = book.authors;
+    tags.language = book.language;
+    if (book.cover) {
+        tags.coverBytes = book.cover->bytes;
+        tags.coverMediaType = book.cover->mediaType;
+    }
+    return tags;
+}
+
+// Assembles `chapters` into `path` through a temporary name; empty, or why not.
+std::string Assemble(const std::vector<AudiobookChapter>& chapters, const AudiobookTags& tags,
+                     const EncodingSettings& encoding, const std::string& path, Console& console,
+                     const std::string& name, int signalDescriptor, double& seconds,
+                     int& interrupted) {
+    const std::string temporary = TemporaryPath(path);
+    console.Progress({name + "  writing " + path});
+    const AssemblyResult result = AssembleAudiobook(chapters, tags, encoding, temporary);
+    for (const std::string& warning : result.warnings)
+        console.Message(name + ": " + warning);
+    if (const std::vector<int> signals = ReadSignals(signalDescriptor); !signals.empty()) {
+        ::unlink(temporary.c_str());
+        interrupted = signals.front();
+        return {};
+    }
+    if (!result.error.empty()) {
+        ::unlink(temporary.c_str());
+        return result.error;
+    }
+    seconds = result.seconds;
+    return CommitFile(temporary, path);
+}
+
+} // namespace
+
+int RunAudiobook(const AudiobookRequest& request, Console& console, int signalDescriptor) {
+    const std::string& name = request.name;
+    const EncodingSettings& encoding = request.settings.encoding;
+    const std::string extension = ExtensionOf(encoding.format);
+    std::vector<PlannedChapter> plan = PlanBook(request.chapters, request.settings);
+    std::erase_if(plan, [](const PlannedChapter& chapter) { return chapter.pieces.empty(); });
+    if (plan.empty()) {
+        console.Message(name + ": the document is empty; nothing to speak");
+        return 1;
+    }
+
+    // Every file this run writes, refused at once if one is there already.
+    std::vector<std::string> outputs;
+    std::string playlist, partsPath = request.output + ".parts";
+    if (request.split) {
+        struct stat info {};
+        if ((::mkdir(request.output.c_str(), 0777) != 0 && errno != EEXIST) ||
+            ::stat(request.output.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
+            console.Message(name + ": cannot create the folder " + request.output + ": " +
+                            std::strerror(errno == 0 || errno == EEXIST ? ENOTDIR : errno));
+            return 1;
+        }
+        const std::string folder = request.output + (request.output.ends_with('/') ? "" : "/");
+        for (std::size_t i = 0; i < plan.size(); ++i)
+            outputs.push_back(folder + SplitFileName(i + 1, plan.size(), plan[i].title, extension));
+        const std::string title = SafeFileTitle(request.book->title);
+        playlist = folder + (title.empty() ? request.stem : title) + ".m3u8";
+        partsPath = folder + (title.empty() ? request.stem : title) + ".parts";
+        outputs.push_back(playlist);
+    } else {
+        outputs.push_back(request.output);
+    }
+    for (const std::string& output : outputs)
+        if (Exists(output) && !request.overwrite) {
+            console.Message(name + ": " + output + " already exists; --overwrite replaces it");
+            return 1;
+        }
+
+    const PartsFolder parts(partsPath, extension);
+    if (std::string error = parts.Create(); !error.empty()) {
+        console.Message(name + ": " + error);
+        return 1;
+    }
+
+    // The pieces not finished by an earlier run, each text in a file for its child.
+    std::vector<PieceTask> tasks;
+    std::vector<ChildTask> children;
+    std::map<std::string, std::size_t> taskOfKey;
+    std::vector<std::size_t> missing(plan.size(), 0);
+    std::size_t totalWords = 0, doneWords = 0;
+    std::uint64_t bytes = 0;
+    const std::string format = extension.substr(1) + ":" + std::to_string(encoding.kbps);
+    for (std::size_t c = 0; c < plan.size(); ++c)
+        for (const PlannedPiece& piece : plan[c].pieces) {
+            const std::size_t words = WordCount(piece.text);
+            totalWords += words;
+            if (parts.HasPiece(piece.key)) {
+                doneWords += words;
+                if (!taskOfKey.contains(piece.key))
+                    bytes += parts.PieceSize(piece.key);
+                taskOfKey.emplace(piece.key, SIZE_MAX);
+                continue;
+            }
+            ++missing[c];
+            auto [known, added] = taskOfKey.emplace(piece.key, tasks.size());
+            if (!added) {
+                tasks[known->second].words += words;
+                tasks[known->second].chapters.push_back(c);
+                continue;
+            }
+            if (std::string error = WriteFileWhole(parts.TextPath(piece.key), piece.text);
+                !error.empty()) {
+                console.Message(name + ": " + error);
+                return 1;
+            }
+            tasks.push_back({piece.key, words, {c}});
+            std::vector<std::string> arguments = {
+                "--make-piece", format, "--piece-name",
+                name + ", chapter " + std::to_string(plan[c].index + 1) +
+                    (plan[c].title.empty() ? "" : " (" + plan[c].title + ")")};
+            arguments.insert(arguments.end(), request.voiceArguments.begin(),
+                             request.voiceArguments.end());
+            for (const std::string& more : {std::string("-o"), parts.PiecePath(piece.key),
+                                            std::string("--"), parts.TextPath(piece.key)})
+                arguments.push_back(more);
+            children.push_back({arguments[3], std::move(arguments)});
+        }
+    if (request.verbose)
+        console.Message(name + ": " + std::to_string(children.size()) + " of " +
+                        std::to_string(taskOfKey.size()) + " pieces to make, in " + parts.Path());
+
+    PieceEvents events(name, tasks, children, parts, missing, totalWords, doneWords, bytes,
+                       console);
+    if (const int interrupted =
+            RunChildren(children, request.jobs, console, signalDescriptor, events))
+        return InterruptedStatus(interrupted);
+    if (events.AnyFailed())
+        return 1;
+
+    // All pieces are there: the book, or a file per chapter and the playlist.
+    AudiobookTags tags = TagsOf(*request.book, request.stem);
+    std::vector<AudiobookChapter> chapters;
+    for (const PlannedChapter& chapter : plan) {
+        chapters.push_back({chapter.title, {}});
+        for (const PlannedPiece& piece : chapter.pieces)
+            chapters.back().piecePaths.push_back(parts.PiecePath(piece.key));
+    }
+    std::vector<PlaylistEntry> entries;
+    for (std::size_t i = 0; i < (request.split ? chapters.size() : 1); ++i) {
+        if (request.split) {
+            tags.track = static_cast<int>(i + 1);
+            tags.trackCount = static_cast<int>(chapters.size());
+        }
+        double seconds = 0;
+        int interrupted = 0;
+        const std::string error = request.split
+                                      ? Assemble({chapters[i]}, tags, encoding, outputs[i], console,
+                                                 name, signalDescriptor, seconds, interrupted)
+                                      : Assemble(chapters, tags, encoding, outputs[i], console,
+                                                 name, signalDescriptor, seconds, interrupted);
+        if (interrupted) {
+            console.Progress({});
+            return InterruptedStatus(interrupted);
+        }
+        if (!error.empty()) {
+            console.Progress({});
+            console.Message(name + ": " + error);
+            return 1;
+        }
+        const std::string file = outputs[i].substr(outputs[i].rfind('/') + 1);
+        entries.push_back({file, chapters[i].title, seconds});
+    }
+    console.Progress({});
+    if (request.split)
+        if (std::string error = WriteFileWhole(playlist, Playlist(entries)); !error.empty()) {
+            console.Message(name + ": " + error);
+            return 1;
+        }
+    if (!request.keepParts)
+        parts.Remove();
+    if (request.verbose)
+        console.Message(name + ": written to " + request.output);
+    return 0;
+}
