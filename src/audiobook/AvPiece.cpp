@@ -54,8 +54,11 @@ std::string EncodeAvPiece(PieceAudio& audio, std::int64_t frames, std::int64_t s
     const int rate = encoder.OutRate();
     // A little more than the sound, for what the resampler spreads past it.
     const std::int64_t soundOut = soundEnd ? AtRate(soundEnd, audio.Rate(), rate) + 32 : 0;
-    encoder.SetLength(
-        AlignedLength(AtRate(frames, audio.Rate(), rate), soundOut, encoder.FrameSize()));
+    // The lossless pieces are decoded again at assembly: they keep all they hold.
+    const bool lossless =
+        settings.format == AudiobookFormat::Flac || settings.format == AudiobookFormat::Wav;
+    encoder.SetLength(AlignedLength(AtRate(frames, audio.Rate(), rate), soundOut,
+                                    lossless ? 0 : encoder.FrameSize(), encoder.Delay()));
     if (error = output.WriteHeader(); !error.empty())
         return error;
     std::vector<std::int16_t> samples;

@@ -28,6 +28,8 @@ public:
     int OutRate() const { return m_codec->sample_rate; }
     // The samples of one codec frame, or 0 when frames may be of any length.
     int FrameSize() const { return m_codec->frame_size; }
+    // The samples the codec puts before the audio (its priming).
+    int Delay() const { return m_codec->initial_padding; }
     // The samples the codec receives in all: what comes beyond is dropped,
     // what is missing is made up with silence. -1 (the default): all of it.
     void SetLength(std::int64_t samples) { m_length = samples; }

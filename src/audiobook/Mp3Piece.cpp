@@ -10,6 +10,10 @@ namespace {
 
 // LAME's quality 2: its recommended high quality, still many times real time.
 constexpr int kLameQuality = 2;
+// LAME adds 1152 samples to a piece of whole frames (its 576 samples of
+// delay, then padding), the least it adds to any piece: one MPEG-1 frame,
+// two MPEG-2 frames.
+constexpr int kLameDelay = 0;
 
 std::string Failed(const std::string& path, const UserMessage& message) {
     return "cannot write " + path + ": " + ToUtf8(LoadResString(message.id));
@@ -35,7 +39,7 @@ std::string EncodeMp3Piece(PieceAudio& audio, std::int64_t frames, std::int64_t 
 
     // MPEG-1 frames (32 kHz and up) hold 1152 samples, MPEG-2 and 2.5 frames 576.
     const int frameSize = audio.Rate() >= 32000 ? 1152 : 576;
-    std::int64_t left = AlignedLength(frames, soundEnd, frameSize);
+    std::int64_t left = AlignedLength(frames, soundEnd, frameSize, kLameDelay);
     const std::uint32_t chunkFrames = encoder.chunkBytes() / format.nBlockAlign;
     std::vector<std::int16_t> samples;
     while (left > 0) {

@@ -45,6 +45,7 @@ std::string WriteCover(AvOutput& output, const std::string& bytes, AVStream* str
         return AvError(AVERROR(ENOMEM));
     std::copy(bytes.begin(), bytes.end(), packet->data);
     packet->stream_index = stream->index;
+    packet->pts = packet->dts = 0;
     packet->flags |= AV_PKT_FLAG_KEY;
     return output.Write(packet.get());
 }

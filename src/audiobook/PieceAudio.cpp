@@ -73,11 +73,12 @@ std::string PieceAudio::Rewind() {
     return {};
 }
 
-std::int64_t AlignedLength(std::int64_t length, std::int64_t soundEnd, int frameSize) {
+std::int64_t AlignedLength(std::int64_t length, std::int64_t soundEnd, int frameSize, int delay) {
     if (frameSize <= 0)
         return length;
-    const std::int64_t down = length - length % frameSize;
-    if (down >= soundEnd && down > 0)
-        return down;
-    return down + frameSize;
+    const std::int64_t offset = (frameSize - delay % frameSize) % frameSize;
+    std::int64_t aligned = length - ((length - offset) % frameSize + frameSize) % frameSize;
+    while (aligned < soundEnd || aligned <= 0)
+        aligned += frameSize;
+    return aligned;
 }

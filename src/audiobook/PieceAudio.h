@@ -30,7 +30,8 @@ private:
     std::vector<std::uint8_t> m_bytes;
 };
 
-// The length a piece is encoded at, in samples at the codec's rate: whole
-// codec frames, cut from the trailing silence where there is enough of it,
-// else made up with silence. `frameSize` 0: any length.
-std::int64_t AlignedLength(std::int64_t length, std::int64_t soundEnd, int frameSize);
+// The length a piece is encoded at, in samples at the codec's rate: with the
+// encoder's `delay` (the samples it adds in front), whole codec frames, so
+// that it pads no last frame; cut from the trailing silence where there is
+// enough of it, else made up with silence. `frameSize` 0: any length.
+std::int64_t AlignedLength(std::int64_t length, std::int64_t soundEnd, int frameSize, int delay);
