@@ -1,0 +1,158 @@
+// vocalith-cli writing audiobooks: a run killed outright and run again makes
+// only the pieces it had not finished, one file per chapter with a playlist,
+// and outputs it cannot write refused before any speech.
+
+#include "tests/cli/CliProcessFixture.h"
+#include "tests/support/DecodedAudio.h"
+#include "tests/support/TestData.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <csignal>
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <sys/stat.h>
+#include <thread>
+
+namespace {
+
+using CliAudiobookTest = CliProcessFixture;
+namespace fs = std::filesystem;
+
+std::string Documents(const std::string& name) {
+    return TestDataFolder() / "documents" / name;
+}
+
+std::string Command(const std::string& command) {
+    std::string out;
+    if (FILE* pipe = ::popen(command.c_str(), "r")) {
+        char buffer[4096];
+        while (std::size_t count = std::fread(buffer, 1, sizeof buffer, pipe))
+            out.append(buffer, count);
+        ::pclose(pipe);
+    }
+    return out;
+}
+
+// The finished pieces in a parts folder: name to inode and modification time.
+std::map<std::string, std::pair<ino_t, std::int64_t>> Pieces(const fs::path& parts) {
+    std::map<std::string, std::pair<ino_t, std::int64_t>> pieces;
+    std::error_code ignored;
+    for (const auto& entry : fs::directory_iterator(parts, ignored)) {
+        const std::string name = entry.path().filename();
+        struct stat info {};
+        if (name.size() == 64 + 5 && name.ends_with(".opus") &&
+            ::stat(entry.path().c_str(), &info) == 0)
+            pieces[name] = {info.st_ino, info.st_mtim.tv_sec * 1000000000LL + info.st_mtim.tv_nsec};
+    }
+    return pieces;
+}
+
+// A process and all it started, frozen first so that none starts another.
+void KillTree(pid_t pid) {
+    ::kill(pid, SIGSTOP);
+    const std::string children =
+        ReadAll("/proc/" + std::to_string(pid) + "/task/" + std::to_string(pid) + "/children");
+    for (std::size_t at = 0; at < children.size();) {
+        const std::size_t end = children.find(' ', at);
+        KillTree(static_cast<pid_t>(std::stol(children.substr(at, end - at))));
+        at = end == std::string::npos ? children.size() : end + 1;
+    }
+    ::kill(pid, SIGKILL);
+}
+
+TEST_F(CliAudiobookTest, AKilledRunResumesWithTheUnfinishedPiecesOnly) {
+    const std::string book = Documents("book3.epub");
+    const Outcome whole = Run({"-j", "2", "-o", "whole.opus", book});
+    ASSERT_EQ(whole.status, 0) << whole.err;
+    EXPECT_FALSE(fs::exists(folder / "whole.opus.parts"));
+
+    const std::vector<std::string> command = {"-j", "2", "--keep-parts", "-o", "book.opus", book};
+    const pid_t first = Start(command);
+    for (int i = 0; i < 60000 && Pieces(folder / "book.opus.parts").empty(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    KillTree(first);
+    EXPECT_EQ(Finish(first).status, 128 + SIGKILL);
+    const auto finished = Pieces(folder / "book.opus.parts");
+    ASSERT_FALSE(fs::exists(folder / "book.opus")) << "the run ended before it was killed";
+    ASSERT_GE(finished.size(), 1u);
+    ASSERT_LT(finished.size(), 5u);
+
+    const Outcome resumed = Run(command);
+    ASSERT_EQ(resumed.status, 0) << resumed.err;
+    const auto all = Pieces(folder / "book.opus.parts");
+    EXPECT_EQ(all.size(), 5u);
+    for (const auto& [name, identity] : finished)
+        EXPECT_EQ(all.at(name), identity) << name << " was made again";
+
+    const DecodedAudio expected = DecodeAudioFile(folder / "whole.opus");
+    const DecodedAudio got = DecodeAudioFile(folder / "book.opus");
+    ASSERT_TRUE(expected.Ok() && got.Ok()) << got.error;
+    EXPECT_GT(got.rms, 0.01);
+    EXPECT_NEAR(static_cast<double>(got.frames), static_cast<double>(expected.frames), 5 * 960);
+    const std::string chapters = "ffprobe -v error -show_chapters -of csv=p=0 ";
+    const std::string expectedChapters = Command(chapters + (folder / "whole.opus").string());
+    EXPECT_NE(expectedChapters.find("The Return"), std::string::npos) << expectedChapters;
+    EXPECT_EQ(Command(chapters + (folder / "book.opus").string()), expectedChapters);
+}
+
+TEST_F(CliAudiobookTest, SplitsIntoTaggedChapterFilesWithAPlaylist) {
+    const Outcome split =
+        Run({"--split", "--mp3", "64", "-o", "chapters", Documents("book3.epub")});
+    ASSERT_EQ(split.status, 0) << split.err;
+    std::vector<std::string> files;
+    for (const auto& entry : fs::directory_iterator(folder / "chapters"))
+        files.push_back(entry.path().filename());
+    std::ranges::sort(files);
+    const std::vector<std::string> names = {"01 - The Storm.mp3", "02 - The Ship.mp3",
+                                            "03 - The Rescue.mp3", "04 - The Letter.mp3",
+                                            "05 - The Return.mp3"};
+    std::vector<std::string> expected = names;
+    expected.push_back("The Lighthouse Keeper.m3u8");
+    EXPECT_EQ(files, expected);
+
+    const std::string playlist = ReadAll(folder / "chapters/The Lighthouse Keeper.m3u8");
+    EXPECT_TRUE(playlist.starts_with("#EXTM3U\n#EXTINF:")) << playlist;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        const fs::path file = folder / "chapters" / names[i];
+        const std::string format =
+            Command("ffprobe -v error -show_format -of json '" + file.string() + "'");
+        EXPECT_NE(format.find("\"track\": \"" + std::to_string(i + 1) + "/5\""), std::string::npos)
+            << format;
+        const DecodedAudio audio = DecodeAudioFile(file);
+        ASSERT_TRUE(audio.Ok()) << names[i];
+        const std::string title = names[i].substr(5, names[i].size() - 9);
+        EXPECT_NE(playlist.find("#EXTINF:" + std::to_string(std::lround(audio.seconds)) + "," +
+                                title + "\n" + names[i] + "\n"),
+                  std::string::npos)
+            << playlist;
+    }
+}
+
+TEST_F(CliAudiobookTest, RefusesOutputsItCannotWriteBeforeSpeaking) {
+    WriteAll(folder / "taken.m4b", "mine");
+    WriteAll(folder / "file", "mine");
+    struct {
+        std::vector<std::string> arguments;
+        std::string message;
+    } cases[] = {
+        {{"-o", "taken.m4b"}, "taken.m4b already exists; --overwrite replaces it"},
+        {{"-o", "file/book.m4b"}, "file/book.m4b.parts"},
+        {{"--split", "-o", "file"}, "cannot create the folder file"},
+    };
+    for (auto& c : cases) {
+        c.arguments.push_back(Documents("book3.epub"));
+        const Outcome outcome = Run(c.arguments);
+        EXPECT_EQ(outcome.status, 1);
+        EXPECT_NE(outcome.err.find(c.message), std::string::npos) << outcome.err;
+        EXPECT_EQ(outcome.err.find('\n'), outcome.err.size() - 1) << "one line: " << outcome.err;
+    }
+    std::vector<std::string> files = folder.Files();
+    std::ranges::sort(files);
+    EXPECT_EQ(files, (std::vector<std::string>{"file", "taken.m4b"}));
+    EXPECT_EQ(ReadAll(folder / "taken.m4b"), "mine");
+}
+
+} // namespace
