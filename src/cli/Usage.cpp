@@ -1,8 +1,9 @@
 #include "src/cli/Usage.h"
 
 const char* const kUsageText = R"(Usage: vocalith-cli [OPTION]... INPUT...
-Speak documents and books, or write them to WAV, MP3 or WMA files, with the
-voices of Vocalith. INPUT is a file or - for standard input: EPUB (2 and 3),
+Speak documents and books, or write them to WAV, MP3 or WMA files or to
+audiobooks (M4B, Opus, FLAC, MP3, WAV) with chapters, with the voices of
+Vocalith. INPUT is a file or - for standard input: EPUB (2 and 3),
 PDF (with a text layer), HTML or XHTML, Markdown, ODT, DOCX, FB2, or plain
 text (UTF-8, UTF-16 with a byte-order mark, or Latin-1). The format is told
 from the content; the extension only helps to tell Markdown from plain text.
@@ -42,8 +43,9 @@ Voice and prosody:
       --pitch N            -10 to 10, default 0
 
 Output (without -o the text is spoken on the default audio output):
-  -o, --output OUTPUT      the file to write; its extension (.wav, .mp3, .wma)
-                           gives the kind unless one of these does:
+  -o, --output OUTPUT      the file to write; its extension (.wav, .mp3, .wma,
+                           .m4b, .m4a, .opus, .flac) gives the kind unless
+                           one of these does:
       --wav                uncompressed WAV
       --mp3 KBPS           MP3 at 32, 40, 48, 56, 64 (default), 80, 96, 112,
                            128 or 160 kbit/s
@@ -52,6 +54,18 @@ Output (without -o the text is spoken on the default audio output):
       --wma CODEC[/FORMAT] WMA codec and format, by index or name, as
                            --list-wma shows them; default 0/0
       --overwrite          replace OUTPUT if it exists (else it is refused)
+
+Audiobooks (an .m4b, .m4a, .opus or .flac OUTPUT; an .mp3 or .wav one too
+unless the input is plain text of one chapter and a few minutes):
+      --bitrate KBPS       of the AAC, Opus or MP3 (default 64, 32, 64)
+      --split[=FORMAT]     one file per chapter, "07 - Title.mp3", and a
+                           playlist (.m3u8) in the folder -o names; FORMAT is
+                           mp3 (default; wav with --wav), m4b, opus, flac, wav
+      --keep-parts         keep the folder of finished pieces afterwards
+  A book is cut into pieces of a few minutes, made on every core (-j) into
+  OUTPUT.parts/ beside the output and then joined with the chapters, the
+  book's title, authors and cover. An interrupted run, run again with the same
+  command, makes only the pieces it had not finished.
 
 Several documents:
   -o DIRECTORY             write one file per INPUT into DIRECTORY, named
@@ -67,11 +81,12 @@ Messages and progress:
       --version            the version
 
 On a terminal, standard error shows each running document's progress: how
-much of its text has been spoken, the time elapsed and left, the size written.
+much of its text has been spoken, the time elapsed and left, the size written
+(for an audiobook: the chapters done and the share of the book's words).
 For MP3 and WMA the percentage is that of the speech; the conversion that
 follows stands at 100% while the file grows.
 Ctrl+C (or SIGTERM) stops every job, removes the files it had not finished
-and keeps those already complete.
+and keeps those already complete (an audiobook's finished pieces among them).
 
 Exit status: 0 all done, 1 some document failed, 2 wrong command line,
 130 or 143 interrupted.
@@ -82,4 +97,6 @@ Examples:
   vocalith-cli --chapters 2-4 --mp3 64 -o book.mp3 book.epub
   vocalith-cli -v slt --speed 2 --mp3 128 -o book.mp3 book.txt
   vocalith-cli -j 2 --wma 0/3 -o audio/ articles/*.txt
+  vocalith-cli -o book.m4b book.epub
+  vocalith-cli --split --mp3 64 -o chapters/ book.epub
 )";

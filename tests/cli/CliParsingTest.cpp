@@ -33,6 +33,12 @@ TEST(CliParsingTest, RefusesWhatTheWindowWouldNotAccept) {
         {{"--bogus", "x"}, "unknown option '--bogus'"},
         {{"x", "-v"}, "-v needs a value"},
         {{"--quiet", "--verbose", "x"}, "exclude each other"},
+        {{"--split=opus", "--bitrate", "48", "--keep-parts", "-o", "d", "x"}, ""},
+        {{"--split", "x"}, "--split writes one book into the folder -o names"},
+        {{"--split", "-o", "d", "x", "y"}, "--split writes one book"},
+        {{"--split=ogg", "-o", "d", "x"}, "--split=FORMAT takes mp3, m4b, opus, flac or wav"},
+        {{"--split", "--wma", "0", "-o", "d", "x"}, "not WMA"},
+        {{"--bitrate", "5", "-o", "a.m4b", "x"}, "--bitrate takes a whole number from 6"},
     };
     for (const ParseCase& c : cases) {
         const ParseResult result = ParseArguments(c.arguments);
