@@ -77,11 +77,9 @@ public:
     std::vector<std::string> ProgressLines(const std::vector<RunningChild>& running,
                                            Clock::duration elapsed) override {
         double runningWords = 0;
-        std::uint64_t runningBytes = 0;
         for (const RunningChild& child : running) {
             runningWords += child.progress.spokenFraction.value_or(0) *
                             static_cast<double>(m_tasks[child.task].words);
-            runningBytes += child.progress.outputBytes;
         }
         const double seconds = std::chrono::duration<double>(elapsed).count();
         const double share = (static_cast<double>(m_doneWords) + runningWords) /
@@ -97,7 +95,8 @@ public:
                            FormatDuration(seconds) + " elapsed";
         if (run > 0.01 && run < 1)
             line += "  " + FormatDuration(seconds * (1 - run) / run) + " left";
-        return {line + "  " + FormatSize(m_bytes + runningBytes)};
+        // The finished pieces: a running one's speech is far larger than its piece will be.
+        return {line + "  " + FormatSize(m_bytes)};
     }
     bool AnyFailed() const { return m_failed; }
 
