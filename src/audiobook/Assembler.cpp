@@ -2,13 +2,13 @@
 
 #include "src/audiobook/BookLayout.h"
 
-#include <cstdio>
+#include <unistd.h>
 
 namespace {
 
 std::string Assemble(const std::vector<AudiobookChapter>& chapters, const AudiobookTags& tags,
                      const EncodingSettings& settings, const std::string& path,
-                     AssemblyResult& result) {
+                     AssemblyResult& result, bool& writing) {
     if (chapters.empty())
         return "the book has no chapters to assemble";
     // A cover that is no image is refused before anything is written.
@@ -21,6 +21,7 @@ std::string Assemble(const std::vector<AudiobookChapter>& chapters, const Audiob
     if (std::string error = MeasureBook(chapters, settings.format, layout); !error.empty())
         return error;
     std::string error;
+    writing = true;
     switch (settings.format) {
     case AudiobookFormat::M4b:
         error = WriteM4b(chapters, tags, cover, layout, path, result.warnings);
@@ -29,11 +30,12 @@ std::string Assemble(const std::vector<AudiobookChapter>& chapters, const Audiob
         error = WriteOpus(chapters, tags, cover, layout, path, result.warnings);
         break;
     case AudiobookFormat::Mp3:
-        error = WriteMp3(chapters, tags, layout, path);
+        error = WriteMp3(chapters, tags, cover, layout, path);
         break;
     case AudiobookFormat::Flac:
     case AudiobookFormat::Wav:
-        error = WriteLossless(chapters, tags, cover, layout, settings.format, path);
+        error =
+            WriteLossless(chapters, tags, cover, layout, settings.format, path, result.warnings);
         break;
     }
     if (!error.empty())
@@ -50,9 +52,12 @@ AssemblyResult AssembleAudiobook(const std::vector<AudiobookChapter>& chapters,
                                  const AudiobookTags& tags, const EncodingSettings& settings,
                                  const std::string& path) {
     AssemblyResult result;
-    result.error = Assemble(chapters, tags, settings, path, result);
+    bool writing = false;
+    result.error = Assemble(chapters, tags, settings, path, result, writing);
     if (!result.error.empty()) {
-        std::remove(path.c_str());
+        // Only what this call began to write: a refusal up front touches nothing.
+        if (writing)
+            ::unlink(path.c_str());
         result.warnings.clear();
     }
     return result;

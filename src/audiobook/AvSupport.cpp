@@ -6,9 +6,14 @@ std::string AvError(int code) {
     return text;
 }
 
+std::string AvFileUrl(const std::string& path) {
+    return "file:" + path;
+}
+
 AvInputPtr OpenAvInput(const std::string& path, std::string& error) {
     AVFormatContext* context = nullptr;
-    if (int code = avformat_open_input(&context, path.c_str(), nullptr, nullptr); code < 0) {
+    if (int code = avformat_open_input(&context, AvFileUrl(path).c_str(), nullptr, nullptr);
+        code < 0) {
         error = "cannot read the piece " + path + ": " + AvError(code);
         return nullptr;
     }
@@ -39,10 +44,11 @@ std::string AvOutput::Failed(int code) const {
 
 std::string AvOutput::Open(const std::string& path, const char* muxer) {
     m_path = path;
-    if (int code = avformat_alloc_output_context2(&m_context, nullptr, muxer, path.c_str());
+    const std::string url = AvFileUrl(path);
+    if (int code = avformat_alloc_output_context2(&m_context, nullptr, muxer, url.c_str());
         code < 0)
         return Failed(code);
-    if (int code = avio_open(&m_context->pb, path.c_str(), AVIO_FLAG_WRITE); code < 0)
+    if (int code = avio_open(&m_context->pb, url.c_str(), AVIO_FLAG_WRITE); code < 0)
         return Failed(code);
     // Pieces and books are the same bytes from one run to the next.
     m_context->flags |= AVFMT_FLAG_BITEXACT;

@@ -30,6 +30,10 @@ using AvFramePtr = std::unique_ptr<AVFrame, AvFrameFree>;
 using AvCodecPtr = std::unique_ptr<AVCodecContext, AvCodecFree>;
 using AvInputPtr = std::unique_ptr<AVFormatContext, AvInputClose>;
 
+// A file's name as FFmpeg's I/O takes it: a name such as "Part 2:1.m4b"
+// would otherwise be taken for a URL of protocol "Part 2".
+std::string AvFileUrl(const std::string& path);
+
 // Opens a file FFmpeg reads and finds its streams; empty with `error` set if
 // it cannot ("the piece ...: REASON").
 AvInputPtr OpenAvInput(const std::string& path, std::string& error);

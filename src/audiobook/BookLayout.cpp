@@ -8,17 +8,43 @@ bool Lossless(AudiobookFormat format) {
     return format == AudiobookFormat::Flac || format == AudiobookFormat::Wav;
 }
 
-std::string MeasurePiece(const std::string& path, AudiobookFormat format, int& rate,
+AVCodecID PieceCodec(AudiobookFormat format) {
+    switch (format) {
+    case AudiobookFormat::M4b:
+        return AV_CODEC_ID_AAC;
+    case AudiobookFormat::Mp3:
+        return AV_CODEC_ID_MP3;
+    case AudiobookFormat::Opus:
+        return AV_CODEC_ID_OPUS;
+    case AudiobookFormat::Flac:
+        return AV_CODEC_ID_FLAC;
+    case AudiobookFormat::Wav:
+        return AV_CODEC_ID_PCM_S16LE;
+    }
+    return AV_CODEC_ID_NONE;
+}
+
+// A piece left from other settings (another format, voice or rate) cannot
+// join the book's stream.
+std::string MeasurePiece(const std::string& path, AudiobookFormat format, BookLayout& layout,
                          std::int64_t& samples) {
     std::string error;
     AvInputPtr input = OpenAvInput(path, error);
     if (!input)
         return error;
     const AVStream& stream = *input->streams[0];
-    if (rate == 0)
-        rate = stream.codecpar->sample_rate;
-    if (stream.codecpar->sample_rate != rate)
-        return "the piece " + path + " differs from the book's first piece in its sample rate";
+    const AVCodecParameters& parameters = *stream.codecpar;
+    if (parameters.codec_id != PieceCodec(format))
+        return "the piece " + path + " is not encoded for a " + (ExtensionOf(format) + 1) + " file";
+    if (layout.rate == 0) {
+        layout.rate = parameters.sample_rate;
+        layout.channels = parameters.ch_layout.nb_channels;
+    }
+    if (parameters.sample_rate != layout.rate ||
+        parameters.ch_layout.nb_channels != layout.channels)
+        return "the piece " + path +
+               " differs from the book's first piece in its sample rate or channels";
+    const int rate = layout.rate;
     if (Lossless(format) && stream.duration != AV_NOPTS_VALUE) {
         samples = av_rescale_q(stream.duration, stream.time_base, AVRational{1, rate});
         return {};
@@ -61,8 +87,7 @@ std::string MeasureBook(const std::vector<AudiobookChapter>& chapters, Audiobook
             return "the chapter \"" + chapter.title + "\" has no audio";
         for (const std::string& path : chapter.piecePaths) {
             std::int64_t samples = 0;
-            if (std::string error = MeasurePiece(path, format, layout.rate, samples);
-                !error.empty())
+            if (std::string error = MeasurePiece(path, format, layout, samples); !error.empty())
                 return error;
             layout.samples += samples;
         }

@@ -15,7 +15,8 @@ extern "C" {
 }
 
 struct BookLayout {
-    int rate = 0;                            // the pieces' sample rate
+    int rate = 0; // the pieces' sample rate
+    int channels = 0;
     std::vector<std::int64_t> chapterStarts; // in samples, one per chapter
     std::int64_t samples = 0;                // the whole book's
 };
@@ -42,7 +43,7 @@ std::string WriteOpus(const std::vector<AudiobookChapter>& chapters, const Audio
                       const CoverImage& cover, const BookLayout& layout, const std::string& path,
                       std::vector<std::string>& warnings);
 std::string WriteMp3(const std::vector<AudiobookChapter>& chapters, const AudiobookTags& tags,
-                     const BookLayout& layout, const std::string& path);
+                     const CoverImage& cover, const BookLayout& layout, const std::string& path);
 std::string WriteLossless(const std::vector<AudiobookChapter>& chapters, const AudiobookTags& tags,
                           const CoverImage& cover, const BookLayout& layout, AudiobookFormat format,
-                          const std::string& path);
+                          const std::string& path, std::vector<std::string>& warnings);

@@ -9,6 +9,10 @@ extern "C" {
 
 namespace {
 
+// Far beyond any cover's size; and an ID3 frame, an MP4 box and a FLAC
+// picture block all take it.
+constexpr std::size_t kLargestCover = 16 << 20;
+
 // The media type names the image; a cover whose type is missing or vague
 // is told by its first bytes.
 AVCodecID ImageCodec(const std::string& bytes, const std::string& mediaType) {
@@ -33,6 +37,8 @@ void PutBigEndian(std::string& out, std::uint32_t value) {
 std::string CheckCover(const std::string& bytes, const std::string& mediaType, CoverImage& cover) {
     const std::string name = "the cover (" + (mediaType.empty() ? "no type" : mediaType) + ", " +
                              std::to_string(bytes.size()) + " bytes)";
+    if (bytes.size() > kLargestCover)
+        return name + " is larger than the 16 MiB a cover may take";
     cover.codec = ImageCodec(bytes, mediaType);
     if (cover.codec == AV_CODEC_ID_NONE)
         return name + " is neither a JPEG nor a PNG image";
@@ -55,7 +61,11 @@ std::string CheckCover(const std::string& bytes, const std::string& mediaType, C
     cover.height = frame->height;
     const AVPixFmtDescriptor* pixels =
         av_pix_fmt_desc_get(static_cast<AVPixelFormat>(frame->format));
-    cover.bitsPerPixel = pixels ? av_get_bits_per_pixel(pixels) : 24;
+    // The colour depth as a picture block gives it: every component's bits
+    // (24 for a JPEG, whatever its chroma subsampling).
+    cover.bitsPerPixel = 0;
+    for (int i = 0; pixels && i < pixels->nb_components; ++i)
+        cover.bitsPerPixel += pixels->comp[i].depth;
     return {};
 }
 

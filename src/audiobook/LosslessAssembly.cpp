@@ -8,10 +8,13 @@
 
 namespace {
 
+// CHAPTERnnn comments have three digits.
+constexpr std::size_t kCommentChapters = 999;
+
 // Chapters as the Vorbis comments CHAPTERnnn and CHAPTERnnnNAME.
 void SetChapterComments(AVDictionary** metadata, const std::vector<AudiobookChapter>& chapters,
                         const BookLayout& layout) {
-    for (std::size_t i = 0; i < chapters.size() && i < 999; ++i) {
+    for (std::size_t i = 0; i < chapters.size() && i < kCommentChapters; ++i) {
         const std::int64_t ms = layout.chapterStarts[i] * 1000 / layout.rate;
         char key[32], time[32];
         std::snprintf(key, sizeof key, "CHAPTER%03zu", i + 1);
@@ -65,26 +68,18 @@ std::string DecodePiece(const std::string& path, FrameEncoder& encoder) {
     return {};
 }
 
-int PieceChannels(const std::string& path, std::string& error) {
-    AvInputPtr input = OpenAvInput(path, error);
-    return input ? input->streams[0]->codecpar->ch_layout.nb_channels : 0;
-}
-
 } // namespace
 
 std::string WriteLossless(const std::vector<AudiobookChapter>& chapters, const AudiobookTags& tags,
                           const CoverImage& cover, const BookLayout& layout, AudiobookFormat format,
-                          const std::string& path) {
+                          const std::string& path, std::vector<std::string>& warnings) {
     const bool flac = format == AudiobookFormat::Flac;
     std::string error;
-    const int channels = PieceChannels(chapters.front().piecePaths.front(), error);
-    if (!error.empty())
-        return error;
     AvOutput output;
     if (error = output.Open(path, flac ? "flac" : "wav"); !error.empty())
         return error;
     FrameEncoder encoder;
-    if (error = encoder.Open(output, flac ? "flac" : "pcm_s16le", layout.rate, channels,
+    if (error = encoder.Open(output, flac ? "flac" : "pcm_s16le", layout.rate, layout.channels,
                              layout.rate, 0);
         !error.empty())
         return error;
@@ -94,6 +89,8 @@ std::string WriteLossless(const std::vector<AudiobookChapter>& chapters, const A
     AVDictionary* options = nullptr;
     if (flac) {
         SetChapterComments(&context->metadata, chapters, layout);
+        if (chapters.size() > kCommentChapters)
+            warnings.push_back("more than 999 chapters: the FLAC comments mark the first 999");
         if (cover.codec != AV_CODEC_ID_NONE) {
             picture = output.AddStream();
             if (!picture)

@@ -72,7 +72,8 @@ void AddChapters(TagLib::ID3v2::Tag& tag, const std::vector<AudiobookChapter>& c
 }
 
 TagLib::ByteVector RenderTag(const std::vector<AudiobookChapter>& chapters,
-                             const AudiobookTags& tags, const BookLayout& layout) {
+                             const AudiobookTags& tags, const CoverImage& cover,
+                             const BookLayout& layout) {
     TagLib::ID3v2::Tag tag;
     if (!tags.title.empty()) {
         AddText(tag, "TIT2", tags.title);
@@ -87,10 +88,9 @@ TagLib::ByteVector RenderTag(const std::vector<AudiobookChapter>& chapters,
         AddText(tag, "TRCK",
                 std::to_string(tags.track) +
                     (tags.trackCount > 0 ? "/" + std::to_string(tags.trackCount) : ""));
-    if (!tags.coverBytes.empty()) {
+    if (cover.codec != AV_CODEC_ID_NONE) {
         auto* picture = new TagLib::ID3v2::AttachedPictureFrame;
-        picture->setMimeType(
-            Utf8(tags.coverMediaType.empty() ? "image/jpeg" : tags.coverMediaType));
+        picture->setMimeType(cover.codec == AV_CODEC_ID_PNG ? "image/png" : "image/jpeg");
         picture->setType(TagLib::ID3v2::AttachedPictureFrame::FrontCover);
         picture->setPicture(TagLib::ByteVector(tags.coverBytes.data(),
                                                static_cast<unsigned>(tags.coverBytes.size())));
@@ -107,10 +107,10 @@ std::string Failed(const std::string& path, int code) {
 } // namespace
 
 std::string WriteMp3(const std::vector<AudiobookChapter>& chapters, const AudiobookTags& tags,
-                     const BookLayout& layout, const std::string& path) {
-    const TagLib::ByteVector tag = RenderTag(chapters, tags, layout);
+                     const CoverImage& cover, const BookLayout& layout, const std::string& path) {
+    const TagLib::ByteVector tag = RenderTag(chapters, tags, cover, layout);
     AVIOContext* file = nullptr;
-    if (int code = avio_open(&file, path.c_str(), AVIO_FLAG_WRITE); code < 0)
+    if (int code = avio_open(&file, AvFileUrl(path).c_str(), AVIO_FLAG_WRITE); code < 0)
         return Failed(path, code);
     avio_write(file, reinterpret_cast<const unsigned char*>(tag.data()),
                static_cast<int>(tag.size()));

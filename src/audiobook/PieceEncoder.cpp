@@ -26,7 +26,11 @@ std::string EncodePiece(const std::string& wavPath, const EncodingSettings& sett
             : EncodeAvPiece(audio, frames, soundEnd, settings, partPath);
     if (error.empty() && std::rename(partPath.c_str(), piecePath.c_str()) != 0)
         error = "cannot write " + piecePath + ": " + std::strerror(errno);
-    if (!error.empty())
+    if (!error.empty()) {
         std::remove(partPath.c_str());
+        // The temporary name means nothing to the user: the piece is named.
+        if (const std::size_t at = error.find(partPath); at != std::string::npos)
+            error.replace(at, partPath.size(), piecePath);
+    }
     return error;
 }

@@ -251,6 +251,8 @@ TEST_F(AudiobookTest, FaultsLeaveNoFile) {
     double seconds = 0;
     const auto chapters = Encode(c, {{0.5}, {0.5}}, starts, seconds);
     WriteAll(folder / "damaged.piece", ReadAll(chapters[1].piecePaths[0]).substr(0, 300));
+    const std::string mp3Piece = (folder / "mp3.piece").string();
+    ASSERT_EQ(EncodePiece((folder / "p0.wav").string(), {AudiobookFormat::Mp3, 0}, mp3Piece), "");
     AudiobookTags badCover = BookTags();
     badCover.coverBytes = kPng.substr(0, 40);
     struct Fault {
@@ -260,6 +262,7 @@ TEST_F(AudiobookTest, FaultsLeaveNoFile) {
         {badCover, chapters[1].piecePaths[0], (folder / "a.m4b").string(), "the cover"},
         {BookTags(), chapters[1].piecePaths[0], (folder / "no" / "a.m4b").string(), "cannot write"},
         {BookTags(), (folder / "damaged.piece").string(), (folder / "b.m4b").string(), "damaged"},
+        {BookTags(), mp3Piece, (folder / "c.m4b").string(), "not encoded for"},
     };
     for (const Fault& fault : faults) {
         SCOPED_TRACE(fault.message);
