@@ -18,6 +18,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+extern "C" {
+#include <libavutil/log.h>
+}
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -155,6 +159,8 @@ std::string Assemble(const std::vector<AudiobookChapter>& chapters, const Audiob
 } // namespace
 
 int RunAudiobook(const AudiobookRequest& request, Console& console, int signalDescriptor) {
+    // FFmpeg's own lines are not for the user: a failure is told in our words.
+    av_log_set_level(AV_LOG_QUIET);
     const std::string& name = request.name;
     const EncodingSettings& encoding = request.settings.encoding;
     const std::string extension = ExtensionOf(encoding.format);

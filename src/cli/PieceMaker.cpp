@@ -21,6 +21,10 @@
 #include <cstdlib>
 #include <unistd.h>
 
+extern "C" {
+#include <libavutil/log.h>
+}
+
 namespace {
 
 // "m4b:64" as the parent writes it.
@@ -84,6 +88,8 @@ int MakePiece(const CliOptions& options, std::unique_ptr<Sapi4Engine>& sapi4,
         return spoken;
     }
 
+    // FFmpeg's own lines are not for the user: a failure is told in our words.
+    av_log_set_level(AV_LOG_QUIET);
     const std::string temporary = TemporaryPath(piecePath);
     std::string error = EncodePiece(wavPath, *encoding, temporary);
     ::unlink(wavPath.c_str());

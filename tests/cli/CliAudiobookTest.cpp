@@ -82,6 +82,7 @@ TEST_F(CliAudiobookTest, AKilledRunResumesWithTheUnfinishedPiecesOnly) {
 
     const Outcome resumed = Run(command);
     ASSERT_EQ(resumed.status, 0) << resumed.err;
+    EXPECT_EQ(resumed.err, "") << "nothing to say when all went well";
     const auto all = Pieces(folder / "book.opus.parts");
     EXPECT_EQ(all.size(), 5u);
     for (const auto& [name, identity] : finished)
@@ -102,6 +103,7 @@ TEST_F(CliAudiobookTest, SplitsIntoTaggedChapterFilesWithAPlaylist) {
     const Outcome split =
         Run({"--split", "--mp3", "64", "-o", "chapters", Documents("book3.epub")});
     ASSERT_EQ(split.status, 0) << split.err;
+    EXPECT_EQ(split.err, "");
     std::vector<std::string> files;
     for (const auto& entry : fs::directory_iterator(folder / "chapters"))
         files.push_back(entry.path().filename());
