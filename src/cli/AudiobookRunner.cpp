@@ -52,8 +52,9 @@ public:
             m_runWords += task.words;
     }
 
-    void NotStarted(std::size_t task, const std::string& reason) override {
+    bool NotStarted(std::size_t task, const std::string& reason) override {
         Failed(m_children[task].name + ": cannot start a process for it: " + reason);
+        return false;
     }
     bool Ended(std::size_t task, int status, int interrupt) override {
         const PieceTask& piece = m_tasks[task];

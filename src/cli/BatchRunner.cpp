@@ -12,9 +12,10 @@ public:
     BatchEvents(const std::vector<BatchDocument>& documents, Console& console)
         : m_documents(documents), m_console(console), m_tally(documents.size()) {}
 
-    void NotStarted(std::size_t task, const std::string& reason) override {
+    bool NotStarted(std::size_t task, const std::string& reason) override {
         m_console.Message(m_documents[task].name + ": cannot start a process for it: " + reason);
         m_tally.NotStarted();
+        return true;
     }
     bool Ended(std::size_t, int status, int interrupt) override {
         m_tally.Ended(status, interrupt);

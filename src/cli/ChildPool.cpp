@@ -129,8 +129,10 @@ int RunChildren(const std::vector<ChildTask>& tasks, int jobs, Console& console,
             child.state.task = next;
             if (Spawn(tasks[next], console.ShowsProgress(), child))
                 running.push_back(std::move(child));
-            else
-                events.NotStarted(next, std::strerror(errno));
+            else if (!events.NotStarted(next, std::strerror(errno)) && !halted) {
+                halted = true;
+                stopAll(SIGTERM);
+            }
             ++next;
         }
 

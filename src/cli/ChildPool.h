@@ -26,8 +26,8 @@ struct RunningChild {
 class ChildEvents {
 public:
     virtual ~ChildEvents() = default;
-    // The task's process could not be started.
-    virtual void NotStarted(std::size_t task, const std::string& reason) = 0;
+    // The task's process could not be started; false starts no more.
+    virtual bool NotStarted(std::size_t task, const std::string& reason) = 0;
     // The task's process ended with `status`, as waitpid gives it; `interrupt`
     // is the signal that interrupted the run, 0 if none did. False stops the
     // children still running (as SIGTERM does) and starts no more.
