@@ -2,6 +2,8 @@
 
 #include "src/audiobook/AvSupport.h"
 
+#include <cstdio>
+
 namespace {
 
 bool Lossless(AudiobookFormat format) {
@@ -39,6 +41,8 @@ std::string MeasurePiece(const std::string& path, AudiobookFormat format, BookLa
     if (layout.rate == 0) {
         layout.rate = parameters.sample_rate;
         layout.channels = parameters.ch_layout.nb_channels;
+        if (format == AudiobookFormat::Opus)
+            layout.lead = parameters.initial_padding;
     }
     if (parameters.sample_rate != layout.rate ||
         parameters.ch_layout.nb_channels != layout.channels)
@@ -82,7 +86,7 @@ std::string MeasureBook(const std::vector<AudiobookChapter>& chapters, Audiobook
                         BookLayout& layout) {
     layout = {};
     for (const AudiobookChapter& chapter : chapters) {
-        layout.chapterStarts.push_back(layout.samples);
+        layout.chapterStarts.push_back(std::max<std::int64_t>(layout.samples - layout.lead, 0));
         if (chapter.piecePaths.empty())
             return "the chapter \"" + chapter.title + "\" has no audio";
         for (const std::string& path : chapter.piecePaths) {
@@ -92,6 +96,7 @@ std::string MeasureBook(const std::vector<AudiobookChapter>& chapters, Audiobook
             layout.samples += samples;
         }
     }
+    layout.samples -= layout.lead;
     return {};
 }
 
@@ -110,9 +115,23 @@ void SetBookTags(AVDictionary** metadata, const AudiobookTags& tags) {
     }
 }
 
+void SetChapterComments(AVDictionary** metadata, const std::vector<AudiobookChapter>& chapters,
+                        const BookLayout& layout) {
+    for (std::size_t i = 0; i < chapters.size() && i < kChapterComments; ++i) {
+        const std::int64_t ms = layout.chapterStarts[i] * 1000 / layout.rate;
+        char key[32], time[32];
+        std::snprintf(key, sizeof key, "CHAPTER%03zu", i + 1);
+        std::snprintf(time, sizeof time, "%02lld:%02lld:%02lld.%03lld",
+                      static_cast<long long>(ms / 3600000), static_cast<long long>(ms / 60000 % 60),
+                      static_cast<long long>(ms / 1000 % 60), static_cast<long long>(ms % 1000));
+        av_dict_set(metadata, key, time, 0);
+        av_dict_set(metadata, (std::string(key) + "NAME").c_str(), chapters[i].title.c_str(), 0);
+    }
+}
+
 void SetChapters(AVFormatContext* context, const std::vector<AudiobookChapter>& chapters,
-                 const BookLayout& layout, std::size_t count) {
-    count = std::min(count, chapters.size());
+                 const BookLayout& layout) {
+    const std::size_t count = chapters.size();
     context->chapters = static_cast<AVChapter**>(av_calloc(count, sizeof(AVChapter*)));
     if (!context->chapters)
         return;

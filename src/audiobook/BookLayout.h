@@ -17,6 +17,9 @@ extern "C" {
 struct BookLayout {
     int rate = 0; // the pieces' sample rate
     int channels = 0;
+    // Samples the decoder drops at the start (an Opus stream's pre-skip):
+    // times below are on the played timeline, which starts after them.
+    std::int64_t lead = 0;
     std::vector<std::int64_t> chapterStarts; // in samples, one per chapter
     std::int64_t samples = 0;                // the whole book's
 };
@@ -31,9 +34,16 @@ std::int64_t PacketSamples(const AVPacket& packet, const AVStream& stream, int r
 
 // Title, artist (the authors), album (the title) and track in FFmpeg's keys.
 void SetBookTags(AVDictionary** metadata, const AudiobookTags& tags);
+// CHAPTERnnn comments have three digits.
+constexpr std::size_t kChapterComments = 999;
+// The chapters as the Vorbis comments CHAPTERnnn=HH:MM:SS.mmm and
+// CHAPTERnnnNAME, numbered from 001 (Ogg and FLAC; FFmpeg 5.1's own writer
+// numbers them from 000 and misplaces times past a few seconds).
+void SetChapterComments(AVDictionary** metadata, const std::vector<AudiobookChapter>& chapters,
+                        const BookLayout& layout);
 // The chapters as the context's own, for the muxers that write them.
 void SetChapters(AVFormatContext* context, const std::vector<AudiobookChapter>& chapters,
-                 const BookLayout& layout, std::size_t count);
+                 const BookLayout& layout);
 
 // The writers of each kind of file; `cover` is set when the tags hold one.
 std::string WriteM4b(const std::vector<AudiobookChapter>& chapters, const AudiobookTags& tags,

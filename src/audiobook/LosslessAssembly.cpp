@@ -4,27 +4,7 @@
 #include "src/audiobook/BookLayout.h"
 #include "src/audiobook/FrameEncoder.h"
 
-#include <cstdio>
-
 namespace {
-
-// CHAPTERnnn comments have three digits.
-constexpr std::size_t kCommentChapters = 999;
-
-// Chapters as the Vorbis comments CHAPTERnnn and CHAPTERnnnNAME.
-void SetChapterComments(AVDictionary** metadata, const std::vector<AudiobookChapter>& chapters,
-                        const BookLayout& layout) {
-    for (std::size_t i = 0; i < chapters.size() && i < kCommentChapters; ++i) {
-        const std::int64_t ms = layout.chapterStarts[i] * 1000 / layout.rate;
-        char key[32], time[32];
-        std::snprintf(key, sizeof key, "CHAPTER%03zu", i + 1);
-        std::snprintf(time, sizeof time, "%02lld:%02lld:%02lld.%03lld",
-                      static_cast<long long>(ms / 3600000), static_cast<long long>(ms / 60000 % 60),
-                      static_cast<long long>(ms / 1000 % 60), static_cast<long long>(ms % 1000));
-        av_dict_set(metadata, key, time, 0);
-        av_dict_set(metadata, (std::string(key) + "NAME").c_str(), chapters[i].title.c_str(), 0);
-    }
-}
 
 // Decodes one piece into the encoder, as 16-bit samples.
 std::string DecodePiece(const std::string& path, FrameEncoder& encoder) {
@@ -89,7 +69,7 @@ std::string WriteLossless(const std::vector<AudiobookChapter>& chapters, const A
     AVDictionary* options = nullptr;
     if (flac) {
         SetChapterComments(&context->metadata, chapters, layout);
-        if (chapters.size() > kCommentChapters)
+        if (chapters.size() > kChapterComments)
             warnings.push_back("more than 999 chapters: the FLAC comments mark the first 999");
         if (cover.codec != AV_CODEC_ID_NONE) {
             picture = output.AddStream();
@@ -113,6 +93,7 @@ std::string WriteLossless(const std::vector<AudiobookChapter>& chapters, const A
             return AvError(AVERROR(ENOMEM));
         std::copy(tags.coverBytes.begin(), tags.coverBytes.end(), packet->data);
         packet->stream_index = picture->index;
+        packet->pts = packet->dts = 0;
         error = output.Write(packet.get());
     }
     for (std::size_t c = 0; error.empty() && c < chapters.size(); ++c)

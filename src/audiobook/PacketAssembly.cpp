@@ -6,9 +6,8 @@
 
 namespace {
 
-// Chapters a Nero chapter list (MP4) and CHAPTERnnn comments (Ogg) can hold.
+// Chapters a Nero chapter list can hold.
 constexpr std::size_t kNeroChapters = 255;
-constexpr std::size_t kOggChapters = 999;
 
 // The stream the pieces are copied into, with the first piece's parameters.
 std::string AddAudioStream(AvOutput& output, const std::string& firstPiece,
@@ -53,7 +52,8 @@ std::string WriteCover(AvOutput& output, const std::string& bytes, AVStream* str
 std::string CopyPackets(AvOutput& output, AVStream* stream,
                         const std::vector<AudiobookChapter>& chapters, const BookLayout& layout) {
     AvPacketPtr packet(av_packet_alloc());
-    std::int64_t position = 0;
+    // Packets before the lead are heard only in part: the first starts there.
+    std::int64_t position = -layout.lead;
     for (const AudiobookChapter& chapter : chapters) {
         for (const std::string& path : chapter.piecePaths) {
             std::string error;
@@ -110,7 +110,7 @@ std::string WriteM4b(const std::vector<AudiobookChapter>& chapters, const Audiob
         warnings.push_back("more than 255 chapters: the chapters are in the QuickTime chapter "
                            "track only, not in a Nero chapter list");
     }
-    SetChapters(context, chapters, layout, chapters.size());
+    SetChapters(context, chapters, layout);
     error = output.WriteHeader(&options);
     av_dict_free(&options);
     if (error.empty() && picture)
@@ -130,17 +130,16 @@ std::string WriteOpus(const std::vector<AudiobookChapter>& chapters, const Audio
         error = AddAudioStream(output, chapters.front().piecePaths.front(), layout, audio);
     if (!error.empty())
         return error;
-    // The Ogg muxer writes the stream's tags as the Opus comments, and the
-    // chapters as CHAPTERnnn comments, three digits.
+    // The Ogg muxer writes the stream's tags as the Opus comments.
     SetBookTags(&audio->metadata, tags);
     if (!tags.language.empty())
         av_dict_set(&audio->metadata, "language", tags.language.c_str(), 0);
     if (cover.codec != AV_CODEC_ID_NONE)
         av_dict_set(&audio->metadata, "METADATA_BLOCK_PICTURE",
                     FlacPictureComment(tags.coverBytes, cover).c_str(), 0);
-    if (chapters.size() > kOggChapters)
+    SetChapterComments(&audio->metadata, chapters, layout);
+    if (chapters.size() > kChapterComments)
         warnings.push_back("more than 999 chapters: the Opus comments mark the first 999");
-    SetChapters(output.Context(), chapters, layout, kOggChapters);
     if (error = output.WriteHeader(); error.empty())
         error = CopyPackets(output, audio, chapters, layout);
     return error.empty() ? output.Finish() : error;

@@ -209,6 +209,9 @@ TEST_F(AudiobookTest, EachFormatHoldsChaptersTagsAndCoverWithoutGaps) {
             EXPECT_EQ(Tag(probe, "track"), "2/5");
         }
         EXPECT_EQ(AttachedPictures(probe), c.cover ? 1 : 0);
+        if (c.format == AudiobookFormat::Opus || c.format == AudiobookFormat::Flac) {
+            EXPECT_NE(ReadAll(book).find("CHAPTER001=00:00:00.000"), std::string::npos);
+        }
         if (c.format == AudiobookFormat::M4b) {
             EXPECT_EQ(Tag(probe, "media_type"), "2");
         }
