@@ -46,9 +46,10 @@ AudiobookChoice ChooseAudiobook(const CliOptions& options, const std::string& ou
             default:
                 return choice;
             }
-            // One piece of plain text is written as the window writes it.
+            // One piece of plain text is written as the window writes it
+            // (whose MP3 takes --mp3's bit rate, not --bitrate's).
             const bool onePiece =
-                book.obeysMarkup && chapters.size() == 1 &&
+                !options.bitrate && book.obeysMarkup && chapters.size() == 1 &&
                 CutIntoPieces(SpokenChapter(book, chapters.front(), sapi5Voice), kPieceCharacters)
                         .size() <= 1;
             if (onePiece)
