@@ -62,7 +62,12 @@ AVStream* AvOutput::AddStream() {
 std::string AvOutput::WriteHeader(AVDictionary** options) {
     if (int code = avformat_write_header(m_context, options); code < 0)
         return Failed(code);
-    m_headerWritten = true;
+    // An option the muxer left unread would be a promise (RF64, no Nero
+    // list) silently not kept.
+    if (options && av_dict_count(*options) > 0)
+        return "cannot write " + m_path + ": the " + m_context->oformat->name +
+               " muxer does not take the option " +
+               av_dict_get(*options, "", nullptr, AV_DICT_IGNORE_SUFFIX)->key;
     return {};
 }
 

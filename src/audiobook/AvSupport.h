@@ -60,5 +60,4 @@ private:
 
     AVFormatContext* m_context = nullptr;
     std::string m_path;
-    bool m_headerWritten = false;
 };

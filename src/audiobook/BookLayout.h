@@ -38,7 +38,7 @@ void SetBookTags(AVDictionary** metadata, const AudiobookTags& tags);
 constexpr std::size_t kChapterComments = 999;
 // The chapters as the Vorbis comments CHAPTERnnn=HH:MM:SS.mmm and
 // CHAPTERnnnNAME, numbered from 001 (Ogg and FLAC; FFmpeg 5.1's own writer
-// numbers them from 000 and misplaces times past a few seconds).
+// numbers them from 000 and writes some times wrongly, 1.5 s as 2.5 s).
 void SetChapterComments(AVDictionary** metadata, const std::vector<AudiobookChapter>& chapters,
                         const BookLayout& layout);
 // The chapters as the context's own, for the muxers that write them.
