@@ -136,14 +136,12 @@ protected:
     ScratchFolder folder;
 
     // Pieces of `sounds` seconds each, per chapter, encoded; their WAV lengths summed.
-    std::vector<AudiobookChapter> Encode(const Case& c,
-                                         const std::vector<std::vector<double>>& sounds,
-                                         std::vector<double>& starts, double& seconds) {
+    std::vector<AudiobookChapter>
+    Encode(const Case& c, const std::vector<std::vector<double>>& sounds, double& seconds) {
         std::vector<AudiobookChapter> chapters;
         seconds = 0;
         int n = 0;
         for (const std::vector<double>& chapter : sounds) {
-            starts.push_back(seconds);
             chapters.push_back({"Début " + std::to_string(chapters.size() + 1), {}});
             for (double sound : chapter) {
                 const std::string wav = (folder / ("p" + std::to_string(n) + ".wav")).string();
@@ -172,9 +170,8 @@ TEST_F(AudiobookTest, EachFormatHoldsChaptersTagsAndCoverWithoutGaps) {
     for (const Case& c : cases) {
         const std::string name = ExtensionOf(c.format);
         SCOPED_TRACE(name + " at " + std::to_string(c.pcm.nSamplesPerSec));
-        std::vector<double> starts;
         double seconds = 0;
-        const auto chapters = Encode(c, {{1.1}, {0.7, 1.3}, {0.9}}, starts, seconds);
+        const auto chapters = Encode(c, {{1.1}, {0.7, 1.3}, {0.9}}, seconds);
         const auto book = folder / ("book" + name);
         const AssemblyResult result = AssembleAudiobook(chapters, BookTags(), {c.format, 0}, book);
         ASSERT_EQ(result.error, "");
@@ -223,10 +220,9 @@ TEST_F(AudiobookTest, EachFormatHoldsChaptersTagsAndCoverWithoutGaps) {
 TEST_F(AudiobookTest, ManyChapters) {
     for (AudiobookFormat format : {AudiobookFormat::M4b, AudiobookFormat::Mp3}) {
         SCOPED_TRACE(ExtensionOf(format));
-        std::vector<double> starts;
         double seconds = 0;
         const Case c{format, Pcm(16000, 16, 1), 1024, true, false};
-        std::vector<AudiobookChapter> chapters = Encode(c, {{0.05}}, starts, seconds);
+        std::vector<AudiobookChapter> chapters = Encode(c, {{0.05}}, seconds);
         chapters.resize(300, chapters.front());
         const auto book = folder / (std::string("many") + ExtensionOf(format));
         const AssemblyResult result = AssembleAudiobook(chapters, {}, {format, 0}, book);
@@ -250,9 +246,8 @@ TEST_F(AudiobookTest, ManyChapters) {
 
 TEST_F(AudiobookTest, FaultsLeaveNoFile) {
     const Case c{AudiobookFormat::M4b, Pcm(22050, 16, 1), 1024, true, true};
-    std::vector<double> starts;
     double seconds = 0;
-    const auto chapters = Encode(c, {{0.5}, {0.5}}, starts, seconds);
+    const auto chapters = Encode(c, {{0.5}, {0.5}}, seconds);
     WriteAll(folder / "damaged.piece", ReadAll(chapters[1].piecePaths[0]).substr(0, 300));
     const std::string mp3Piece = (folder / "mp3.piece").string();
     ASSERT_EQ(EncodePiece((folder / "p0.wav").string(), {AudiobookFormat::Mp3, 0}, mp3Piece), "");
