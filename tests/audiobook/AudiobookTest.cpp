@@ -211,6 +211,9 @@ TEST_F(AudiobookTest, EachFormatHoldsChaptersTagsAndCoverWithoutGaps) {
         }
         if (c.format == AudiobookFormat::M4b) {
             EXPECT_EQ(Tag(probe, "media_type"), "2");
+            // Chapters both as a Nero list and as a QuickTime chapter (text) track.
+            EXPECT_NE(ReadAll(book).find("chpl"), std::string::npos);
+            EXPECT_EQ(probe["streams.stream.1.codec_tag_string"], "text");
         }
     }
 }
@@ -230,6 +233,9 @@ TEST_F(AudiobookTest, ManyChapters) {
         EXPECT_EQ(result.warnings.size(), format == AudiobookFormat::M4b ? 1u : 0u);
         auto probe = Probe(book);
         EXPECT_EQ(Chapters(probe), 300);
+        if (format == AudiobookFormat::M4b) {
+            EXPECT_EQ(ReadAll(book).find("chpl"), std::string::npos);
+        }
         if (format == AudiobookFormat::Mp3) {
             TagLib::MPEG::File file(book.c_str());
             ASSERT_TRUE(file.ID3v2Tag());
