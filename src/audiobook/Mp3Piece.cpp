@@ -2,8 +2,11 @@
 #include "src/audio/Mp3Encoder.h"
 #include "src/audiobook/PieceCodecs.h"
 #include "src/resources/StringTable.h"
+#include "src/resources/resource.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -15,8 +18,14 @@ constexpr int kLameQuality = 2;
 // two MPEG-2 frames.
 constexpr int kLameDelay = 0;
 
+// The encoder's message says that writing failed; the system's error, when
+// one is left, says why ("No space left on device").
 std::string Failed(const std::string& path, const UserMessage& message) {
-    return "cannot write " + path + ": " + ToUtf8(LoadResString(message.id));
+    const int code = errno;
+    std::string text = "cannot write " + path + ": " + ToUtf8(LoadResString(message.id));
+    if (message.id == IDS_MP3_WRITE && code != 0)
+        text += " (" + std::string(std::strerror(code)) + ")";
+    return text;
 }
 
 } // namespace
@@ -43,6 +52,7 @@ std::string EncodeMp3Piece(PieceAudio& audio, std::int64_t frames, std::int64_t 
     const std::uint32_t chunkFrames = encoder.chunkBytes() / format.nBlockAlign;
     std::vector<std::int16_t> samples;
     while (left > 0) {
+        errno = 0;
         if (std::string error = audio.Read(samples, static_cast<int>(chunkFrames)); !error.empty())
             return error;
         // Past the WAV's end the piece is made up with silence.
@@ -55,6 +65,7 @@ std::string EncodeMp3Piece(PieceAudio& audio, std::int64_t frames, std::int64_t 
             return Failed(path, encoded.Message());
         left -= take;
     }
+    errno = 0;
     if (Result<> closed = encoder.closeStream(); !closed)
         return Failed(path, closed.Message());
     return {};
