@@ -59,8 +59,13 @@ AudiobookChoice ChooseAudiobook(const CliOptions& options, const std::string& ou
     if (!format || !choice.error.empty())
         return choice;
     const bool mp3 = *format == AudiobookFormat::Mp3;
-    if (!mp3 && (options.mp3Vbr || options.mp3Quality))
-        choice.error = "--vbr and --mp3-quality go with MP3 output";
+    if (options.mp3Vbr || options.mp3Quality) {
+        // An audiobook's pieces are joined frame by frame, at one bit rate.
+        choice.error = mp3 ? "--vbr and --mp3-quality apply to a short plain text's MP3 only, "
+                             "not to an audiobook's"
+                           : "--vbr and --mp3-quality go with MP3 output";
+        return choice;
+    }
     EncodingSettings encoding{*format, DefaultKbps(*format)};
     if (options.bitrate)
         encoding.kbps = *options.bitrate;
