@@ -88,13 +88,12 @@ std::string FrameEncoder::Push(const std::int16_t* samples, int frames) {
     return error.empty() ? EncodeQueued(false) : error;
 }
 
-std::string FrameEncoder::Queue(const std::uint8_t* const* data, int frames) {
+std::string FrameEncoder::Queue(std::uint8_t** data, int frames) {
     if (m_length >= 0)
         frames = static_cast<int>(std::min<std::int64_t>(frames, m_length - m_queued));
     if (frames <= 0)
         return {};
-    void* const* planes = reinterpret_cast<void* const*>(const_cast<std::uint8_t* const*>(data));
-    if (av_audio_fifo_write(m_fifo, const_cast<void**>(planes), frames) < frames)
+    if (av_audio_fifo_write(m_fifo, reinterpret_cast<void**>(data), frames) < frames)
         return AvError(AVERROR(ENOMEM));
     m_queued += frames;
     return {};

@@ -41,7 +41,7 @@ public:
     std::int64_t SamplesEncoded() const { return m_pts; }
 
 private:
-    std::string Queue(const std::uint8_t* const* data, int frames);
+    std::string Queue(std::uint8_t** data, int frames);
     std::string EncodeQueued(bool last);
     std::string Send(AVFrame* frame);
 
