@@ -134,29 +134,6 @@ AudiobookTags TagsOf(const Book& book, const std::string& stem) {
     return tags;
 }
 
-// Assembles `chapters` into `path` through a temporary name; empty, or why not.
-std::string Assemble(const std::vector<AudiobookChapter>& chapters, const AudiobookTags& tags,
-                     const EncodingSettings& encoding, const std::string& path, Console& console,
-                     const std::string& name, int signalDescriptor, double& seconds,
-                     int& interrupted) {
-    const std::string temporary = TemporaryPath(path);
-    console.Progress({name + "  writing " + path});
-    const AssemblyResult result = AssembleAudiobook(chapters, tags, encoding, temporary);
-    for (const std::string& warning : result.warnings)
-        console.Message(name + ": " + warning);
-    if (const std::vector<int> signals = ReadSignals(signalDescriptor); !signals.empty()) {
-        ::unlink(temporary.c_str());
-        interrupted = signals.front();
-        return {};
-    }
-    if (!result.error.empty()) {
-        ::unlink(temporary.c_str());
-        return result.error;
-    }
-    seconds = result.seconds;
-    return CommitFile(temporary, path);
-}
-
 } // namespace
 
 int RunAudiobook(const AudiobookRequest& request, Console& console, int signalDescriptor) {
@@ -268,6 +245,29 @@ int RunAudiobook(const AudiobookRequest& request, Console& console, int signalDe
         for (const PlannedPiece& piece : chapter.pieces)
             chapters.back().piecePaths.push_back(parts.PiecePath(piece.key));
     }
+    // Each file is written whole under a temporary name in the parts folder
+    // (on the same file system, and cleaned up with it should this process be
+    // killed), then renamed into place.
+    auto assemble = [&](const std::vector<AudiobookChapter>& content, const std::string& path,
+                        double& seconds, int& interrupted) -> std::string {
+        const std::string temporary =
+            TemporaryPath(parts.PiecePath(PieceKey(path, request.settings)));
+        console.Progress({name + "  writing " + path});
+        const AssemblyResult result = AssembleAudiobook(content, tags, encoding, temporary);
+        for (const std::string& warning : result.warnings)
+            console.Message(name + ": " + warning);
+        if (const std::vector<int> signals = ReadSignals(signalDescriptor); !signals.empty()) {
+            ::unlink(temporary.c_str());
+            interrupted = signals.front();
+            return {};
+        }
+        if (!result.error.empty()) {
+            ::unlink(temporary.c_str());
+            return result.error;
+        }
+        seconds = result.seconds;
+        return CommitFile(temporary, path);
+    };
     std::vector<PlaylistEntry> entries;
     for (std::size_t i = 0; i < (request.split ? chapters.size() : 1); ++i) {
         if (request.split) {
@@ -277,10 +277,8 @@ int RunAudiobook(const AudiobookRequest& request, Console& console, int signalDe
         double seconds = 0;
         int interrupted = 0;
         const std::string error = request.split
-                                      ? Assemble({chapters[i]}, tags, encoding, outputs[i], console,
-                                                 name, signalDescriptor, seconds, interrupted)
-                                      : Assemble(chapters, tags, encoding, outputs[i], console,
-                                                 name, signalDescriptor, seconds, interrupted);
+                                      ? assemble({chapters[i]}, outputs[i], seconds, interrupted)
+                                      : assemble(chapters, outputs[i], seconds, interrupted);
         if (interrupted) {
             console.Progress({});
             return InterruptedStatus(interrupted);

@@ -83,6 +83,9 @@ TEST_F(CliAudiobookTest, AKilledRunResumesWithTheUnfinishedPiecesOnly) {
     const Outcome resumed = Run(command);
     ASSERT_EQ(resumed.status, 0) << resumed.err;
     EXPECT_EQ(resumed.err, "") << "nothing to say when all went well";
+    std::vector<std::string> files = folder.Files();
+    std::ranges::sort(files);
+    EXPECT_EQ(files, (std::vector<std::string>{"book.opus", "book.opus.parts", "whole.opus"}));
     const auto all = Pieces(folder / "book.opus.parts");
     EXPECT_EQ(all.size(), 5u);
     for (const auto& [name, identity] : finished)
