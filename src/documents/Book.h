@@ -28,7 +28,8 @@ struct Cover {
 struct Book {
     std::string title;
     std::vector<std::string> authors;
-    std::string language; // BCP 47 as the document declares it ("en", "de-AT"); empty if it does not
+    std::string
+        language; // BCP 47 as the document declares it ("en", "de-AT"); empty if it does not
     std::optional<Cover> cover;
     std::vector<Chapter> chapters;
     // Plain text is spoken as the window speaks it, markup obeyed; the text

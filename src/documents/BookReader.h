@@ -14,7 +14,8 @@ enum class DocumentFormat { Text, Markdown, Html, Epub, Fb2, Odt, Docx, Pdf };
 
 struct FormatGuess {
     std::optional<DocumentFormat> format;
-    std::string unreadable; // what it looks like when no reader takes it ("a PNG image", "binary data")
+    std::string
+        unreadable; // what it looks like when no reader takes it ("a PNG image", "binary data")
 };
 
 FormatGuess DetectFormat(std::string_view bytes, std::string_view nameHint);

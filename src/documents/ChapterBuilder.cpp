@@ -136,9 +136,9 @@ std::vector<Chapter> ChapterBuilder::Finish() {
 
 bool ChapterBuilder::IsMatterTitle(std::string_view title) {
     static constexpr std::array<std::string_view, 14> kMatter = {
-        "contents",       "table of contents", "copyright",   "copyright page",
-        "index",          "title page",        "cover",       "imprint",
-        "colophon",       "also by",           "other books", "about the publisher",
+        "contents",        "table of contents", "copyright",   "copyright page",
+        "index",           "title page",        "cover",       "imprint",
+        "colophon",        "also by",           "other books", "about the publisher",
         "acknowledgements"};
     std::string lower = Lower(title);
     while (!lower.empty() && (lower.back() == '.' || lower.back() == ':'))

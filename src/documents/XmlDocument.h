@@ -4,7 +4,6 @@
 // never expands entities beyond libxml2's own bounds.
 
 #include <libxml/tree.h>
-
 #include <memory>
 #include <string>
 #include <string_view>
