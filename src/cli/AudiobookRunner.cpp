@@ -9,13 +9,16 @@
 #include "src/cli/ProgressLine.h"
 #include "src/cli/Signals.h"
 
+#include <atomic>
 #include <cerrno>
 #include <cmath>
 #include <csignal>
 #include <cstring>
 #include <map>
+#include <poll.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 extern "C" {
@@ -249,18 +252,32 @@ int RunAudiobook(const AudiobookRequest& request, Console& console, int signalDe
     // (on the same file system, and cleaned up with it should this process be
     // killed), then renamed into place.
     auto assemble = [&](const std::vector<AudiobookChapter>& content, const std::string& path,
-                        double& seconds, int& interrupted) -> std::string {
+                        double& seconds) -> std::string {
         const std::string temporary =
             TemporaryPath(parts.PiecePath(PieceKey(path, request.settings)));
         console.Progress({name + "  writing " + path});
-        const AssemblyResult result = AssembleAudiobook(content, tags, encoding, temporary);
+        // A long book takes a while to join and the assembly cannot be
+        // stopped: on a signal its file is removed from under it and the
+        // process leaves without it, the pieces kept.
+        AssemblyResult result;
+        std::atomic<bool> done = false;
+        std::thread worker([&] {
+            result = AssembleAudiobook(content, tags, encoding, temporary);
+            done = true;
+        });
+        while (!done) {
+            pollfd signal{signalDescriptor, POLLIN, 0};
+            ::poll(&signal, 1, 50);
+            if (const std::vector<int> signals = ReadSignals(signalDescriptor); !signals.empty()) {
+                ::unlink(temporary.c_str());
+                console.Progress({});
+                std::fflush(nullptr);
+                ::_exit(InterruptedStatus(signals.front()));
+            }
+        }
+        worker.join();
         for (const std::string& warning : result.warnings)
             console.Message(name + ": " + warning);
-        if (const std::vector<int> signals = ReadSignals(signalDescriptor); !signals.empty()) {
-            ::unlink(temporary.c_str());
-            interrupted = signals.front();
-            return {};
-        }
         if (!result.error.empty()) {
             ::unlink(temporary.c_str());
             return result.error;
@@ -275,14 +292,8 @@ int RunAudiobook(const AudiobookRequest& request, Console& console, int signalDe
             tags.trackCount = static_cast<int>(chapters.size());
         }
         double seconds = 0;
-        int interrupted = 0;
-        const std::string error = request.split
-                                      ? assemble({chapters[i]}, outputs[i], seconds, interrupted)
-                                      : assemble(chapters, outputs[i], seconds, interrupted);
-        if (interrupted) {
-            console.Progress({});
-            return InterruptedStatus(interrupted);
-        }
+        const std::string error = request.split ? assemble({chapters[i]}, outputs[i], seconds)
+                                                : assemble(chapters, outputs[i], seconds);
         if (!error.empty()) {
             console.Progress({});
             console.Message(name + ": " + error);
