@@ -14,6 +14,12 @@
 
 namespace {
 
+// The window's path holds the whole speech in one intermediate WAV, which
+// can hold 4 GiB: 100,000 characters are some 2.4 GB at 48 kHz 16-bit stereo
+// and espeak-ng's slowest rate, and far less at any other setting. Longer
+// texts are made in pieces on every core, with no such limit.
+constexpr std::size_t kWindowPathCharacters = 100000;
+
 std::string SpokenChapter(const Book& book, std::size_t chapter, bool sapi5Voice) {
     return ToUtf8(SpokenText(book, {chapter}, sapi5Voice));
 }
@@ -46,13 +52,12 @@ AudiobookChoice ChooseAudiobook(const CliOptions& options, const std::string& ou
             default:
                 return choice;
             }
-            // One piece of plain text is written as the window writes it
+            // A plain text of one chapter is written as the window writes it
             // (whose MP3 takes --mp3's bit rate, not --bitrate's).
-            const bool onePiece =
+            const bool windowPath =
                 !options.bitrate && book.obeysMarkup && chapters.size() == 1 &&
-                CutIntoPieces(SpokenChapter(book, chapters.front(), sapi5Voice), kPieceCharacters)
-                        .size() <= 1;
-            if (onePiece)
+                SpokenChapter(book, chapters.front(), sapi5Voice).size() <= kWindowPathCharacters;
+            if (windowPath)
                 return choice;
         }
     }

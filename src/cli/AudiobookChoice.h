@@ -1,8 +1,8 @@
 #pragma once
 // Whether a run writes its book as an audiobook (in pieces, on every core,
 // assembled with chapters), and what it asks of it. M4B, M4A, Opus and FLAC
-// always are; an MP3 or WAV output is when the document is more than one
-// piece of plain text, so that a short text is written exactly as the
+// always are; an MP3 or WAV output is unless the document is plain text of
+// one chapter short enough for one WAV, which is written exactly as the
 // window writes it; WMA never is.
 
 #include "src/audiobook/AudiobookFormat.h"

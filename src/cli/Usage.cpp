@@ -56,7 +56,7 @@ Output (without -o the text is spoken on the default audio output):
       --overwrite          replace OUTPUT if it exists (else it is refused)
 
 Audiobooks (an .m4b, .m4a, .opus or .flac OUTPUT; an .mp3 or .wav one too
-unless the input is plain text of one chapter and a few minutes):
+unless the input is plain text of one chapter, up to 100,000 characters):
       --bitrate KBPS       of the AAC, Opus or MP3 (default 64, 32, 64)
       --split[=FORMAT]     one file per chapter, "07 - Title.mp3", and a
                            playlist (.m3u8) in the folder -o names; FORMAT is

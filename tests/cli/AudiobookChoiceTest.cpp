@@ -20,7 +20,8 @@ Book MakeBook(bool plainText, std::size_t chapters, std::size_t characters) {
 
 TEST(AudiobookChoiceTest, TheOutputAndTheDocumentChooseThePath) {
     const Book note = MakeBook(true, 1, 100), chapters = MakeBook(true, 2, 100),
-               long_ = MakeBook(true, 1, 9000), epub = MakeBook(false, 1, 100);
+               long_ = MakeBook(true, 1, 100001), page = MakeBook(true, 1, 100000),
+               epub = MakeBook(false, 1, 100);
     struct {
         std::vector<std::string> arguments;
         const Book& book;
@@ -37,6 +38,7 @@ TEST(AudiobookChoiceTest, TheOutputAndTheDocumentChooseThePath) {
         {{"-o", "a.mp3"}, chapters, AudiobookFormat::Mp3, 64},
         {{"--mp3", "128", "-o", "a.mp3"}, epub, AudiobookFormat::Mp3, 128},
         {{"-o", "a.wav"}, note, std::nullopt},
+        {{"-o", "a.wav"}, page, std::nullopt},
         {{"-o", "a.wav"}, long_, AudiobookFormat::Wav, 0},
         {{"-o", "a.wma"}, epub, std::nullopt},
         {{}, epub, std::nullopt},
