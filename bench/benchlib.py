@@ -51,6 +51,22 @@ def english_text(min_bytes):
     return "\n\n".join(out) + "\n"
 
 
+def book_markdown(min_bytes, chapter_bytes=25000):
+    """english_text(min_bytes) as a Markdown book: a title and level-1 chapters
+    of about chapter_bytes each (pandoc makes EPUB, DOCX... of it)."""
+    paragraphs = english_text(min_bytes).split("\n\n")
+    out, size, chapter = ["% A Town by the Sea\n% Bench Author\n"], 0, 0
+    for paragraph in paragraphs:
+        if size == 0:
+            chapter += 1
+            out.append(f"# Chapter {chapter}: The Harbour Again\n")
+        out.append(paragraph.strip() + "\n")
+        size += len(paragraph)
+        if size >= chapter_bytes:
+            size = 0
+    return "\n".join(out)
+
+
 def run(cmd, env=None):
     """Runs a command; gives (seconds, peak resident kB, stdout)."""
     start = time.perf_counter()

@@ -25,22 +25,6 @@ RUNS = int(os.environ.get("RUNS", "3"))
 TEXT = int(os.environ.get("TEXT", "1000000"))
 CLI = os.environ.get("CLI") or os.path.join(benchlib.BIN, "vocalith-cli")
 HERE = os.path.dirname(os.path.abspath(__file__))
-CHAPTER_BYTES = 25000
-
-
-def book_markdown():
-    """The benchmarks' text as a Markdown book: a title and level-1 chapters."""
-    paragraphs = benchlib.english_text(TEXT).split("\n\n")
-    out, size, chapter = ["% A Town by the Sea\n% Bench Author\n"], 0, 0
-    for paragraph in paragraphs:
-        if size == 0:
-            chapter += 1
-            out.append(f"# Chapter {chapter}: The Harbour Again\n")
-        out.append(paragraph.strip() + "\n")
-        size += len(paragraph)
-        if size >= CHAPTER_BYTES:
-            size = 0
-    return "\n".join(out)
 
 
 def measure(cmd):
@@ -58,7 +42,7 @@ def main():
     work = tempfile.mkdtemp()
     source = os.path.join(work, "book.md")
     with open(source, "w") as f:
-        f.write(book_markdown())
+        f.write(benchlib.book_markdown(TEXT))
     books = {}
     for kind in ["epub", "docx", "odt", "fb2", "html"]:
         books[kind] = os.path.join(work, "book." + kind)
