@@ -16,6 +16,9 @@ struct AudiobookChapter {
 
 struct AudiobookTags {
     std::string title, language;
+    // One file per chapter: its chapter's title, the file's title (the book's
+    // is then its album); empty for a whole book, titled as the book.
+    std::string trackTitle;
     std::vector<std::string> authors;
     std::string coverBytes, coverMediaType; // empty: no cover
     // One file per chapter: its number and the number of files; 0 otherwise.
@@ -33,3 +36,8 @@ struct AssemblyResult {
 AssemblyResult AssembleAudiobook(const std::vector<AudiobookChapter>& chapters,
                                  const AudiobookTags& tags, const EncodingSettings& settings,
                                  const std::string& path);
+
+// Why a finished piece that can be opened does not read to its end as one of
+// `format`'s (cut short, overwritten by something else); empty when it does,
+// or when it cannot be opened at all, which is no damage of its content.
+std::string DamageOfPiece(const std::string& path, AudiobookFormat format);

@@ -3,6 +3,8 @@
 #include "src/audiobook/AvSupport.h"
 
 #include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 
@@ -29,7 +31,7 @@ AVCodecID PieceCodec(AudiobookFormat format) {
 // A piece left from other settings (another format, voice or rate) cannot
 // join the book's stream.
 std::string MeasurePiece(const std::string& path, AudiobookFormat format, BookLayout& layout,
-                         std::int64_t& samples) {
+                         std::int64_t& samples, bool readPackets = false) {
     std::string error;
     AvInputPtr input = OpenAvInput(path, error);
     if (!input)
@@ -49,7 +51,7 @@ std::string MeasurePiece(const std::string& path, AudiobookFormat format, BookLa
         return "the piece " + path +
                " differs from the book's first piece in its sample rate or channels";
     const int rate = layout.rate;
-    if (Lossless(format) && stream.duration != AV_NOPTS_VALUE) {
+    if (Lossless(format) && !readPackets && stream.duration != AV_NOPTS_VALUE) {
         samples = av_rescale_q(stream.duration, stream.time_base, AVRational{1, rate});
         return {};
     }
@@ -76,6 +78,17 @@ std::string Joined(const std::vector<std::string>& names) {
 
 } // namespace
 
+std::string DamageOfPiece(const std::string& path, AudiobookFormat format) {
+    // A file the system cannot open (no access, too many open files) is not damaged.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return {};
+    ::close(fd);
+    BookLayout layout;
+    std::int64_t samples = 0;
+    return MeasurePiece(path, format, layout, samples, true);
+}
+
 std::int64_t PacketSamples(const AVPacket& packet, const AVStream& stream, int rate) {
     if (packet.duration > 0)
         return av_rescale_q(packet.duration, stream.time_base, AVRational{1, rate});
@@ -101,10 +114,11 @@ std::string MeasureBook(const std::vector<AudiobookChapter>& chapters, Audiobook
 }
 
 void SetBookTags(AVDictionary** metadata, const AudiobookTags& tags) {
-    if (!tags.title.empty()) {
-        av_dict_set(metadata, "title", tags.title.c_str(), 0);
+    const std::string& title = tags.trackTitle.empty() ? tags.title : tags.trackTitle;
+    if (!title.empty())
+        av_dict_set(metadata, "title", title.c_str(), 0);
+    if (!tags.title.empty())
         av_dict_set(metadata, "album", tags.title.c_str(), 0);
-    }
     if (!tags.authors.empty())
         av_dict_set(metadata, "artist", Joined(tags.authors).c_str(), 0);
     if (tags.track > 0) {

@@ -32,7 +32,8 @@ std::string MeasureBook(const std::vector<AudiobookChapter>& chapters, Audiobook
 // A packet's length in samples at `rate`.
 std::int64_t PacketSamples(const AVPacket& packet, const AVStream& stream, int rate);
 
-// Title, artist (the authors), album (the title) and track in FFmpeg's keys.
+// Title (the track's, else the book's), artist (the authors), album (the
+// book's title) and track in FFmpeg's keys.
 void SetBookTags(AVDictionary** metadata, const AudiobookTags& tags);
 // CHAPTERnnn comments have three digits.
 constexpr std::size_t kChapterComments = 999;

@@ -75,10 +75,11 @@ TagLib::ByteVector RenderTag(const std::vector<AudiobookChapter>& chapters,
                              const AudiobookTags& tags, const CoverImage& cover,
                              const BookLayout& layout) {
     TagLib::ID3v2::Tag tag;
-    if (!tags.title.empty()) {
-        AddText(tag, "TIT2", tags.title);
+    const std::string& title = tags.trackTitle.empty() ? tags.title : tags.trackTitle;
+    if (!title.empty())
+        AddText(tag, "TIT2", title);
+    if (!tags.title.empty())
         AddText(tag, "TALB", tags.title);
-    }
     std::string authors;
     for (const std::string& author : tags.authors)
         authors += (authors.empty() ? "" : ", ") + author;

@@ -197,6 +197,14 @@ int RunAudiobook(const AudiobookRequest& request, Console& console, int signalDe
         for (const PlannedPiece& piece : plan[c].pieces) {
             const std::size_t words = WordCount(piece.text);
             totalWords += words;
+            // A piece damaged since it was made (a disk error, a tool) is made again.
+            if (parts.HasPiece(piece.key) && !taskOfKey.contains(piece.key))
+                if (const std::string damage =
+                        DamageOfPiece(parts.PiecePath(piece.key), encoding.format);
+                    !damage.empty()) {
+                    console.Message(name + ": " + damage + "; the piece is made again");
+                    ::unlink(parts.PiecePath(piece.key).c_str());
+                }
             if (parts.HasPiece(piece.key)) {
                 doneWords += words;
                 if (!taskOfKey.contains(piece.key))
@@ -280,34 +288,43 @@ int RunAudiobook(const AudiobookRequest& request, Console& console, int signalDe
             console.Message(name + ": " + warning);
         if (!result.error.empty()) {
             ::unlink(temporary.c_str());
-            return result.error;
+            // The user knows the file by its own name, not the temporary's.
+            std::string error = result.error;
+            for (std::size_t at; (at = error.find(temporary)) != std::string::npos;)
+                error.replace(at, temporary.size(), path);
+            return error;
         }
         seconds = result.seconds;
         return CommitFile(temporary, path);
+    };
+    // A run that fails takes back the chapters' files it wrote, so that the
+    // next one (which refuses existing outputs) can write them again.
+    const auto failed = [&](std::size_t written, const std::string& error) {
+        console.Progress({});
+        console.Message(name + ": " + error);
+        for (std::size_t i = 0; i < written; ++i)
+            ::unlink(outputs[i].c_str());
+        return 1;
     };
     std::vector<PlaylistEntry> entries;
     for (std::size_t i = 0; i < (request.split ? chapters.size() : 1); ++i) {
         if (request.split) {
             tags.track = static_cast<int>(i + 1);
             tags.trackCount = static_cast<int>(chapters.size());
+            tags.trackTitle = chapters[i].title;
         }
         double seconds = 0;
         const std::string error = request.split ? assemble({chapters[i]}, outputs[i], seconds)
                                                 : assemble(chapters, outputs[i], seconds);
-        if (!error.empty()) {
-            console.Progress({});
-            console.Message(name + ": " + error);
-            return 1;
-        }
+        if (!error.empty())
+            return failed(i, error);
         const std::string file = outputs[i].substr(outputs[i].rfind('/') + 1);
         entries.push_back({file, chapters[i].title, seconds});
     }
     console.Progress({});
     if (request.split)
-        if (std::string error = WriteFileWhole(playlist, Playlist(entries)); !error.empty()) {
-            console.Message(name + ": " + error);
-            return 1;
-        }
+        if (std::string error = WriteFileWhole(playlist, Playlist(entries)); !error.empty())
+            return failed(chapters.size(), error);
     if (!request.keepParts)
         parts.Remove();
     if (request.verbose)

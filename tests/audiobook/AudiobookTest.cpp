@@ -129,6 +129,7 @@ struct Case {
     WAVEFORMATEX pcm;
     int frame; // samples per codec frame at the book's rate
     bool chapters, cover;
+    bool track = false; // tagged as one chapter's file of a split book
 };
 
 class AudiobookTest : public ::testing::Test {
@@ -159,12 +160,12 @@ protected:
 
 TEST_F(AudiobookTest, EachFormatHoldsChaptersTagsAndCoverWithoutGaps) {
     const Case cases[] = {
-        {AudiobookFormat::M4b, Pcm(22050, 16, 1), 1024, true, true},
+        {AudiobookFormat::M4b, Pcm(22050, 16, 1), 1024, true, true, true},
         // LAME pads a piece with 1152 samples at least, two MPEG-2 frames.
         {AudiobookFormat::Mp3, Pcm(22050, 16, 1), 1152, true, true},
-        {AudiobookFormat::Mp3, Pcm(44100, 16, 2), 1152, true, true},
-        {AudiobookFormat::Opus, Pcm(16000, 8, 2), 960, true, true},
-        {AudiobookFormat::Flac, Pcm(11025, 8, 1), 1, true, true},
+        {AudiobookFormat::Mp3, Pcm(44100, 16, 2), 1152, true, true, true},
+        {AudiobookFormat::Opus, Pcm(16000, 8, 2), 960, true, true, true},
+        {AudiobookFormat::Flac, Pcm(11025, 8, 1), 1, true, true, true},
         {AudiobookFormat::Wav, Pcm(24000, 16, 1), 1, false, false},
     };
     for (const Case& c : cases) {
@@ -173,7 +174,10 @@ TEST_F(AudiobookTest, EachFormatHoldsChaptersTagsAndCoverWithoutGaps) {
         double seconds = 0;
         const auto chapters = Encode(c, {{1.1}, {0.7, 1.3}, {0.9}}, seconds);
         const auto book = folder / ("book" + name);
-        const AssemblyResult result = AssembleAudiobook(chapters, BookTags(), {c.format, 0}, book);
+        AudiobookTags tags = BookTags();
+        if (c.track)
+            tags.trackTitle = "Part Two";
+        const AssemblyResult result = AssembleAudiobook(chapters, tags, {c.format, 0}, book);
         ASSERT_EQ(result.error, "");
 
         const DecodedAudio decoded = DecodeAudioFile(book);
@@ -199,7 +203,7 @@ TEST_F(AudiobookTest, EachFormatHoldsChaptersTagsAndCoverWithoutGaps) {
             }
             EXPECT_EQ(probe[key + ".tags.title"], "Début " + std::to_string(i + 1));
         }
-        EXPECT_EQ(Tag(probe, "title"), "The Test Book");
+        EXPECT_EQ(Tag(probe, "title"), c.track ? "Part Two" : "The Test Book");
         EXPECT_EQ(Tag(probe, "artist"), "Ann Author, Bo Writer");
         if (c.format != AudiobookFormat::Wav) {
             EXPECT_EQ(Tag(probe, "album"), "The Test Book");

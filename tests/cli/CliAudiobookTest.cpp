@@ -129,11 +129,36 @@ TEST_F(CliAudiobookTest, SplitsIntoTaggedChapterFilesWithAPlaylist) {
         const DecodedAudio audio = DecodeAudioFile(file);
         ASSERT_TRUE(audio.Ok()) << names[i];
         const std::string title = names[i].substr(5, names[i].size() - 9);
+        // A player lists each file by its chapter, within the book.
+        EXPECT_NE(format.find("\"title\": \"" + title + "\""), std::string::npos) << format;
+        EXPECT_NE(format.find("\"album\": \"The Lighthouse Keeper\""), std::string::npos) << format;
         EXPECT_NE(playlist.find("#EXTINF:" + std::to_string(std::lround(audio.seconds)) + "," +
                                 title + "\n" + names[i] + "\n"),
                   std::string::npos)
             << playlist;
     }
+}
+
+// A piece damaged after it was made (cut short by a disk error) is made
+// again by the next run, which then completes.
+TEST_F(CliAudiobookTest, ADamagedPieceIsMadeAgain) {
+    const std::vector<std::string> command = {"--keep-parts", "--chapters",           "2", "-o",
+                                              "book.m4b",     Documents("book3.epub")};
+    ASSERT_EQ(Run(command).status, 0);
+    const double seconds = DecodeAudioFile(folder / "book.m4b").seconds;
+    fs::remove(folder / "book.m4b");
+    fs::path piece;
+    for (const auto& entry : fs::directory_iterator(folder / "book.m4b.parts"))
+        piece = entry.path();
+    ASSERT_EQ(piece.extension(), ".m4b");
+    fs::resize_file(piece, fs::file_size(piece) / 2);
+
+    const Outcome again = Run(command);
+    ASSERT_EQ(again.status, 0) << again.err;
+    EXPECT_NE(again.err.find("the piece is made again"), std::string::npos) << again.err;
+    const DecodedAudio audio = DecodeAudioFile(folder / "book.m4b");
+    ASSERT_TRUE(audio.Ok());
+    EXPECT_NEAR(audio.seconds, seconds, 0.01);
 }
 
 TEST_F(CliAudiobookTest, RefusesOutputsItCannotWriteBeforeSpeaking) {
