@@ -58,14 +58,11 @@ bool Spawn(const ChildTask& task, bool reportProgress, Child& child) {
         envp.push_back(s.data());
     envp.push_back(nullptr);
 
-    // The child's own copy of the program: /proc/self/exe is read before the
-    // exec, so it names this very binary.
-    char self[4096];
-    const ssize_t length = ::readlink("/proc/self/exe", self, sizeof self - 1);
+    // The child runs this very binary: /proc/self/exe, opened by the child
+    // before its exec, is the program's file even when an upgrade has
+    // replaced the one at its path during a long book.
     const int spawned =
-        length > 0 ? (self[length] = '\0', posix_spawn(&child.pid, self, &actions, &attributes,
-                                                       argv.data(), envp.data()))
-                   : ENOENT;
+        posix_spawn(&child.pid, "/proc/self/exe", &actions, &attributes, argv.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);
     posix_spawnattr_destroy(&attributes);
     ::close(pipeEnds[1]);
