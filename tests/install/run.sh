@@ -28,6 +28,10 @@ echo "Installed from the package." | vocalith-cli --quiet --mp3 128 -o "$work/cl
 # And a WMA file through the media format runtime's module, loaded on demand.
 echo "Installed from the package." | vocalith-cli --quiet -o "$work/cli.wma" -
 [ -s "$work/cli.wma" ]
+# A book to a chaptered M4B through the audiobook module, loaded on demand.
+printf '# One\n\nThe first chapter.\n\n# Two\n\nThe second chapter.\n' >"$work/book.md"
+vocalith-cli --quiet -o "$work/book.m4b" "$work/book.md"
+[ "$(ffprobe -v error -show_chapters -of csv=p=0 "$work/book.m4b" | wc -l)" -eq 2 ]
 # A long text to WAV with an espeak-ng voice: synthesised by the installed
 # helper processes, all of them gone when the program has ended.
 helper=/usr/lib/$(dpkg-architecture -qDEB_HOST_MULTIARCH)/vocalith/vocalith-espeak-helper
