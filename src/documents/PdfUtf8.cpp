@@ -1,24 +1,8 @@
 #include "src/documents/PdfUtf8.h"
 
-namespace {
+#include "src/documents/TextDecoding.h"
 
-void AppendCodePoint(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
+namespace {
 
 // Typeset ligatures (U+FB00..U+FB06) as the letters they join: a voice
 // knows "fi", not the ligature.
@@ -44,7 +28,7 @@ void AppendUtf8(std::string& out, const poppler::ustring& text) {
             c = 0xFFFD;
         }
         if (c != 0 && !AppendLigature(out, c))
-            AppendCodePoint(out, c);
+            AppendUtf8(out, c);
     }
 }
 

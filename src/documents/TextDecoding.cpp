@@ -1,9 +1,5 @@
 #include "src/documents/TextDecoding.h"
 
-namespace {
-
-constexpr char32_t kReplacement = 0xFFFD;
-
 void AppendUtf8(std::string& out, char32_t code) {
     if (code < 0x80) {
         out += static_cast<char>(code);
@@ -21,6 +17,10 @@ void AppendUtf8(std::string& out, char32_t code) {
         out += static_cast<char>(0x80 | (code & 0x3F));
     }
 }
+
+namespace {
+
+constexpr char32_t kReplacement = 0xFFFD;
 
 std::string DecodeUtf16(std::string_view bytes, bool bigEndian) {
     std::string text;
