@@ -6,7 +6,7 @@
 #include <array>
 #include <cctype>
 #include <optional>
-#include <regex>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -33,19 +33,88 @@ std::string Lower(std::string_view text) {
     return lower;
 }
 
+// What may follow a division's number: the line's end, a space, or the
+// punctuation before its title.
+bool AtNumberEnd(std::string_view rest) {
+    return rest.empty() || std::string_view(" \t.:)-").find(rest[0]) != std::string_view::npos ||
+           rest.starts_with("\xE2\x80\x93") || rest.starts_with("\xE2\x80\x94"); // en, em dash
+}
+
+// A Roman numeral written the usual way (XII, xlii, MMXX), not just any run
+// of its letters: it must read back as the value it makes.
+bool IsRoman(std::string_view word) {
+    static constexpr std::array<std::pair<int, std::string_view>, 13> kSymbols = {{{1000, "m"},
+                                                                                   {900, "cm"},
+                                                                                   {500, "d"},
+                                                                                   {400, "cd"},
+                                                                                   {100, "c"},
+                                                                                   {90, "xc"},
+                                                                                   {50, "l"},
+                                                                                   {40, "xl"},
+                                                                                   {10, "x"},
+                                                                                   {9, "ix"},
+                                                                                   {5, "v"},
+                                                                                   {4, "iv"},
+                                                                                   {1, "i"}}};
+    if (word.empty() || word.size() > 16)
+        return false;
+    int value = 0;
+    std::string_view rest = word;
+    for (const auto& [amount, symbol] : kSymbols)
+        while (rest.starts_with(symbol)) {
+            value += amount;
+            rest.remove_prefix(symbol.size());
+        }
+    if (!rest.empty() || value > 4999)
+        return false;
+    std::string written;
+    for (const auto& [amount, symbol] : kSymbols)
+        for (; value >= amount; value -= amount)
+            written += symbol;
+    return written == word;
+}
+
+std::string_view LeadingLetters(std::string_view text) {
+    std::size_t end = 0;
+    while (end < text.size() && text[end] >= 'a' && text[end] <= 'z')
+        ++end;
+    return text.substr(0, end);
+}
+
 // A division's number as books write it: 12, XII, twelve, twenty-one,
 // twenty one. Consumes it from the front of `rest` (lower case).
 bool TakeNumber(std::string_view& rest) {
-    static const std::regex kNumber(
-        "^(\\d{1,4}|m{0,4}(cm|cd|d?c{0,3})(xc|xl|l?x{0,3})(ix|iv|v?i{0,3})|"
-        "((twenty|thirty|forty|fifty|sixty|seventy|eighty|ninety)([- ](one|two|three|four|five|"
-        "six|seven|eight|nine))?)|one|two|three|four|five|six|seven|eight|nine|ten|eleven|"
-        "twelve|thirteen|fourteen|fifteen|sixteen|seventeen|eighteen|nineteen|hundred)"
-        "(?=$|[ \\t.:)\\-]|\\xE2\\x80[\\x93\\x94])");
-    std::match_results<std::string_view::const_iterator> match;
-    if (!std::regex_search(rest.begin(), rest.end(), match, kNumber) || match.length(0) == 0)
+    static constexpr std::array<std::string_view, 20> kWords = {
+        "one",     "two",     "three",     "four",     "five",     "six",      "seven",
+        "eight",   "nine",    "ten",       "eleven",   "twelve",   "thirteen", "fourteen",
+        "fifteen", "sixteen", "seventeen", "eighteen", "nineteen", "hundred"};
+    static constexpr std::array<std::string_view, 8> kTens = {
+        "twenty", "thirty", "forty", "fifty", "sixty", "seventy", "eighty", "ninety"};
+    const auto isWord = [](const auto& list, std::string_view word) {
+        return std::find(list.begin(), list.end(), word) != list.end();
+    };
+    std::size_t digits = 0;
+    while (digits < rest.size() && rest[digits] >= '0' && rest[digits] <= '9')
+        ++digits;
+    std::size_t length = 0;
+    const std::string_view word = LeadingLetters(rest);
+    if (digits > 0) {
+        length = digits <= 4 ? digits : 0;
+    } else if (isWord(kTens, word)) {
+        length = word.size();
+        const std::string_view after = rest.substr(length);
+        if (after.size() > 1 && (after[0] == '-' || after[0] == ' ')) {
+            const std::string_view unit = LeadingLetters(after.substr(1));
+            if (isWord(std::span(kWords.data(), 9), unit) &&
+                AtNumberEnd(after.substr(1 + unit.size())))
+                length += 1 + unit.size();
+        }
+    } else if (isWord(kWords, word) || IsRoman(word)) {
+        length = word.size();
+    }
+    if (length == 0 || !AtNumberEnd(rest.substr(length)))
         return false;
-    rest.remove_prefix(static_cast<std::size_t>(match.length(0)));
+    rest.remove_prefix(length);
     return true;
 }
 
