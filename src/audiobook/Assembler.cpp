@@ -43,6 +43,8 @@ std::string Assemble(const std::vector<AudiobookChapter>& chapters, const Audiob
     result.seconds = static_cast<double>(layout.samples) / layout.rate;
     for (std::int64_t start : layout.chapterStarts)
         result.chapterStarts.push_back(static_cast<double>(start) / layout.rate);
+    for (std::int64_t start : layout.pieceStarts)
+        result.pieceStarts.push_back(static_cast<double>(start) / layout.rate);
     return {};
 }
 

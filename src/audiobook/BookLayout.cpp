@@ -103,6 +103,7 @@ std::string MeasureBook(const std::vector<AudiobookChapter>& chapters, Audiobook
         if (chapter.piecePaths.empty())
             return "the chapter \"" + chapter.title + "\" has no audio";
         for (const std::string& path : chapter.piecePaths) {
+            layout.pieceStarts.push_back(std::max<std::int64_t>(layout.samples - layout.lead, 0));
             std::int64_t samples = 0;
             if (std::string error = MeasurePiece(path, format, layout, samples); !error.empty())
                 return error;

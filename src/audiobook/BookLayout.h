@@ -21,7 +21,10 @@ struct BookLayout {
     // times below are on the played timeline, which starts after them.
     std::int64_t lead = 0;
     std::vector<std::int64_t> chapterStarts; // in samples, one per chapter
-    std::int64_t samples = 0;                // the whole book's
+    // In samples, one per piece in book order: where the piece's own audio
+    // (its WAV's first sample) is heard in the assembled file.
+    std::vector<std::int64_t> pieceStarts;
+    std::int64_t samples = 0; // the whole book's
 };
 
 // Reads every piece's packets (or, for the lossless formats, its header):
