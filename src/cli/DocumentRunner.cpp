@@ -57,7 +57,7 @@ public:
 int RunDocument(const std::string& name, const std::u16string& text,
                 const DocumentSettings& settings, std::unique_ptr<Sapi4Engine> sapi4,
                 std::unique_ptr<Sapi5Engine> sapi5, Console& console, int signalDescriptor,
-                const ProgressReport& report) {
+                const ProgressReport& report, [[maybe_unused]] SpokenSentences* sentences) {
     const OutputFileChoice& output = settings.output;
     if (text.empty()) {
         console.Message(name + ": the document is empty; nothing to speak");

@@ -4,6 +4,7 @@
 // Write command. Messages go to the console, prefixed by the document's name.
 
 #include "src/cli/DocumentSettings.h"
+#include "src/jobs/SpokenSentences.h"
 
 #include <cstdint>
 #include <functional>
@@ -27,8 +28,9 @@ using ProgressReport = std::function<void(const DocumentProgress&)>;
 inline constexpr int kStopGraceMs = 600;
 
 // 0: done; 1: failed (the reason printed); 128 + signal: interrupted, with no
-// partial output left behind.
+// partial output left behind. A written document's sentences, with where
+// each begins in the file, go to `sentences` when it is given.
 int RunDocument(const std::string& name, const std::u16string& text,
                 const DocumentSettings& settings, std::unique_ptr<Sapi4Engine> sapi4,
                 std::unique_ptr<Sapi5Engine> sapi5, Console& console, int signalDescriptor,
-                const ProgressReport& report);
+                const ProgressReport& report, SpokenSentences* sentences = nullptr);
