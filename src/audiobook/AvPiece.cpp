@@ -57,8 +57,8 @@ std::string EncodeAvPiece(PieceAudio& audio, std::int64_t frames, std::int64_t s
     // The lossless pieces are decoded again at assembly: they keep all they hold.
     const bool lossless =
         settings.format == AudiobookFormat::Flac || settings.format == AudiobookFormat::Wav;
-    encoder.SetLength(AlignedLength(AtRate(frames, audio.Rate(), rate), soundOut,
-                                    lossless ? 0 : encoder.FrameSize(), encoder.Delay()));
+    encoder.SetLength(PieceLength(AtRate(frames, audio.Rate(), rate), soundOut,
+                                  lossless ? 0 : encoder.FrameSize(), encoder.Delay()));
     if (error = output.WriteHeader(); !error.empty())
         return error;
     std::vector<std::int16_t> samples;

@@ -28,10 +28,28 @@ AVCodecID PieceCodec(AudiobookFormat format) {
     return AV_CODEC_ID_NONE;
 }
 
+// The samples a piece's decoded audio holds before its WAV's first sample:
+// the encoder's priming (and, for MP3, the 529 samples by which a layer III
+// decoder's filter banks lag what they are given, after LAME's 576).
+std::int64_t HeardDelay(AudiobookFormat format, const AVCodecParameters& parameters) {
+    switch (format) {
+    case AudiobookFormat::M4b:
+        return 1024;
+    case AudiobookFormat::Mp3:
+        return 576 + 529;
+    case AudiobookFormat::Opus:
+        return parameters.initial_padding;
+    case AudiobookFormat::Flac:
+    case AudiobookFormat::Wav:
+        break;
+    }
+    return 0;
+}
+
 // A piece left from other settings (another format, voice or rate) cannot
 // join the book's stream.
 std::string MeasurePiece(const std::string& path, AudiobookFormat format, BookLayout& layout,
-                         std::int64_t& samples, bool readPackets = false) {
+                         std::int64_t& samples, std::int64_t& delay, bool readPackets = false) {
     std::string error;
     AvInputPtr input = OpenAvInput(path, error);
     if (!input)
@@ -51,6 +69,7 @@ std::string MeasurePiece(const std::string& path, AudiobookFormat format, BookLa
         return "the piece " + path +
                " differs from the book's first piece in its sample rate or channels";
     const int rate = layout.rate;
+    delay = HeardDelay(format, parameters);
     if (Lossless(format) && !readPackets && stream.duration != AV_NOPTS_VALUE) {
         samples = av_rescale_q(stream.duration, stream.time_base, AVRational{1, rate});
         return {};
@@ -85,8 +104,8 @@ std::string DamageOfPiece(const std::string& path, AudiobookFormat format) {
         return {};
     ::close(fd);
     BookLayout layout;
-    std::int64_t samples = 0;
-    return MeasurePiece(path, format, layout, samples, true);
+    std::int64_t samples = 0, delay = 0;
+    return MeasurePiece(path, format, layout, samples, delay, true);
 }
 
 std::int64_t PacketSamples(const AVPacket& packet, const AVStream& stream, int rate) {
@@ -103,10 +122,11 @@ std::string MeasureBook(const std::vector<AudiobookChapter>& chapters, Audiobook
         if (chapter.piecePaths.empty())
             return "the chapter \"" + chapter.title + "\" has no audio";
         for (const std::string& path : chapter.piecePaths) {
-            layout.pieceStarts.push_back(std::max<std::int64_t>(layout.samples - layout.lead, 0));
-            std::int64_t samples = 0;
-            if (std::string error = MeasurePiece(path, format, layout, samples); !error.empty())
+            std::int64_t samples = 0, delay = 0;
+            if (std::string error = MeasurePiece(path, format, layout, samples, delay);
+                !error.empty())
                 return error;
+            layout.pieceStarts.push_back(layout.samples + delay - layout.lead);
             layout.samples += samples;
         }
     }

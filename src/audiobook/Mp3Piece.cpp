@@ -13,10 +13,10 @@ namespace {
 
 // LAME's quality 2: its recommended high quality, still many times real time.
 constexpr int kLameQuality = 2;
-// LAME adds 1152 samples to a piece of whole frames (its 576 samples of
-// delay, then padding), the least it adds to any piece: one MPEG-1 frame,
-// two MPEG-2 frames.
-constexpr int kLameDelay = 0;
+// LAME puts 576 samples of its own before a piece and pads its end with 576
+// at least (the decoder's transforms reach past the last sample): 1152 in
+// all, one MPEG-1 frame, two MPEG-2 ones, when the piece is whole frames.
+constexpr int kLameAdded = 1152;
 
 // The encoder's message says that writing failed; the system's error, when
 // one is left, says why ("No space left on device").
@@ -46,9 +46,11 @@ std::string EncodeMp3Piece(PieceAudio& audio, std::int64_t frames, std::int64_t 
         !opened)
         return Failed(path, opened.Message());
 
-    // MPEG-1 frames (32 kHz and up) hold 1152 samples, MPEG-2 and 2.5 frames 576.
-    const int frameSize = audio.Rate() >= 32000 ? 1152 : 576;
-    std::int64_t left = AlignedLength(frames, soundEnd, frameSize, kLameDelay);
+    // MPEG-1 frames (32 kHz and up) hold 1152 samples, MPEG-2 and 2.5 frames
+    // 576; below 16 kHz LAME writes a bit rate above 64 kbps at twice the rate.
+    const int upsampled = audio.Rate() < 16000 && kbps > 64 ? 2 : 1;
+    const int frameSize = (audio.Rate() >= 32000 ? 1152 : 576) / upsampled;
+    std::int64_t left = PieceLength(frames, soundEnd, frameSize, kLameAdded / upsampled);
     const std::uint32_t chunkFrames = encoder.chunkBytes() / format.nBlockAlign;
     std::vector<std::int16_t> samples;
     while (left > 0) {

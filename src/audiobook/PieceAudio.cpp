@@ -3,6 +3,7 @@
 #include "platform/com/strings.h"
 #include "src/resources/resource.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace {
@@ -73,12 +74,11 @@ std::string PieceAudio::Rewind() {
     return {};
 }
 
-std::int64_t AlignedLength(std::int64_t length, std::int64_t soundEnd, int frameSize, int delay) {
+std::int64_t PieceLength(std::int64_t length, std::int64_t soundEnd, int frameSize, int added) {
     if (frameSize <= 0)
         return length;
-    const std::int64_t offset = (frameSize - delay % frameSize) % frameSize;
-    std::int64_t aligned = length - ((length - offset) % frameSize + frameSize) % frameSize;
-    while (aligned < soundEnd || aligned <= 0)
-        aligned += frameSize;
-    return aligned;
+    std::int64_t decoded = (length + frameSize / 2) / frameSize * frameSize;
+    while (decoded - added < std::max<std::int64_t>(soundEnd, 1))
+        decoded += frameSize;
+    return decoded - added;
 }

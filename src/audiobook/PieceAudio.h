@@ -30,8 +30,11 @@ private:
     std::vector<std::uint8_t> m_bytes;
 };
 
-// The length a piece is encoded at, in samples at the codec's rate: with the
-// encoder's `delay` (the samples it adds in front), whole codec frames, so
-// that it pads no last frame; cut from the trailing silence where there is
-// enough of it, else made up with silence. `frameSize` 0: any length.
-std::int64_t AlignedLength(std::int64_t length, std::int64_t soundEnd, int frameSize, int delay);
+// The samples a piece is encoded from, at the codec's rate: the codec adds
+// `added` samples of its own (its priming, LAME's padding), and the piece
+// then decodes to whole frames as near the WAV's `length` as they come, so
+// that the pieces of a chapter follow each other as their WAVs would, within
+// half a frame. The difference is taken from the trailing silence or made up
+// with silence; the sound, up to `soundEnd`, is never cut. `frameSize` 0:
+// any length, `length` itself.
+std::int64_t PieceLength(std::int64_t length, std::int64_t soundEnd, int frameSize, int added);

@@ -1,12 +1,12 @@
 #pragma once
 // One synthesised piece of a book (a WAV file) encoded into the form the book
 // is assembled from without encoding twice: AAC packets in MP4, MP3 frames,
-// Opus packets in Ogg, and FLAC or WAV for the lossless formats. A piece's
-// audio is cut to whole codec frames at its trailing silence (or made up with
-// silence), so that pieces played one after another leave no gap longer than
-// a frame: the encoder's priming is the only gap. LAME pads any piece by 1152
-// samples at least, which at its MPEG-2 rates (below 32 kHz) is two frames.
-// Lossless pieces keep all their samples: they are decoded again to assemble.
+// Opus packets in Ogg, and FLAC or WAV for the lossless formats. A piece
+// decodes to whole codec frames, its encoder's priming and padding included,
+// as near its WAV's length as whole frames come: what the encoder adds is
+// taken from the piece's trailing silence, so that pieces played one after
+// another are spaced as their WAVs, within half a frame. Lossless pieces keep
+// all their samples: they are decoded again to assemble.
 
 #include "src/audiobook/AudiobookFormat.h"
 

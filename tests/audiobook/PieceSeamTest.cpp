@@ -1,0 +1,151 @@
+// Where one piece of a chapter meets the next in the assembled book: no gap
+// or overlap longer than a codec frame, no click, and each piece's audio
+// where the assembly says it starts.
+
+#include "src/audiobook/Assembler.h"
+#include "src/audiobook/PieceEncoder.h"
+#include "tests/support/DecodedAudio.h"
+#include "tests/support/ScratchFolder.h"
+
+#include <cmath>
+#include <cstdio>
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+constexpr double kAmplitude = 0.4;
+// A period of the tone, in samples at any rate: the tone starts and stops at
+// a zero crossing, so that the pieces themselves hold no step.
+constexpr int kPeriod = 50;
+
+WAVEFORMATEX Pcm(int rate, int channels) {
+    WAVEFORMATEX format{};
+    format.wFormatTag = WAVE_FORMAT_PCM;
+    format.nChannels = static_cast<WORD>(channels);
+    format.nSamplesPerSec = static_cast<DWORD>(rate);
+    format.wBitsPerSample = 16;
+    format.nBlockAlign = static_cast<WORD>(2 * channels);
+    format.nAvgBytesPerSec = format.nSamplesPerSec * format.nBlockAlign;
+    return format;
+}
+
+// A piece as a voice writes one: `lead` samples of silence, a tone of
+// `periods` periods, and the silence that ends a paragraph. Returns its length.
+std::int64_t WriteTonePiece(const std::string& path, const WAVEFORMATEX& format, int lead,
+                            int periods, double trailSeconds) {
+    const int tone = periods * kPeriod;
+    const auto trail = static_cast<int>(trailSeconds * format.nSamplesPerSec);
+    std::vector<std::uint8_t> bytes;
+    for (int i = 0; i < lead + tone + trail; ++i) {
+        const double value = i >= lead && i < lead + tone
+                                 ? kAmplitude * std::sin(2 * kPi * (i - lead) / kPeriod)
+                                 : 0.0;
+        const auto sample = static_cast<std::int16_t>(std::lround(32767 * value));
+        for (int c = 0; c < format.nChannels; ++c) {
+            bytes.push_back(static_cast<std::uint8_t>(sample & 0xFF));
+            bytes.push_back(static_cast<std::uint8_t>((sample >> 8) & 0xFF));
+        }
+    }
+    WriteWavFile(path, format, bytes);
+    return lead + tone + trail;
+}
+
+// The file's audio as ffmpeg decodes it, mixed to mono, full scale 1.0.
+std::vector<double> DecodeMono(const std::filesystem::path& file) {
+    const std::string command = "ffmpeg -v error -i '" + file.string() + "' -f s16le -ac 1 -";
+    std::vector<double> samples;
+    FILE* pipe = popen(command.c_str(), "r");
+    std::int16_t sample;
+    while (pipe && fread(&sample, sizeof sample, 1, pipe) == 1)
+        samples.push_back(sample / 32768.0);
+    if (pipe)
+        pclose(pipe);
+    return samples;
+}
+
+// The first sample from `from` on at half the tone's amplitude: the tone's
+// fourth sample (sin reaches 1/2 after 50/12 samples) at the book's rate.
+std::int64_t Onset(const std::vector<double>& samples, std::int64_t from) {
+    for (auto i = static_cast<std::size_t>(std::max<std::int64_t>(from, 0)); i < samples.size();
+         ++i)
+        if (std::abs(samples[i]) > kAmplitude / 2)
+            return static_cast<std::int64_t>(i);
+    return -1;
+}
+
+struct SeamCase {
+    AudiobookFormat format;
+    int rate, channels;
+    int frame; // samples per codec frame at the book's rate
+};
+
+class PieceSeamTest : public ::testing::Test {
+protected:
+    ScratchFolder folder;
+};
+
+TEST_F(PieceSeamTest, PiecesOfAChapterJoinWithinAFrameWithoutAClick) {
+    const SeamCase cases[] = {
+        {AudiobookFormat::Mp3, 22050, 1, 576},   {AudiobookFormat::Mp3, 16000, 1, 576},
+        {AudiobookFormat::Mp3, 44100, 2, 1152},  {AudiobookFormat::M4b, 22050, 1, 1024},
+        {AudiobookFormat::M4b, 16000, 2, 1024},  {AudiobookFormat::Opus, 22050, 1, 960},
+        {AudiobookFormat::Flac, 22050, 1, 4608}, {AudiobookFormat::Wav, 16000, 2, 1},
+    };
+    for (const SeamCase& c : cases) {
+        const std::string name = ExtensionOf(c.format) + std::to_string(c.rate);
+        SCOPED_TRACE(name);
+        const WAVEFORMATEX pcm = Pcm(c.rate, c.channels);
+        // Pieces of a few hundred milliseconds with leads and tails of
+        // their own lengths, so that no two meet the codec's frames alike.
+        const int leads[] = {0, 37, 211};
+        const int periods[] = {150, 97, 123};
+        AudiobookChapter chapter{"One", {}};
+        std::vector<std::int64_t> lengths, toneStarts;
+        for (int i = 0; i < 3; ++i) {
+            const std::string wav = (folder / (name + std::to_string(i) + ".wav")).string();
+            const std::string piece = (folder / (name + std::to_string(i) + ".piece")).string();
+            lengths.push_back(WriteTonePiece(wav, pcm, leads[i], periods[i], 0.25 + 0.05 * i));
+            toneStarts.push_back(leads[i]);
+            ASSERT_EQ(EncodePiece(wav, {c.format, 0}, piece), "");
+            chapter.piecePaths.push_back(piece);
+        }
+        const auto book = folder / ("book" + name + ExtensionOf(c.format));
+        const AssemblyResult result = AssembleAudiobook({chapter}, {}, {c.format, 0}, book);
+        ASSERT_EQ(result.error, "");
+        ASSERT_EQ(result.pieceStarts.size(), 3u);
+
+        const DecodedAudio probe = DecodeAudioFile(book);
+        const std::vector<double> samples = DecodeMono(book);
+        ASSERT_GT(probe.sampleRate, 0);
+        const double scale = static_cast<double>(probe.sampleRate) / c.rate;
+        std::int64_t previous = -1;
+        for (int i = 0; i < 3; ++i) {
+            SCOPED_TRACE("piece " + std::to_string(i));
+            const double expected =
+                result.pieceStarts[i] * probe.sampleRate + toneStarts[i] * scale + 4 * scale;
+            const std::int64_t onset =
+                Onset(samples, static_cast<std::int64_t>(expected - 0.02 * probe.sampleRate));
+            ASSERT_GE(onset, 0);
+            EXPECT_NEAR(onset, expected, 0.003 * probe.sampleRate);
+            if (previous >= 0) {
+                // Gapless, the tone would start a piece's length after the last.
+                const double gap = static_cast<double>(onset - previous) -
+                                   (lengths[i - 1] - toneStarts[i - 1] + toneStarts[i]) * scale;
+                // Whole frames as near the WAV's length as they come.
+                EXPECT_LE(std::abs(gap), c.frame / 2 + 0.001 * probe.sampleRate);
+            }
+            previous = onset;
+        }
+        // The tone's largest step, with room for the codec's noise.
+        const double toneStep = kAmplitude * 2 * kPi / kPeriod / scale * 1.25 + 0.01;
+        double step = 0;
+        for (std::size_t i = 1; i < samples.size(); ++i)
+            step = std::max(step, std::abs(samples[i] - samples[i - 1]));
+        EXPECT_LE(step, toneStep);
+    }
+}
+
+} // namespace
