@@ -50,12 +50,18 @@ AudiobookChoice ChooseAudiobook(const CliOptions& options, const std::string& ou
                 format = AudiobookFormat::Wav;
                 break;
             default:
+                if (options.subtitles)
+                    choice.error = "--subtitles goes with an audiobook (M4B, MP3, Opus, FLAC or "
+                                   "WAV), not with " +
+                                   output;
                 return choice;
             }
             // A plain text of one chapter is written as the window writes it
-            // (whose MP3 takes --mp3's bit rate, not --bitrate's).
+            // (whose MP3 takes --mp3's bit rate, not --bitrate's, and which
+            // has no pieces to time subtitles by).
             const bool windowPath =
-                !options.bitrate && book.obeysMarkup && chapters.size() == 1 &&
+                !options.bitrate && !options.subtitles && book.obeysMarkup &&
+                chapters.size() == 1 &&
                 SpokenChapter(book, chapters.front(), sapi5Voice).size() <= kWindowPathCharacters;
             if (windowPath)
                 return choice;
@@ -111,6 +117,8 @@ AudiobookRequest MakeAudiobookRequest(const CliOptions& options, const Book& boo
     request.output = options.output.value_or("");
     request.split = options.split;
     request.keepParts = options.keepParts;
+    request.subtitles = options.subtitles;
+    request.cueMarkup = sapi5Voice ? CueMarkup::Xml : CueMarkup::None;
     request.overwrite = options.overwrite;
     request.verbose = options.verbose;
     const int cores = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));

@@ -1,8 +1,10 @@
 #include "src/cli/AudiobookRunner.h"
 
+#include "platform/com/strings.h"
 #include "src/audiobook/Assembler.h"
 #include "src/audiobook/PartsFolder.h"
 #include "src/audiobook/SplitNames.h"
+#include "src/audiobook/SubtitleFiles.h"
 #include "src/cli/BookSelection.h"
 #include "src/cli/ChildPool.h"
 #include "src/cli/Console.h"
@@ -173,6 +175,12 @@ int RunAudiobook(const AudiobookRequest& request, Console& console, int signalDe
     } else {
         outputs.push_back(request.output);
     }
+    // Each audio file's subtitles, beside it.
+    std::vector<std::string> subtitles;
+    for (std::size_t i = 0; request.subtitles && i < (request.split ? plan.size() : 1); ++i)
+        subtitles.push_back(SubtitlePath(outputs[i], *request.subtitles));
+    for (const std::string& output : subtitles)
+        outputs.push_back(output);
     for (const std::string& output : outputs)
         if (Exists(output) && !request.overwrite) {
             console.Message(name + ": " + output + " already exists; --overwrite replaces it");
@@ -205,6 +213,11 @@ int RunAudiobook(const AudiobookRequest& request, Console& console, int signalDe
                     console.Message(name + ": " + damage + "; the piece is made again");
                     ::unlink(parts.PiecePath(piece.key).c_str());
                 }
+            // A piece made before its cues were kept, or whose cues are
+            // damaged, is made again for subtitles to be timed by.
+            if (request.subtitles && parts.HasPiece(piece.key) && !taskOfKey.contains(piece.key) &&
+                !HasUsableCues(parts.PiecePath(piece.key), FromUtf8(piece.text), request.cueMarkup))
+                ::unlink(parts.PiecePath(piece.key).c_str());
             if (parts.HasPiece(piece.key)) {
                 doneWords += words;
                 if (!taskOfKey.contains(piece.key))
@@ -247,6 +260,15 @@ int RunAudiobook(const AudiobookRequest& request, Console& console, int signalDe
         return InterruptedStatus(interrupted);
     if (events.AnyFailed())
         return 1;
+    for (const PlannedChapter& chapter : plan)
+        for (const PlannedPiece& piece : chapter.pieces)
+            if (request.subtitles && !HasUsableCues(parts.PiecePath(piece.key),
+                                                    FromUtf8(piece.text), request.cueMarkup)) {
+                console.Message(name + ": the voice did not say where the sentences of chapter " +
+                                std::to_string(chapter.index + 1) +
+                                " begin; its subtitles cannot be timed");
+                return 1;
+            }
 
     // All pieces are there: the book, or a file per chapter and the playlist.
     AudiobookTags tags = TagsOf(*request.book, request.stem);
@@ -260,7 +282,7 @@ int RunAudiobook(const AudiobookRequest& request, Console& console, int signalDe
     // (on the same file system, and cleaned up with it should this process be
     // killed), then renamed into place.
     auto assemble = [&](const std::vector<AudiobookChapter>& content, const std::string& path,
-                        double& seconds) -> std::string {
+                        SubtitleSource& timing) -> std::string {
         const std::string temporary =
             TemporaryPath(parts.PiecePath(PieceKey(path, request.settings)));
         console.Progress({name + "  writing " + path});
@@ -294,18 +316,28 @@ int RunAudiobook(const AudiobookRequest& request, Console& console, int signalDe
                 error.replace(at, temporary.size(), path);
             return error;
         }
-        seconds = result.seconds;
+        timing.seconds = result.seconds;
+        timing.pieceStarts = result.pieceStarts;
+        for (const AudiobookChapter& chapter : content)
+            timing.piecePaths.insert(timing.piecePaths.end(), chapter.piecePaths.begin(),
+                                     chapter.piecePaths.end());
         return CommitFile(temporary, path);
     };
     // A run that fails takes back the chapters' files it wrote, so that the
     // next one (which refuses existing outputs) can write them again.
-    const auto failed = [&](std::size_t written, const std::string& error) {
+    const auto failed = [&](std::size_t written, std::size_t subtitlesWritten,
+                            const std::string& error) {
         console.Progress({});
         console.Message(name + ": " + error);
         for (std::size_t i = 0; i < written; ++i)
             ::unlink(outputs[i].c_str());
+        for (std::size_t i = 0; i < subtitlesWritten; ++i)
+            ::unlink(subtitles[i].c_str());
         return 1;
     };
+    std::string authors;
+    for (const std::string& author : tags.authors)
+        authors += (authors.empty() ? "" : ", ") + author;
     std::vector<PlaylistEntry> entries;
     for (std::size_t i = 0; i < (request.split ? chapters.size() : 1); ++i) {
         if (request.split) {
@@ -313,18 +345,25 @@ int RunAudiobook(const AudiobookRequest& request, Console& console, int signalDe
             tags.trackCount = static_cast<int>(chapters.size());
             tags.trackTitle = chapters[i].title;
         }
-        double seconds = 0;
-        const std::string error = request.split ? assemble({chapters[i]}, outputs[i], seconds)
-                                                : assemble(chapters, outputs[i], seconds);
+        SubtitleSource timing;
+        const std::string error = request.split ? assemble({chapters[i]}, outputs[i], timing)
+                                                : assemble(chapters, outputs[i], timing);
         if (!error.empty())
-            return failed(i, error);
+            return failed(i, i, error);
+        // Written once its audio is in place; without them the audio goes too.
+        if (request.subtitles)
+            if (const std::string subtitleError = WriteSubtitleFile(
+                    subtitles[i], *request.subtitles, timing,
+                    {request.split ? chapters[i].title : tags.title, authors, tags.title});
+                !subtitleError.empty())
+                return failed(i + 1, i, subtitleError);
         const std::string file = outputs[i].substr(outputs[i].rfind('/') + 1);
-        entries.push_back({file, chapters[i].title, seconds});
+        entries.push_back({file, chapters[i].title, timing.seconds});
     }
     console.Progress({});
     if (request.split)
         if (std::string error = WriteFileWhole(playlist, Playlist(entries)); !error.empty())
-            return failed(chapters.size(), error);
+            return failed(chapters.size(), subtitles.size(), error);
     if (!request.keepParts)
         parts.Remove();
     if (request.verbose)

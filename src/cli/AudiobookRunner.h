@@ -6,8 +6,11 @@
 // pieces it had not finished.
 
 #include "src/audiobook/BookPlan.h"
+#include "src/audiobook/PieceCues.h"
+#include "src/audiobook/Subtitles.h"
 #include "src/documents/Book.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,6 +25,9 @@ struct AudiobookRequest {
     // A child's options for the voice and prosody (-v, -q, --speed, ...).
     std::vector<std::string> voiceArguments;
     std::string output; // the file; with `split`, the folder
+    // Beside each audio file, its cues in this format.
+    std::optional<SubtitleFormat> subtitles;
+    CueMarkup cueMarkup = CueMarkup::Xml; // what the voice's text holds besides words
     bool split = false, keepParts = false, overwrite = false, verbose = false;
     int jobs = 1;
 };

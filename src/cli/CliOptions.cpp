@@ -101,6 +101,12 @@ ParseResult ParseArguments(const std::vector<std::string>& arguments) {
          [&](const std::string& v) {
              number("--bitrate", v, 6, 510, [&](int n) { o.bitrate = n; });
          }},
+        {"--subtitles",
+         [&](const std::string& v) {
+             o.subtitles = SubtitleFormatNamed(v);
+             if (!o.subtitles)
+                 fail("--subtitles takes srt, vtt or lrc, not '" + v + "'");
+         }},
         {"--make-piece", [&](const std::string& v) { o.makePiece = v; }},
         {"--piece-name", [&](const std::string& v) { o.pieceName = v; }},
         {"-j", [&](const std::string& v) { number("-j", v, 1, 1024, [&](int n) { o.jobs = n; }); }},
@@ -148,6 +154,8 @@ ParseResult ParseArguments(const std::vector<std::string>& arguments) {
 
     if (o.action != CliAction::Run)
         return result;
+    if (o.subtitles && (o.listVoices || o.listQualities || o.listWma || o.listChapters))
+        fail("--subtitles goes with an audiobook written to -o OUTPUT, not with a listing");
     if (o.listVoices || o.listQualities || o.listWma) {
         if (o.listChapters)
             fail("--list-chapters lists a book's chapters; list voices, qualities and codecs on "
@@ -186,6 +194,11 @@ ParseResult ParseArguments(const std::vector<std::string>& arguments) {
     if (o.split && !o.splitFormat.empty() &&
         std::find(splitFormats.begin(), splitFormats.end(), o.splitFormat) == splitFormats.end())
         fail("--split=FORMAT takes mp3, m4b, opus, flac or wav, not '" + o.splitFormat + "'");
+    if (o.subtitles && !o.output)
+        fail("--subtitles goes with an audiobook written to -o OUTPUT; spoken aloud, there is "
+             "no file to time them against");
+    if (o.subtitles && o.wma)
+        fail("--subtitles goes with an audiobook (M4B, MP3, Opus, FLAC or WAV), not WMA");
     if (o.quiet && o.verbose)
         fail("--quiet and --verbose exclude each other");
     return result;

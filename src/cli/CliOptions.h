@@ -2,6 +2,8 @@
 // The command line of vocalith-cli, parsed into what it asks for. Parsing
 // knows no voices or codecs: names are resolved against the catalogues later.
 
+#include "src/audiobook/Subtitles.h"
+
 #include <optional>
 #include <string>
 #include <vector>
@@ -38,6 +40,8 @@ struct CliOptions {
     std::string splitFormat;
     bool keepParts = false;     // the finished pieces stay after the audiobook is written
     std::optional<int> bitrate; // of an audiobook's AAC, Opus or MP3
+    // An audiobook's cues, one per sentence, beside each of its audio files.
+    std::optional<SubtitleFormat> subtitles;
     // Not in the usage text: this process makes one piece of a book for its
     // parent ("m4b:64"), from the text file it is given, into the -o file.
     std::optional<std::string> makePiece;

@@ -4,6 +4,7 @@
 #include "src/audio/WmaCodecCatalogue.h"
 #include "src/audiobook/AudiobookFormat.h"
 #include "src/audiobook/PartsFolder.h"
+#include "src/audiobook/PieceCues.h"
 #include "src/audiobook/PieceEncoder.h"
 #include "src/cli/ChildPool.h"
 #include "src/cli/CliOptions.h"
@@ -81,8 +82,12 @@ int MakePiece(const CliOptions& options, std::unique_ptr<Sapi4Engine>& sapi4,
             const std::string record = ProgressRecord(progress);
             [[maybe_unused]] ssize_t written = ::write(STDERR_FILENO, record.data(), record.size());
         };
-    const int spoken = RunDocument(name, FromUtf8(input.bytes), resolved.settings, std::move(sapi4),
-                                   std::move(sapi5), console, signalDescriptor, report);
+    const std::u16string text = FromUtf8(input.bytes);
+    const CueMarkup markup =
+        voices.IsSapi4(resolved.settings.voicePosition) ? CueMarkup::None : CueMarkup::Xml;
+    SpokenSentences sentences;
+    const int spoken = RunDocument(name, text, resolved.settings, std::move(sapi4),
+                                   std::move(sapi5), console, signalDescriptor, report, &sentences);
     if (spoken != 0) {
         ::unlink(wavPath.c_str());
         return spoken;
@@ -93,6 +98,12 @@ int MakePiece(const CliOptions& options, std::unique_ptr<Sapi4Engine>& sapi4,
     const std::string temporary = TemporaryPath(piecePath);
     std::string error = EncodePiece(wavPath, *encoding, temporary);
     ::unlink(wavPath.c_str());
+    // The cues go first: a piece is never there without them.
+    std::vector<SentenceMark> marks;
+    for (const SpokenSentence& sentence : sentences)
+        marks.push_back({sentence.position, sentence.seconds});
+    if (error.empty())
+        error = WritePieceCues(CuesPath(piecePath), MakePieceCues(text, marks, markup));
     if (error.empty())
         error = CommitFile(temporary, piecePath);
     else

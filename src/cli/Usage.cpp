@@ -62,6 +62,10 @@ unless the input is plain text of one chapter, up to 100,000 characters):
                            playlist (.m3u8) in the folder -o names; FORMAT is
                            mp3 (default; wav with --wav), m4b, opus, flac, wav
       --keep-parts         keep the folder of finished pieces afterwards
+      --subtitles FORMAT   beside each audio file, one cue per sentence timed
+                           as the voice spoke it: srt, vtt (WebVTT) or lrc,
+                           "book.srt" beside "book.m4b" (an .mp3 or .wav
+                           OUTPUT is then always an audiobook)
   A book is cut into pieces of a few minutes, made on every core (-j) into
   OUTPUT.parts/ beside the output and then joined with the chapters, the
   book's title, authors and cover. An interrupted run, run again with the same
@@ -97,6 +101,15 @@ Examples:
   vocalith-cli --chapters 2-4 --mp3 64 -o book.mp3 book.epub
   vocalith-cli -v slt --speed 2 --mp3 128 -o book.mp3 book.txt
   vocalith-cli -j 2 --wma 0/3 -o audio/ articles/*.txt
+
+Audiobooks:
   vocalith-cli -o book.m4b book.epub
+      a chaptered M4B with the book's title, authors and cover; stopped by
+      Ctrl+C, the same command again makes only the pieces not yet finished
   vocalith-cli --split --mp3 64 -o chapters/ book.epub
+      one MP3 per chapter, "01 - Title.mp3", and a playlist
+  vocalith-cli --split --subtitles srt -o chapters/ book.epub
+      the same, each chapter with its SRT subtitles, "01 - Title.srt"
+  vocalith-cli --subtitles vtt -o book.m4b book.epub
+      the M4B and book.vtt beside it
 )";

@@ -84,6 +84,8 @@ std::vector<std::string> ChildArguments(const CliOptions& o, const std::string& 
         add({"--bitrate", std::to_string(*o.bitrate)});
     if (o.keepParts)
         add({"--keep-parts"});
+    if (o.subtitles)
+        add({"--subtitles", SubtitleExtension(*o.subtitles) + 1});
     // The batch already keeps every core busy with a document each.
     add({"-j", "1"});
     if (!output.empty())

@@ -49,6 +49,10 @@ TEST(AudiobookChoiceTest, TheOutputAndTheDocumentChooseThePath) {
         {{"--vbr", "-o", "a.opus"}, note, std::nullopt, 0, "--vbr and --mp3-quality go with MP3"},
         {{"--vbr", "-o", "a.mp3"}, note, std::nullopt},
         {{"--vbr", "-o", "a.mp3"}, epub, std::nullopt, 0, "not to an audiobook's"},
+        // Subtitles are timed by an audiobook's pieces.
+        {{"--subtitles", "srt", "-o", "a.mp3"}, note, AudiobookFormat::Mp3, 64},
+        {{"--subtitles", "vtt", "-o", "a.wav"}, note, AudiobookFormat::Wav, 0},
+        {{"--subtitles", "lrc", "-o", "a.wma"}, epub, std::nullopt, 0, "not with a.wma"},
     };
     for (auto& c : cases) {
         c.arguments.push_back("in");

@@ -39,6 +39,12 @@ TEST(CliParsingTest, RefusesWhatTheWindowWouldNotAccept) {
         {{"--split=ogg", "-o", "d", "x"}, "--split=FORMAT takes mp3, m4b, opus, flac or wav"},
         {{"--split", "--wma", "0", "-o", "d", "x"}, "not WMA"},
         {{"--bitrate", "5", "-o", "a.m4b", "x"}, "--bitrate takes a whole number from 6"},
+        {{"--subtitles", "srt", "--split", "-o", "d", "x"}, ""},
+        {{"--subtitles=ass", "-o", "a.m4b", "x"}, "--subtitles takes srt, vtt or lrc, not 'ass'"},
+        {{"--subtitles", "srt", "x"}, "spoken aloud, there is no file"},
+        {{"--subtitles", "vtt", "--list-voices"}, "not with a listing"},
+        {{"--subtitles", "lrc", "--list-chapters", "x"}, "not with a listing"},
+        {{"--subtitles", "srt", "--wma", "0", "-o", "a", "x"}, "not WMA"},
     };
     for (const ParseCase& c : cases) {
         const ParseResult result = ParseArguments(c.arguments);
