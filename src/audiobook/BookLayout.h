@@ -7,6 +7,7 @@
 #include "src/audiobook/CoverImage.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,20 @@ struct BookLayout {
 // a piece that does not open or differs from the first is an error naming it.
 std::string MeasureBook(const std::vector<AudiobookChapter>& chapters, AudiobookFormat format,
                         BookLayout& layout);
+
+// Opens one piece and reads its packets (or, for the lossless formats
+// unless `readPackets`, its header): its length in samples and the samples
+// its decoded audio holds before its WAV's first sample. The first piece
+// measured sets the layout's rate, channels and lead; another that differs
+// from it is an error naming it.
+std::string MeasurePiece(const std::string& path, AudiobookFormat format, BookLayout& layout,
+                         std::int64_t& samples, std::int64_t& delay, bool readPackets = false);
+
+// A lossless piece (FLAC or WAV) decoded, its interleaved 16-bit samples
+// handed over as they come (a count of sample frames); what `take` returns
+// ends the decoding when it is not empty.
+using PieceSamples = std::function<std::string(const std::int16_t* samples, int frames)>;
+std::string DecodePiece(const std::string& path, const PieceSamples& take);
 
 // A packet's length in samples at `rate`.
 std::int64_t PacketSamples(const AVPacket& packet, const AVStream& stream, int rate);

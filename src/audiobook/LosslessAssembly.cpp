@@ -4,10 +4,7 @@
 #include "src/audiobook/BookLayout.h"
 #include "src/audiobook/FrameEncoder.h"
 
-namespace {
-
-// Decodes one piece into the encoder, as 16-bit samples.
-std::string DecodePiece(const std::string& path, FrameEncoder& encoder) {
+std::string DecodePiece(const std::string& path, const PieceSamples& take) {
     std::string error;
     AvInputPtr input = OpenAvInput(path, error);
     if (!input)
@@ -36,8 +33,7 @@ std::string DecodePiece(const std::string& path, FrameEncoder& encoder) {
         while ((code = avcodec_receive_frame(codec.get(), frame.get())) >= 0) {
             if (frame->format != AV_SAMPLE_FMT_S16)
                 return "the piece " + path + " is damaged: it is not 16-bit audio";
-            error = encoder.Push(reinterpret_cast<const std::int16_t*>(frame->data[0]),
-                                 frame->nb_samples);
+            error = take(reinterpret_cast<const std::int16_t*>(frame->data[0]), frame->nb_samples);
             av_frame_unref(frame.get());
             if (!error.empty())
                 return error;
@@ -47,8 +43,6 @@ std::string DecodePiece(const std::string& path, FrameEncoder& encoder) {
     }
     return {};
 }
-
-} // namespace
 
 std::string WriteLossless(const std::vector<AudiobookChapter>& chapters, const AudiobookTags& tags,
                           const CoverImage& cover, const BookLayout& layout, AudiobookFormat format,
@@ -98,7 +92,10 @@ std::string WriteLossless(const std::vector<AudiobookChapter>& chapters, const A
     }
     for (std::size_t c = 0; error.empty() && c < chapters.size(); ++c)
         for (std::size_t p = 0; error.empty() && p < chapters[c].piecePaths.size(); ++p)
-            error = DecodePiece(chapters[c].piecePaths[p], encoder);
+            error = DecodePiece(chapters[c].piecePaths[p],
+                                [&encoder](const std::int16_t* samples, int frames) {
+                                    return encoder.Push(samples, frames);
+                                });
     if (error.empty())
         error = encoder.Finish();
     return error.empty() ? output.Finish() : error;
