@@ -331,7 +331,7 @@ int RunAudiobook(const AudiobookRequest& request, Console& console, int signalDe
         console.Message(name + ": " + error);
         for (std::size_t i = 0; i < written; ++i)
             ::unlink(outputs[i].c_str());
-        for (std::size_t i = 0; i < subtitlesWritten; ++i)
+        for (std::size_t i = 0; i < std::min(subtitlesWritten, subtitles.size()); ++i)
             ::unlink(subtitles[i].c_str());
         return 1;
     };

@@ -4,6 +4,7 @@
 // every piece, and the next run completes with them. The calls are wrapped at
 // this test's link (-Wl,--wrap), so only the program's own code reaches them.
 
+#include "src/audiobook/PieceCues.h"
 #include "src/audiobook/PieceEncoder.h"
 #include "src/cli/AudiobookRunner.h"
 #include "src/cli/Console.h"
@@ -215,6 +216,10 @@ protected:
                 const fs::path path = pristine / (piece.key + ExtensionOf(format));
                 ASSERT_EQ(EncodePiece(wav, request.settings.encoding, path), "");
                 pieces.insert(path.filename());
+                if (request.subtitles) {
+                    ASSERT_EQ(WritePieceCues(CuesPath(path), {{0.1, piece.text}}), "");
+                    pieces.insert(fs::path(CuesPath(path)).filename());
+                }
             }
         fs::remove(wav);
         this->parts = parts;
@@ -299,8 +304,9 @@ protected:
 
 TEST_F(AudiobookFaultTest, EachCallOfAWholeBookFailsInTurn) {
     request.output = (folder / "book.m4b").string();
+    request.subtitles = SubtitleFormat::Srt;
     MakePieces(AudiobookFormat::M4b, folder / "book.m4b.parts");
-    EachCallFails({request.output});
+    EachCallFails({request.output, folder / "book.srt"});
 }
 
 TEST_F(AudiobookFaultTest, EachCallOfASplitBookFailsInTurn) {

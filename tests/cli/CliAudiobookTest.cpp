@@ -149,7 +149,8 @@ TEST_F(CliAudiobookTest, ADamagedPieceIsMadeAgain) {
     fs::remove(folder / "book.m4b");
     fs::path piece;
     for (const auto& entry : fs::directory_iterator(folder / "book.m4b.parts"))
-        piece = entry.path();
+        if (entry.path().extension() != ".cues") // each piece's sentences, beside it
+            piece = entry.path();
     ASSERT_EQ(piece.extension(), ".m4b");
     fs::resize_file(piece, fs::file_size(piece) / 2);
 
@@ -164,6 +165,7 @@ TEST_F(CliAudiobookTest, ADamagedPieceIsMadeAgain) {
 TEST_F(CliAudiobookTest, RefusesOutputsItCannotWriteBeforeSpeaking) {
     WriteAll(folder / "taken.m4b", "mine");
     WriteAll(folder / "file", "mine");
+    WriteAll(folder / "book.srt", "mine");
     struct {
         std::vector<std::string> arguments;
         std::string message;
@@ -171,6 +173,7 @@ TEST_F(CliAudiobookTest, RefusesOutputsItCannotWriteBeforeSpeaking) {
         {{"-o", "taken.m4b"}, "taken.m4b already exists; --overwrite replaces it"},
         {{"-o", "file/book.m4b"}, "file/book.m4b.parts"},
         {{"--split", "-o", "file"}, "cannot create the folder file"},
+        {{"--subtitles", "srt", "-o", "book.m4b"}, "book.srt already exists; --overwrite"},
     };
     for (auto& c : cases) {
         c.arguments.push_back(Documents("book3.epub"));
@@ -181,7 +184,7 @@ TEST_F(CliAudiobookTest, RefusesOutputsItCannotWriteBeforeSpeaking) {
     }
     std::vector<std::string> files = folder.Files();
     std::ranges::sort(files);
-    EXPECT_EQ(files, (std::vector<std::string>{"file", "taken.m4b"}));
+    EXPECT_EQ(files, (std::vector<std::string>{"book.srt", "file", "taken.m4b"}));
     EXPECT_EQ(ReadAll(folder / "taken.m4b"), "mine");
 }
 
