@@ -15,9 +15,17 @@ bool ParseNumber(std::string_view text, std::size_t& value) {
     return !text.empty() && error == std::errc() && at == end;
 }
 
-void Escape(std::u16string& out, const std::u16string& text) {
+// A document's text as its voice is to be given it: escaped for a SAPI 5
+// voice, and each paragraph ended by a blank line, as both voices run a
+// single line break on into the next words: a heading would be heard as
+// the start of its chapter's first sentence ("The Storm Rain came early").
+void AppendDocumentText(std::u16string& out, const std::u16string& text, bool escape) {
     for (char16_t c : text) {
-        if (c == u'<')
+        if (c == u'\n')
+            out += u"\n\n";
+        else if (!escape)
+            out += c;
+        else if (c == u'<')
             out += u"&lt;";
         else if (c == u'>')
             out += u"&gt;";
@@ -75,10 +83,10 @@ std::u16string SpokenText(const Book& book, const std::vector<std::size_t>& chap
         if (!text.empty())
             text += u"\n\n";
         const std::u16string chapter = FromUtf8(book.chapters[index].text);
-        if (sapi5Voice && !book.obeysMarkup)
-            Escape(text, chapter);
-        else
+        if (book.obeysMarkup)
             text += chapter;
+        else
+            AppendDocumentText(text, chapter, sapi5Voice);
     }
     return text;
 }

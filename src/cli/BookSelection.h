@@ -19,7 +19,8 @@ ChapterChoice ChooseChapters(const Book& book, const std::string& list, bool all
 
 // The chosen chapters' texts, a blank line apart. A document's text is
 // spoken as the text it is: for a SAPI 5 voice the characters that would
-// start markup are escaped. Plain text keeps its markup, as the window does.
+// start markup are escaped; its paragraphs are a blank line apart too, for
+// a pause after each. Plain text is given as it is, as the window does.
 std::u16string SpokenText(const Book& book, const std::vector<std::size_t>& chapters,
                           bool sapi5Voice);
 
