@@ -66,9 +66,8 @@ std::string ReadableText(std::u16string_view text, CueMarkup markup) {
         const char c = utf8[i];
         if (markup == CueMarkup::Xml && c == '<') {
             const std::size_t close = utf8.find('>', i);
+            // What a reader sees is the text between the tags, as it is.
             i = close == std::string::npos ? utf8.size() : close + 1;
-            // A tag between two words stands for the space the reader expects.
-            decoded += ' ';
             continue;
         }
         if (markup == CueMarkup::Xml && c == '&')

@@ -66,7 +66,8 @@ TEST(SubtitlesTest, ReadableTextDropsTheVoicesMarkupOnly) {
          "Salt & iron stood thick."},
         {u"&lt;volume level=\"0\"&gt; &#233;t&#xE9; a & b &bogus;", CueMarkup::Xml,
          "<volume level=\"0\"> été a & b &bogus;"},
-        {u"word<break/>word <silence msec=\"500\"/>", CueMarkup::Xml, "word word"},
+        {u"Hello <emph>world</emph>. un<emph>believ</emph>able <silence msec=\"500\"/>",
+         CueMarkup::Xml, "Hello world. unbelievable"},
         // A SAPI 4 voice is given its text as it is.
         {u" a\\b\\ <x> &amp;\r\n", CueMarkup::None, "a\\b\\ <x> &amp;"},
     };
