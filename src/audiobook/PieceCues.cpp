@@ -138,10 +138,12 @@ std::optional<std::vector<PieceCue>> ParsePieceCues(std::string_view bytes) {
         const std::string_view line = bytes.substr(0, bytes.find('\n'));
         bytes.remove_prefix(line.size() + 1);
         const std::size_t tab = line.find('\t');
+        if (tab == std::string_view::npos || tab + 1 == line.size())
+            return std::nullopt;
         PieceCue cue;
         const auto [at, error] = std::from_chars(line.data(), line.data() + tab, cue.seconds);
-        if (tab == std::string_view::npos || tab + 1 == line.size() || error != std::errc() ||
-            at != line.data() + tab || !std::isfinite(cue.seconds) || cue.seconds < 0)
+        if (error != std::errc() || at != line.data() + tab || !std::isfinite(cue.seconds) ||
+            cue.seconds < 0)
             return std::nullopt;
         cue.text = line.substr(tab + 1);
         cues.push_back(std::move(cue));

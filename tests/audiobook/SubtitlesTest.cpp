@@ -103,8 +103,10 @@ TEST(SubtitlesTest, AFilesCuesAreItsPiecesShiftedToWhereTheyAreHeard) {
                             "3\n00:00:02,100 --> 00:00:03,000\nThree.\n\n");
 
     // Damaged or missing cues, or no piece starts: a message, and no file.
+    for (const char* damaged : {"vocalith cues 1\n0.1x\tThree.\n", "vocalith cues 1\n0.1\n",
+                                "vocalith cues 1\n0.1\tThree.", "vocalith cues 1\n-1\tThree.\n"})
+        EXPECT_FALSE(ParsePieceCues(damaged)) << damaged;
     WriteAll(CuesPath(second), "vocalith cues 1\n0.1x\tThree.\n");
-    EXPECT_FALSE(ReadPieceCues(CuesPath(second)));
     EXPECT_FALSE(ReadPieceCues(folder / "none.cues"));
     const std::string vtt = folder / "book.vtt";
     EXPECT_NE(WriteSubtitleFile(vtt, SubtitleFormat::Vtt, {{first, second}, {0, 2.0}, 3}, {}), "");
