@@ -18,7 +18,10 @@ using SampleSink = std::function<HRESULT(std::span<const short>)>;
 
 // `seed` starts the noise of unvoiced sounds: a sentence sounds the same
 // whichever thread speaks it. Gives the failure of `sink` that ended it, or
-// S_OK.
+// S_OK. `leadIn`, when given, is set before the first samples reach the sink
+// to the samples before the sentence's first sound, as flite's own timing
+// of the sentence's segments says: its leading pause, and the closure of a
+// stop it starts with.
 HRESULT SynthesizeSentence(const FliteVoice& voice, const VoiceSettings& settings,
-                           std::u16string_view sentence, std::uint32_t seed,
-                           const SampleSink& sink);
+                           std::u16string_view sentence, std::uint32_t seed, const SampleSink& sink,
+                           std::size_t* leadIn = nullptr);

@@ -51,11 +51,13 @@ void NotifyBuffer(const SpeechRequest& r, std::function<void(ITTSBufNotifySink*)
 }
 
 // The audio of the sentence at `byteOffset` of the text has begun to reach
-// the destination.
-void TellWordPosition(const SpeechRequest& r, DWORD byteOffset) {
-    NotifyBuffer(r, [at = r.position->load(), byteOffset](ITTSBufNotifySink* s) {
-        s->WordPosition(at, byteOffset);
-    });
+// the destination. It is stamped with where its first sound starts: the
+// destination's position before its first samples, past the silence flite
+// leads the sentence in with.
+void TellWordPosition(const SpeechRequest& r, QWORD start, std::size_t leadIn, DWORD byteOffset) {
+    const QWORD onset = start + leadIn * sizeof(short);
+    NotifyBuffer(r,
+                 [onset, byteOffset](ITTSBufNotifySink* s) { s->WordPosition(onset, byteOffset); });
 }
 
 // Calls `speak` for every sentence of the text, in order, with the settings
@@ -104,13 +106,17 @@ HRESULT Stream(SpeechRequest& r) {
     return ForEachSentence(r, [&](const VoiceSettings& s, std::u16string sentence,
                                   std::uint32_t number, DWORD byteOffset) {
         bool told = false;
-        return SynthesizeSentence(r.voice, s, sentence, number,
-                                  [&](std::span<const short> samples) {
-                                      HRESULT hr = Deliver(r, samples);
-                                      if (SUCCEEDED(hr) && !std::exchange(told, true))
-                                          TellWordPosition(r, byteOffset);
-                                      return hr;
-                                  });
+        std::size_t leadIn = 0;
+        return SynthesizeSentence(
+            r.voice, s, sentence, number,
+            [&](std::span<const short> samples) {
+                const QWORD start = r.position->load();
+                HRESULT hr = Deliver(r, samples);
+                if (SUCCEEDED(hr) && !std::exchange(told, true))
+                    TellWordPosition(r, start, leadIn, byteOffset);
+                return hr;
+            },
+            &leadIn);
     });
 }
 
@@ -122,11 +128,13 @@ HRESULT SynthesizeInParallel(SpeechRequest& r, unsigned threads) {
     auto writeOldest = [&] {
         const DWORD offset = offsets.front();
         offsets.pop_front();
-        HRESULT hr = pool.TakeNext(samples);
+        std::size_t leadIn = 0;
+        HRESULT hr = pool.TakeNext(samples, leadIn);
+        const QWORD start = r.position->load();
         if (SUCCEEDED(hr))
             hr = Deliver(r, samples);
         if (SUCCEEDED(hr) && !samples.empty())
-            TellWordPosition(r, offset);
+            TellWordPosition(r, start, std::min(leadIn, samples.size()), offset);
         return hr;
     };
     HRESULT hr = ForEachSentence(r, [&](const VoiceSettings& s, std::u16string sentence,

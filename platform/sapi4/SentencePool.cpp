@@ -54,7 +54,7 @@ void SentencePool::Submit(Sentence sentence) {
     m_work.notify_one();
 }
 
-HRESULT SentencePool::TakeNext(std::vector<short>& samples) {
+HRESULT SentencePool::TakeNext(std::vector<short>& samples, std::size_t& leadIn) {
     std::unique_lock lock(m_mutex);
     if (m_slots.empty())
         return E_UNEXPECTED;
@@ -69,6 +69,7 @@ HRESULT SentencePool::TakeNext(std::vector<short>& samples) {
     Slot& oldest = m_slots.front();
     const HRESULT hr = oldest.result;
     samples = std::move(oldest.samples);
+    leadIn = oldest.leadIn;
     m_slots.pop_front();
     ++m_front;
     return hr;
@@ -86,16 +87,19 @@ void SentencePool::Work() {
             slot = &m_slots[m_nextToStart++ - m_front];
         }
         std::vector<short> samples;
+        std::size_t leadIn = 0;
         const Sentence& s = slot->sentence;
         HRESULT hr = S_OK;
         try {
             hr = SynthesizeSentence(
-                m_voice, s.settings, s.text, s.seed, [&](std::span<const short> stretch) {
+                m_voice, s.settings, s.text, s.seed,
+                [&](std::span<const short> stretch) {
                     if (Aborted())
                         return E_ABORT;
                     samples.insert(samples.end(), stretch.begin(), stretch.end());
                     return S_OK;
-                });
+                },
+                &leadIn);
         } catch (const std::bad_alloc&) {
             hr = E_OUTOFMEMORY;
         }
@@ -103,6 +107,7 @@ void SentencePool::Work() {
             std::lock_guard lock(m_mutex);
             slot->result = hr;
             slot->samples = std::move(samples);
+            slot->leadIn = leadIn;
             slot->done = true;
         }
         m_done.notify_all();

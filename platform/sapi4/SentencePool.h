@@ -40,9 +40,10 @@ public:
     // Every sentence submitted has been taken.
     bool Empty();
     void Submit(Sentence sentence);
-    // Waits for the oldest sentence not yet taken and moves its samples out.
+    // Waits for the oldest sentence not yet taken and moves its samples out,
+    // with the samples of the pause before its first sound.
     // E_ABORT once cancelled; another failure is the sentence's own.
-    HRESULT TakeNext(std::vector<short>& samples);
+    HRESULT TakeNext(std::vector<short>& samples, std::size_t& leadIn);
 
 private:
     struct Slot {
@@ -50,6 +51,7 @@ private:
         bool done = false;
         HRESULT result = S_OK;
         std::vector<short> samples;
+        std::size_t leadIn = 0;
     };
 
     void Work();

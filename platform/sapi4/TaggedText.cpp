@@ -82,6 +82,10 @@ void AppendTag(std::vector<TextPiece>& pieces, std::u16string_view tag) {
         pieces.push_back({kind, {}, {}, value});
 }
 
+bool ClosesSentence(char16_t c) {
+    return c == u'"' || c == u'\'' || c == u')' || c == u']' || c == 0x2019 || c == 0x201D;
+}
+
 bool EndsSentence(char16_t c) {
     return c == u'.' || c == u'!' || c == u'?' || c == u';' || c == u':';
 }
@@ -123,11 +127,17 @@ void ForEachSentenceOf(std::u16string_view text,
     std::size_t start = 0;
     for (std::size_t i = 0; i < text.size(); ++i) {
         const bool lineEnd = text[i] == u'\n';
-        const bool stop = EndsSentence(text[i]) && (i + 1 == text.size() || IsSpace(text[i + 1]));
+        // The quotes and brackets that close a sentence go with it.
+        std::size_t end = i + 1;
+        if (EndsSentence(text[i]))
+            while (end < text.size() && ClosesSentence(text[end]))
+                ++end;
+        const bool stop = EndsSentence(text[i]) && (end == text.size() || IsSpace(text[end]));
         if (lineEnd || stop) {
-            if (!emit(text.substr(start, i + 1 - start)))
+            if (!emit(text.substr(start, end - start)))
                 return;
-            start = i + 1;
+            start = end;
+            i = end - 1;
         } else if (i + 1 - start >= kMaxSentence) {
             // Cut at the last space of the over-long run, or right here if it has none.
             std::size_t cut = i + 1;

@@ -138,7 +138,12 @@ inline constexpr DWORD TTSBNS_ABORTED = 1;
 // notifications are: on the thread that gave the text, while it dispatches
 // its messages. WordPosition gives the byte offset in that text (characters
 // times sizeof(WCHAR)) of the word whose audio has reached the destination;
-// this runtime tells the first word of each sentence, in text order.
+// this runtime tells the first word of each piece it synthesises on its own
+// (a sentence, a line, or a stretch of an over-long one), in text order.
+// Every time stamp is the engine's position (PosnGet) at the event: the bytes
+// of audio, in the engine's format, it has delivered to its destination; a
+// word's is the position before its first sample, TextDataStarted's before
+// the text's.
 struct ITTSBufNotifySink : IUnknown {
     static constexpr const IID& iid = IID_ITTSBufNotifySink;
     virtual HRESULT TextDataDone(QWORD timeStamp, DWORD flags) = 0;

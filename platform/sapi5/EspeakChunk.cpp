@@ -164,8 +164,7 @@ ChunkAudio SynthesiseChunk(const ChunkRequest& request, const std::atomic<bool>*
     audio.samples.assign(collector.all.begin() + static_cast<std::ptrdiff_t>(*start),
                          collector.all.begin() + static_cast<std::ptrdiff_t>(*end));
     for (SynthEvent e : collector.heard) {
-        if (e.kind == SynthEvent::kSentence || e.character < request.from ||
-            e.character >= request.to)
+        if (e.character < request.from || e.character >= request.to)
             continue;
         e.sample = std::clamp(e.sample, *start, *end) - *start;
         audio.events.push_back(e);

@@ -218,6 +218,7 @@ void EspeakRuntime::Synthesise(SpeechRequest& request) {
         request.result = SPERR_NOT_FOUND;
         return;
     }
+    request.pauses = SentencePauses(m_format.nSamplesPerSec);
     const std::vector<RunVoice> voices = VoicesOf(request);
     std::string helper;
     if (unsigned helpers = HelpersFor(request, helper))
@@ -323,6 +324,7 @@ HRESULT EspeakRuntime::WriteSilence(SpeechRequest& request, unsigned millisecond
             return request.abort ? S_OK : hr;
         left -= n;
         request.samples += n;
+        request.pauses.HeardSilence(n);
     }
     return S_OK;
 }

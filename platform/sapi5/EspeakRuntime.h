@@ -14,6 +14,7 @@
 #include "platform/audio/mmreg.h"
 #include "platform/sapi5/ChunkPlanner.h"
 #include "platform/sapi5/SapiXmlReader.h"
+#include "platform/sapi5/SentencePauses.h"
 #include "platform/sapi5/SpeechChannel.h"
 
 #include <atomic>
@@ -22,6 +23,7 @@
 #include <deque>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -61,6 +63,16 @@ struct SpeechRequest {
     // counts (from 0, a surrogate pair as one) and its place in `text`.
     std::size_t wordCharacter = 0;
     std::size_t wordUnit = 0;
+    // The silences of the audio so far, which tell espeak's sentences.
+    SentencePauses pauses;
+    // A sentence espeak has started whose boundary waits for its first
+    // sound: a stop it starts with begins in silence.
+    struct PendingSentence {
+        std::size_t position = 0;
+        std::size_t length = 0;
+        std::uint64_t sample = 0; // where espeak started it
+    };
+    std::optional<PendingSentence> pendingSentence;
 };
 
 class EspeakRuntime {

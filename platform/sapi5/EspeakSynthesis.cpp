@@ -9,13 +9,6 @@
 
 namespace {
 
-// Rate -10..10 spans a third to three times the normal speed, within what
-// espeak-ng can do.
-int EspeakRate(int rate) {
-    double wpm = espeakRATE_NORMAL * std::pow(3.0, rate / 10.0);
-    return std::clamp(static_cast<int>(std::lround(wpm)), espeakRATE_MINIMUM, espeakRATE_MAXIMUM);
-}
-
 // Pitch -10..10 moves espeak's base pitch across its 0..100 range around 50.
 int EspeakPitch(int pitch) {
     return std::clamp(50 + 5 * pitch, 0, 100);
@@ -52,6 +45,13 @@ int OnSynth(short* wav, int samples, espeak_EVENT* events) {
 
 } // namespace
 
+// Rate -10..10 spans a third to three times the normal speed, within what
+// espeak-ng can do.
+int EspeakWordsPerMinute(int rate) {
+    double wpm = espeakRATE_NORMAL * std::pow(3.0, rate / 10.0);
+    return std::clamp(static_cast<int>(std::lround(wpm)), espeakRATE_MINIMUM, espeakRATE_MAXIMUM);
+}
+
 int InitialiseEspeak() {
     int rate = espeak_Initialize(AUDIO_OUTPUT_SYNCHRONOUS, kEspeakBlockMilliseconds, nullptr,
                                  espeakINITIALIZE_DONT_EXIT);
@@ -79,7 +79,7 @@ bool UseEspeakVoice(const std::string& name) {
 bool SynthesiseSsml(std::string text, bool english, const SpeechProsody& prosody,
                     SynthListener& listener) {
     espeak_SetParameter(espeakVOLUME, prosody.volume, 0);
-    espeak_SetParameter(espeakRATE, EspeakRate(prosody.rate), 0);
+    espeak_SetParameter(espeakRATE, EspeakWordsPerMinute(prosody.rate), 0);
     espeak_SetParameter(espeakPITCH, EspeakPitch(prosody.pitch), 0);
     if (english)
         text = ReadHomographs(std::move(text));

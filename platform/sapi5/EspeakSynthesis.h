@@ -34,6 +34,9 @@ protected:
     ~SynthListener() = default;
 };
 
+// espeak-ng's speaking rate, in words per minute, at a rate of -10..10.
+int EspeakWordsPerMinute(int rate);
+
 // The sample rate espeak-ng synthesises at; 0 when it could not start.
 int InitialiseEspeak();
 // Sets the voice ("gmw/en-US", "gmw/en-US+f3"), unless it is already set, and

@@ -8,10 +8,9 @@
 #include <cstdlib>
 #include <optional>
 
-void RaiseEvent(SpeechRequest& request, SPEVENTENUM id, std::uint64_t sample,
-                std::u16string_view text) {
-    if (!request.channel->Wants(id))
-        return;
+namespace {
+
+SPEVENT EventAt(const SpeechRequest& request, SPEVENTENUM id, std::uint64_t sample) {
     const WAVEFORMATEX& output = request.output;
     SPEVENT event{};
     event.eEventId = id;
@@ -19,6 +18,26 @@ void RaiseEvent(SpeechRequest& request, SPEVENTENUM id, std::uint64_t sample,
     event.ullAudioStreamOffset = sample * output.nSamplesPerSec /
                                  EspeakRuntime::Instance().Format().nSamplesPerSec *
                                  output.nBlockAlign;
+    return event;
+}
+
+} // namespace
+
+void RaiseBoundary(SpeechRequest& request, SPEVENTENUM id, std::uint64_t sample,
+                   std::size_t position, std::size_t length) {
+    if (!request.channel->Wants(id))
+        return;
+    SPEVENT event = EventAt(request, id, sample);
+    event.lParam = static_cast<LPARAM>(position);
+    event.wParam = static_cast<WPARAM>(length);
+    request.channel->Raise(event);
+}
+
+void RaiseEvent(SpeechRequest& request, SPEVENTENUM id, std::uint64_t sample,
+                std::u16string_view text) {
+    if (!request.channel->Wants(id))
+        return;
+    SPEVENT event = EventAt(request, id, sample);
     if (id == SPEI_TTS_BOOKMARK) {
         LPWSTR copy = nullptr;
         if (FAILED(CoTaskMemString(text, &copy)))
@@ -80,6 +99,68 @@ SpokenWord WordOf(SpeechRequest& request, const SynthEvent& event) {
     return {static_cast<ULONG>(from), static_cast<ULONG>(std::max(to, from) - from)};
 }
 
+bool EndsSentence(char16_t c) {
+    return c == u'.' || c == u'!' || c == u'?';
+}
+
+bool ClosesSentence(char16_t c) {
+    return c == u'"' || c == u'\'' || c == u')' || c == u']' || c == 0x2019 || c == 0x201D;
+}
+
+bool IsSpace(char16_t c) {
+    return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r' || c == 0xA0;
+}
+
+// Where the sentence starting at `start` of the segment's text ends: after
+// its first stop and what closes it, followed by a space or the end.
+std::size_t SentenceEnd(std::u16string_view text, std::size_t start) {
+    for (std::size_t i = start; i < text.size(); ++i) {
+        if (!EndsSentence(text[i]))
+            continue;
+        std::size_t end = i + 1;
+        while (end < text.size() && (EndsSentence(text[end]) || ClosesSentence(text[end])))
+            ++end;
+        if (end == text.size() || IsSpace(text[end]))
+            return end;
+        i = end - 1;
+    }
+    return text.size();
+}
+
+// A sentence event in the caller's terms.
+SpokenWord SentenceOf(SpeechRequest& request, const SynthEvent& event) {
+    const SpeechSegment& segment = *request.segment;
+    const std::size_t start = UnitOf(request, request.characterOffset + event.character);
+    const std::size_t end = SentenceEnd(segment.text, start);
+    const std::size_t from = segment.sources.SourceOf(start);
+    const std::size_t to = end > start ? segment.sources.SourceOf(end - 1) + 1 : from;
+    return {static_cast<ULONG>(from), static_cast<ULONG>(std::max(to, from) - from)};
+}
+
+void RaisePendingSentence(SpeechRequest& request, std::uint64_t sample) {
+    if (const auto& pending = request.pendingSentence) {
+        RaiseBoundary(request, SPEI_SENTENCE_BOUNDARY, sample, pending->position, pending->length);
+        request.pendingSentence.reset();
+    }
+}
+
+// Hears the block's samples from `tracked` up to `upTo`: the pauses, and the
+// first sound (espeak's silence is exact zeros) of a sentence waiting for it.
+void HearUpTo(SpeechRequest& request, const short* samples, std::size_t& tracked,
+              std::size_t upTo) {
+    if (request.pendingSentence) {
+        const std::uint64_t blockStart = request.samples;
+        for (std::size_t i = tracked; i < upTo; ++i) {
+            if (samples[i] != 0 && blockStart + i >= request.pendingSentence->sample) {
+                RaisePendingSentence(request, blockStart + i);
+                break;
+            }
+        }
+    }
+    request.pauses.Heard(samples + tracked, upTo - tracked);
+    tracked = upTo;
+}
+
 } // namespace
 
 int RequestSpeech::Heard(const short* samples, std::size_t count,
@@ -88,12 +169,29 @@ int RequestSpeech::Heard(const short* samples, std::size_t count,
     if (request.abort)
         return 1;
     std::optional<SpokenWord> word;
+    // The block's samples the pauses have heard: a sentence is told by the
+    // silence before its own sample.
+    std::size_t tracked = 0;
     for (const auto& e : events) {
-        if (e.kind == SynthEvent::kWord)
+        const std::uint64_t sample = request.segmentStart + e.sample;
+        if (e.kind == SynthEvent::kWord) {
             word = WordOf(request, e);
-        else if (e.kind == SynthEvent::kMark)
-            RaiseBookmarks(request, e.mark + 1, request.segmentStart + e.sample);
+            RaiseBoundary(request, SPEI_WORD_BOUNDARY, sample, word->position, word->length);
+        } else if (e.kind == SynthEvent::kMark) {
+            RaiseBookmarks(request, e.mark + 1, sample);
+        } else if (e.kind == SynthEvent::kSentence) {
+            HearUpTo(request, samples, tracked,
+                     static_cast<std::size_t>(std::clamp<std::uint64_t>(
+                         sample - std::min(sample, request.samples), tracked, count)));
+            if (request.pauses.AfterPause() && request.channel->Wants(SPEI_SENTENCE_BOUNDARY)) {
+                // One that made no sound before the next starts where it was started.
+                RaisePendingSentence(request, sample);
+                const SpokenWord sentence = SentenceOf(request, e);
+                request.pendingSentence = {sentence.position, sentence.length, sample};
+            }
+        }
     }
+    HearUpTo(request, samples, tracked, count);
     if (count > 0) {
         HRESULT hr = request.sink->Write(samples, count * sizeof *samples);
         if (FAILED(hr)) {
@@ -131,11 +229,14 @@ void BeginSegment(SpeechRequest& request, const SpeechSegment& segment) {
     request.characterOffset = 0;
     request.nextMark = 0;
     request.wordCharacter = request.wordUnit = 0;
+    request.pauses.SetWordsPerMinute(EspeakWordsPerMinute(segment.prosody.rate));
 }
 
 void EndSegment(SpeechRequest& request) {
-    if (!request.abort)
-        RaiseBookmarks(request, request.segment->bookmarks.size(), request.samples);
+    if (request.abort)
+        return;
+    RaiseBookmarks(request, request.segment->bookmarks.size(), request.samples);
+    RaisePendingSentence(request, request.samples);
 }
 
 void FinishRequest(SpeechRequest& request) {

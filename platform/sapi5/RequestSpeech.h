@@ -1,8 +1,9 @@
 #pragma once
 // What a request's synthesis, here or in a helper, tells the voice that asked
 // for it: its audio passed on to the sink block by block, the bookmarks
-// reached, the last word whose audio reached the output, and the stream's
-// events, at offsets in the output's format.
+// reached, the words and sentences started, the last word whose audio
+// reached the output, and the stream's events, at offsets in the output's
+// format.
 
 #include "platform/sapi5/EspeakChunk.h"
 #include "platform/sapi5/EspeakRuntime.h"
@@ -14,9 +15,12 @@
 #include <vector>
 
 // Raises the event for the voice's client if it asked for it; a bookmark's
-// name is its `text`.
+// name is its `text`. `sample` counts the runtime's samples.
 void RaiseEvent(SpeechRequest& request, SPEVENTENUM id, std::uint64_t sample,
                 std::u16string_view text = {});
+// A word or sentence boundary: its place and length in the caller's text.
+void RaiseBoundary(SpeechRequest& request, SPEVENTENUM id, std::uint64_t sample,
+                   std::size_t position, std::size_t length);
 
 // The request's speech as it is synthesised: stops a purged or failed
 // request through the listener's answer.

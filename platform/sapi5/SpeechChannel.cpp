@@ -40,14 +40,6 @@ SPVOICESTATUS SpeechChannel::Status() const {
     return status;
 }
 
-void SpClearEvent(SPEVENT* event) {
-    if (!event)
-        return;
-    if (event->elParamType == SPET_LPARAM_IS_STRING)
-        CoTaskMemFree(reinterpret_cast<void*>(event->lParam));
-    *event = SPEVENT{};
-}
-
 SpeechChannel::~SpeechChannel() {
     for (auto& event : m_events)
         SpClearEvent(&event);

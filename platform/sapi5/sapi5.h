@@ -139,6 +139,8 @@ enum SPEVENTENUM : WORD {
     SPEI_START_INPUT_STREAM = 1,
     SPEI_END_INPUT_STREAM = 2,
     SPEI_TTS_BOOKMARK = 4,
+    SPEI_WORD_BOUNDARY = 5,
+    SPEI_SENTENCE_BOUNDARY = 7,
 };
 enum SPEVENTLPARAMTYPE : WORD {
     SPET_LPARAM_IS_UNDEFINED = 0,
@@ -237,10 +239,21 @@ protected:
     ~ISpVoice() = default;
 };
 
-// What a voice raises: a bookmark event (SPEI_TTS_BOOKMARK, wParam the
-// mark's leading number, lParam the mark) for each bookmark it passes, and
-// SPEI_START_INPUT_STREAM and SPEI_END_INPUT_STREAM around each Speak, for
-// those events a caller asked for.
+// What a voice raises, for those events a caller asked for:
+// - SPEI_TTS_BOOKMARK for each bookmark it passes: wParam the mark's leading
+//   number, lParam the mark (a string);
+// - SPEI_WORD_BOUNDARY as each word starts and SPEI_SENTENCE_BOUNDARY as each
+//   sentence starts: lParam its position and wParam its length, in
+//   characters of the text given to Speak (markup included). A sentence is
+//   one espeak-ng starts after a pause: the stop of an abbreviation it reads
+//   on through ("Mr. Smith") starts none. A sentence's length runs to the
+//   first stop (., ! or ?, with the quotes and brackets closing it) followed
+//   by a space or the end of its run of text. A sentence's boundary comes at
+//   its first sound: after the silence of a stop it starts with ("Prices"),
+//   and so after its first word's;
+// - SPEI_START_INPUT_STREAM and SPEI_END_INPUT_STREAM around each Speak.
+// Every event's ullAudioStreamOffset is where it falls in the output: the
+// bytes of audio, in the output's format, written before it.
 struct ISpEventSource : IUnknown {
     static constexpr const IID& iid = IID_ISpEventSource;
     // Both interests are SPFEI bits; the queued one must lie within the

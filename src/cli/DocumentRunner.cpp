@@ -57,7 +57,7 @@ public:
 int RunDocument(const std::string& name, const std::u16string& text,
                 const DocumentSettings& settings, std::unique_ptr<Sapi4Engine> sapi4,
                 std::unique_ptr<Sapi5Engine> sapi5, Console& console, int signalDescriptor,
-                const ProgressReport& report, [[maybe_unused]] SpokenSentences* sentences) {
+                const ProgressReport& report, SpokenSentences* sentences) {
     const OutputFileChoice& output = settings.output;
     if (text.empty()) {
         console.Message(name + ": the document is empty; nothing to speak");
@@ -78,7 +78,9 @@ int RunDocument(const std::string& name, const std::u16string& text,
     ConsoleHost host(text, settings);
     JobControl jobs(host, std::move(sapi4), std::move(sapi5));
     jobs.CreateStopEvent();
-    jobs.StartJob(settings.speak, false);
+    // Filled by the worker, read once it has ended.
+    auto spoken = sentences && !settings.speak ? std::make_shared<SpokenSentences>() : nullptr;
+    jobs.StartJob(settings.speak, false, spoken);
 
     const Clock::time_point start = Clock::now();
     Clock::time_point nextReport = start + kTick;
@@ -120,5 +122,7 @@ int RunDocument(const std::string& name, const std::u16string& text,
         console.Message(name + ": nothing was written to " + ToUtf8(output.outputPath));
         return 1;
     }
+    if (spoken)
+        *sentences = std::move(*spoken);
     return 0;
 }

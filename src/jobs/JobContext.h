@@ -7,6 +7,7 @@
 #include "src/jobs/JobText.h"
 #include "src/jobs/ProsodyMarkup.h"
 #include "src/jobs/SpeechJob.h"
+#include "src/jobs/SpokenSentences.h"
 
 #include <atomic>
 #include <memory>
@@ -29,6 +30,9 @@ struct JobContext {
     // How much of the engine's text has been spoken, 0 to 1; negative until
     // the engine has said. Written by the worker alone.
     std::atomic<double> spokenFraction{-1.0};
+    // Asked for by whoever started a Write job: filled by the worker with the
+    // sentences of a file whose speech ended without a stop.
+    std::shared_ptr<SpokenSentences> sentences;
     // The sink the SAPI 4 engine registers; declared first so that it
     // outlives the engine, whose runtime releases it last.
     std::shared_ptr<CTTSNotifySink> sink;

@@ -34,7 +34,8 @@ void JobControl::CloseStopEvent() {
     m_stopEvent.reset();
 }
 
-void JobControl::StartJob(bool speak, bool selectionOnly) {
+void JobControl::StartJob(bool speak, bool selectionOnly,
+                          std::shared_ptr<SpokenSentences> sentences) {
     EndJob();
     m_lastJob.reset();
     m_job.speak = speak ? TRUE : FALSE;
@@ -64,7 +65,7 @@ void JobControl::StartJob(bool speak, bool selectionOnly) {
     VoiceCatalogue catalogue(*m_sapi4, *m_sapi5);
     if (catalogue.IsSapi4(position)) {
         m_job.voiceIndex = position;
-        StartWorker(true, std::move(text), prosody);
+        StartWorker(true, std::move(text), prosody, speak ? nullptr : std::move(sentences));
         return;
     }
 
@@ -72,11 +73,12 @@ void JobControl::StartJob(bool speak, bool selectionOnly) {
         return;
     m_job.voiceIndex = catalogue.Sapi5Index(position);
     m_job.streamFormat = AudioFormatTable::FormatValueOfPosition(m_host.QualityPosition());
-    StartWorker(false, std::move(text), prosody);
+    StartWorker(false, std::move(text), prosody, speak ? nullptr : std::move(sentences));
 }
 
 bool JobControl::StartWorker(bool sapi4, std::shared_ptr<const JobText> text,
-                             const ProsodySettings& prosody) {
+                             const ProsodySettings& prosody,
+                             std::shared_ptr<SpokenSentences> sentences) {
     if (!m_stopEvent)
         CreateStopEvent();
 
@@ -86,6 +88,7 @@ bool JobControl::StartWorker(bool sapi4, std::shared_ptr<const JobText> text,
     context->prosody = prosody;
     context->stopEvent = m_stopEvent;
     context->cancelRequested = m_cancelRequested;
+    context->sentences = std::move(sentences);
     m_abandoned = context->abandoned;
     if (sapi4) {
         context->sink = m_engineSink;

@@ -14,6 +14,7 @@
 
 #include "src/jobs/JobHost.h"
 #include "src/jobs/SpeechJob.h"
+#include "src/jobs/SpokenSentences.h"
 
 #include <atomic>
 #include <memory>
@@ -49,7 +50,10 @@ public:
     // Window destruction; harmless without a stop event.
     void CloseStopEvent();
 
-    void StartJob(bool speak, bool selectionOnly);
+    // A Write job given `sentences` fills them, once it has ended without a
+    // stop, with where each sentence starts in its text and its file.
+    void StartJob(bool speak, bool selectionOnly,
+                  std::shared_ptr<SpokenSentences> sentences = nullptr);
     // The Stop command: does not wait for the worker.
     void RequestStop();
     // Stops and discards the worker (waiting at most kEndJobWaitMs for each)
@@ -75,7 +79,7 @@ public:
 
 private:
     bool StartWorker(bool sapi4, std::shared_ptr<const JobText> text,
-                     const ProsodySettings& prosody);
+                     const ProsodySettings& prosody, std::shared_ptr<SpokenSentences> sentences);
     // True when the worker did not end in time and was given up.
     bool EndWorker(std::unique_ptr<WorkerThread>& thread);
     void RenewSignals();

@@ -2,7 +2,9 @@
 
 #include "platform/sync/sync.h"
 #include "src/jobs/JobContext.h"
+#include "src/jobs/JobText.h"
 #include "src/jobs/ProsodyMarkup.h"
+#include "src/jobs/SentenceTiming.h"
 #include "src/jobs/SpeechWorker.h"
 #include "src/speech/Sapi5Engine.h"
 
@@ -16,14 +18,17 @@ public:
 
     std::u16string BuildText(const JobText& text, const SpeechJob&,
                              const ProsodySettings& prosody) override {
+        m_prefixLength = BuildSapi5Prefix(StringJobText(u""), prosody).size();
         return BuildSapi5Prefix(text, prosody);
     }
 
-    Result<> Start(const SpeechJob& job, const std::u16string& wavPath) override {
+    Result<> Start(const SpeechJob& job, const std::u16string& wavPath,
+                   bool keepSentences) override {
         ISpObjectToken* token =
             m_engine.Voice(static_cast<std::size_t>(job.voiceIndex)).token.Get();
         return job.speak ? m_engine.SpeakToSpeakers(job.text, token)
-                         : m_engine.SpeakToFile(wavPath, job.text, token, job.streamFormat);
+                         : m_engine.SpeakToFile(wavPath, job.text, token, job.streamFormat,
+                                                keepSentences);
     }
     // The speak routines let go of what a failed start created themselves.
     void AbandonStart() override {}
@@ -37,15 +42,31 @@ public:
             return context.stopEvent->IsSet();
         const Event* events[] = {context.stopEvent.get(), doneEvent};
         DWORD woken;
-        while ((woken = WaitForMultipleEvents(events, kProgressPollMs)) == WAIT_TIMEOUT)
+        while ((woken = WaitForMultipleEvents(events, kProgressPollMs)) == WAIT_TIMEOUT) {
             ReportSpoken(context, m_engine.SpokenPosition());
+            m_engine.CollectSentences();
+        }
         return woken == WAIT_OBJECT_0;
     }
     void Abort() override { m_engine.Abort(); }
     Result<> EndSpeech() override { return m_engine.EndSpeech(); }
+    // The job's text follows the prosody elements as it was given. espeak
+    // starts a sentence at a quotation's end ("Stop!" he said) that reads on.
+    EngineSentences TakeSentences(const std::u16string& engineText) override {
+        EngineSentences sentences;
+        for (EngineSentence s : m_engine.TakeSentences()) {
+            const std::size_t at = SentenceStartAt(engineText, s.position, m_prefixLength);
+            if (!StartsSentence(engineText, at, m_prefixLength))
+                continue;
+            s.position = at - m_prefixLength;
+            sentences.push_back(s);
+        }
+        return sentences;
+    }
 
 private:
     Sapi5Engine& m_engine;
+    std::size_t m_prefixLength = 0;
 };
 
 } // namespace

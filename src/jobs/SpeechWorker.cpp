@@ -3,6 +3,7 @@
 #include "platform/com/com.h"
 #include "src/jobs/JobContext.h"
 #include "src/jobs/OutputFiles.h"
+#include "src/jobs/SentenceTiming.h"
 #include "src/resources/resource.h"
 
 #include <algorithm>
@@ -22,7 +23,8 @@ void RunJob(JobContext& context, SpeechSession& session) {
         ShowMessage({IDS_TTS_OUTPUT_FILE});
         return;
     }
-    if (Result<> started = session.Start(job, wav.path); !started) {
+    const bool keepSentences = context.sentences && !job.speak;
+    if (Result<> started = session.Start(job, wav.path, keepSentences); !started) {
         // As for every failure, the user reads the message before the files go.
         ShowMessage(started.Message());
         session.AbandonStart();
@@ -41,6 +43,9 @@ void RunJob(JobContext& context, SpeechSession& session) {
     // The engine reports where its last word starts, short of the end.
     if (!stopped)
         context.spokenFraction = 1.0;
+    // Timed by the WAV file before a conversion removes it.
+    if (keepSentences && !stopped)
+        *context.sentences = TimeSentences(session.TakeSentences(job.text), wav.path);
     FinishJob(job, wav, stopped, context.abandoned.get());
 }
 

@@ -9,6 +9,7 @@
 
 #include "platform/com/types.h"
 #include "src/resources/UserMessage.h"
+#include "src/speech/EngineSentence.h"
 
 #include <cstddef>
 #include <memory>
@@ -26,7 +27,9 @@ public:
     // The engine's text: the job's text with its generation's prosody markup.
     virtual std::u16string BuildText(const JobText& text, const SpeechJob& job,
                                      const ProsodySettings& prosody) = 0;
-    virtual Result<> Start(const SpeechJob& job, const std::u16string& wavPath) = 0;
+    // A file's speech keeps the sentences the engine tells of when asked.
+    virtual Result<> Start(const SpeechJob& job, const std::u16string& wavPath,
+                           bool keepSentences) = 0;
     // After a failed start's message has been answered: lets go of what the
     // start still holds and removes the files it created.
     virtual void AbandonStart() = 0;
@@ -37,6 +40,9 @@ public:
     virtual void Abort() = 0;
     // Lets go of the engine objects; a message when the file is incomplete.
     virtual Result<> EndSpeech() = 0;
+    // After EndSpeech, the sentences kept: positions in the text the job was
+    // given, found in `engineText`, the text built for the engine.
+    virtual EngineSentences TakeSentences(const std::u16string& engineText) = 0;
 };
 
 // Records how far the engine has got: `position` in characters of the job's

@@ -5,6 +5,7 @@
 #include "src/speech/RegularFile.h"
 
 #include <stdexcept>
+#include <utility>
 
 namespace {
 
@@ -125,7 +126,7 @@ Result<> Sapi4Engine::OpenEngine(const CSAPI4VoiceInfo& voice, REFCLSID destinat
 }
 
 Result<> Sapi4Engine::SpeakToFile(const std::u16string& wavPath, const std::u16string& text,
-                                  const CSAPI4VoiceInfo& voice) {
+                                  const CSAPI4VoiceInfo& voice, bool keepPositions) {
     if (Result<> opened =
             OpenEngine(voice, CLSID_AudioDestFile, UserMessage{IDS_AUDIO_DEST_FILE}, m_audioFile);
         !opened)
@@ -134,7 +135,7 @@ Result<> Sapi4Engine::SpeakToFile(const std::u16string& wavPath, const std::u16s
         AbandonEngine();
         return UserMessage{IDS_TTS_OUTPUT_FILE};
     }
-    if (Result<> sent = SendText(text); !sent) {
+    if (Result<> sent = SendText(text, keepPositions); !sent) {
         m_refusedFile = wavPath;
         return sent;
     }
@@ -146,17 +147,19 @@ Result<> Sapi4Engine::SpeakToSpeakers(const std::u16string& text, const CSAPI4Vo
     if (Result<> opened = OpenEngine(voice, CLSID_MMAudioDest, UserMessage{}, m_audioDevice);
         !opened)
         return opened;
-    if (Result<> sent = SendText(text); !sent) {
+    if (Result<> sent = SendText(text, false); !sent) {
         AbandonEngine();
         return sent;
     }
     return {};
 }
 
-Result<> Sapi4Engine::SendText(const std::u16string& text) {
+Result<> Sapi4Engine::SendText(const std::u16string& text, bool keepPositions) {
     SDATA data{const_cast<WCHAR*>(text.c_str()),
                static_cast<DWORD>((text.size() + 1) * sizeof(WCHAR))};
-    *m_bufSink.Put() = new CTTSBufNotifySink; // the reference `new` gives
+    m_sentences.clear();
+    // The reference `new` gives.
+    *m_bufSink.Put() = new CTTSBufNotifySink(keepPositions);
     if (FAILED(m_central->TextData(CHARSET_TEXT, TTSDATAFLAG_TAGGED, data,
                                    static_cast<ITTSBufNotifySink*>(m_bufSink.Get()),
                                    IID_ITTSBufNotifySink)))
@@ -199,6 +202,8 @@ Result<> Sapi4Engine::EndSpeech() {
     }
     m_aborted = false;
     m_audioDevice.Reset();
+    if (m_bufSink)
+        m_sentences = m_bufSink->TakePositions();
     m_bufSink.Reset();
     if (m_central) {
         if (m_sinkKey != 0)
@@ -215,6 +220,10 @@ std::optional<std::size_t> Sapi4Engine::SpokenPosition() const {
     if (!offset)
         return std::nullopt;
     return *offset / sizeof(WCHAR);
+}
+
+EngineSentences Sapi4Engine::TakeSentences() {
+    return std::exchange(m_sentences, {});
 }
 
 std::size_t Sapi4Engine::VoiceCount() const {

@@ -40,9 +40,10 @@ public:
     // the engine objects of every job started after this call.
     void SetNotifySink(ITTSNotifySinkW* sink);
     // Both start the speech and return: the engine goes on in the background
-    // and tells the sink when its audio has stopped.
+    // and tells the sink when its audio has stopped. A file's speech may keep
+    // the word positions the engine tells (see Sentences).
     Result<> SpeakToFile(const std::u16string& wavPath, const std::u16string& text,
-                         const CSAPI4VoiceInfo& voice);
+                         const CSAPI4VoiceInfo& voice, bool keepPositions = false);
     Result<> SpeakToSpeakers(const std::u16string& text, const CSAPI4VoiceInfo& voice);
     // After a file's text was refused, the engine and the file it created
     // stay until this call, so that the user reads the message with the file
@@ -60,6 +61,11 @@ public:
     // engine told it while the calling thread dispatched its messages. None
     // before it has told.
     std::optional<std::size_t> SpokenPosition() const;
+    // The word positions kept by the last SpeakToFile that asked, as the
+    // engine told them up to EndSpeech: positions in the text it was given,
+    // offsets in the file's sample data. This runtime tells the first word
+    // of each piece of text it synthesises on its own, about a sentence.
+    EngineSentences TakeSentences();
 
     std::size_t VoiceCount() const;
     // Out of range: throws std::invalid_argument.
@@ -80,7 +86,7 @@ private:
     template <class Destination>
     Result<> OpenEngine(const CSAPI4VoiceInfo& voice, REFCLSID destinationClass,
                         UserMessage notCreated, ComPtr<Destination>& destination);
-    Result<> SendText(const std::u16string& text);
+    Result<> SendText(const std::u16string& text, bool keepPositions);
     // A start that failed once the sink was registered: unregister it and let
     // go of the engine and its destination.
     void AbandonEngine();
@@ -91,6 +97,8 @@ private:
     ComPtr<IAudioMultiMediaDevice> m_audioDevice;
     // The current text's; a fresh one for each text.
     ComPtr<CTTSBufNotifySink> m_bufSink;
+    // What the last text's sink kept, taken from it when it goes.
+    EngineSentences m_sentences;
     DWORD m_sinkKey = 0;
     // The file whose text the engine refused, until AbandonStart.
     std::optional<std::u16string> m_refusedFile;

@@ -7,7 +7,9 @@
 #include "src/speech/RegularFile.h"
 
 #include <cstdio>
+#include <iterator>
 #include <stdexcept>
+#include <utility>
 
 namespace {
 
@@ -72,6 +74,7 @@ bool Sapi5Engine::EnumerateVoices() {
 }
 
 void Sapi5Engine::ReleaseSpeech() {
+    m_events.Reset();
     m_stream.Reset();
     m_voice.Reset();
     m_waveFormat.reset();
@@ -80,8 +83,9 @@ void Sapi5Engine::ReleaseSpeech() {
 }
 
 Result<> Sapi5Engine::SpeakToFile(const std::u16string& wavPath, const std::u16string& text,
-                                  ISpObjectToken* token, int streamFormat) {
+                                  ISpObjectToken* token, int streamFormat, bool keepSentences) {
     ReleaseSpeech();
+    m_sentences.clear();
     if (FAILED(
             CoCreateInstance(CLSID_SpVoice, nullptr, CLSCTX_ALL, IID_ISpVoice, m_voice.PutVoid())))
         return UserMessage{IDS_SP_VOICE};
@@ -111,6 +115,12 @@ Result<> Sapi5Engine::SpeakToFile(const std::u16string& wavPath, const std::u16s
         return fail(IDS_SP_SET_OUTPUT);
     if (FAILED(m_voice->SetVoice(token)))
         return fail(IDS_SP_SET_VOICE);
+    if (keepSentences) {
+        constexpr ULONGLONG interest = SPFEI(SPEI_SENTENCE_BOUNDARY);
+        if (FAILED(m_voice->QueryInterface(IID_ISpEventSource, m_events.PutVoid())) ||
+            FAILED(m_events->SetInterest(interest, interest)))
+            return fail(IDS_SP_SPEAK);
+    }
     if (FAILED(m_voice->Speak(text.c_str(), SPF_ASYNC | SPF_IS_XML, nullptr)))
         return fail(IDS_SP_SPEAK);
     m_doneEvent = m_voice->SpeakCompleteEvent();
@@ -146,6 +156,7 @@ Result<> Sapi5Engine::EndSpeech() {
     // The file is completed before the voice goes: its last samples and its
     // header may still fail to reach the disk, and the runtime can tell nobody.
     const bool failed = !m_aborted && (SpeechFailed() || (m_stream && FAILED(m_stream->Close())));
+    CollectSentences();
     ReleaseSpeech();
     if (failed)
         return UserMessage{IDS_SP_SPEAK};
@@ -161,6 +172,27 @@ std::optional<std::size_t> Sapi5Engine::SpokenPosition() const {
     if (!m_voice || FAILED(m_voice->GetStatus(&status, nullptr)))
         return std::nullopt;
     return status.ulInputWordPos;
+}
+
+void Sapi5Engine::CollectSentences() {
+    if (!m_events)
+        return;
+    SPEVENT events[32];
+    ULONG fetched = 0;
+    do {
+        if (FAILED(m_events->GetEvents(std::size(events), events, &fetched)))
+            return;
+        for (ULONG i = 0; i < fetched; ++i) {
+            if (events[i].eEventId == SPEI_SENTENCE_BOUNDARY)
+                m_sentences.push_back(
+                    {static_cast<std::size_t>(events[i].lParam), events[i].ullAudioStreamOffset});
+            SpClearEvent(&events[i]);
+        }
+    } while (fetched == std::size(events));
+}
+
+EngineSentences Sapi5Engine::TakeSentences() {
+    return std::exchange(m_sentences, {});
 }
 
 std::size_t Sapi5Engine::VoiceCount() const {

@@ -9,6 +9,7 @@
 #include "platform/sapi5/sapi5.h"
 #include "src/resources/UserMessage.h"
 #include "src/speech/CSpObjectToken.h"
+#include "src/speech/EngineSentence.h"
 
 #include <cstddef>
 #include <memory>
@@ -32,9 +33,10 @@ public:
     // enumerator cannot be had (no message).
     bool EnumerateVoices();
     // Both start the speech and return: the voice goes on asynchronously and
-    // signals DoneEvent() when it has finished.
+    // signals DoneEvent() when it has finished. A file's speech may keep the
+    // sentence boundaries the voice raises (see TakeSentences).
     Result<> SpeakToFile(const std::u16string& wavPath, const std::u16string& text,
-                         ISpObjectToken* token, int streamFormat);
+                         ISpObjectToken* token, int streamFormat, bool keepSentences = false);
     Result<> SpeakToSpeakers(const std::u16string& text, ISpObjectToken* token);
     // A stopped job: the queued speech is purged at once.
     void Abort();
@@ -52,6 +54,13 @@ public:
     // the text it was given, of the word it spoke last. None when no voice
     // speaks or it does not say.
     std::optional<std::size_t> SpokenPosition() const;
+    // Takes the sentence boundaries the voice has queued since the last call,
+    // so that they do not pile up in it: the worker calls it while it waits.
+    void CollectSentences();
+    // The sentences kept by the last SpeakToFile that asked, up to EndSpeech:
+    // positions in the text the voice was given, offsets in the file's
+    // sample data.
+    EngineSentences TakeSentences();
 
     std::size_t VoiceCount() const;
     // Out of range: throws std::invalid_argument.
@@ -78,6 +87,9 @@ private:
     std::unique_ptr<WAVEFORMATEX, TaskMemFree> m_waveFormat;
     ComPtr<ISpStream> m_stream;
     ComPtr<ISpVoice> m_voice;
+    // The voice's events, when its sentences are kept.
+    ComPtr<ISpEventSource> m_events;
+    EngineSentences m_sentences;
     Event* m_doneEvent = nullptr;
     bool m_aborted = false;
     std::vector<std::unique_ptr<CSpObjectToken>> m_voices;

@@ -5,6 +5,8 @@
 #include "platform/sapi4/FliteSpeech.h"
 #include "tests/platform/sapi4/RuntimeTestSupport.h"
 
+#include <algorithm>
+#include <cmath>
 #include <mutex>
 #include <vector>
 
@@ -12,10 +14,18 @@ namespace {
 
 class RecordingBufSink : public ComObject<RecordingBufSink, ITTSBufNotifySink> {
 public:
-    HRESULT TextDataStarted(QWORD) override { return Record(kStarted); }
+    HRESULT TextDataStarted(QWORD stamp) override {
+        m_started = stamp;
+        return Record(kStarted);
+    }
     HRESULT TextDataDone(QWORD, DWORD flags) override { return Record(kDone + flags); }
     HRESULT BookMark(QWORD, DWORD) override { return E_UNEXPECTED; }
-    HRESULT WordPosition(QWORD, DWORD byteOffset) override { return Record(byteOffset); }
+    HRESULT WordPosition(QWORD stamp, DWORD byteOffset) override {
+        std::lock_guard lock(m_mutex);
+        m_stamps.push_back(stamp - m_started);
+        m_heard.push_back(byteOffset);
+        return S_OK;
+    }
 
     // Byte offsets, with the start and the end of the text marked.
     static constexpr std::int64_t kStarted = -1;
@@ -23,6 +33,11 @@ public:
     std::vector<std::int64_t> Heard() {
         std::lock_guard lock(m_mutex);
         return m_heard;
+    }
+    // Each word position's stamp, in bytes of the text's audio.
+    std::vector<QWORD> Stamps() {
+        std::lock_guard lock(m_mutex);
+        return m_stamps;
     }
 
 private:
@@ -33,7 +48,23 @@ private:
     }
     std::mutex m_mutex;
     std::vector<std::int64_t> m_heard;
+    QWORD m_started = 0;
+    std::vector<QWORD> m_stamps;
 };
+
+// Whether speech starts near the sample: nothing above -44 dBFS in the
+// 100 ms before it, something within the 50 ms after it.
+bool SpeechStartsAt(const std::vector<float>& samples, unsigned rate, std::size_t at) {
+    auto loudest = [&](std::size_t from, std::size_t to) {
+        float peak = 0;
+        for (std::size_t i = from; i < std::min(to, samples.size()); ++i)
+            peak = std::max(peak, std::abs(samples[i]));
+        return peak;
+    };
+    const float threshold = 0.006f;
+    return loudest(at - std::min<std::size_t>(at, rate / 10), at) < threshold &&
+           loudest(at, at + rate / 20) >= threshold;
+}
 
 TEST_F(Sapi4RuntimeTest, WordPositionsFollowTheAudioThroughTheCallersText) {
     // Tags and a doubled backslash before sentences: the offsets are the
@@ -46,6 +77,7 @@ TEST_F(Sapi4RuntimeTest, WordPositionsFollowTheAudioThroughTheCallersText) {
     expected.push_back(RecordingBufSink::kDone);
 
     const TTSMODEINFOW mode = InstalledModes().front();
+    std::vector<std::vector<QWORD>> stamps;
     // One thread streams; several synthesise ahead and deliver in order.
     for (unsigned threads : {1u, 3u}) {
         SCOPED_TRACE(threads);
@@ -72,8 +104,22 @@ TEST_F(Sapi4RuntimeTest, WordPositionsFollowTheAudioThroughTheCallersText) {
         central->Release();
         file->Release();
         sink->Release();
+        // Each sentence is stamped where its speech starts in the file.
+        stamps.push_back(bufSink->Stamps());
         bufSink->Release();
+        // The file is completed once the synthesis lets go of it too.
+        std::optional<WavContents> wav;
+        ASSERT_TRUE(PumpMessagesUntil([&] {
+            wav = ReadWav(dir / "progress.wav");
+            return wav && wav->complete;
+        }));
+        const std::vector<float> mono = ToMono(wav->data, wav->format);
+        for (QWORD stamp : stamps.back())
+            EXPECT_TRUE(SpeechStartsAt(mono, wav->format.nSamplesPerSec,
+                                       static_cast<std::size_t>(stamp / wav->format.nBlockAlign)))
+                << stamp;
     }
+    EXPECT_EQ(stamps.front(), stamps.back());
     SetFileSynthesisThreads(0);
 }
 

@@ -69,13 +69,18 @@ TEST(TaggedText, UntaggedTextKeepsEveryBackslash) {
 }
 
 TEST(TaggedText, SentencesAreCutAtTheirEndsAndNothingIsLost) {
-    const auto s = SplitIntoSentences(u"One. Two!  Three?\nFour; five: six\n\n  seven 3.5 ok...");
-    ASSERT_EQ(s.size(), 7u);
+    const auto s = SplitIntoSentences(
+        u"One. Two!  Three?\nFour; five: six\n\n  seven 3.5 ok... \"Eight.\" (Nine?) Ten.\"x");
+    ASSERT_EQ(s.size(), 10u);
     EXPECT_EQ(s[0], u"One.");
     EXPECT_EQ(s[1], u" Two!");
     EXPECT_EQ(s[5], u" six\n");
     // A decimal point does not end a sentence.
     EXPECT_EQ(s[6], u"  seven 3.5 ok...");
+    // What closes a sentence goes with it.
+    EXPECT_EQ(s[7], u" \"Eight.\"");
+    EXPECT_EQ(s[8], u" (Nine?)");
+    EXPECT_EQ(s[9], u" Ten.\"x");
     EXPECT_TRUE(SplitIntoSentences(u" \n\t \n").empty());
 }
 

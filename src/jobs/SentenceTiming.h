@@ -1,0 +1,26 @@
+#pragma once
+// From the sentences an engine told of while it wrote a job's file to the
+// job's spoken sentences: where each starts in the text the job was given
+// and in seconds of the file.
+
+#include "src/jobs/SpokenSentences.h"
+#include "src/speech/EngineSentence.h"
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+// Where the sentence the engine placed at `position` of its text starts:
+// past the spaces before it and back over the quotes and brackets that open
+// it, never before `floor` (the end of the markup in front of the text).
+std::size_t SentenceStartAt(std::u16string_view text, std::size_t position, std::size_t floor);
+
+// Whether a sentence starts at `position` of the text: the first after
+// `floor`, or after a stop (. ! ? and what closes it) and not at a small
+// letter ("e.g. this"), or after a blank line. Engines that tell every word,
+// or stretches cut at line ends, are read to their sentences by it.
+bool StartsSentence(std::u16string_view text, std::size_t position, std::size_t floor);
+
+// The sentences, positions already in the job's text, timed by the format of
+// the WAV file they were written to; none when its header cannot be read.
+SpokenSentences TimeSentences(const EngineSentences& sentences, const std::u16string& wavPath);
