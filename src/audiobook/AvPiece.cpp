@@ -35,9 +35,14 @@ void SetAacCoder(AVDictionary** options) {
     av_dict_set(options, "aac_coder", "fast", 0);
 }
 
-std::string EncodeAvPiece(PieceAudio& audio, std::int64_t frames, std::int64_t soundEnd,
+std::string EncodeAvPiece(PieceAudio& audio, const PieceSound& sound,
                           const EncodingSettings& settings, const std::string& path) {
-    const PieceCodec codec = CodecOf(settings.format);
+    PieceCodec codec = CodecOf(settings.format);
+    // AAC's frame and priming, 1024 samples, last 128 ms at 8 kHz, more than
+    // a piece's silence can make up for: such voices are encoded at twice
+    // their rate.
+    if (settings.format == AudiobookFormat::M4b && audio.Rate() < 16000)
+        codec.rate = 2 * audio.Rate();
     const int kbps = settings.kbps ? settings.kbps : DefaultKbps(settings.format);
     AvOutput output;
     if (std::string error = output.Open(path, codec.muxer); !error.empty())
@@ -51,15 +56,31 @@ std::string EncodeAvPiece(PieceAudio& audio, std::int64_t frames, std::int64_t s
     av_dict_free(&options);
     if (!error.empty())
         return error;
-    const int rate = encoder.OutRate();
-    // A little more than the sound, for what the resampler spreads past it.
-    const std::int64_t soundOut = soundEnd ? AtRate(soundEnd, audio.Rate(), rate) + 32 : 0;
+    const int in = audio.Rate(), rate = encoder.OutRate();
+    // At the codec's rate; a little more than the sound at its end, for what
+    // the resampler spreads past it.
+    const PieceSound soundOut{AtRate(sound.frames, in, rate), sound.start * rate / in,
+                              sound.end ? AtRate(sound.end, in, rate) + 32 : 0};
     // The lossless pieces are decoded again at assembly: they keep all they hold.
     const bool lossless =
         settings.format == AudiobookFormat::Flac || settings.format == AudiobookFormat::Wav;
-    encoder.SetLength(PieceLength(AtRate(frames, audio.Rate(), rate), soundOut,
-                                  lossless ? 0 : encoder.FrameSize(), encoder.Delay()));
-    if (error = output.WriteHeader(); !error.empty())
+    const PieceSpan span =
+        PieceCut(soundOut, lossless ? 0 : encoder.FrameSize(), encoder.Delay(), encoder.Delay());
+    const std::int64_t skip = span.skip * in / rate;
+    encoder.SetLength(span.length);
+    if (skip > 0) {
+        // MP4 keeps a tag of its own only as one of its "mdta" keys.
+        const std::string skipped = std::to_string(av_rescale(skip, rate, in));
+        av_dict_set(&output.Context()->metadata, kSkipKey, skipped.c_str(), 0);
+        av_dict_set(&output.Context()->streams[0]->metadata, kSkipKey, skipped.c_str(), 0);
+        if (settings.format == AudiobookFormat::M4b)
+            av_dict_set(&options, "movflags", "use_metadata_tags", 0);
+    }
+    error = output.WriteHeader(&options);
+    av_dict_free(&options);
+    if (error.empty())
+        error = audio.Skip(skip);
+    if (!error.empty())
         return error;
     std::vector<std::int16_t> samples;
     for (;;) {

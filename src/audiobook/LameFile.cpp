@@ -56,6 +56,10 @@ bool BitrateAllowed(int kbps, bool mpeg1) {
 
 } // namespace
 
+int LameFile::OutputRate(int rate) {
+    return rate < 16000 ? 2 * rate : rate;
+}
+
 LameFile::~LameFile() {
     if (m_stream)
         m_entries->closeStream(m_stream);
@@ -67,8 +71,8 @@ std::string LameFile::Failed(const std::string& why) const {
     return "cannot write " + m_path + ": " + why;
 }
 
-std::string LameFile::Create(const std::string& path, int rate, int channels, int kbps,
-                             int quality) {
+std::string LameFile::Create(const std::string& path, int rate, int channels, int kbps, int quality,
+                             const std::string& tag) {
     m_path = path;
     m_entries = Entries();
     if (!m_entries)
@@ -86,6 +90,7 @@ std::string LameFile::Create(const std::string& path, int rate, int channels, in
     lhv1.dwStructVersion = CURRENT_STRUCT_VERSION;
     lhv1.dwStructSize = sizeof(BE_CONFIG);
     lhv1.dwSampleRate = static_cast<DWORD>(rate);
+    lhv1.dwReSampleRate = static_cast<DWORD>(OutputRate(rate));
     lhv1.nMode = channels == 1 ? BE_MP3_MODE_MONO : BE_MP3_MODE_STEREO;
     lhv1.dwMpegVersion = static_cast<DWORD>(mpegVersion);
     lhv1.dwBitrate = static_cast<DWORD>(kbps);
@@ -105,8 +110,9 @@ std::string LameFile::Create(const std::string& path, int rate, int channels, in
     if (samples == 0)
         return Failed("the MP3 encoder takes no samples");
     m_samplesPerCall = samples;
-    m_output.assign(bufferSize, 0);
-    return {};
+    m_output.assign(std::max<std::size_t>(bufferSize, tag.size()), 0);
+    std::copy(tag.begin(), tag.end(), m_output.begin());
+    return WriteOutput(static_cast<std::uint32_t>(tag.size()));
 }
 
 std::string LameFile::WriteOutput(std::uint32_t bytes) {

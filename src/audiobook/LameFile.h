@@ -19,9 +19,15 @@ public:
     LameFile(const LameFile&) = delete;
     LameFile& operator=(const LameFile&) = delete;
 
+    // The rate a file of input at `rate` is written at: below 16 kHz twice
+    // the rate, whose frames (and LAME's delay and padding) last half as long.
+    static int OutputRate(int rate);
+
     // Interleaved 16-bit input at `rate`, as MPEG-1 (32 kHz and up) or
-    // MPEG-2 layer III at `kbps`, quality 0 (best) to 9.
-    std::string Create(const std::string& path, int rate, int channels, int kbps, int quality);
+    // MPEG-2 layer III at `kbps`, quality 0 (best) to 9; `tag` (an ID3v2
+    // tag) is written before the frames.
+    std::string Create(const std::string& path, int rate, int channels, int kbps, int quality,
+                       const std::string& tag);
     // 16-bit samples over all channels one Encode call takes at most.
     std::uint32_t SamplesPerCall() const { return m_samplesPerCall; }
     std::string Encode(const std::int16_t* samples, std::uint32_t count);

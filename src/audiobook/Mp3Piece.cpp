@@ -2,6 +2,8 @@
 #include "src/audiobook/PieceCodecs.h"
 
 #include <algorithm>
+#include <taglib/id3v2tag.h>
+#include <taglib/textidentificationframe.h>
 #include <vector>
 
 namespace {
@@ -13,20 +15,35 @@ constexpr int kLameQuality = 2;
 // all, one MPEG-1 frame, two MPEG-2 ones, when the piece is whole frames.
 constexpr int kLameAdded = 1152;
 
+// An ID3v2 tag that holds what was cut of the piece's leading silence.
+std::string SkipTag(std::int64_t skip) {
+    TagLib::ID3v2::Tag tag;
+    auto* frame = new TagLib::ID3v2::UserTextIdentificationFrame(TagLib::String::Latin1);
+    frame->setDescription(kSkipKey);
+    frame->setText(TagLib::String(std::to_string(skip)));
+    tag.addFrame(frame);
+    const TagLib::ByteVector bytes = tag.render(TagLib::ID3v2::v4);
+    return {bytes.data(), bytes.size()};
+}
+
 } // namespace
 
-std::string EncodeMp3Piece(PieceAudio& audio, std::int64_t frames, std::int64_t soundEnd, int kbps,
+std::string EncodeMp3Piece(PieceAudio& audio, const PieceSound& sound, int kbps,
                            const std::string& path) {
+    // MPEG-1 frames (32 kHz and up) hold 1152 samples, MPEG-2 frames 576.
+    const int upsampled = LameFile::OutputRate(audio.Rate()) / audio.Rate();
+    const int frameSize = (audio.Rate() >= 32000 ? 1152 : 576) / upsampled;
+    const PieceSpan span =
+        PieceCut(sound, frameSize, kLameAdded / upsampled, kMp3HeardDelay / upsampled);
     LameFile file;
-    if (std::string error = file.Create(path, audio.Rate(), audio.Channels(), kbps, kLameQuality);
+    if (std::string error = file.Create(path, audio.Rate(), audio.Channels(), kbps, kLameQuality,
+                                        span.skip ? SkipTag(span.skip * upsampled) : "");
         !error.empty())
         return error;
+    if (std::string error = audio.Skip(span.skip); !error.empty())
+        return error;
 
-    // MPEG-1 frames (32 kHz and up) hold 1152 samples, MPEG-2 and 2.5 frames
-    // 576; below 16 kHz LAME writes a bit rate above 64 kbps at twice the rate.
-    const int upsampled = audio.Rate() < 16000 && kbps > 64 ? 2 : 1;
-    const int frameSize = (audio.Rate() >= 32000 ? 1152 : 576) / upsampled;
-    std::int64_t left = PieceLength(frames, soundEnd, frameSize, kLameAdded / upsampled);
+    std::int64_t left = span.length;
     const int chunkFrames = static_cast<int>(file.SamplesPerCall()) / audio.Channels();
     std::vector<std::int16_t> samples;
     while (left > 0) {

@@ -51,19 +51,41 @@ std::string PieceAudio::Read(std::vector<std::int16_t>& samples, int maxFrames) 
     return {};
 }
 
-std::string PieceAudio::Scan(std::int64_t& frames, std::int64_t& soundEnd) {
-    frames = 0;
-    soundEnd = 0;
+std::string PieceAudio::Scan(PieceSound& sound) {
+    sound = {};
+    bool heard = false;
     std::vector<std::int16_t> samples;
     for (;;) {
         if (std::string error = Read(samples, 16384); !error.empty())
             return error;
         if (samples.empty())
             break;
-        for (std::size_t i = 0; i < samples.size(); ++i)
-            if (std::abs(samples[i]) > kSilence)
-                soundEnd = frames + static_cast<std::int64_t>(i / Channels()) + 1;
-        frames += static_cast<std::int64_t>(samples.size()) / Channels();
+        for (std::size_t i = 0; i < samples.size(); ++i) {
+            if (std::abs(samples[i]) <= kSilence)
+                continue;
+            const std::int64_t at = sound.frames + static_cast<std::int64_t>(i / Channels());
+            if (!heard)
+                sound.start = at;
+            heard = true;
+            sound.end = at + 1;
+        }
+        sound.frames += static_cast<std::int64_t>(samples.size()) / Channels();
+    }
+    if (!heard)
+        sound.start = sound.frames;
+    return {};
+}
+
+std::string PieceAudio::Skip(std::int64_t frames) {
+    std::vector<std::int16_t> samples;
+    while (frames > 0) {
+        if (std::string error =
+                Read(samples, static_cast<int>(std::min<std::int64_t>(frames, 16384)));
+            !error.empty())
+            return error;
+        if (samples.empty())
+            break;
+        frames -= static_cast<std::int64_t>(samples.size()) / Channels();
     }
     return {};
 }
@@ -74,11 +96,15 @@ std::string PieceAudio::Rewind() {
     return {};
 }
 
-std::int64_t PieceLength(std::int64_t length, std::int64_t soundEnd, int frameSize, int added) {
+PieceSpan PieceCut(const PieceSound& sound, int frameSize, int added, int maxSkip) {
     if (frameSize <= 0)
-        return length;
-    std::int64_t decoded = (length + frameSize / 2) / frameSize * frameSize;
-    while (decoded - added < std::max<std::int64_t>(soundEnd, 1))
-        decoded += frameSize;
-    return decoded - added;
+        return {0, sound.frames};
+    const std::int64_t mostSkip = std::min<std::int64_t>(sound.start, maxSkip);
+    for (std::int64_t decoded = (sound.frames + frameSize / 2) / frameSize * frameSize;;
+         decoded += frameSize) {
+        const std::int64_t length = decoded - added;
+        const std::int64_t skip = std::max<std::int64_t>(sound.end - length, 0);
+        if (length >= 1 && skip <= mostSkip)
+            return {skip, length};
+    }
 }

@@ -9,15 +9,23 @@
 #include <string>
 #include <vector>
 
+struct PieceSound {
+    std::int64_t frames = 0; // the WAV's length
+    std::int64_t start = 0;  // its first sample above silence
+    std::int64_t end = 0;    // one past its last sample above silence; 0: no sound
+};
+
 class PieceAudio {
 public:
     // "the piece's WAV is damaged: ..." and the like.
     std::string Open(const std::string& path);
     int Rate() const { return static_cast<int>(m_reader.format.nSamplesPerSec); }
     int Channels() const { return m_reader.format.nChannels; }
-    // Reads the whole piece once: its length and the end of its sound, in
-    // sample frames.
-    std::string Scan(std::int64_t& frames, std::int64_t& soundEnd);
+    // Reads the whole piece once: its length and where its sound starts and
+    // ends, in sample frames.
+    std::string Scan(PieceSound& sound);
+    // Leaves out the next `frames` sample frames.
+    std::string Skip(std::int64_t frames);
     // The next samples (up to `maxFrames` frames); `samples` left empty at the end.
     std::string Read(std::vector<std::int16_t>& samples, int maxFrames);
     std::string Rewind();
@@ -30,11 +38,21 @@ private:
     std::vector<std::uint8_t> m_bytes;
 };
 
-// The samples a piece is encoded from, at the codec's rate: the codec adds
-// `added` samples of its own (its priming, LAME's padding), and the piece
-// then decodes to whole frames as near the WAV's `length` as they come, so
-// that the pieces of a chapter follow each other as their WAVs would, within
-// half a frame. The difference is taken from the trailing silence or made up
-// with silence; the sound, up to `soundEnd`, is never cut. `frameSize` 0:
-// any length, `length` itself.
-std::int64_t PieceLength(std::int64_t length, std::int64_t soundEnd, int frameSize, int added);
+// What of a piece's WAV is encoded: `skip` samples left out at its start,
+// then `length` samples (made up with silence past the WAV's end).
+struct PieceSpan {
+    std::int64_t skip = 0, length = 0;
+};
+
+// The codec adds `added` samples of its own (its priming, LAME's padding),
+// and the piece then decodes to whole frames of `frameSize` as near the WAV's
+// length as they come, so that the pieces of a chapter follow each other as
+// their WAVs would, within half a frame. The difference is taken from the
+// trailing silence, else from the leading silence (at most `maxSkip`
+// samples), else made up with silence; the sound itself is never cut. All in
+// samples at the codec's rate; `frameSize` 0: the whole WAV.
+PieceSpan PieceCut(const PieceSound& sound, int frameSize, int added, int maxSkip);
+
+// The metadata key under which a piece keeps its span's `skip`, at its own
+// rate: where its WAV's first sample would be heard depends on it.
+inline constexpr const char* kSkipKey = "VOCALITH_SKIPPED";

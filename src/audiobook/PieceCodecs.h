@@ -9,11 +9,18 @@
 #include <string>
 
 // AAC in MP4, Opus in Ogg, FLAC, WAV: through FFmpeg's encoders and muxers.
-std::string EncodeAvPiece(PieceAudio& audio, std::int64_t frames, std::int64_t soundEnd,
+std::string EncodeAvPiece(PieceAudio& audio, const PieceSound& sound,
                           const EncodingSettings& settings, const std::string& path);
-// Bare MP3 frames through liblame_enc.so: no ID3 tag, no Xing/LAME frame.
-std::string EncodeMp3Piece(PieceAudio& audio, std::int64_t frames, std::int64_t soundEnd, int kbps,
+// MP3 frames through liblame_enc.so after LAME's info frame, and an ID3v2
+// tag in front when the piece's leading silence was cut.
+std::string EncodeMp3Piece(PieceAudio& audio, const PieceSound& sound, int kbps,
                            const std::string& path);
+
+// Where an MP3 piece's first sample is heard: after LAME's 576 samples of
+// delay and the 529 by which a layer III decoder's filter banks lag.
+inline constexpr int kMp3HeardDelay = 576 + 529;
+// FFmpeg's AAC encoder primes every stream with one frame.
+inline constexpr int kAacPriming = 1024;
 
 struct AVDictionary;
 

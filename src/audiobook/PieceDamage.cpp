@@ -51,26 +51,40 @@ std::string Mp4Damage(std::FILE* file) {
     return {};
 }
 
+// Where an MP3 piece's frames start: after its ID3v2 tag, if it has one.
+long FirstFrame(std::FILE* file) {
+    unsigned char tag[10];
+    if (std::fseek(file, 0, SEEK_SET) != 0 || std::fread(tag, 1, 10, file) != 10 ||
+        std::memcmp(tag, "ID3", 3) != 0)
+        return 0;
+    // The size is "synchsafe": seven bits a byte.
+    return 10 +
+           ((tag[6] & 0x7F) << 21 | (tag[7] & 0x7F) << 14 | (tag[8] & 0x7F) << 7 |
+            (tag[9] & 0x7F)) +
+           ((tag[5] & 0x10) ? 10 : 0);
+}
+
 // The frame and byte counts of LAME's info frame (a Xing header in the
 // piece's first frame, after the frame's side information).
-bool ReadInfoFrame(std::FILE* file, std::uint32_t& frames, std::uint32_t& bytes,
+bool ReadInfoFrame(std::FILE* file, long at, std::uint32_t& frames, std::uint32_t& bytes,
                    int& frameSamples) {
     unsigned char head[64];
-    if (std::fseek(file, 0, SEEK_SET) != 0 || std::fread(head, 1, sizeof head, file) != sizeof head)
+    if (std::fseek(file, at, SEEK_SET) != 0 ||
+        std::fread(head, 1, sizeof head, file) != sizeof head)
         return false;
     const std::uint32_t header = BigEndian32(head);
     if ((header & 0xFFE00000) != 0xFFE00000)
         return false;
     const bool mpeg1 = (header >> 19 & 3) == 3;
     const bool mono = (header >> 6 & 3) == 3;
-    const int at = 4 + (mpeg1 ? (mono ? 17 : 32) : (mono ? 9 : 17));
-    if (std::memcmp(head + at, "Info", 4) != 0 && std::memcmp(head + at, "Xing", 4) != 0)
+    const int xing = 4 + (mpeg1 ? (mono ? 17 : 32) : (mono ? 9 : 17));
+    if (std::memcmp(head + xing, "Info", 4) != 0 && std::memcmp(head + xing, "Xing", 4) != 0)
         return false;
-    const std::uint32_t flags = BigEndian32(head + at + 4);
+    const std::uint32_t flags = BigEndian32(head + xing + 4);
     if ((flags & 3) != 3)
         return false;
-    frames = BigEndian32(head + at + 8);
-    bytes = BigEndian32(head + at + 12);
+    frames = BigEndian32(head + xing + 8);
+    bytes = BigEndian32(head + xing + 12);
     frameSamples = mpeg1 ? 1152 : 576;
     return true;
 }
@@ -78,9 +92,10 @@ bool ReadInfoFrame(std::FILE* file, std::uint32_t& frames, std::uint32_t& bytes,
 std::string Mp3Damage(std::FILE* file, std::int64_t samples) {
     std::uint32_t frames = 0, bytes = 0;
     int frameSamples = 0;
-    if (!ReadInfoFrame(file, frames, bytes, frameSamples))
+    const long first = FirstFrame(file);
+    if (!ReadInfoFrame(file, first, frames, bytes, frameSamples))
         return "it has no LAME info frame";
-    const long size = FileSize(file);
+    const long size = FileSize(file) - first;
     if (size != static_cast<long>(bytes))
         return "it holds " + std::to_string(size) + " bytes of the " + std::to_string(bytes) +
                " its info frame counts";

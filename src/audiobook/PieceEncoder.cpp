@@ -11,8 +11,8 @@ std::string EncodePiece(const std::string& wavPath, const EncodingSettings& sett
     PieceAudio audio;
     if (std::string error = audio.Open(wavPath); !error.empty())
         return error;
-    std::int64_t frames = 0, soundEnd = 0;
-    if (std::string error = audio.Scan(frames, soundEnd); !error.empty())
+    PieceSound sound;
+    if (std::string error = audio.Scan(sound); !error.empty())
         return error;
     if (std::string error = audio.Rewind(); !error.empty())
         return error;
@@ -21,9 +21,9 @@ std::string EncodePiece(const std::string& wavPath, const EncodingSettings& sett
     const std::string partPath = piecePath + ".part";
     std::string error =
         settings.format == AudiobookFormat::Mp3
-            ? EncodeMp3Piece(audio, frames, soundEnd,
+            ? EncodeMp3Piece(audio, sound,
                              settings.kbps ? settings.kbps : DefaultKbps(settings.format), partPath)
-            : EncodeAvPiece(audio, frames, soundEnd, settings, partPath);
+            : EncodeAvPiece(audio, sound, settings, partPath);
     if (error.empty() && std::rename(partPath.c_str(), piecePath.c_str()) != 0)
         error = "cannot write " + piecePath + ": " + std::strerror(errno);
     if (!error.empty()) {

@@ -4,9 +4,11 @@
 // Opus packets in Ogg, and FLAC or WAV for the lossless formats. A piece
 // decodes to whole codec frames, its encoder's priming and padding included,
 // as near its WAV's length as whole frames come: what the encoder adds is
-// taken from the piece's trailing silence, so that pieces played one after
-// another are spaced as their WAVs, within half a frame. Lossless pieces keep
-// all their samples: they are decoded again to assemble.
+// taken from the piece's trailing silence (then its leading silence), so
+// that pieces played one after another are spaced as their WAVs, within half
+// a frame. Voices below 16 kHz are encoded at twice their rate (AAC, MP3),
+// where the encoders' priming and frames take half as long. Lossless pieces
+// keep all their samples: they are decoded again to assemble.
 
 #include "src/audiobook/AudiobookFormat.h"
 

@@ -3,6 +3,9 @@
 
 #include "src/audiobook/AvSupport.h"
 #include "src/audiobook/BookLayout.h"
+#include "src/audiobook/PieceCodecs.h"
+
+#include <cstdlib>
 
 namespace {
 
@@ -26,15 +29,14 @@ AVCodecID PieceCodec(AudiobookFormat format) {
     return AV_CODEC_ID_NONE;
 }
 
-// The samples a piece's decoded audio holds before its WAV's first sample:
-// the encoder's priming (and, for MP3, the 529 samples by which a layer III
-// decoder's filter banks lag what they are given, after LAME's 576).
-std::int64_t HeardDelay(AudiobookFormat format, const AVCodecParameters& parameters) {
+// Where a piece's WAV would start in its decoded audio were nothing cut: the
+// encoder's priming (and the decoder's lag).
+std::int64_t Priming(AudiobookFormat format, const AVCodecParameters& parameters) {
     switch (format) {
     case AudiobookFormat::M4b:
-        return 1024;
+        return kAacPriming;
     case AudiobookFormat::Mp3:
-        return 576 + 529;
+        return kMp3HeardDelay;
     case AudiobookFormat::Opus:
         return parameters.initial_padding;
     case AudiobookFormat::Flac:
@@ -42,6 +44,16 @@ std::int64_t HeardDelay(AudiobookFormat format, const AVCodecParameters& paramet
         break;
     }
     return 0;
+}
+
+// The samples a piece's decoded audio holds before its WAV's first sample:
+// the encoder's priming, less what was cut of the WAV's leading silence.
+std::int64_t HeardDelay(AudiobookFormat format, const AVFormatContext& input) {
+    const AVDictionaryEntry* skipped = av_dict_get(input.metadata, kSkipKey, nullptr, 0);
+    if (!skipped)
+        skipped = av_dict_get(input.streams[0]->metadata, kSkipKey, nullptr, 0);
+    const std::int64_t skip = skipped ? std::strtoll(skipped->value, nullptr, 10) : 0;
+    return Priming(format, *input.streams[0]->codecpar) - skip;
 }
 
 } // namespace
@@ -69,7 +81,7 @@ std::string MeasurePiece(const std::string& path, AudiobookFormat format, BookLa
         return "the piece " + path +
                " differs from the book's first piece in its sample rate or channels";
     const int rate = layout.rate;
-    delay = HeardDelay(format, parameters);
+    delay = HeardDelay(format, *input);
     if (Lossless(format) && !readPackets && stream.duration != AV_NOPTS_VALUE) {
         samples = av_rescale_q(stream.duration, stream.time_base, AVRational{1, rate});
         return {};
