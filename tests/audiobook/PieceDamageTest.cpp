@@ -30,7 +30,7 @@ TEST(PieceDamageTest, EachFormatsPieceCutShortReadsAsDamaged) {
         AudiobookFormat format;
         int rate, channels;
     } cases[] = {
-        {AudiobookFormat::M4b, 22050, 1},  {AudiobookFormat::Mp3, 22050, 1},
+        {AudiobookFormat::M4b, 22050, 1},  {AudiobookFormat::Mp3, 8000, 1},
         {AudiobookFormat::Mp3, 44100, 2},  {AudiobookFormat::Opus, 22050, 1},
         {AudiobookFormat::Flac, 22050, 1}, {AudiobookFormat::Wav, 16000, 2},
     };
@@ -39,7 +39,12 @@ TEST(PieceDamageTest, EachFormatsPieceCutShortReadsAsDamaged) {
         SCOPED_TRACE(name);
         const WAVEFORMATEX pcm = Pcm(c.rate, c.channels);
         const std::string wav = (folder / (name + ".wav")).string();
-        WriteWavFile(wav, pcm, MakeTestSignal(pcm, 1.5));
+        // Sound up to its end: the lossy pieces give up some of the leading
+        // silence, and say so in their tags.
+        std::vector<std::uint8_t> bytes(static_cast<std::size_t>(0.1 * c.rate) * pcm.nBlockAlign);
+        const std::vector<std::uint8_t> sound = MakeTestSignal(pcm, 1.5);
+        bytes.insert(bytes.end(), sound.begin(), sound.end());
+        WriteWavFile(wav, pcm, bytes);
         const std::string piece = (folder / (name + ".piece")).string();
         ASSERT_EQ(EncodePiece(wav, {c.format, 0}, piece), "");
         EXPECT_EQ(DamageOfPiece(piece, c.format), "");
