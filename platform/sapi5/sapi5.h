@@ -246,9 +246,11 @@ protected:
 //   sentence starts: lParam its position and wParam its length, in
 //   characters of the text given to Speak (markup included). A sentence is
 //   one espeak-ng starts after a pause: the stop of an abbreviation it reads
-//   on through ("Mr. Smith") starts none. A sentence's length runs to the
-//   first stop (., ! or ?, with the quotes and brackets closing it) followed
-//   by a space or the end of its run of text. A sentence's boundary comes at
+//   on through ("Mr. Smith") starts none. A sentence's length, told before
+//   its end is heard, runs to its first stop (., ! or ?, with the quotes and
+//   brackets closing it) followed by a space, an abbreviation's included, or
+//   to the end of its run of text (an element that changes the voice or the
+//   prosody ends a run). A sentence's boundary comes at
 //   its first sound: after the silence of a stop it starts with ("Prices"),
 //   and so after its first word's;
 // - SPEI_START_INPUT_STREAM and SPEI_END_INPUT_STREAM around each Speak.

@@ -81,6 +81,50 @@ TEST_F(Sapi5Runtime, MarkupIsHeardAsMarkedUp) {
     }
 }
 
+// Word and sentence boundaries in the caller's text, escapes and markup
+// included: an abbreviation's stop starts no sentence, and each boundary's
+// offset lies in the audio in text order.
+TEST_F(Sapi5Runtime, WordsAndSentencesAreTheCallersAtTheirAudio) {
+    const std::u16string text = u"<rate speed=\"2\">Fish &amp; chips</rate> cost less. "
+                                u"Mr. Smith paid &lt; 5 pounds. \"Really?\" Yes.";
+    std::vector<SPEVENT> events;
+    auto wav = SpeakToFile(text, SPSF_48kHz16BitStereo, "gmw/en-US",
+                           SPFEI(SPEI_WORD_BOUNDARY) | SPFEI(SPEI_SENTENCE_BOUNDARY), &events);
+    ASSERT_TRUE(wav);
+    std::vector<std::size_t> words, sentences;
+    ULONGLONG last = 0;
+    for (SPEVENT& e : events) {
+        EXPECT_EQ(e.elParamType, SPET_LPARAM_IS_UNDEFINED);
+        EXPECT_EQ(e.ullAudioStreamOffset % wav->format.nBlockAlign, 0u);
+        EXPECT_LE(e.ullAudioStreamOffset, wav->data.size());
+        const auto position = static_cast<std::size_t>(e.lParam);
+        ASSERT_LE(position + e.wParam, text.size());
+        EXPECT_GT(e.wParam, 0u);
+        if (e.eEventId == SPEI_WORD_BOUNDARY) {
+            // A word's length, unless written as an escape.
+            if (text[position] != u'&') {
+                const std::size_t end = text.find_first_of(u" .?\"<", position);
+                EXPECT_EQ(e.wParam, end - position) << position;
+            }
+            EXPECT_GE(e.ullAudioStreamOffset, last);
+            last = e.ullAudioStreamOffset;
+            words.push_back(position);
+        } else {
+            sentences.push_back(position);
+        }
+    }
+    auto positionsOf = [&](std::initializer_list<const char16_t*> parts) {
+        std::vector<std::size_t> positions;
+        std::size_t from = 0;
+        for (const char16_t* part : parts)
+            positions.push_back(from = text.find(part, from));
+        return positions;
+    };
+    EXPECT_EQ(words, positionsOf({u"Fish", u"&amp;", u"chips", u"cost", u"less", u"Mr", u"Smith",
+                                  u"paid", u"5", u"pounds", u"Really", u"Yes"}));
+    EXPECT_EQ(sentences, positionsOf({u"Fish", u"Mr", u"Really", u"Yes"}));
+}
+
 TEST_F(Sapi5Runtime, BookmarksAndSilenceComeWhereTheyAreWritten) {
     std::vector<SPEVENT> events;
     auto wav = SpeakToFile(
