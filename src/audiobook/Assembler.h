@@ -30,8 +30,9 @@ struct AssemblyResult {
     std::vector<std::string> warnings; // one line each ("more than 255 chapters: ...")
     double seconds = 0;                // the file's duration
     std::vector<double> chapterStarts; // seconds, one per chapter
-    // Seconds, one per piece in book order: where the piece's own audio is
-    // heard in the file (its subtitles are shifted by it).
+    // Seconds, one per piece in book order: where the piece's own audio (its
+    // WAV's first sample) is heard in the file, its subtitles shifted by it;
+    // below 0 when the first piece's leading silence was cut.
     std::vector<double> pieceStarts;
 };
 

@@ -23,7 +23,8 @@ struct BookLayout {
     std::int64_t lead = 0;
     std::vector<std::int64_t> chapterStarts; // in samples, one per chapter
     // In samples, one per piece in book order: where the piece's own audio
-    // (its WAV's first sample) is heard in the assembled file.
+    // (its WAV's first sample) is heard in the assembled file; before the
+    // file's start when the first piece's leading silence was cut.
     std::vector<std::int64_t> pieceStarts;
     std::int64_t samples = 0; // the whole book's
 };
