@@ -82,7 +82,9 @@ std::string MeasurePiece(const std::string& path, AudiobookFormat format, BookLa
                " differs from the book's first piece in its sample rate or channels";
     const int rate = layout.rate;
     delay = HeardDelay(format, *input);
-    if (Lossless(format) && !readPackets && stream.duration != AV_NOPTS_VALUE) {
+    // A length guessed from the file's size (a WAV cut short) is not taken.
+    if (Lossless(format) && !readPackets && stream.duration != AV_NOPTS_VALUE &&
+        input->duration_estimation_method != AVFMT_DURATION_FROM_BITRATE) {
         samples = av_rescale_q(stream.duration, stream.time_base, AVRational{1, rate});
         return {};
     }
