@@ -30,8 +30,7 @@ public:
                          : m_engine.SpeakToFile(wavPath, job.text, token, job.streamFormat,
                                                 keepSentences);
     }
-    // The speak routines let go of what a failed start created themselves.
-    void AbandonStart() override {}
+    void AbandonStart() override { m_engine.AbandonStart(); }
     // The stop event is listed first, so it wins when both are set. The wait
     // wakes now and then to read the voice's progress; every other end of it
     // counts as the end of speech, as does a voice that gave no completion

@@ -50,7 +50,9 @@ std::unique_ptr<Sapi5Engine> Sapi5Engine::WithVoicesOf(const Sapi5Engine& other)
     return engine;
 }
 
-Sapi5Engine::~Sapi5Engine() = default;
+Sapi5Engine::~Sapi5Engine() {
+    AbandonStart();
+}
 
 bool Sapi5Engine::EnumerateVoices() {
     ComPtr<ISpObjectTokenCategory> category;
@@ -73,7 +75,15 @@ bool Sapi5Engine::EnumerateVoices() {
     return true;
 }
 
+void Sapi5Engine::AbandonStart() {
+    if (!m_refusedFile)
+        return;
+    RemoveRegularFile(*m_refusedFile);
+    m_refusedFile.reset();
+}
+
 void Sapi5Engine::ReleaseSpeech() {
+    AbandonStart();
     m_events.Reset();
     m_stream.Reset();
     m_voice.Reset();
@@ -103,12 +113,12 @@ Result<> Sapi5Engine::SpeakToFile(const std::u16string& wavPath, const std::u16s
                                     m_waveFormat.get(), 0)))
         return UserMessage{IDS_SP_BIND};
 
-    // From here on the file exists: a failure must not leave it behind, half
-    // a WAV file that nothing will ever complete or remove.
+    // From here on the file exists: a failure completes it, so that it is
+    // never half a WAV file, and leaves it to AbandonStart to remove.
     auto fail = [&](UINT message) {
         m_stream->Close();
         m_stream.Reset();
-        RemoveRegularFile(wavPath);
+        m_refusedFile = wavPath;
         return UserMessage{message};
     };
     if (FAILED(m_voice->SetOutput(m_stream.Get(), TRUE)))

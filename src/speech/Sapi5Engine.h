@@ -38,6 +38,10 @@ public:
     Result<> SpeakToFile(const std::u16string& wavPath, const std::u16string& text,
                          ISpObjectToken* token, int streamFormat, bool keepSentences = false);
     Result<> SpeakToSpeakers(const std::u16string& text, ISpObjectToken* token);
+    // After a file's speech failed to start, its file (completed, empty)
+    // stays until this call, so that the user reads the message with the
+    // file still there: removes it. Harmless after any other start.
+    void AbandonStart();
     // A stopped job: the queued speech is purged at once.
     void Abort();
     // The end of a job's speech: completes the file and releases the job
@@ -45,7 +49,8 @@ public:
     // or its file could not be completed.
     Result<> EndSpeech();
     // Releases the stream (which completes its file), the voice and the
-    // format; harmless when nothing is held.
+    // format, and removes the file of a start that failed; harmless when
+    // nothing is held.
     void ReleaseSpeech();
     // Signalled when the voice has completed the speech; owned by the voice.
     // None before a job has started.
@@ -92,5 +97,7 @@ private:
     EngineSentences m_sentences;
     Event* m_doneEvent = nullptr;
     bool m_aborted = false;
+    // The file of a start that failed, until AbandonStart.
+    std::optional<std::u16string> m_refusedFile;
     std::vector<std::unique_ptr<CSpObjectToken>> m_voices;
 };

@@ -240,6 +240,34 @@ TEST_F(WorkerTest, Sapi5StopEventWinsOverTheCompleteEvent) {
     EXPECT_FALSE(Exists(folder / "out.wav"));
 }
 
+TEST_F(WorkerTest, Sapi5FailedStartIsReportedBeforeItsFileGoes) {
+    const struct {
+        HRESULT FakeSapi5Results::*step;
+        UINT message;
+        OutputKind kind;
+        const char* output;
+        const char* wav;
+    } cases[] = {
+        {&FakeSapi5Results::setOutput, IDS_SP_SET_OUTPUT, OutputKind::Wav, "out.wav", "out.wav"},
+        {&FakeSapi5Results::setVoice, IDS_SP_SET_VOICE, OutputKind::Wav, "out.wav", "out.wav"},
+        {&FakeSapi5Results::speak, IDS_SP_SPEAK, OutputKind::Mp3, "talk.mp3", "talk.mp3.wav"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.message);
+        sapi5.Results() = {};
+        sapi5.Results().*c.step = E_FAIL;
+        messages.Clear();
+        std::vector<bool> wavAtMessage;
+        messages.OnShow([&](const auto&) { wavAtMessage.push_back(Exists(folder / c.wav)); });
+        Run(Context(false, false, c.kind, c.output));
+        messages.OnShow({});
+        EXPECT_EQ(messages.Ids(), std::vector<UINT>{c.message});
+        EXPECT_EQ(wavAtMessage, std::vector<bool>{true});
+        EXPECT_TRUE(folder.Files().empty());
+        EXPECT_EQ(sapi5Engine->HeldStream(), nullptr);
+    }
+}
+
 TEST_F(WorkerTest, Sapi5FailedStartShowsOneMessageAndLeavesNoIntermediateFile) {
     sapi5.Results().speak = E_FAIL;
     Run(Context(false, false, OutputKind::Mp3, "talk.mp3"));

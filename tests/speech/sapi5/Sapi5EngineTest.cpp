@@ -158,11 +158,17 @@ TEST_F(Sapi5EngineTest, EachFailingFileStepShowsItsMessageAndLeavesNoFile) {
         fake.Calls() = {};
         messages.Clear();
         Sapi5Engine engine;
+        // The file the start created is there while its message is read.
+        std::vector<bool> wavAtMessage;
+        messages.OnShow([&](const auto&) { wavAtMessage.push_back(WavExists()); });
         EXPECT_FALSE(
             ShowIfFailed(engine.SpeakToFile(WavPath(), u"text", token, SPSF_22kHz16BitMono)));
+        messages.OnShow({});
         EXPECT_EQ(messages.Ids(), std::vector<UINT>{step.message});
         ASSERT_EQ(messages.Boxes().size(), 1u);
         EXPECT_EQ(messages.Boxes()[0].type, MB_OK | MB_ICONWARNING);
+        EXPECT_EQ(wavAtMessage, std::vector<bool>{step.fileCreated});
+        engine.AbandonStart();
         EXPECT_FALSE(WavExists());
         if (step.fileCreated) {
             // The stream was completed and let go of before its file was removed.
