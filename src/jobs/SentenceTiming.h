@@ -17,8 +17,11 @@ std::size_t SentenceStartAt(std::u16string_view text, std::size_t position, std:
 
 // Whether a sentence starts at `position` of the text: the first after
 // `floor`, or after a stop (. ! ? and what closes it) and not at a small
-// letter ("e.g. this"), or after a blank line. Engines that tell every word,
-// or stretches cut at line ends, are read to their sentences by it.
+// letter ("e.g. this"), or after a blank line. It keeps, of the places an
+// engine told, those that start sentences: a SAPI 4 engine may tell every
+// word, flite tells where it cut a line or an over-long stretch, and espeak
+// starts one after a quotation's stop that its sentence reads on from
+// ("Stop!" he said).
 bool StartsSentence(std::u16string_view text, std::size_t position, std::size_t floor);
 
 // The sentences, positions already in the job's text, timed by the format of
