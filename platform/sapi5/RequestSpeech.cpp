@@ -148,6 +148,8 @@ void RaisePendingSentence(SpeechRequest& request, std::uint64_t sample) {
 // first sound (espeak's silence is exact zeros) of a sentence waiting for it.
 void HearUpTo(SpeechRequest& request, const short* samples, std::size_t& tracked,
               std::size_t upTo) {
+    if (upTo <= tracked)
+        return;
     if (request.pendingSentence) {
         const std::uint64_t blockStart = request.samples;
         for (std::size_t i = tracked; i < upTo; ++i) {
