@@ -218,7 +218,7 @@ void EspeakRuntime::Synthesise(SpeechRequest& request) {
         request.result = SPERR_NOT_FOUND;
         return;
     }
-    request.pauses = SentencePauses(m_format.nSamplesPerSec);
+    request.sentences = SentenceBoundaries(m_format.nSamplesPerSec);
     const std::vector<RunVoice> voices = VoicesOf(request);
     std::string helper;
     if (unsigned helpers = HelpersFor(request, helper))
@@ -324,7 +324,7 @@ HRESULT EspeakRuntime::WriteSilence(SpeechRequest& request, unsigned millisecond
             return request.abort ? S_OK : hr;
         left -= n;
         request.samples += n;
-        request.pauses.HeardSilence(n);
+        request.sentences.HeardSilence(n);
     }
     return S_OK;
 }

@@ -14,7 +14,7 @@
 #include "platform/audio/mmreg.h"
 #include "platform/sapi5/ChunkPlanner.h"
 #include "platform/sapi5/SapiXmlReader.h"
-#include "platform/sapi5/SentencePauses.h"
+#include "platform/sapi5/SentenceBoundaries.h"
 #include "platform/sapi5/SpeechChannel.h"
 
 #include <atomic>
@@ -23,7 +23,6 @@
 #include <deque>
 #include <memory>
 #include <mutex>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -63,16 +62,8 @@ struct SpeechRequest {
     // counts (from 0, a surrogate pair as one) and its place in `text`.
     std::size_t wordCharacter = 0;
     std::size_t wordUnit = 0;
-    // The silences of the audio so far, which tell espeak's sentences.
-    SentencePauses pauses;
-    // A sentence espeak has started whose boundary waits for its first
-    // sound: a stop it starts with begins in silence.
-    struct PendingSentence {
-        std::size_t position = 0;
-        std::size_t length = 0;
-        std::uint64_t sample = 0; // where espeak started it
-    };
-    std::optional<PendingSentence> pendingSentence;
+    // The sentences espeak has started, told as they are heard.
+    SentenceBoundaries sentences;
 };
 
 class EspeakRuntime {

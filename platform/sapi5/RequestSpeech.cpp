@@ -137,30 +137,11 @@ SpokenWord SentenceOf(SpeechRequest& request, const SynthEvent& event) {
     return {static_cast<ULONG>(from), static_cast<ULONG>(std::max(to, from) - from)};
 }
 
-void RaisePendingSentence(SpeechRequest& request, std::uint64_t sample) {
-    if (const auto& pending = request.pendingSentence) {
-        RaiseBoundary(request, SPEI_SENTENCE_BOUNDARY, sample, pending->position, pending->length);
-        request.pendingSentence.reset();
-    }
-}
-
-// Hears the block's samples from `tracked` up to `upTo`: the pauses, and the
-// first sound (espeak's silence is exact zeros) of a sentence waiting for it.
-void HearUpTo(SpeechRequest& request, const short* samples, std::size_t& tracked,
-              std::size_t upTo) {
-    if (upTo <= tracked)
-        return;
-    if (request.pendingSentence) {
-        const std::uint64_t blockStart = request.samples;
-        for (std::size_t i = tracked; i < upTo; ++i) {
-            if (samples[i] != 0 && blockStart + i >= request.pendingSentence->sample) {
-                RaisePendingSentence(request, blockStart + i);
-                break;
-            }
-        }
-    }
-    request.pauses.Heard(samples + tracked, upTo - tracked);
-    tracked = upTo;
+// Raises the sentence boundaries the output's samples have reached.
+SentenceBoundaries::Raise SentenceRaiser(SpeechRequest& request) {
+    return [&request](std::size_t position, std::size_t length, std::uint64_t sample) {
+        RaiseBoundary(request, SPEI_SENTENCE_BOUNDARY, sample, position, length);
+    };
 }
 
 } // namespace
@@ -171,9 +152,6 @@ int RequestSpeech::Heard(const short* samples, std::size_t count,
     if (request.abort)
         return 1;
     std::optional<SpokenWord> word;
-    // The block's samples the pauses have heard: a sentence is told by the
-    // silence before its own sample.
-    std::size_t tracked = 0;
     for (const auto& e : events) {
         const std::uint64_t sample = request.segmentStart + e.sample;
         if (e.kind == SynthEvent::kWord) {
@@ -181,19 +159,13 @@ int RequestSpeech::Heard(const short* samples, std::size_t count,
             RaiseBoundary(request, SPEI_WORD_BOUNDARY, sample, word->position, word->length);
         } else if (e.kind == SynthEvent::kMark) {
             RaiseBookmarks(request, e.mark + 1, sample);
-        } else if (e.kind == SynthEvent::kSentence) {
-            HearUpTo(request, samples, tracked,
-                     static_cast<std::size_t>(std::clamp<std::uint64_t>(
-                         sample - std::min(sample, request.samples), tracked, count)));
-            if (request.pauses.AfterPause() && request.channel->Wants(SPEI_SENTENCE_BOUNDARY)) {
-                // One that made no sound before the next starts where it was started.
-                RaisePendingSentence(request, sample);
-                const SpokenWord sentence = SentenceOf(request, e);
-                request.pendingSentence = {sentence.position, sentence.length, sample};
-            }
+        } else if (e.kind == SynthEvent::kSentence &&
+                   request.channel->Wants(SPEI_SENTENCE_BOUNDARY)) {
+            const SpokenWord sentence = SentenceOf(request, e);
+            request.sentences.Started(sentence.position, sentence.length, sample);
         }
     }
-    HearUpTo(request, samples, tracked, count);
+    request.sentences.Heard(samples, count, SentenceRaiser(request));
     if (count > 0) {
         HRESULT hr = request.sink->Write(samples, count * sizeof *samples);
         if (FAILED(hr)) {
@@ -231,14 +203,14 @@ void BeginSegment(SpeechRequest& request, const SpeechSegment& segment) {
     request.characterOffset = 0;
     request.nextMark = 0;
     request.wordCharacter = request.wordUnit = 0;
-    request.pauses.SetWordsPerMinute(EspeakWordsPerMinute(segment.prosody.rate));
+    request.sentences.SetWordsPerMinute(EspeakWordsPerMinute(segment.prosody.rate));
 }
 
 void EndSegment(SpeechRequest& request) {
     if (request.abort)
         return;
     RaiseBookmarks(request, request.segment->bookmarks.size(), request.samples);
-    RaisePendingSentence(request, request.samples);
+    request.sentences.Flush(SentenceRaiser(request));
 }
 
 void FinishRequest(SpeechRequest& request) {

@@ -43,8 +43,10 @@ void SentencePauses::HeardSilence(std::size_t count) {
     m_heard += count;
 }
 
+bool SentencePauses::InPause() const {
+    return m_quiet >= m_minimum || m_heard == m_quiet;
+}
+
 bool SentencePauses::AfterPause() const {
-    if (m_quiet >= m_minimum || m_heard == m_quiet)
-        return true;
-    return m_heard - m_lastPauseEnd <= kLateMs * m_sampleRate / 1000;
+    return InPause() || m_heard - m_lastPauseEnd <= kLateMs * m_sampleRate / 1000;
 }

@@ -24,6 +24,10 @@ public:
     // Whether a sentence starting after the samples heard so far starts one:
     // at the output's start, in a pause or shortly after one.
     bool AfterPause() const;
+    // Whether the samples heard so far end in a pause (or are all silence).
+    bool InPause() const;
+    // Where the last pause ended, in samples from the output's start.
+    std::uint64_t PauseEnd() const { return m_lastPauseEnd; }
 
 private:
     unsigned m_sampleRate;

@@ -44,13 +44,13 @@ Expected TextOf(int times) {
     return expected;
 }
 
-// Where speech starts after at least 150 ms of near-silence, in seconds; the
+// Where speech starts after at least `quietSeconds` of near-silence; the
 // file's start counts as silence. Near-silence lies below -44 dBFS: flite's
 // pauses are faint noise, not zeros, and a fricative's noise rises from
 // about there.
-std::vector<double> SpeechOnsets(const WavContents& wav) {
+std::vector<double> SpeechOnsets(const WavContents& wav, double quietSeconds) {
     const std::vector<float> mono = ToMono(wav.data, wav.format);
-    const auto quietNeeded = static_cast<std::size_t>(0.15 * wav.format.nSamplesPerSec);
+    const auto quietNeeded = static_cast<std::size_t>(quietSeconds * wav.format.nSamplesPerSec);
     std::vector<double> onsets;
     std::size_t quiet = quietNeeded;
     for (std::size_t i = 0; i < mono.size(); ++i) {
@@ -115,11 +115,15 @@ TEST_F(SpokenSentencesTest, EachSentenceStartsWhereItsSpeechIsHeard) {
         int quality;
         const char* processes;
         int rounds;
+        int speed = 0;
     } cases[] = {
         {"flite", 0, 18, "1", 1},
         {"flite, long", 0, 18, "1", 30},
+        {"flite, fastest", 0, 18, "1", 1, 10},
         {"espeak", espeak, 18, "1", 1},
         {"espeak, 48 kHz stereo", espeak, 35, "1", 1},
+        {"espeak, slowest", espeak, 18, "1", 1, -10},
+        {"espeak, fastest", espeak, 18, "1", 1, 10},
         {"espeak in helpers", espeak, 18, "2", 30},
         {"espeak in helpers, 48 kHz stereo", espeak, 35, "2", 30},
     };
@@ -130,6 +134,7 @@ TEST_F(SpokenSentencesTest, EachSentenceStartsWhereItsSpeechIsHeard) {
         host.editorText = expected.text;
         host.voicePosition = c.voice;
         host.qualityPosition = c.quality;
+        host.speedPosition = c.speed;
         const std::filesystem::path path = folder / (std::string(c.name) + ".wav");
         host.ChooseOutput(FromUtf8(path.string()));
         auto sentences = std::make_shared<SpokenSentences>();
@@ -138,7 +143,8 @@ TEST_F(SpokenSentencesTest, EachSentenceStartsWhereItsSpeechIsHeard) {
 
         const std::optional<WavContents> wav = ReadWav(path);
         ASSERT_TRUE(wav);
-        const std::vector<double> onsets = SpeechOnsets(*wav);
+        // At the fastest rate espeak pauses some 50 ms between sentences.
+        const std::vector<double> onsets = SpeechOnsets(*wav, c.speed == 10 ? 0.04 : 0.15);
         ASSERT_EQ(sentences->size(), expected.starts.size());
         double worst = 0;
         for (std::size_t i = 0; i < sentences->size(); ++i) {
