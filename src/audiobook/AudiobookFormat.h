@@ -17,6 +17,10 @@ enum class AudiobookFormat {
 struct EncodingSettings {
     AudiobookFormat format = AudiobookFormat::M4b;
     int kbps = 0; // 0: what suits speech for the format (AAC 64, Opus 32, MP3 64)
+    // A piece's own: the silence its sound ends with, at least. The voices
+    // stop right after a piece's last word, where the paragraph or chapter
+    // that follows wants a pause.
+    int pauseMs = 0;
 };
 
 // ".m4b"/".m4a", ".mp3", ".opus", ".flac", ".wav" (any case); none for others.

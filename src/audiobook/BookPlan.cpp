@@ -99,14 +99,14 @@ std::vector<std::string> CutIntoPieces(std::string_view text, std::size_t limit)
     return pieces;
 }
 
-std::string PieceKey(std::string_view text, const PieceSettings& settings) {
+std::string PieceKey(std::string_view text, const PieceSettings& settings, int pauseMs) {
     Sha256 hash;
     hash.Field("vocalith piece");
     hash.Field(settings.version);
     hash.Field(settings.voice);
     hash.Field(settings.quality);
     for (int value : {settings.speed, settings.volume, settings.pitch,
-                      static_cast<int>(settings.encoding.format), settings.encoding.kbps})
+                      static_cast<int>(settings.encoding.format), settings.encoding.kbps, pauseMs})
         hash.Field(std::to_string(value));
     hash.Field(text);
     return hash.Hex();
@@ -117,9 +117,11 @@ std::vector<PlannedChapter> PlanBook(const std::vector<ChapterText>& chapters,
     std::vector<PlannedChapter> plan;
     for (const ChapterText& chapter : chapters) {
         PlannedChapter planned{chapter.index, chapter.title, {}};
-        for (std::string& text : CutIntoPieces(chapter.text, limit)) {
-            std::string key = PieceKey(text, settings);
-            planned.pieces.push_back({std::move(text), std::move(key)});
+        std::vector<std::string> texts = CutIntoPieces(chapter.text, limit);
+        for (std::size_t i = 0; i < texts.size(); ++i) {
+            const int pause = i + 1 < texts.size() ? kParagraphPauseMs : kChapterPauseMs;
+            std::string key = PieceKey(texts[i], settings, pause);
+            planned.pieces.push_back({std::move(texts[i]), std::move(key), pause});
         }
         plan.push_back(std::move(planned));
     }

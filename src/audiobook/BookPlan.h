@@ -22,7 +22,13 @@ struct PieceSettings {
 struct PlannedPiece {
     std::string text; // UTF-8, as the voice is to be given it
     std::string key;  // 64 hexadecimal digits
+    int pauseMs = 0;  // the silence it ends with, at least: a paragraph's or a chapter's
 };
+
+// The pauses after a piece: within a chapter, as a voice pauses between
+// paragraphs; at a chapter's end, longer, as a reader turns the page.
+inline constexpr int kParagraphPauseMs = 600;
+inline constexpr int kChapterPauseMs = 1500;
 
 struct PlannedChapter {
     std::size_t index = 0; // into the book's chapters
@@ -46,4 +52,4 @@ std::vector<PlannedChapter> PlanBook(const std::vector<ChapterText>& chapters,
 // sentence ends, a longer sentence at a space, never inside a character.
 std::vector<std::string> CutIntoPieces(std::string_view text, std::size_t limit);
 
-std::string PieceKey(std::string_view text, const PieceSettings& settings);
+std::string PieceKey(std::string_view text, const PieceSettings& settings, int pauseMs = 0);

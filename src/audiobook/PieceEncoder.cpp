@@ -2,6 +2,7 @@
 
 #include "src/audiobook/PieceCodecs.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -16,6 +17,9 @@ std::string EncodePiece(const std::string& wavPath, const EncodingSettings& sett
         return error;
     if (std::string error = audio.Rewind(); !error.empty())
         return error;
+    // The pause is silence made up past the WAV's end, as a frame's is.
+    const std::int64_t pause = std::int64_t{settings.pauseMs} * audio.Rate() / 1000;
+    sound.frames = std::max(sound.frames, sound.end + pause);
 
     // A piece exists only complete: it is written aside and renamed.
     const std::string partPath = piecePath + ".part";

@@ -8,7 +8,8 @@
 // that pieces played one after another are spaced as their WAVs, within half
 // a frame. Voices below 16 kHz are encoded at twice their rate (AAC, MP3),
 // where the encoders' priming and frames take half as long. Lossless pieces
-// keep all their samples: they are decoded again to assemble.
+// keep all their samples: they are decoded again to assemble. The settings'
+// pause is silence added after the sound where the WAV holds less of it.
 
 #include "src/audiobook/AudiobookFormat.h"
 

@@ -200,7 +200,7 @@ int RunAudiobook(const AudiobookRequest& request, Console& console, int signalDe
     std::vector<std::size_t> missing(plan.size(), 0);
     std::size_t totalWords = 0, doneWords = 0;
     std::uint64_t bytes = 0;
-    const std::string format = extension.substr(1) + ":" + std::to_string(encoding.kbps);
+    const std::string format = extension.substr(1) + ":" + std::to_string(encoding.kbps) + ":";
     for (std::size_t c = 0; c < plan.size(); ++c)
         for (const PlannedPiece& piece : plan[c].pieces) {
             const std::size_t words = WordCount(piece.text);
@@ -239,7 +239,7 @@ int RunAudiobook(const AudiobookRequest& request, Console& console, int signalDe
             }
             tasks.push_back({piece.key, words, {c}});
             std::vector<std::string> arguments = {
-                "--make-piece", format, "--piece-name",
+                "--make-piece", format + std::to_string(piece.pauseMs), "--piece-name",
                 name + ", chapter " + std::to_string(plan[c].index + 1) +
                     (plan[c].title.empty() ? "" : " (" + plan[c].title + ")")};
             arguments.insert(arguments.end(), request.voiceArguments.begin(),

@@ -28,7 +28,7 @@ extern "C" {
 
 namespace {
 
-// "m4b:64" as the parent writes it.
+// "m4b:64:600" (format, kbit/s, pause in ms) as the parent writes it.
 std::optional<EncodingSettings> ParseEncoding(const std::string& text) {
     const std::size_t colon = text.find(':');
     const std::optional<AudiobookFormat> format = FormatForExtension("." + text.substr(0, colon));
@@ -36,8 +36,10 @@ std::optional<EncodingSettings> ParseEncoding(const std::string& text) {
         return std::nullopt;
     EncodingSettings settings{*format, 0};
     const char* end = text.data() + text.size();
-    auto [at, error] = std::from_chars(text.data() + colon + 1, end, settings.kbps);
-    if (error != std::errc() || at != end)
+    std::from_chars_result read = std::from_chars(text.data() + colon + 1, end, settings.kbps);
+    if (read.ec == std::errc() && read.ptr != end && *read.ptr == ':')
+        read = std::from_chars(read.ptr + 1, end, settings.pauseMs);
+    if (read.ec != std::errc() || read.ptr != end || settings.pauseMs < 0)
         return std::nullopt;
     return settings;
 }

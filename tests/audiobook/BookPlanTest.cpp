@@ -64,7 +64,8 @@ TEST(BookPlanTest, KeysChangeWithTheTextAndEachSettingOnly) {
         [](PieceSettings& s) { s.encoding.kbps = 96; },
         [](PieceSettings& s) { s.version = "1.0.1"; },
     };
-    std::vector<std::string> keys = {key, PieceKey("Some text!", base)};
+    std::vector<std::string> keys = {key, PieceKey("Some text!", base),
+                                     PieceKey("Some text.", base, kParagraphPauseMs)};
     for (const Change& change : changes) {
         PieceSettings changed = base;
         change(changed);
@@ -82,6 +83,10 @@ TEST(BookPlanTest, KeysChangeWithTheTextAndEachSettingOnly) {
     EXPECT_EQ(after[0].pieces[0].key, before[0].pieces[0].key);
     EXPECT_NE(after[0].pieces[1].key, before[0].pieces[1].key);
     EXPECT_EQ(after[1].pieces[0].key, before[1].pieces[0].key);
+    // A paragraph's pause within a chapter, a chapter's after its last piece.
+    EXPECT_EQ(before[0].pieces[0].pauseMs, kParagraphPauseMs);
+    EXPECT_EQ(before[0].pieces[1].pauseMs, kChapterPauseMs);
+    EXPECT_EQ(before[1].pieces[0].pauseMs, kChapterPauseMs);
 }
 
 TEST(BookPlanTest, PartsFolderRemovesItsOwnFilesOnly) {

@@ -83,6 +83,7 @@ struct SeamCase {
     // The silence before and after each piece's sound, as the voices leave
     // it: espeak-ng at 22 kHz, flite at 8 and 16 kHz, or plenty of it.
     double lead, trail;
+    int pauseMs = 0; // the pause each piece is to end with, at least
 };
 
 class PieceSeamTest : public ::testing::Test {
@@ -101,9 +102,15 @@ TEST_F(PieceSeamTest, PiecesOfAChapterJoinWithinAFrameWithoutAClick) {
         {AudiobookFormat::Opus, 22050, 1, 960, 0.012, 0.056},
         {AudiobookFormat::Flac, 22050, 1, 4608, 0.012, 0.056},
         {AudiobookFormat::Wav, 16000, 2, 1, 0.012, 0.056},
+        // A paragraph's pause after the voice's short trailing silence.
+        {AudiobookFormat::Mp3, 22050, 1, 576, 0.012, 0.056, 600},
+        {AudiobookFormat::M4b, 22050, 1, 1024, 0.012, 0.056, 600},
+        {AudiobookFormat::Opus, 22050, 1, 960, 0.012, 0.056, 600},
+        {AudiobookFormat::Flac, 22050, 1, 4608, 0.012, 0.3, 600},
     };
     for (const SeamCase& c : cases) {
-        const std::string name = ExtensionOf(c.format) + std::to_string(c.rate);
+        const std::string name =
+            ExtensionOf(c.format) + std::to_string(c.rate) + "p" + std::to_string(c.pauseMs);
         SCOPED_TRACE(name);
         const WAVEFORMATEX pcm = Pcm(c.rate, c.channels);
         // Pieces of a few hundred milliseconds, no two of a length, so
@@ -115,9 +122,11 @@ TEST_F(PieceSeamTest, PiecesOfAChapterJoinWithinAFrameWithoutAClick) {
         for (int i = 0; i < 3; ++i) {
             const std::string wav = (folder / (name + std::to_string(i) + ".wav")).string();
             const std::string piece = (folder / (name + std::to_string(i) + ".piece")).string();
-            lengths.push_back(WriteTonePiece(wav, pcm, lead, periods[i], c.trail));
+            const std::int64_t sound = lead + periods[i] * kPeriod;
+            lengths.push_back(std::max(WriteTonePiece(wav, pcm, lead, periods[i], c.trail),
+                                       sound + std::int64_t{c.pauseMs} * c.rate / 1000));
             toneStarts.push_back(lead);
-            ASSERT_EQ(EncodePiece(wav, {c.format, 0}, piece), "");
+            ASSERT_EQ(EncodePiece(wav, {c.format, 0, c.pauseMs}, piece), "");
             chapter.piecePaths.push_back(piece);
         }
         const auto book = folder / ("book" + name + ExtensionOf(c.format));
