@@ -46,8 +46,10 @@ void SentenceBoundaries::Heard(const short* samples, std::size_t count, const Ra
             Decide(raise);
         }
     }
-    m_pauses.Heard(samples + at, count - at);
-    m_heard += count - at;
+    if (at < count) {
+        m_pauses.Heard(samples + at, count - at);
+        m_heard += count - at;
+    }
 }
 
 void SentenceBoundaries::HeardSilence(std::size_t count) {
