@@ -1,6 +1,7 @@
 // A finished piece cut short from outside (a disk error, a tool) reads as
 // damaged in every format, naming the piece; a whole one reads clean.
 
+#include "platform/audio/mmreg.h"
 #include "src/audiobook/Assembler.h"
 #include "src/audiobook/PieceEncoder.h"
 #include "tests/support/DecodedAudio.h"
@@ -12,17 +13,6 @@
 #include <vector>
 
 namespace {
-
-WAVEFORMATEX Pcm(int rate, int channels) {
-    WAVEFORMATEX format{};
-    format.wFormatTag = WAVE_FORMAT_PCM;
-    format.nChannels = static_cast<WORD>(channels);
-    format.nSamplesPerSec = static_cast<DWORD>(rate);
-    format.wBitsPerSample = 16;
-    format.nBlockAlign = static_cast<WORD>(2 * channels);
-    format.nAvgBytesPerSec = format.nSamplesPerSec * format.nBlockAlign;
-    return format;
-}
 
 TEST(PieceDamageTest, EachFormatsPieceCutShortReadsAsDamaged) {
     ScratchFolder folder;
@@ -37,7 +27,7 @@ TEST(PieceDamageTest, EachFormatsPieceCutShortReadsAsDamaged) {
     for (const auto& c : cases) {
         const std::string name = ExtensionOf(c.format) + std::to_string(c.rate);
         SCOPED_TRACE(name);
-        const WAVEFORMATEX pcm = Pcm(c.rate, c.channels);
+        const WAVEFORMATEX pcm = MakePcmFormat(c.rate, 16, c.channels);
         const std::string wav = (folder / (name + ".wav")).string();
         // Sound up to its end: the lossy pieces give up some of the leading
         // silence, and say so in their tags.

@@ -2,6 +2,7 @@
 // or overlap longer than a codec frame, no click, and each piece's audio
 // where the assembly says it starts.
 
+#include "platform/audio/mmreg.h"
 #include "src/audiobook/Assembler.h"
 #include "src/audiobook/PieceEncoder.h"
 #include "tests/support/DecodedAudio.h"
@@ -20,17 +21,6 @@ constexpr double kAmplitude = 0.4;
 // A period of the tone, in samples at any rate: the tone starts and stops at
 // a zero crossing, so that the pieces themselves hold no step.
 constexpr int kPeriod = 50;
-
-WAVEFORMATEX Pcm(int rate, int channels) {
-    WAVEFORMATEX format{};
-    format.wFormatTag = WAVE_FORMAT_PCM;
-    format.nChannels = static_cast<WORD>(channels);
-    format.nSamplesPerSec = static_cast<DWORD>(rate);
-    format.wBitsPerSample = 16;
-    format.nBlockAlign = static_cast<WORD>(2 * channels);
-    format.nAvgBytesPerSec = format.nSamplesPerSec * format.nBlockAlign;
-    return format;
-}
 
 // A piece as a voice writes one: `lead` samples of silence, a tone of
 // `periods` periods, and the silence that ends a paragraph. Returns its length.
@@ -112,7 +102,7 @@ TEST_F(PieceSeamTest, PiecesOfAChapterJoinWithinAFrameWithoutAClick) {
         const std::string name =
             ExtensionOf(c.format) + std::to_string(c.rate) + "p" + std::to_string(c.pauseMs);
         SCOPED_TRACE(name);
-        const WAVEFORMATEX pcm = Pcm(c.rate, c.channels);
+        const WAVEFORMATEX pcm = MakePcmFormat(c.rate, 16, c.channels);
         // Pieces of a few hundred milliseconds, no two of a length, so
         // that no two meet the codec's frames alike.
         const int periods[] = {150, 97, 123};
