@@ -139,16 +139,18 @@ TEST_F(CliSubtitlesTest, EachCueStartsWhereItsSentenceIsHeard) {
             const fs::path audio = folder / c.audio[f];
             const fs::path subtitles = fs::path(audio).replace_extension(c.subtitleExtension);
             ASSERT_TRUE(fs::exists(audio) && fs::exists(subtitles)) << subtitles;
-            if (c.subtitleExtension == ".vtt")
+            if (c.subtitleExtension == ".vtt") {
                 EXPECT_TRUE(ReadAll(subtitles).starts_with("WEBVTT\n\n"));
+            }
             const std::vector<Cue> cues = ReadCues(subtitles);
             EXPECT_EQ(cues.size(), c.sentences[f]) << subtitles;
             const Sound sound = Decode(audio);
             ASSERT_GT(sound.rate, 0) << audio;
             for (std::size_t i = 0; i < cues.size(); ++i) {
                 EXPECT_LT(cues[i].start, cues[i].end) << cues[i].text;
-                if (i + 1 < cues.size())
+                if (i + 1 < cues.size()) {
                     EXPECT_EQ(cues[i].end, cues[i + 1].start) << cues[i].text;
+                }
                 const std::optional<double> speech = SpeechStartNear(sound, cues[i].start);
                 ASSERT_TRUE(speech) << subtitles << ": " << cues[i].text << " at " << cues[i].start
                                     << " is in the middle of speech";
