@@ -11,6 +11,7 @@
 #include "src/cli/ProgressLine.h"
 #include "src/cli/Signals.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cmath>
@@ -42,45 +43,76 @@ struct PieceTask {
     std::string key;
     std::size_t words = 0;             // of every place it stands
     std::vector<std::size_t> chapters; // plan positions, once per place
+    int pauseMs = 0;
+    std::string name; // how messages name it
 };
+
+// The pieces a child makes one after the other: tasks [first, end).
+struct PieceBatch {
+    std::size_t first = 0, end = 0;
+};
+
+// A child makes a few pieces while many are left, saving the start of a
+// process (the engines and the codec libraries) for each, and one piece each
+// towards the end, so that the cores finish together.
+constexpr std::size_t kMostPiecesPerChild = 8;
+
+std::vector<PieceBatch> Batches(std::size_t pieces, int jobs) {
+    std::vector<PieceBatch> batches;
+    const std::size_t share = 4 * static_cast<std::size_t>(std::max(1, jobs));
+    for (std::size_t first = 0; first < pieces;) {
+        const std::size_t size = std::clamp<std::size_t>((pieces - first) / share, 1,
+                                                         kMostPiecesPerChild);
+        batches.push_back({first, first + size});
+        first += size;
+    }
+    return batches;
+}
 
 class PieceEvents : public ChildEvents {
 public:
     PieceEvents(const std::string& name, const std::vector<PieceTask>& tasks,
-                const std::vector<ChildTask>& children, const PartsFolder& parts,
+                const std::vector<PieceBatch>& batches, const PartsFolder& parts,
                 std::vector<std::size_t> missing, std::size_t totalWords, std::size_t doneWords,
                 std::uint64_t bytes, Console& console)
-        : m_name(name), m_tasks(tasks), m_children(children), m_parts(parts),
+        : m_name(name), m_tasks(tasks), m_batches(batches), m_parts(parts),
           m_missing(std::move(missing)), m_totalWords(totalWords), m_doneWords(doneWords),
           m_bytes(bytes), m_console(console) {
         for (const PieceTask& task : tasks)
             m_runWords += task.words;
     }
 
-    bool NotStarted(std::size_t task, const std::string& reason) override {
-        Failed(m_children[task].name + ": cannot start a process for it: " + reason);
+    bool NotStarted(std::size_t batch, const std::string& reason) override {
+        Failed(m_tasks[m_batches[batch].first].name + ": cannot start a process for it: " +
+               reason);
         return false;
     }
-    bool Ended(std::size_t task, int status, int interrupt) override {
-        const PieceTask& piece = m_tasks[task];
-        ::unlink(m_parts.TextPath(piece.key).c_str());
-        const bool exited = WIFEXITED(status) && WEXITSTATUS(status) == 0;
-        if (exited && m_parts.HasPiece(piece.key)) {
+    bool Ended(std::size_t batch, int status, int interrupt) override {
+        // The pieces the child finished count, whatever became of the rest.
+        const PieceTask* lost = nullptr;
+        for (std::size_t task = m_batches[batch].first; task < m_batches[batch].end; ++task) {
+            const PieceTask& piece = m_tasks[task];
+            ::unlink(m_parts.TextPath(piece.key).c_str());
+            if (!m_parts.HasPiece(piece.key)) {
+                lost = lost ? lost : &piece;
+                continue;
+            }
             for (std::size_t chapter : piece.chapters)
                 --m_missing[chapter];
             m_doneWords += piece.words;
             m_runDoneWords += piece.words;
             m_bytes += m_parts.PieceSize(piece.key);
-            return true;
         }
-        if (StoppedBy(status, interrupt))
+        const bool exited = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+        if ((exited && !lost) || StoppedBy(status, interrupt))
             return true;
         // A child that failed has said why; one that died or lost its file has not.
+        const std::string& name = (lost ? *lost : m_tasks[m_batches[batch].first]).name;
         if (WIFSIGNALED(status))
-            Failed(m_children[task].name + ": its process was killed by signal " +
+            Failed(name + ": its process was killed by signal " +
                    std::to_string(WTERMSIG(status)));
         else if (exited)
-            Failed(m_children[task].name + ": the piece was not written");
+            Failed(name + ": the piece was not written");
         m_failed = true;
         return false;
     }
@@ -88,8 +120,12 @@ public:
                                            Clock::duration elapsed) override {
         double runningWords = 0;
         for (const RunningChild& child : running) {
-            runningWords += child.progress.spokenFraction.value_or(0) *
-                            static_cast<double>(m_tasks[child.task].words);
+            std::size_t words = 0;
+            for (std::size_t task = m_batches[child.task].first; task < m_batches[child.task].end;
+                 ++task)
+                words += m_tasks[task].words;
+            runningWords +=
+                child.progress.spokenFraction.value_or(0) * static_cast<double>(words);
         }
         const double seconds = std::chrono::duration<double>(elapsed).count();
         const double share = (static_cast<double>(m_doneWords) + runningWords) /
@@ -118,7 +154,7 @@ private:
 
     const std::string& m_name;
     const std::vector<PieceTask>& m_tasks;
-    const std::vector<ChildTask>& m_children;
+    const std::vector<PieceBatch>& m_batches;
     const PartsFolder& m_parts;
     std::vector<std::size_t> m_missing; // pieces still to make, per chapter
     std::size_t m_totalWords, m_doneWords, m_runWords = 0, m_runDoneWords = 0;
@@ -195,12 +231,10 @@ int RunAudiobook(const AudiobookRequest& request, Console& console, int signalDe
 
     // The pieces not finished by an earlier run, each text in a file for its child.
     std::vector<PieceTask> tasks;
-    std::vector<ChildTask> children;
     std::map<std::string, std::size_t> taskOfKey;
     std::vector<std::size_t> missing(plan.size(), 0);
     std::size_t totalWords = 0, doneWords = 0;
     std::uint64_t bytes = 0;
-    const std::string format = extension.substr(1) + ":" + std::to_string(encoding.kbps) + ":";
     for (std::size_t c = 0; c < plan.size(); ++c)
         for (const PlannedPiece& piece : plan[c].pieces) {
             const std::size_t words = WordCount(piece.text);
@@ -237,23 +271,32 @@ int RunAudiobook(const AudiobookRequest& request, Console& console, int signalDe
                 console.Message(name + ": " + error);
                 return 1;
             }
-            tasks.push_back({piece.key, words, {c}});
-            std::vector<std::string> arguments = {
-                "--make-piece", format + std::to_string(piece.pauseMs), "--piece-name",
-                name + ", chapter " + std::to_string(plan[c].index + 1) +
-                    (plan[c].title.empty() ? "" : " (" + plan[c].title + ")")};
-            arguments.insert(arguments.end(), request.voiceArguments.begin(),
-                             request.voiceArguments.end());
-            for (const std::string& more : {std::string("-o"), parts.PiecePath(piece.key),
-                                            std::string("--"), parts.TextPath(piece.key)})
-                arguments.push_back(more);
-            children.push_back({arguments[3], std::move(arguments)});
+            tasks.push_back({piece.key, words, {c}, piece.pauseMs,
+                             name + ", chapter " + std::to_string(plan[c].index + 1) +
+                                 (plan[c].title.empty() ? "" : " (" + plan[c].title + ")")});
         }
+    const std::vector<PieceBatch> batches = Batches(tasks.size(), request.jobs);
+    std::vector<ChildTask> children;
+    for (const PieceBatch& batch : batches) {
+        std::vector<std::string> arguments = {
+            "--make-piece", extension.substr(1) + ":" + std::to_string(encoding.kbps)};
+        arguments.insert(arguments.end(), request.voiceArguments.begin(),
+                         request.voiceArguments.end());
+        arguments.push_back("--");
+        for (std::size_t task = batch.first; task < batch.end; ++task) {
+            const PieceTask& piece = tasks[task];
+            for (const std::string& more : {std::to_string(piece.pauseMs),
+                                            parts.PiecePath(piece.key),
+                                            parts.TextPath(piece.key), piece.name})
+                arguments.push_back(more);
+        }
+        children.push_back({tasks[batch.first].name, std::move(arguments)});
+    }
     if (request.verbose)
-        console.Message(name + ": " + std::to_string(children.size()) + " of " +
+        console.Message(name + ": " + std::to_string(tasks.size()) + " of " +
                         std::to_string(taskOfKey.size()) + " pieces to make, in " + parts.Path());
 
-    PieceEvents events(name, tasks, children, parts, missing, totalWords, doneWords, bytes,
+    PieceEvents events(name, tasks, batches, parts, missing, totalWords, doneWords, bytes,
                        console);
     if (const int interrupted =
             RunChildren(children, request.jobs, console, signalDescriptor, events))

@@ -108,7 +108,6 @@ ParseResult ParseArguments(const std::vector<std::string>& arguments) {
                  fail("--subtitles takes srt, vtt or lrc, not '" + v + "'");
          }},
         {"--make-piece", [&](const std::string& v) { o.makePiece = v; }},
-        {"--piece-name", [&](const std::string& v) { o.pieceName = v; }},
         {"-j", [&](const std::string& v) { number("-j", v, 1, 1024, [&](int n) { o.jobs = n; }); }},
         {"--jobs",
          [&](const std::string& v) { number("--jobs", v, 1, 1024, [&](int n) { o.jobs = n; }); }},

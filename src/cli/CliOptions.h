@@ -42,10 +42,10 @@ struct CliOptions {
     std::optional<int> bitrate; // of an audiobook's AAC, Opus or MP3
     // An audiobook's cues, one per sentence, beside each of its audio files.
     std::optional<SubtitleFormat> subtitles;
-    // Not in the usage text: this process makes one piece of a book for its
-    // parent ("m4b:64"), from the text file it is given, into the -o file.
+    // Not in the usage text: this process makes pieces of a book for its
+    // parent ("m4b:64"), one after the other, each given by four inputs: its
+    // pause in ms, its file, its text file and how messages name it.
     std::optional<std::string> makePiece;
-    std::string pieceName; // how its messages name the piece
 
     // Trimmed as the output dialog trims it; unset: speak on the default output.
     std::optional<std::string> output;

@@ -1,8 +1,10 @@
 #pragma once
-// The child process that makes one piece of a book for its parent: the
-// piece's text (already escaped as the parent's speech text is) is spoken to
-// a WAV through the window's job path, as a single document is written, then
-// encoded into the piece file, which appears only complete.
+// The child process that makes pieces of a book for its parent, one after
+// the other: each piece's text (already escaped as the parent's speech text
+// is) is spoken to a WAV through the window's job path, as a single document
+// is written, then encoded into the piece file, which appears only complete.
+// One process makes several pieces so that a book's hundreds of pieces do
+// not each pay for loading the engines and the codec libraries.
 
 #include <functional>
 #include <memory>
@@ -12,8 +14,10 @@ class Sapi4Engine;
 class Sapi5Engine;
 struct CliOptions;
 
-// 0: the piece is there; 1: it failed (the reason printed, naming the piece);
-// 128 + signal: interrupted, nothing left behind.
-int MakePiece(const CliOptions& options, std::unique_ptr<Sapi4Engine>& sapi4,
-              std::unique_ptr<Sapi5Engine>& sapi5, const std::function<void(int)>& probeVoice,
-              Console& console, int signalDescriptor);
+// 0: every piece is there; 1: one failed (the reason printed, naming the
+// piece), those before it kept; 128 + signal: interrupted, the finished
+// pieces kept and nothing else left behind. `sapi4` and `sapi5` are the
+// catalogue's engines: each piece is spoken by copies of them.
+int MakePieces(const CliOptions& options, const Sapi4Engine& sapi4, const Sapi5Engine& sapi5,
+               const std::function<void(int)>& probeVoice, Console& console,
+               int signalDescriptor);

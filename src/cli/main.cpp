@@ -166,8 +166,8 @@ int ListChapters(const CliOptions& options, Catalogues& catalogues, Console& con
 
 int Run(const CliOptions& options, Catalogues& catalogues, Console& console, int signals) {
     if (options.makePiece)
-        return MakePiece(
-            options, catalogues.sapi4, catalogues.sapi5,
+        return MakePieces(
+            options, *catalogues.sapi4, *catalogues.sapi5,
             [&](int voice) { catalogues.ProbeVoice(voice); }, console, signals);
     const bool toDirectory = options.output && IsDirectory(*options.output);
     if (options.inputs.size() > 1 && options.output && !toDirectory)

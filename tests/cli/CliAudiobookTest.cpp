@@ -162,6 +162,23 @@ TEST_F(CliAudiobookTest, ADamagedPieceIsMadeAgain) {
     EXPECT_NEAR(audio.seconds, seconds, 0.01);
 }
 
+// A child makes its pieces in turn: one that fails is named, those before it
+// stay for the next run and none after it is started.
+TEST_F(CliAudiobookTest, APieceProcessKeepsThePiecesBeforeOneThatFails) {
+    WriteAll(folder / "one.txt", "The first piece.");
+    WriteAll(folder / "three.txt", "The third piece.");
+    const Outcome outcome = Run({"--make-piece", "opus:32", "--", "600", "a.opus", "one.txt",
+                                 "book, chapter 1", "600", "no/b.opus", "one.txt",
+                                 "book, chapter 2", "1500", "c.opus", "three.txt",
+                                 "book, chapter 3"});
+    EXPECT_EQ(outcome.status, 1);
+    EXPECT_EQ(outcome.err.rfind("book, chapter 2: ", 0), 0u) << outcome.err;
+    std::vector<std::string> files = folder.Files();
+    std::ranges::sort(files);
+    EXPECT_EQ(files, (std::vector<std::string>{"a.cues", "a.opus", "one.txt", "three.txt"}));
+    EXPECT_GT(DecodeAudioFile(folder / "a.opus").rms, 0.01);
+}
+
 TEST_F(CliAudiobookTest, RefusesOutputsItCannotWriteBeforeSpeaking) {
     WriteAll(folder / "taken.m4b", "mine");
     WriteAll(folder / "file", "mine");
