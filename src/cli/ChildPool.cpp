@@ -24,6 +24,7 @@ struct Child {
     RunningChild state;
     pid_t pid = -1;
     int output = -1; // the read end of the child's standard error
+    bool outputEnded = false;
     std::string pending;
 };
 
@@ -85,6 +86,7 @@ void Drain(Child& child, Console& console, bool all) {
         if (!all)
             break;
     }
+    child.outputEnded = count == 0;
     std::size_t end;
     while ((end = child.pending.find('\n')) != std::string::npos) {
         std::string line = child.pending.substr(0, end);
@@ -134,8 +136,11 @@ int RunChildren(const std::vector<ChildTask>& tasks, int jobs, Console& console,
         }
 
         std::vector<pollfd> fds = {{signalDescriptor, POLLIN, 0}};
+        // A child's output ends a while before the child does (its exit
+        // closes it before freeing the rest): from then on its end comes
+        // as SIGCHLD, and polling the ended output would return at once.
         for (const Child& child : running)
-            fds.push_back({child.output, POLLIN, 0});
+            fds.push_back({child.outputEnded ? -1 : child.output, POLLIN, 0});
         ::poll(fds.data(), fds.size(), kTickMs);
         for (int signal : ReadSignals(signalDescriptor)) {
             if (signal == SIGCHLD || interrupted)
