@@ -61,8 +61,8 @@ std::vector<PieceBatch> Batches(std::size_t pieces, int jobs) {
     std::vector<PieceBatch> batches;
     const std::size_t share = 4 * static_cast<std::size_t>(std::max(1, jobs));
     for (std::size_t first = 0; first < pieces;) {
-        const std::size_t size = std::clamp<std::size_t>((pieces - first) / share, 1,
-                                                         kMostPiecesPerChild);
+        const std::size_t size =
+            std::clamp<std::size_t>((pieces - first) / share, 1, kMostPiecesPerChild);
         batches.push_back({first, first + size});
         first += size;
     }
@@ -77,31 +77,22 @@ public:
                 std::uint64_t bytes, Console& console)
         : m_name(name), m_tasks(tasks), m_batches(batches), m_parts(parts),
           m_missing(std::move(missing)), m_totalWords(totalWords), m_doneWords(doneWords),
-          m_bytes(bytes), m_console(console) {
+          m_bytes(bytes), m_console(console), m_counted(tasks.size(), false) {
         for (const PieceTask& task : tasks)
             m_runWords += task.words;
     }
 
     bool NotStarted(std::size_t batch, const std::string& reason) override {
-        Failed(m_tasks[m_batches[batch].first].name + ": cannot start a process for it: " +
-               reason);
+        Failed(m_tasks[m_batches[batch].first].name + ": cannot start a process for it: " + reason);
         return false;
     }
     bool Ended(std::size_t batch, int status, int interrupt) override {
         // The pieces the child finished count, whatever became of the rest.
         const PieceTask* lost = nullptr;
         for (std::size_t task = m_batches[batch].first; task < m_batches[batch].end; ++task) {
-            const PieceTask& piece = m_tasks[task];
-            ::unlink(m_parts.TextPath(piece.key).c_str());
-            if (!m_parts.HasPiece(piece.key)) {
-                lost = lost ? lost : &piece;
-                continue;
-            }
-            for (std::size_t chapter : piece.chapters)
-                --m_missing[chapter];
-            m_doneWords += piece.words;
-            m_runDoneWords += piece.words;
-            m_bytes += m_parts.PieceSize(piece.key);
+            ::unlink(m_parts.TextPath(m_tasks[task].key).c_str());
+            if (!CountIfFinished(task) && !lost)
+                lost = &m_tasks[task];
         }
         const bool exited = WIFEXITED(status) && WEXITSTATUS(status) == 0;
         if ((exited && !lost) || StoppedBy(status, interrupt))
@@ -109,8 +100,7 @@ public:
         // A child that failed has said why; one that died or lost its file has not.
         const std::string& name = (lost ? *lost : m_tasks[m_batches[batch].first]).name;
         if (WIFSIGNALED(status))
-            Failed(name + ": its process was killed by signal " +
-                   std::to_string(WTERMSIG(status)));
+            Failed(name + ": its process was killed by signal " + std::to_string(WTERMSIG(status)));
         else if (exited)
             Failed(name + ": the piece was not written");
         m_failed = true;
@@ -120,12 +110,16 @@ public:
                                            Clock::duration elapsed) override {
         double runningWords = 0;
         for (const RunningChild& child : running) {
-            std::size_t words = 0;
+            // A child's share covers its whole batch, the pieces it finished too.
+            double words = 0, finished = 0;
             for (std::size_t task = m_batches[child.task].first; task < m_batches[child.task].end;
-                 ++task)
-                words += m_tasks[task].words;
+                 ++task) {
+                words += static_cast<double>(m_tasks[task].words);
+                if (CountIfFinished(task))
+                    finished += static_cast<double>(m_tasks[task].words);
+            }
             runningWords +=
-                child.progress.spokenFraction.value_or(0) * static_cast<double>(words);
+                std::max(0.0, child.progress.spokenFraction.value_or(0) * words - finished);
         }
         const double seconds = std::chrono::duration<double>(elapsed).count();
         const double share = (static_cast<double>(m_doneWords) + runningWords) /
@@ -147,6 +141,22 @@ public:
     bool AnyFailed() const { return m_failed; }
 
 private:
+    // Whether the task's piece is there, counted as done the first time it is seen.
+    bool CountIfFinished(std::size_t task) {
+        if (m_counted[task])
+            return true;
+        const PieceTask& piece = m_tasks[task];
+        if (!m_parts.HasPiece(piece.key))
+            return false;
+        m_counted[task] = true;
+        for (std::size_t chapter : piece.chapters)
+            --m_missing[chapter];
+        m_doneWords += piece.words;
+        m_runDoneWords += piece.words;
+        m_bytes += m_parts.PieceSize(piece.key);
+        return true;
+    }
+
     void Failed(const std::string& message) {
         m_failed = true;
         m_console.Message(message);
@@ -160,6 +170,7 @@ private:
     std::size_t m_totalWords, m_doneWords, m_runWords = 0, m_runDoneWords = 0;
     std::uint64_t m_bytes;
     Console& m_console;
+    std::vector<bool> m_counted; // per task
     bool m_failed = false;
 };
 
@@ -271,23 +282,26 @@ int RunAudiobook(const AudiobookRequest& request, Console& console, int signalDe
                 console.Message(name + ": " + error);
                 return 1;
             }
-            tasks.push_back({piece.key, words, {c}, piece.pauseMs,
+            tasks.push_back({piece.key,
+                             words,
+                             {c},
+                             piece.pauseMs,
                              name + ", chapter " + std::to_string(plan[c].index + 1) +
                                  (plan[c].title.empty() ? "" : " (" + plan[c].title + ")")});
         }
     const std::vector<PieceBatch> batches = Batches(tasks.size(), request.jobs);
     std::vector<ChildTask> children;
     for (const PieceBatch& batch : batches) {
-        std::vector<std::string> arguments = {
-            "--make-piece", extension.substr(1) + ":" + std::to_string(encoding.kbps)};
+        std::vector<std::string> arguments = {"--make-piece", extension.substr(1) + ":" +
+                                                                  std::to_string(encoding.kbps)};
         arguments.insert(arguments.end(), request.voiceArguments.begin(),
                          request.voiceArguments.end());
         arguments.push_back("--");
         for (std::size_t task = batch.first; task < batch.end; ++task) {
             const PieceTask& piece = tasks[task];
-            for (const std::string& more : {std::to_string(piece.pauseMs),
-                                            parts.PiecePath(piece.key),
-                                            parts.TextPath(piece.key), piece.name})
+            for (const std::string& more :
+                 {std::to_string(piece.pauseMs), parts.PiecePath(piece.key),
+                  parts.TextPath(piece.key), piece.name})
                 arguments.push_back(more);
         }
         children.push_back({tasks[batch.first].name, std::move(arguments)});
@@ -296,8 +310,7 @@ int RunAudiobook(const AudiobookRequest& request, Console& console, int signalDe
         console.Message(name + ": " + std::to_string(tasks.size()) + " of " +
                         std::to_string(taskOfKey.size()) + " pieces to make, in " + parts.Path());
 
-    PieceEvents events(name, tasks, batches, parts, missing, totalWords, doneWords, bytes,
-                       console);
+    PieceEvents events(name, tasks, batches, parts, missing, totalWords, doneWords, bytes, console);
     if (const int interrupted =
             RunChildren(children, request.jobs, console, signalDescriptor, events))
         return InterruptedStatus(interrupted);

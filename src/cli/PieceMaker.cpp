@@ -109,19 +109,17 @@ int MakePiece(const PieceOrder& order, const std::u16string& text, const CliOpti
     const CueMarkup markup =
         voices.IsSapi4(resolved.settings.voicePosition) ? CueMarkup::None : CueMarkup::Xml;
     SpokenSentences sentences;
-    const int spoken = RunDocument(order.name, text, resolved.settings,
-                                   std::make_unique<Sapi4Engine>(sapi4.Voices()),
-                                   Sapi5Engine::WithVoicesOf(sapi5), console, signalDescriptor,
-                                   report, &sentences);
+    const int spoken = RunDocument(
+        order.name, text, resolved.settings, std::make_unique<Sapi4Engine>(sapi4.Voices()),
+        Sapi5Engine::WithVoicesOf(sapi5), console, signalDescriptor, report, &sentences);
     if (spoken != 0) {
         ::unlink(wavPath.c_str());
         return spoken;
     }
 
     const std::string temporary = TemporaryPath(order.path);
-    std::string error =
-        EncodePiece(wavPath, EncodingSettings{encoding.format, encoding.kbps, order.pauseMs},
-                    temporary);
+    std::string error = EncodePiece(
+        wavPath, EncodingSettings{encoding.format, encoding.kbps, order.pauseMs}, temporary);
     ::unlink(wavPath.c_str());
     // The cues go first: a piece is never there without them.
     std::vector<SentenceMark> marks;
@@ -143,8 +141,7 @@ int MakePiece(const PieceOrder& order, const std::u16string& text, const CliOpti
 } // namespace
 
 int MakePieces(const CliOptions& options, const Sapi4Engine& sapi4, const Sapi5Engine& sapi5,
-               const std::function<void(int)>& probeVoice, Console& console,
-               int signalDescriptor) {
+               const std::function<void(int)>& probeVoice, Console& console, int signalDescriptor) {
     const std::optional<EncodingSettings> encoding = ParseEncoding(*options.makePiece);
     const std::optional<std::vector<PieceOrder>> orders = ParseOrders(options.inputs);
     if (!encoding || !orders) {

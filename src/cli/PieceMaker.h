@@ -19,5 +19,4 @@ struct CliOptions;
 // pieces kept and nothing else left behind. `sapi4` and `sapi5` are the
 // catalogue's engines: each piece is spoken by copies of them.
 int MakePieces(const CliOptions& options, const Sapi4Engine& sapi4, const Sapi5Engine& sapi5,
-               const std::function<void(int)>& probeVoice, Console& console,
-               int signalDescriptor);
+               const std::function<void(int)>& probeVoice, Console& console, int signalDescriptor);
