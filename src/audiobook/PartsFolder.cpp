@@ -25,6 +25,33 @@ std::string Why(const std::string& what, const std::string& path) {
     return "cannot " + what + " " + path + ": " + std::strerror(errno);
 }
 
+// Writes `file`, telling a failure as one to write `named`.
+std::string WriteTo(const std::string& file, std::string_view bytes, const std::string& named) {
+    const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return Why("write", named);
+    while (!bytes.empty()) {
+        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0) {
+            if (written == 0)
+                errno = ENOSPC;
+            std::string error = Why("write", named);
+            ::close(fd);
+            ::unlink(file.c_str());
+            return error;
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(written));
+    }
+    if (::close(fd) != 0) {
+        std::string error = Why("write", named);
+        ::unlink(file.c_str());
+        return error;
+    }
+    return {};
+}
+
 } // namespace
 
 PartsFolder::PartsFolder(std::string path, std::string extension)
@@ -97,29 +124,13 @@ std::string CommitFile(const std::string& temporary, const std::string& path) {
     return error;
 }
 
+std::string WriteFile(const std::string& path, std::string_view bytes) {
+    return WriteTo(path, bytes, path);
+}
+
 std::string WriteFileWhole(const std::string& path, std::string_view bytes) {
     const std::string temporary = TemporaryPath(path);
-    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0)
-        return Why("write", path);
-    while (!bytes.empty()) {
-        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0) {
-            if (written == 0)
-                errno = ENOSPC;
-            std::string error = Why("write", path);
-            ::close(fd);
-            ::unlink(temporary.c_str());
-            return error;
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(written));
-    }
-    if (::close(fd) != 0) {
-        std::string error = Why("write", path);
-        ::unlink(temporary.c_str());
+    if (std::string error = WriteTo(temporary, bytes, path); !error.empty())
         return error;
-    }
     return CommitFile(temporary, path);
 }

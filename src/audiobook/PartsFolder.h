@@ -38,5 +38,8 @@ std::string TemporaryPath(const std::string& path);
 // Flushes `temporary` to the disk and renames it to `path`; empty, or why not
 // (the temporary is then removed).
 std::string CommitFile(const std::string& temporary, const std::string& path);
+// Writes `path` in place, neither flushed nor renamed: for a file no later
+// run relies on; empty, or why not (the file then removed).
+std::string WriteFile(const std::string& path, std::string_view bytes);
 // Writes `path` whole through a temporary; empty, or why not.
 std::string WriteFileWhole(const std::string& path, std::string_view bytes);

@@ -277,7 +277,8 @@ int RunAudiobook(const AudiobookRequest& request, Console& console, int signalDe
                 tasks[known->second].chapters.push_back(c);
                 continue;
             }
-            if (std::string error = WriteFileWhole(parts.TextPath(piece.key), piece.text);
+            // Written afresh by every run that makes the piece: no need to flush it.
+            if (std::string error = WriteFile(parts.TextPath(piece.key), piece.text);
                 !error.empty()) {
                 console.Message(name + ": " + error);
                 return 1;

@@ -167,10 +167,10 @@ TEST_F(CliAudiobookTest, ADamagedPieceIsMadeAgain) {
 TEST_F(CliAudiobookTest, APieceProcessKeepsThePiecesBeforeOneThatFails) {
     WriteAll(folder / "one.txt", "The first piece.");
     WriteAll(folder / "three.txt", "The third piece.");
-    const Outcome outcome = Run({"--make-piece", "opus:32", "--", "600", "a.opus", "one.txt",
-                                 "book, chapter 1", "600", "no/b.opus", "one.txt",
-                                 "book, chapter 2", "1500", "c.opus", "three.txt",
-                                 "book, chapter 3"});
+    const Outcome outcome =
+        Run({"--make-piece", "opus:32", "--", "600", "a.opus", "one.txt", "book, chapter 1", "600",
+             "no/b.opus", "one.txt", "book, chapter 2", "1500", "c.opus", "three.txt",
+             "book, chapter 3"});
     EXPECT_EQ(outcome.status, 1);
     EXPECT_EQ(outcome.err.rfind("book, chapter 2: ", 0), 0u) << outcome.err;
     std::vector<std::string> files = folder.Files();
