@@ -122,6 +122,9 @@ AudiobookRequest MakeAudiobookRequest(const CliOptions& options, const Book& boo
     request.overwrite = options.overwrite;
     request.verbose = options.verbose;
     const int cores = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-    request.jobs = options.jobs ? options.jobs : cores;
+    // One process more than cores: a piece's process hands its speech
+    // between threads and leaves its core idle for some 6% of the time,
+    // which another piece then takes (8% less time on 2 cores, no more CPU).
+    request.jobs = options.jobs ? options.jobs : cores + 1;
     return request;
 }

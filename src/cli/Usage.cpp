@@ -75,7 +75,8 @@ Several documents:
   -o DIRECTORY             write one file per INPUT into DIRECTORY, named
                            after it with the output kind's extension
   -j, --jobs N             documents at once, each in a process of its own
-                           (default: the number of cores)
+                           (default: the number of cores; for a book's
+                           pieces, one more)
 
 Messages and progress:
       --quiet              messages only, no progress
