@@ -1,6 +1,7 @@
 // vocalith-cli writing audiobooks: a run killed outright and run again makes
 // only the pieces it had not finished, one file per chapter with a playlist,
-// and outputs it cannot write refused before any speech.
+// pieces the same however many a process makes, and outputs it cannot write
+// refused before any speech.
 
 #include "tests/cli/CliProcessFixture.h"
 #include "tests/support/DecodedAudio.h"
@@ -177,6 +178,32 @@ TEST_F(CliAudiobookTest, APieceProcessKeepsThePiecesBeforeOneThatFails) {
     std::ranges::sort(files);
     EXPECT_EQ(files, (std::vector<std::string>{"a.cues", "a.opus", "one.txt", "three.txt"}));
     EXPECT_GT(DecodeAudioFile(folder / "a.opus").rms, 0.01);
+}
+
+// One process makes a few pieces in turn while many are left: each piece and
+// the book are those of a run that gives every piece a process of its own.
+TEST_F(CliAudiobookTest, PiecesMadeAFewByEachProcessAreThoseMadeOneByEach) {
+    std::string text;
+    for (int i = 1; i <= 12; ++i)
+        text += "# Part " + std::to_string(i) + "\n\n" + std::string(i % 4 + 1, 'A') + " said " +
+                std::to_string(i * 37) + ".\n\n";
+    WriteAll(folder / "book.md", text);
+    std::map<std::string, std::int64_t> frames[2];
+    std::string chapters[2];
+    const char* jobs[2] = {"1", "4"};
+    for (int run = 0; run < 2; ++run) {
+        const std::string output = std::string("book") + jobs[run] + ".opus";
+        const Outcome outcome = Run({"-j", jobs[run], "--keep-parts", "-o", output, "book.md"});
+        ASSERT_EQ(outcome.status, 0) << outcome.err;
+        for (const auto& [name, identity] : Pieces(folder / (output + ".parts")))
+            frames[run][name] = DecodeAudioFile(folder / (output + ".parts") / name).frames;
+        chapters[run] =
+            Command("ffprobe -v error -show_chapters -of csv=p=0 " + (folder / output).string());
+    }
+    EXPECT_EQ(frames[0].size(), 12u);
+    EXPECT_EQ(frames[0], frames[1]);
+    EXPECT_NE(chapters[0].find("Part 12"), std::string::npos) << chapters[0];
+    EXPECT_EQ(chapters[0], chapters[1]);
 }
 
 TEST_F(CliAudiobookTest, RefusesOutputsItCannotWriteBeforeSpeaking) {
