@@ -61,6 +61,8 @@ std::string Primary(const std::string& tag) {
 // espeak-ng's rate at the middle of the slider; the runtime spreads the
 // slider over a factor of three each way, within espeak-ng's limits.
 constexpr double kEspeakWordsPerMinute = 175, kEspeakSlowest = 80, kEspeakFastest = 450;
+// A reader's pace, for a mode that does not say its own.
+constexpr double kTypicalWordsPerMinute = 175;
 
 } // namespace
 
@@ -104,9 +106,9 @@ double WordsPerMinute(const VoiceCatalogue& voices, const Sapi4Engine& sapi4, in
         return std::clamp(kEspeakWordsPerMinute * std::pow(3.0, speed / 10.0), kEspeakSlowest,
                           kEspeakFastest);
     const CSAPI4VoiceInfo& voice = sapi4.Voice(static_cast<std::size_t>(position));
-    // A mode's own rate sits in the middle of its range, by a factor each way.
-    const double own = std::sqrt(static_cast<double>(voice.speedMin) * voice.speedMax);
-    if (!voice.canSetSpeed || speed == 0)
-        return own;
+    // A mode whose rate cannot be set tells nothing of it.
+    if (!voice.canSetSpeed)
+        return kTypicalWordsPerMinute;
+    // The speed range is centred on the mode's own rate, the slider's middle.
     return static_cast<double>(Sapi4SpeedValue(voice, speed));
 }
